@@ -1,0 +1,22 @@
+# Native build: the portable core and its unit tests with AddressSanitizer and UBSan.
+set(PELL_SANITIZE -fsanitize=address,undefined -fno-omit-frame-pointer -fno-sanitize-recover=undefined)
+target_compile_options(pellcore PRIVATE ${PELL_SANITIZE})
+target_link_options(pellcore PUBLIC ${PELL_SANITIZE})
+target_compile_options(pellfake PRIVATE ${PELL_SANITIZE})
+
+find_package(GTest REQUIRED)
+file(GLOB PELL_UNIT_SOURCES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/unit/*.cpp)
+add_executable(unit_tests ${PELL_UNIT_SOURCES})
+target_compile_options(unit_tests PRIVATE ${PELL_SANITIZE})
+target_compile_definitions(unit_tests PRIVATE PELL_SOURCE_DIR="${CMAKE_SOURCE_DIR}")
+target_link_libraries(unit_tests PRIVATE pellfake GTest::gtest_main)
+gtest_discover_tests(unit_tests DISCOVERY_TIMEOUT 60)
+
+# Benchmarks print figures; they are programs, not tests.
+file(GLOB PELL_BENCH_SOURCES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/bench/native_*.cpp)
+foreach(src ${PELL_BENCH_SOURCES})
+    get_filename_component(name ${src} NAME_WE)
+    add_executable(${name} ${src})
+    target_compile_definitions(${name} PRIVATE PELL_SOURCE_DIR="${CMAKE_SOURCE_DIR}")
+    target_link_libraries(${name} PRIVATE pellfake)
+endforeach()

@@ -1,0 +1,57 @@
+// The program-wide state one cleaning run works on: the seams, the detection tables, the run-time lists,
+// the folder values and the process tables.
+#pragma once
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "engine/host.h"
+#include "engine/system.h"
+#include "i18n/translation.h"
+#include "processes/process_entry.h"
+#include "signatures/lists.h"
+
+namespace pell {
+
+struct Folders {
+    std::wstring SystemDir;   // no trailing backslash
+    std::wstring WindowsDir;  // first two parts of SystemDir
+    std::wstring TempPath;    // with trailing backslash
+    std::wstring TempRoot;    // first three characters of TempPath
+    std::wstring LogFolder;   // with trailing backslash; empty until START sets it
+};
+
+// Lives as long as the program; a run reads and extends what earlier runs left (see the lists below).
+struct Engine {
+    Engine(System& system, Host& host, const Translation& translation)
+        : sys(system), host(host), translation(&translation) {}
+
+    System& sys;
+    Host& host;
+    const Translation* translation;  // replaced when the language changes
+
+    // Detection tables, merged at start-up; SmartScan appends names, the update check appends digests.
+    std::vector<std::wstring> InfectionNames;
+    std::vector<std::wstring> MD5Hashes;
+    StringList lstHostInfections;
+
+    // Run-time lists. lstIdentifiedByMD5 and lstInfectedKeys are never cleared.
+    StringList lstKeys;
+    StringList lstIdentifiedByMD5;
+    StringList lstInfectedKeys;
+
+    Folders folders;
+
+    // Entry 0 of both is an empty entry.
+    std::vector<ProcessEntry> ProcessTable{ProcessEntry{}};
+    std::vector<ProcessEntry> ProcessCandidates{ProcessEntry{}};
+
+    // Set when the services key could not be read: the program ends and the run goes no further.
+    bool programEnded = false;
+
+    // The details channel: one translated status line.
+    void Details(float code, std::wstring_view arg = {});
+};
+
+}  // namespace pell

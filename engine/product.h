@@ -1,0 +1,24 @@
+// The product's fixed names, versions and addresses.
+#pragma once
+
+#include <string>
+
+namespace pell {
+
+inline constexpr int kVersionMajor = 4;
+inline constexpr int kVersionMinor = 6;  // version 4.06 prints its minor number as 6
+inline constexpr wchar_t kDatabaseVersion[] = L"6.70";
+inline constexpr wchar_t kProductName[] = L"Pellworth Remover";
+
+// The maker's web site as line 13 of every translation names it, the update server, and the redirect
+// host of the password-advice link. Reserved names: nothing real is ever contacted by a test.
+inline constexpr wchar_t kMakerSite[] = L"www.pellworth.example";
+inline constexpr wchar_t kUpdateHost[] = L"update.pellworth.example";
+inline constexpr wchar_t kPasswordAdviceHost[] = L"go.pellworth.example";
+
+// The caption carries the database version; the run reads it back from there.
+inline std::wstring MainCaption() {
+    return std::wstring(kProductName) + std::wstring(23, L' ') + L"Virus Database   " + kDatabaseVersion;
+}
+
+}  // namespace pell

@@ -1,0 +1,194 @@
+// Case folding, substring tests and code-page conversions shared by the engine, the fake and the tools.
+#include "engine/text.h"
+
+#include <array>
+
+namespace pell {
+namespace {
+
+// Windows-1252 bytes 0x80..0x9F; 0 marks the five undefined positions (kept as the C1 control).
+constexpr std::array<wchar_t, 32> kHigh1252 = {
+    0x20AC, 0,      0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
+    0x2039, 0x0152, 0,      0x017D, 0,      0,      0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
+    0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0,      0x017E, 0x0178};
+
+}  // namespace
+
+wchar_t UpperChar(wchar_t c) {
+    if (c >= L'a' && c <= L'z') return static_cast<wchar_t>(c - 32);
+    if (c < 0xE0) return c;
+    if (c <= 0xFE && c != 0xF7) return static_cast<wchar_t>(c - 32);
+    switch (c) {
+        case 0xFF: return 0x178;
+        case 0x161: return 0x160;
+        case 0x153: return 0x152;
+        case 0x17E: return 0x17D;
+        default: return c;
+    }
+}
+
+wchar_t LowerChar(wchar_t c) {
+    if (c >= L'A' && c <= L'Z') return static_cast<wchar_t>(c + 32);
+    if (c < 0xC0) return c;
+    if (c <= 0xDE && c != 0xD7) return static_cast<wchar_t>(c + 32);
+    switch (c) {
+        case 0x178: return 0xFF;
+        case 0x160: return 0x161;
+        case 0x152: return 0x153;
+        case 0x17D: return 0x17E;
+        default: return c;
+    }
+}
+
+std::wstring UpperCase(std::wstring_view text) {
+    std::wstring out(text);
+    for (auto& c : out) c = UpperChar(c);
+    return out;
+}
+
+std::wstring LowerCase(std::wstring_view text) {
+    std::wstring out(text);
+    for (auto& c : out) c = LowerChar(c);
+    return out;
+}
+
+std::size_t FindNoCase(std::wstring_view text, std::wstring_view needle, std::size_t start) {
+    if (start == 0) start = 1;
+    if (needle.empty()) return start <= text.size() + 1 ? start : 0;
+    if (needle.size() > text.size()) return 0;
+    for (std::size_t i = start - 1; i + needle.size() <= text.size(); ++i) {
+        std::size_t k = 0;
+        while (k < needle.size() && UpperChar(text[i + k]) == UpperChar(needle[k])) ++k;
+        if (k == needle.size()) return i + 1;
+    }
+    return 0;
+}
+
+bool Contains(std::wstring_view text, std::wstring_view needle) {
+    return FindNoCase(text, needle) != 0;
+}
+
+bool Equals(std::wstring_view a, std::wstring_view b) {
+    return a.size() == b.size() && Contains(a, b);
+}
+
+std::wstring ReplaceAll(std::wstring_view text, std::wstring_view from, std::wstring_view to) {
+    if (from.empty()) return std::wstring(text);
+    std::wstring out;
+    out.reserve(text.size());
+    std::size_t pos = 0;
+    for (;;) {
+        std::size_t hit = text.find(from, pos);
+        if (hit == std::wstring_view::npos) break;
+        out.append(text.substr(pos, hit - pos));
+        out.append(to);
+        pos = hit + from.size();
+    }
+    out.append(text.substr(pos));
+    return out;
+}
+
+std::wstring TrimBlanks(std::wstring_view text) {
+    std::size_t b = 0, e = text.size();
+    while (b < e && text[b] == L' ') ++b;
+    while (e > b && text[e - 1] == L' ') --e;
+    return std::wstring(text.substr(b, e - b));
+}
+
+std::wstring Cp1252ToWide(std::string_view bytes) {
+    std::wstring out;
+    out.reserve(bytes.size());
+    for (unsigned char b : bytes) {
+        if (b >= 0x80 && b <= 0x9F && kHigh1252[b - 0x80] != 0)
+            out.push_back(kHigh1252[b - 0x80]);
+        else
+            out.push_back(static_cast<wchar_t>(b));
+    }
+    return out;
+}
+
+std::string WideToCp1252(std::wstring_view text) {
+    std::string out;
+    out.reserve(text.size());
+    for (wchar_t c : text) {
+        if (c < 0x80 || (c >= 0xA0 && c <= 0xFF)) {
+            out.push_back(static_cast<char>(c));
+            continue;
+        }
+        char mapped = '?';
+        for (std::size_t i = 0; i < kHigh1252.size(); ++i) {
+            if (kHigh1252[i] == c || (kHigh1252[i] == 0 && c == static_cast<wchar_t>(0x80 + i))) {
+                mapped = static_cast<char>(0x80 + i);
+                break;
+            }
+        }
+        out.push_back(mapped);
+    }
+    return out;
+}
+
+std::string WideToUtf8(std::wstring_view text) {
+    std::string out;
+    out.reserve(text.size());
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        std::uint32_t c = static_cast<std::uint32_t>(text[i]);
+        // UTF-16 surrogate pairs (wchar_t is 16 bits on Windows).
+        if (c >= 0xD800 && c <= 0xDBFF && i + 1 < text.size()) {
+            std::uint32_t lo = static_cast<std::uint32_t>(text[i + 1]);
+            if (lo >= 0xDC00 && lo <= 0xDFFF) {
+                c = 0x10000 + ((c - 0xD800) << 10) + (lo - 0xDC00);
+                ++i;
+            }
+        }
+        if (c < 0x80) {
+            out.push_back(static_cast<char>(c));
+        } else if (c < 0x800) {
+            out.push_back(static_cast<char>(0xC0 | (c >> 6)));
+            out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
+        } else if (c < 0x10000) {
+            out.push_back(static_cast<char>(0xE0 | (c >> 12)));
+            out.push_back(static_cast<char>(0x80 | ((c >> 6) & 0x3F)));
+            out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
+        } else {
+            out.push_back(static_cast<char>(0xF0 | (c >> 18)));
+            out.push_back(static_cast<char>(0x80 | ((c >> 12) & 0x3F)));
+            out.push_back(static_cast<char>(0x80 | ((c >> 6) & 0x3F)));
+            out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
+        }
+    }
+    return out;
+}
+
+std::wstring Utf8ToWide(std::string_view bytes) {
+    std::wstring out;
+    out.reserve(bytes.size());
+    for (std::size_t i = 0; i < bytes.size();) {
+        unsigned char b = static_cast<unsigned char>(bytes[i]);
+        std::uint32_t c = 0xFFFD;
+        std::size_t len = 1;
+        if (b < 0x80) {
+            c = b;
+        } else if ((b >> 5) == 6 && i + 1 < bytes.size()) {
+            c = ((b & 0x1F) << 6) | (bytes[i + 1] & 0x3F);
+            len = 2;
+        } else if ((b >> 4) == 14 && i + 2 < bytes.size()) {
+            c = ((b & 0x0F) << 12) | ((bytes[i + 1] & 0x3F) << 6) | (bytes[i + 2] & 0x3F);
+            len = 3;
+        } else if ((b >> 3) == 30 && i + 3 < bytes.size()) {
+            c = ((b & 0x07) << 18) | ((bytes[i + 1] & 0x3F) << 12) | ((bytes[i + 2] & 0x3F) << 6) |
+                (bytes[i + 3] & 0x3F);
+            len = 4;
+        }
+        i += len;
+        if (c >= 0x10000 && sizeof(wchar_t) == 2) {
+            c -= 0x10000;
+            out.push_back(static_cast<wchar_t>(0xD800 + (c >> 10)));
+            out.push_back(static_cast<wchar_t>(0xDC00 + (c & 0x3FF)));
+        } else {
+            out.push_back(static_cast<wchar_t>(c));
+        }
+    }
+    return out;
+}
+
+}  // namespace pell

@@ -1,0 +1,36 @@
+// The text tests and conversions every stage shares, so the fake and the real machine agree on them.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+namespace pell {
+
+// Upper and lower case as Windows folds the characters of the Windows-1252 repertoire (ASCII, Latin-1,
+// and the few extra letters of 1252); other characters stay as they are.
+wchar_t UpperChar(wchar_t c);
+wchar_t LowerChar(wchar_t c);
+std::wstring UpperCase(std::wstring_view text);
+std::wstring LowerCase(std::wstring_view text);
+
+// "contains": case-insensitive substring test. An empty needle is contained in every text.
+bool Contains(std::wstring_view text, std::wstring_view needle);
+// 1-based position of the first case-insensitive occurrence at or after 1-based `start`; 0 when absent
+// (the InStr convention the rules are written in).
+std::size_t FindNoCase(std::wstring_view text, std::wstring_view needle, std::size_t start = 1);
+// "equals": case-insensitive equality (same length and contains).
+bool Equals(std::wstring_view a, std::wstring_view b);
+
+// Every occurrence of `from` replaced by `to`, scanning left to right, exact comparison.
+std::wstring ReplaceAll(std::wstring_view text, std::wstring_view from, std::wstring_view to);
+// Leading and trailing blanks (spaces only) removed.
+std::wstring TrimBlanks(std::wstring_view text);
+
+// Windows-1252 bytes to text and back; a character outside 1252 becomes "?".
+std::wstring Cp1252ToWide(std::string_view bytes);
+std::string WideToCp1252(std::wstring_view text);
+// UTF-8 for console output.
+std::string WideToUtf8(std::wstring_view text);
+std::wstring Utf8ToWide(std::string_view bytes);
+
+}  // namespace pell

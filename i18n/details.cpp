@@ -1,0 +1,41 @@
+// WriteDetails: status codes to translated lines of the details box.
+#include "i18n/details.h"
+
+#include "engine/text.h"
+
+namespace pell {
+
+// Shown in every language: the translations carry no line for it.
+constexpr std::wstring_view kAutoRunsLine = L"SmartScanning AutoRuns...";
+
+std::wstring StatusLine(const Translation& translation, float code, std::wstring_view arg) {
+    if (code == 1.0f) return ReplaceAll(translation.Message(8), kBreakPlaceholder, L"\r\n");
+    if (code == 2.75f) return std::wstring(kAutoRunsLine);
+    std::wstring line;
+    bool takesArg = false;
+    if (code == 2.0f) {
+        line = translation.Message(9);
+        takesArg = true;
+    } else if (code == 2.5f) {
+        line = translation.Message(10);
+    } else if (code >= 3.0f && code <= 22.0f && code == static_cast<float>(static_cast<int>(code))) {
+        int n = static_cast<int>(code);
+        line = translation.Message(n + 8);
+        takesArg = n == 4 || n == 5 || n == 6 || n == 11 || n == 12 || n == 13 || n == 14 || n == 19;
+    } else {
+        return {};
+    }
+    return takesArg ? ReplaceAll(line, kArgPlaceholder, arg) : line;
+}
+
+void WriteDetails(Host& host, const Translation& translation, float code, std::wstring_view arg) {
+    std::wstring line = StatusLine(translation, code, arg);
+    if (code == 1.0f) {
+        host.SetDetailsText(line);
+    } else {
+        host.AppendDetailsText(L"\r\n" + line);
+    }
+    host.SetDetailsCaret(host.DetailsLength());
+}
+
+}  // namespace pell

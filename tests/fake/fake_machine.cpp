@@ -1,0 +1,726 @@
+// The fake machine's registry, files, processes, services, crypto and fault injection.
+#include "tests/fake/fake_machine.h"
+
+#include <algorithm>
+#include <cstring>
+
+#include "engine/text.h"
+
+namespace pell::test {
+namespace {
+
+constexpr std::uint32_t kErrorFileExists = 80;
+constexpr std::uint32_t kErrorSharingViolation = 32;
+constexpr std::uint32_t kErrorInvalidHandle = 6;
+constexpr std::uint32_t kErrorInvalidParameter = 87;
+constexpr std::uint32_t kErrorServiceDoesNotExist = 1060;
+constexpr std::uint32_t kErrorServiceCannotAcceptCtrl = 1061;
+constexpr long kErrorKeyDeleted = 1018;
+
+bool WildcardMatch(std::wstring_view name, std::wstring_view pattern) {
+    if (pattern.empty()) return name.empty();
+    if (pattern[0] == L'*') {
+        for (std::size_t i = 0; i <= name.size(); ++i)
+            if (WildcardMatch(name.substr(i), pattern.substr(1))) return true;
+        return false;
+    }
+    if (name.empty()) return false;
+    if (pattern[0] != L'?' && UpperChar(pattern[0]) != UpperChar(name[0])) return false;
+    return WildcardMatch(name.substr(1), pattern.substr(1));
+}
+
+std::vector<std::wstring> SplitPath(const std::wstring& path) {
+    std::vector<std::wstring> parts;
+    std::wstring cur;
+    for (wchar_t c : path) {
+        if (c == L'\\') {
+            if (!cur.empty()) parts.push_back(cur);
+            cur.clear();
+        } else {
+            cur.push_back(c);
+        }
+    }
+    if (!cur.empty()) parts.push_back(cur);
+    return parts;
+}
+
+std::wstring LastComponent(const std::wstring& path) {
+    auto pos = path.find_last_of(L'\\');
+    return pos == std::wstring::npos ? path : path.substr(pos + 1);
+}
+
+}  // namespace
+
+FakeMachine::FakeMachine() : calls_(static_cast<std::size_t>(Op::Count_), 0) {
+    roots_[L"HKLM"].name = L"HKEY_LOCAL_MACHINE";
+    roots_[L"HKCU"].name = L"HKEY_CURRENT_USER";
+    drives_[L'C'] = drive::Fixed;
+    PlantFolder(systemDir_);
+    PlantFolder(tempPath_);
+}
+
+void FakeMachine::ResetCalls() { std::fill(calls_.begin(), calls_.end(), 0); }
+
+std::optional<Fault> FakeMachine::Hit(Op op, const std::wstring& target) {
+    ++calls_[static_cast<std::size_t>(op)];
+    for (auto& f : faults_) {
+        if (f.op != op || f.times == 0) continue;
+        if (!f.target.empty() && !Equals(f.target, target)) continue;
+        if (f.skip > 0) {
+            --f.skip;
+            continue;
+        }
+        if (f.times > 0) --f.times;
+        lastError_ = f.error;
+        return f;
+    }
+    return std::nullopt;
+}
+
+// ---------------------------------------------------------------- registry
+
+std::wstring FakeMachine::RootPrefix(RegRoot root) { return root == RegRoot::LocalMachine ? L"HKLM" : L"HKCU"; }
+
+FakeMachine::RegKeyNode* FakeMachine::FindKey(const std::wstring& fullPath) {
+    auto parts = SplitPath(UpperCase(fullPath));
+    if (parts.empty()) return nullptr;
+    auto root = roots_.find(parts[0]);
+    if (root == roots_.end()) return nullptr;
+    RegKeyNode* node = &root->second;
+    for (std::size_t i = 1; i < parts.size(); ++i) {
+        auto it = node->subkeys.find(parts[i]);
+        if (it == node->subkeys.end()) return nullptr;
+        node = &it->second;
+    }
+    return node;
+}
+
+FakeMachine::RegKeyNode& FakeMachine::MakeKey(const std::wstring& fullPath) {
+    auto parts = SplitPath(fullPath);
+    RegKeyNode* node = &roots_[UpperCase(parts.at(0))];
+    for (std::size_t i = 1; i < parts.size(); ++i) {
+        std::wstring upper = UpperCase(parts[i]);
+        auto it = node->subkeys.find(upper);
+        if (it == node->subkeys.end()) {
+            node->subkeyOrder.push_back(upper);
+            it = node->subkeys.emplace(upper, RegKeyNode{}).first;
+            it->second.name = parts[i];
+        }
+        node = &it->second;
+    }
+    return *node;
+}
+
+std::wstring FakeMachine::KeyPath(RegKey key) const {
+    auto it = keyHandles_.find(key);
+    return it == keyHandles_.end() ? std::wstring() : it->second;
+}
+
+long FakeMachine::RegOpenKey(RegRoot root, const std::wstring& path, RegKey& key) {
+    std::wstring full = RootPrefix(root) + (path.empty() ? L"" : L"\\" + path);
+    if (auto f = Hit(Op::RegOpenKey, full)) return f->result;
+    if (!FindKey(full)) return code::FileNotFound;
+    key = nextHandle_++;
+    keyHandles_[key] = full;
+    return code::Success;
+}
+
+long FakeMachine::RegEnumValue(RegKey key, std::uint32_t index, RegValue& value) {
+    std::wstring path = KeyPath(key);
+    if (path.empty()) return kErrorInvalidHandle;
+    if (auto f = Hit(Op::RegEnumValue, path)) return f->result;
+    RegKeyNode* node = FindKey(path);
+    if (!node) return kErrorKeyDeleted;
+    if (index >= node->values.size()) return code::NoMoreItems;
+    const RegValueNode& v = node->values[index];
+    value.name = v.name;
+    if (v.isString) {
+        value.data = v.text;
+        value.dataLength = static_cast<std::uint32_t>(v.text.size() + 1);
+    } else {
+        value.data.assign(v.bytes.begin(), v.bytes.end());
+        for (auto& c : value.data) c = static_cast<wchar_t>(static_cast<unsigned char>(c));
+        value.dataLength = static_cast<std::uint32_t>(v.bytes.size());
+    }
+    return code::Success;
+}
+
+long FakeMachine::RegEnumKey(RegKey key, std::uint32_t index, std::wstring& name) {
+    std::wstring path = KeyPath(key);
+    if (path.empty()) return kErrorInvalidHandle;
+    if (auto f = Hit(Op::RegEnumKey, path)) return f->result;
+    RegKeyNode* node = FindKey(path);
+    if (!node) return kErrorKeyDeleted;
+    if (index >= node->subkeyOrder.size()) return code::NoMoreItems;
+    name = node->subkeys.at(node->subkeyOrder[index]).name;
+    return code::Success;
+}
+
+long FakeMachine::RegDeleteValue(RegKey key, const std::wstring& name) {
+    std::wstring path = KeyPath(key);
+    if (path.empty()) return kErrorInvalidHandle;
+    if (auto f = Hit(Op::RegDeleteValue, name)) return f->result;
+    RegKeyNode* node = FindKey(path);
+    if (!node) return kErrorKeyDeleted;
+    auto it = std::find_if(node->values.begin(), node->values.end(),
+                           [&](const RegValueNode& v) { return Equals(v.name, name); });
+    if (it == node->values.end()) return code::FileNotFound;
+    node->values.erase(it);
+    return code::Success;
+}
+
+long FakeMachine::RegDeleteKey(RegKey key, const std::wstring& subkey) {
+    std::wstring path = KeyPath(key);
+    if (path.empty()) return kErrorInvalidHandle;
+    std::wstring target = subkey.empty() ? path : path + L"\\" + subkey;
+    if (auto f = Hit(Op::RegDeleteKey, target)) return f->result;
+    auto parts = SplitPath(UpperCase(target));
+    if (parts.size() < 2) return code::AccessDenied;
+    std::wstring parentPath;
+    for (std::size_t i = 0; i + 1 < parts.size(); ++i) parentPath += (i ? L"\\" : L"") + parts[i];
+    RegKeyNode* parent = FindKey(parentPath);
+    if (!parent) return code::FileNotFound;
+    auto it = parent->subkeys.find(parts.back());
+    if (it == parent->subkeys.end()) return code::FileNotFound;
+    if (!it->second.subkeys.empty()) return code::AccessDenied;
+    parent->subkeys.erase(it);
+    parent->subkeyOrder.erase(std::find(parent->subkeyOrder.begin(), parent->subkeyOrder.end(), parts.back()));
+    return code::Success;
+}
+
+long FakeMachine::RegCloseKey(RegKey key) {
+    return keyHandles_.erase(key) ? code::Success : kErrorInvalidHandle;
+}
+
+void FakeMachine::PlantKey(RegRoot root, const std::wstring& key) { MakeKey(RootPrefix(root) + L"\\" + key); }
+
+void FakeMachine::PlantString(RegRoot root, const std::wstring& key, const std::wstring& name,
+                              const std::wstring& data) {
+    RegKeyNode& node = MakeKey(RootPrefix(root) + L"\\" + key);
+    for (auto& v : node.values) {
+        if (Equals(v.name, name)) {
+            v.isString = true;
+            v.text = data;
+            return;
+        }
+    }
+    node.values.push_back(RegValueNode{name, true, data, {}});
+}
+
+void FakeMachine::PlantDword(RegRoot root, const std::wstring& key, const std::wstring& name, std::uint32_t data) {
+    RegKeyNode& node = MakeKey(RootPrefix(root) + L"\\" + key);
+    std::string bytes(4, '\0');
+    for (int i = 0; i < 4; ++i) bytes[static_cast<std::size_t>(i)] = static_cast<char>((data >> (8 * i)) & 0xFF);
+    for (auto& v : node.values) {
+        if (Equals(v.name, name)) {
+            v.isString = false;
+            v.bytes = bytes;
+            return;
+        }
+    }
+    node.values.push_back(RegValueNode{name, false, {}, bytes});
+}
+
+bool FakeMachine::KeyExists(RegRoot root, const std::wstring& key) {
+    return FindKey(RootPrefix(root) + L"\\" + key) != nullptr;
+}
+
+std::optional<std::wstring> FakeMachine::StringValue(RegRoot root, const std::wstring& key, const std::wstring& name) {
+    RegKeyNode* node = FindKey(RootPrefix(root) + L"\\" + key);
+    if (!node) return std::nullopt;
+    for (auto& v : node->values)
+        if (Equals(v.name, name) && v.isString) return v.text;
+    return std::nullopt;
+}
+
+bool FakeMachine::ValueExists(RegRoot root, const std::wstring& key, const std::wstring& name) {
+    RegKeyNode* node = FindKey(RootPrefix(root) + L"\\" + key);
+    if (!node) return false;
+    return std::any_of(node->values.begin(), node->values.end(),
+                       [&](const RegValueNode& v) { return Equals(v.name, name); });
+}
+
+void FakeMachine::DumpKey(const RegKeyNode& node, const std::wstring& path, std::wstring& out) const {
+    out += L"[" + path + L"]\n";
+    for (auto& v : node.values) {
+        out += L"  " + v.name + L"=";
+        if (v.isString) {
+            out += L"\"" + v.text + L"\"";
+        } else {
+            for (unsigned char b : v.bytes) out += std::to_wstring(b) + L",";
+        }
+        out += L"\n";
+    }
+    for (auto& sub : node.subkeyOrder) DumpKey(node.subkeys.at(sub), path + L"\\" + node.subkeys.at(sub).name, out);
+}
+
+std::wstring FakeMachine::RegistryDump() const {
+    std::wstring out;
+    for (auto& [prefix, node] : roots_) DumpKey(node, prefix, out);
+    return out;
+}
+
+// ---------------------------------------------------------------- services
+
+void FakeMachine::AddScmService(const std::wstring& name, bool running, bool stoppable) {
+    scm_[UpperCase(name)] = ScmService{name, running, stoppable};
+}
+
+bool FakeMachine::ServiceRunning(const std::wstring& name) const {
+    auto it = scm_.find(UpperCase(name));
+    return it != scm_.end() && it->second.running;
+}
+
+void FakeMachine::PlantService(const std::wstring& name, const std::wstring& imagePath) {
+    std::wstring key = L"System\\CurrentControlSet\\Services\\" + name;
+    PlantDword(RegRoot::LocalMachine, key, L"Type", 16);
+    PlantDword(RegRoot::LocalMachine, key, L"Start", 2);
+    PlantString(RegRoot::LocalMachine, key, L"ImagePath", imagePath);
+    AddScmService(name);
+}
+
+ScHandle FakeMachine::OpenSCManager(std::uint32_t) {
+    if (auto f = Hit(Op::OpenSCManager, L"")) return static_cast<ScHandle>(f->result);
+    ScHandle h = nextHandle_++;
+    scHandles_[h] = L"";
+    return h;
+}
+
+ScHandle FakeMachine::OpenService(ScHandle manager, const std::wstring& name, std::uint32_t) {
+    if (auto f = Hit(Op::OpenService, name)) return static_cast<ScHandle>(f->result);
+    auto m = scHandles_.find(manager);
+    if (m == scHandles_.end() || !m->second.empty()) return static_cast<ScHandle>(Fail(kErrorInvalidHandle));
+    if (!scm_.count(UpperCase(name))) return static_cast<ScHandle>(Fail(kErrorServiceDoesNotExist));
+    ScHandle h = nextHandle_++;
+    scHandles_[h] = UpperCase(name);
+    return h;
+}
+
+long FakeMachine::ControlService(ScHandle service, std::uint32_t control) {
+    auto h = scHandles_.find(service);
+    std::wstring name = h == scHandles_.end() ? L"" : h->second;
+    if (auto f = Hit(Op::ControlService, name)) return f->result;
+    if (name.empty()) return Fail(kErrorInvalidHandle);
+    auto it = scm_.find(name);
+    if (it == scm_.end()) return Fail(kErrorServiceDoesNotExist);
+    if (control != 1) return Fail(kErrorInvalidParameter);
+    if (!it->second.running) return Fail(code::ServiceNotActive);
+    if (!it->second.stoppable) return Fail(kErrorServiceCannotAcceptCtrl);
+    it->second.running = false;
+    return 1;
+}
+
+long FakeMachine::CloseServiceHandle(ScHandle handle) { return scHandles_.erase(handle) ? 1 : Fail(kErrorInvalidHandle); }
+
+// ---------------------------------------------------------------- processes
+
+std::uint32_t FakeMachine::AddProcess(const std::wstring& imagePath, bool terminable) {
+    std::uint32_t pid = nextPid_;
+    nextPid_ += 4;
+    processes_.push_back(Process{pid, imagePath, terminable});
+    return pid;
+}
+
+std::uint32_t FakeMachine::StartProgram(const std::wstring& path) { return AddProcess(path); }
+
+bool FakeMachine::ProcessRunning(std::uint32_t pid) {
+    return std::any_of(processes_.begin(), processes_.end(),
+                       [&](const Process& p) { return p.pid == pid && p.running; });
+}
+
+long FakeMachine::OpenProcessToken(std::uint32_t, ProcHandle& token) {
+    if (auto f = Hit(Op::OpenProcessToken, L"")) return f->result;
+    token = nextHandle_++;
+    procHandles_[token] = 0;
+    return 1;
+}
+
+long FakeMachine::LookupPrivilegeValue(const std::wstring& name, Luid& luid) {
+    if (auto f = Hit(Op::LookupPrivilegeValue, name)) return f->result;
+    if (name != L"SeDebugPrivilege") return Fail(1313);  // ERROR_NO_SUCH_PRIVILEGE
+    luid = Luid{20, 0};
+    return 1;
+}
+
+long FakeMachine::AdjustTokenPrivileges(ProcHandle token, const Luid&, std::uint32_t) {
+    if (auto f = Hit(Op::AdjustTokenPrivileges, L"")) return f->result;
+    return procHandles_.count(token) ? 1 : Fail(kErrorInvalidHandle);
+}
+
+long FakeMachine::EnumProcesses(std::vector<std::uint32_t>& ids, std::uint32_t bufferBytes, std::uint32_t& neededBytes) {
+    if (auto f = Hit(Op::EnumProcesses, L"")) return f->result;
+    std::vector<std::uint32_t> running;
+    for (auto& p : processes_)
+        if (p.running) running.push_back(p.pid);
+    std::size_t n = std::min<std::size_t>(running.size(), bufferBytes / 4);
+    ids.assign(running.begin(), running.begin() + static_cast<std::ptrdiff_t>(n));
+    neededBytes = static_cast<std::uint32_t>(n * 4);
+    return 1;
+}
+
+ProcHandle FakeMachine::OpenProcess(std::uint32_t, std::uint32_t pid) {
+    if (auto f = Hit(Op::OpenProcess, std::to_wstring(pid))) return static_cast<ProcHandle>(f->result);
+    if (!ProcessRunning(pid)) return static_cast<ProcHandle>(Fail(kErrorInvalidParameter));
+    ProcHandle h = nextHandle_++;
+    procHandles_[h] = pid;
+    return h;
+}
+
+long FakeMachine::EnumProcessModules(ProcHandle process, std::uint64_t& firstModule) {
+    auto h = procHandles_.find(process);
+    if (h == procHandles_.end() || h->second == 0) return Fail(kErrorInvalidHandle);
+    if (auto f = Hit(Op::EnumProcessModules, std::to_wstring(h->second))) return f->result;
+    firstModule = 0x400000 + h->second;
+    return 1;
+}
+
+std::uint32_t FakeMachine::GetModuleFileNameEx(ProcHandle process, std::uint64_t, std::wstring& path) {
+    auto h = procHandles_.find(process);
+    path.clear();
+    if (h == procHandles_.end() || h->second == 0) return static_cast<std::uint32_t>(Fail(kErrorInvalidHandle));
+    if (auto f = Hit(Op::GetModuleFileNameEx, std::to_wstring(h->second))) return static_cast<std::uint32_t>(f->result);
+    for (auto& p : processes_) {
+        if (p.pid == h->second) {
+            path = p.imagePath;
+            return static_cast<std::uint32_t>(path.size());
+        }
+    }
+    return static_cast<std::uint32_t>(Fail(kErrorInvalidParameter));
+}
+
+long FakeMachine::TerminateProcess(ProcHandle process, std::uint32_t) {
+    auto h = procHandles_.find(process);
+    std::uint32_t pid = h == procHandles_.end() ? 0 : h->second;
+    if (auto f = Hit(Op::TerminateProcess, std::to_wstring(pid))) return f->result;
+    if (pid == 0) return Fail(kErrorInvalidHandle);
+    for (auto& p : processes_) {
+        if (p.pid == pid && p.running) {
+            if (!p.terminable) return Fail(code::AccessDenied);
+            p.running = false;
+            return 1;
+        }
+    }
+    return Fail(code::AccessDenied);
+}
+
+long FakeMachine::CloseHandle(ProcHandle handle) { return procHandles_.erase(handle) ? 1 : Fail(kErrorInvalidHandle); }
+
+// ---------------------------------------------------------------- files
+
+std::wstring FakeMachine::Norm(const std::wstring& path) {
+    std::wstring out = UpperCase(path);
+    std::replace(out.begin(), out.end(), L'/', L'\\');
+    // Collapse doubled separators, as Windows does for paths like "C:\\x".
+    std::wstring collapsed;
+    for (wchar_t c : out) {
+        if (c == L'\\' && !collapsed.empty() && collapsed.back() == L'\\') continue;
+        collapsed.push_back(c);
+    }
+    while (!collapsed.empty() && collapsed.back() == L'\\') collapsed.pop_back();
+    return collapsed;
+}
+
+std::wstring FakeMachine::Parent(const std::wstring& normPath) {
+    auto pos = normPath.find_last_of(L'\\');
+    return pos == std::wstring::npos ? std::wstring() : normPath.substr(0, pos);
+}
+
+bool FakeMachine::FolderExists(const std::wstring& path) const {
+    std::wstring n = Norm(path);
+    if (n.size() == 2 && n[1] == L':') return drives_.count(n[0]) != 0;
+    return folders_.count(n) != 0;
+}
+
+bool FakeMachine::FileLockedByProcess(const std::wstring& normPath) const {
+    return std::any_of(processes_.begin(), processes_.end(),
+                       [&](const Process& p) { return p.running && Norm(p.imagePath) == normPath; });
+}
+
+void FakeMachine::AddDrive(wchar_t letter, unsigned type) { drives_[UpperChar(letter)] = type; }
+
+void FakeMachine::PlantFolder(const std::wstring& path) {
+    std::wstring n = Norm(path);
+    if (n.empty() || (n.size() == 2 && n[1] == L':')) {
+        if (n.size() == 2 && !drives_.count(n[0])) drives_[n[0]] = drive::Fixed;
+        return;
+    }
+    PlantFolder(path.substr(0, std::min(path.size(), Parent(n).size())));
+    if (!folders_.count(n)) {
+        std::wstring original = path;
+        while (!original.empty() && original.back() == L'\\') original.pop_back();
+        folders_[n] = original;
+    }
+}
+
+void FakeMachine::PlantFile(const std::wstring& path, const std::string& bytes, std::uint32_t attributes) {
+    std::wstring n = Norm(path);
+    PlantFolder(path.substr(0, Parent(n).size()));
+    files_[n] = FileNode{path, bytes, attributes, false};
+}
+
+bool FakeMachine::FileExists(const std::wstring& path) { return files_.count(Norm(path)) != 0; }
+
+std::optional<std::string> FakeMachine::FileBytes(const std::wstring& path) {
+    auto it = files_.find(Norm(path));
+    if (it == files_.end()) return std::nullopt;
+    return it->second.bytes;
+}
+
+void FakeMachine::LockFile(const std::wstring& path, bool locked) {
+    auto it = files_.find(Norm(path));
+    if (it != files_.end()) it->second.locked = locked;
+}
+
+std::vector<std::wstring> FakeMachine::AllFiles() const {
+    std::vector<std::wstring> out;
+    for (auto& [n, f] : files_) out.push_back(f.path);
+    std::sort(out.begin(), out.end(), [](const std::wstring& a, const std::wstring& b) { return UpperCase(a) < UpperCase(b); });
+    return out;
+}
+
+std::size_t FakeMachine::OpenHandleCount() const {
+    return keyHandles_.size() + scHandles_.size() + procHandles_.size() + fileHandles_.size() + hashes_.size() +
+           providers_.size();
+}
+
+std::uint32_t FakeMachine::GetFileAttributes(const std::wstring& path) {
+    if (auto f = Hit(Op::GetFileAttributes, path)) return static_cast<std::uint32_t>(f->result);
+    std::wstring n = Norm(path);
+    auto it = files_.find(n);
+    if (it != files_.end()) return it->second.attributes;
+    if (FolderExists(path)) return kAttributeDirectory;
+    lastError_ = FolderExists(Parent(n)) ? code::FileNotFound : code::PathNotFound;
+    return kInvalidAttributes;
+}
+
+long FakeMachine::SetFileAttributes(const std::wstring& path, std::uint32_t attributes) {
+    if (auto f = Hit(Op::SetFileAttributes, path)) return f->result;
+    std::wstring n = Norm(path);
+    auto it = files_.find(n);
+    if (it != files_.end()) {
+        it->second.attributes = attributes;
+        return 1;
+    }
+    if (FolderExists(path)) return 1;
+    return Fail(FolderExists(Parent(n)) ? code::FileNotFound : code::PathNotFound);
+}
+
+long FakeMachine::CopyFile(const std::wstring& from, const std::wstring& to, bool failIfExists) {
+    if (auto f = Hit(Op::CopyFile, from)) return f->result;
+    std::wstring nf = Norm(from), nt = Norm(to);
+    auto src = files_.find(nf);
+    if (src == files_.end()) return Fail(FolderExists(Parent(nf)) ? code::FileNotFound : code::PathNotFound);
+    if (!FolderExists(Parent(nt))) return Fail(code::PathNotFound);
+    auto dst = files_.find(nt);
+    if (dst != files_.end()) {
+        if (failIfExists) return Fail(kErrorFileExists);
+        if (dst->second.attributes & kAttributeReadOnly || dst->second.locked) return Fail(code::AccessDenied);
+    }
+    if (folders_.count(nt)) return Fail(code::AccessDenied);
+    FileNode copy = src->second;
+    copy.path = to;
+    copy.locked = false;
+    files_[nt] = copy;
+    return 1;
+}
+
+long FakeMachine::DeleteFile(const std::wstring& path) {
+    if (auto f = Hit(Op::DeleteFile, path)) return f->result;
+    std::wstring n = Norm(path);
+    auto it = files_.find(n);
+    if (it == files_.end()) {
+        if (folders_.count(n)) return Fail(code::AccessDenied);
+        return Fail(FolderExists(Parent(n)) ? code::FileNotFound : code::PathNotFound);
+    }
+    if (it->second.attributes & kAttributeReadOnly || it->second.locked || FileLockedByProcess(n))
+        return Fail(code::AccessDenied);
+    for (auto& [h, st] : fileHandles_)
+        if (st.key == n) return Fail(kErrorSharingViolation);
+    files_.erase(it);
+    return 1;
+}
+
+long FakeMachine::MoveFileReplace(const std::wstring& from, const std::wstring& to) {
+    if (auto f = Hit(Op::MoveFileReplace, to)) return f->result;
+    std::wstring nf = Norm(from), nt = Norm(to);
+    auto src = files_.find(nf);
+    if (src == files_.end()) return Fail(FolderExists(Parent(nf)) ? code::FileNotFound : code::PathNotFound);
+    if (!FolderExists(Parent(nt))) return Fail(code::PathNotFound);
+    auto dst = files_.find(nt);
+    if (dst != files_.end() &&
+        (dst->second.attributes & kAttributeReadOnly || dst->second.locked || FileLockedByProcess(nt)))
+        return Fail(code::AccessDenied);
+    FileNode moved = src->second;
+    files_.erase(src);
+    // The moved file keeps the target's spelling when it replaces one.
+    moved.path = dst != files_.end() ? files_[nt].path : to;
+    files_[nt] = moved;
+    return 1;
+}
+
+long FakeMachine::OpenFile(const std::wstring& path, FileAccess access, FileDisposition disposition, FileHandle& file) {
+    if (auto f = Hit(Op::OpenFile, path)) return f->result;
+    std::wstring n = Norm(path);
+    if (folders_.count(n) || (n.size() == 2 && n[1] == L':')) return Fail(code::AccessDenied);
+    auto it = files_.find(n);
+    bool writes = access != FileAccess::Read;
+    if (it == files_.end()) {
+        if (disposition == FileDisposition::OpenExisting)
+            return Fail(FolderExists(Parent(n)) ? code::FileNotFound : code::PathNotFound);
+        if (!FolderExists(Parent(n))) return Fail(code::PathNotFound);
+        files_[n] = FileNode{path, {}, kAttributeNormal, false};
+        it = files_.find(n);
+    } else {
+        if (disposition == FileDisposition::CreateNew) return Fail(kErrorFileExists);
+        if (writes && (it->second.attributes & kAttributeReadOnly)) return Fail(code::AccessDenied);
+        if (writes && (it->second.locked || FileLockedByProcess(n))) return Fail(kErrorSharingViolation);
+        if (disposition == FileDisposition::CreateAlways) it->second.bytes.clear();
+    }
+    file = nextHandle_++;
+    fileHandles_[file] = OpenFileState{n, access, 0};
+    return 1;
+}
+
+long FakeMachine::ReadFile(FileHandle file, void* buffer, std::uint32_t count, std::uint32_t& read) {
+    read = 0;
+    auto h = fileHandles_.find(file);
+    if (h == fileHandles_.end()) return Fail(kErrorInvalidHandle);
+    if (auto f = Hit(Op::ReadFile, files_[h->second.key].path)) return f->result;
+    if (h->second.access == FileAccess::Write) return Fail(code::AccessDenied);
+    const std::string& bytes = files_[h->second.key].bytes;
+    std::uint64_t pos = h->second.position;
+    std::uint64_t n = pos >= bytes.size() ? 0 : std::min<std::uint64_t>(count, bytes.size() - pos);
+    if (n) std::memcpy(buffer, bytes.data() + pos, n);
+    h->second.position += n;
+    read = static_cast<std::uint32_t>(n);
+    return 1;
+}
+
+long FakeMachine::WriteFile(FileHandle file, const void* data, std::uint32_t count, std::uint32_t& written) {
+    written = 0;
+    auto h = fileHandles_.find(file);
+    if (h == fileHandles_.end()) return Fail(kErrorInvalidHandle);
+    if (auto f = Hit(Op::WriteFile, files_[h->second.key].path)) return f->result;
+    if (h->second.access == FileAccess::Read) return Fail(code::AccessDenied);
+    std::string& bytes = files_[h->second.key].bytes;
+    std::uint64_t pos = h->second.position;
+    if (bytes.size() < pos + count) bytes.resize(pos + count);
+    if (count) std::memcpy(bytes.data() + pos, data, count);
+    h->second.position += count;
+    written = count;
+    return 1;
+}
+
+long FakeMachine::GetFileSize(FileHandle file, std::uint64_t& size) {
+    auto h = fileHandles_.find(file);
+    if (h == fileHandles_.end()) return Fail(kErrorInvalidHandle);
+    size = files_[h->second.key].bytes.size();
+    return 1;
+}
+
+long FakeMachine::CloseFile(FileHandle file) { return fileHandles_.erase(file) ? 1 : Fail(kErrorInvalidHandle); }
+
+long FakeMachine::ListFolder(const std::wstring& folder, const std::wstring& pattern, std::vector<FoundFile>& entries) {
+    entries.clear();
+    if (auto f = Hit(Op::ListFolder, folder)) return f->result;
+    if (!FolderExists(folder)) return code::PathNotFound;
+    std::wstring n = Norm(folder);
+    for (auto& [key, node] : files_)
+        if (Parent(key) == n && WildcardMatch(LastComponent(node.path), pattern))
+            entries.push_back(FoundFile{LastComponent(node.path), node.attributes});
+    for (auto& [key, original] : folders_)
+        if (Parent(key) == n && WildcardMatch(LastComponent(original), pattern))
+            entries.push_back(FoundFile{LastComponent(original), kAttributeDirectory});
+    return code::Success;
+}
+
+std::vector<std::wstring> FakeMachine::LogicalDrives() {
+    std::vector<std::wstring> out;
+    for (auto& [letter, type] : drives_) out.push_back(std::wstring(1, letter) + L":");
+    return out;
+}
+
+unsigned FakeMachine::GetDriveType(const std::wstring& root) {
+    if (root.empty()) return drive::NoRootDir;
+    auto it = drives_.find(UpperChar(root[0]));
+    return it == drives_.end() ? drive::NoRootDir : it->second;
+}
+
+std::uint32_t FakeMachine::GetSystemDirectory(std::wstring& path) {
+    path = systemDir_;
+    return static_cast<std::uint32_t>(path.size());
+}
+
+std::uint32_t FakeMachine::GetTempPath(std::wstring& path) {
+    path = tempPath_;
+    return static_cast<std::uint32_t>(path.size());
+}
+
+// ---------------------------------------------------------------- shell
+
+long FakeMachine::StartCommandLine(const std::wstring& commandLine, ShowStyle style) {
+    if (auto f = Hit(Op::StartCommandLine, commandLine)) return f->result;
+    started_.push_back(StartedCommand{commandLine, style});
+    return 1;
+}
+
+long FakeMachine::ShellOpen(const std::wstring& target) {
+    if (auto f = Hit(Op::ShellOpen, target)) return f->result;
+    opened_.push_back(target);
+    return 42;
+}
+
+// ---------------------------------------------------------------- crypto
+
+long FakeMachine::CryptAcquireContext(CryptHandle& provider, const std::wstring&, std::uint32_t providerType,
+                                      std::uint32_t) {
+    if (auto f = Hit(Op::CryptAcquireContext, L"")) return f->result;
+    if (providerType != 1) return Fail(0x80090017);  // NTE_PROV_TYPE_NOT_DEF
+    provider = nextHandle_++;
+    providers_[provider] = true;
+    return 1;
+}
+
+long FakeMachine::CryptCreateHash(CryptHandle provider, std::uint32_t algorithm, CryptHandle& hash) {
+    if (auto f = Hit(Op::CryptCreateHash, L"")) return f->result;
+    if (!providers_.count(provider)) return Fail(kErrorInvalidHandle);
+    if (algorithm != 0x8003) return Fail(0x80090008);  // NTE_BAD_ALGID
+    hash = nextHandle_++;
+    hashes_[hash] = {};
+    return 1;
+}
+
+long FakeMachine::CryptHashData(CryptHandle hash, const void* data, std::uint32_t count) {
+    if (auto f = Hit(Op::CryptHashData, L"")) return f->result;
+    auto it = hashes_.find(hash);
+    if (it == hashes_.end()) return Fail(kErrorInvalidHandle);
+    auto* p = static_cast<const std::uint8_t*>(data);
+    it->second.insert(it->second.end(), p, p + count);
+    return 1;
+}
+
+long FakeMachine::CryptGetHashParam(CryptHandle hash, std::uint32_t param, std::vector<std::uint8_t>& value) {
+    if (auto f = Hit(Op::CryptGetHashParam, L"")) return f->result;
+    auto it = hashes_.find(hash);
+    if (it == hashes_.end()) return Fail(kErrorInvalidHandle);
+    if (param == 4) {
+        value = {16, 0, 0, 0};
+        return 1;
+    }
+    if (param == 2) {
+        value = Md5Digest(it->second.data(), it->second.size());
+        return 1;
+    }
+    return Fail(0x80090015);  // NTE_BAD_TYPE
+}
+
+long FakeMachine::CryptDestroyHash(CryptHandle hash) { return hashes_.erase(hash) ? 1 : Fail(kErrorInvalidHandle); }
+
+long FakeMachine::CryptReleaseContext(CryptHandle provider) {
+    return providers_.erase(provider) ? 1 : Fail(kErrorInvalidHandle);
+}
+
+std::string FakeMachine::ToSystemCodePage(const std::wstring& text) { return WideToCp1252(text); }
+std::wstring FakeMachine::FromSystemCodePage(const std::string& bytes) { return Cp1252ToWide(bytes); }
+
+}  // namespace pell::test

@@ -1,0 +1,233 @@
+// An in-memory Windows PC behind the System seam, with fault injection by operation, target and count.
+#pragma once
+
+#include <cstdint>
+#include <map>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "engine/system.h"
+#include "tests/fake/planter.h"
+
+namespace pell::test {
+
+// Operations that faults can be injected into and that are counted.
+enum class Op {
+    RegOpenKey, RegEnumValue, RegEnumKey, RegDeleteValue, RegDeleteKey,
+    OpenSCManager, OpenService, ControlService,
+    OpenProcessToken, LookupPrivilegeValue, AdjustTokenPrivileges, EnumProcesses, OpenProcess,
+    EnumProcessModules, GetModuleFileNameEx, TerminateProcess,
+    GetFileAttributes, SetFileAttributes, CopyFile, DeleteFile, MoveFileReplace, OpenFile, ReadFile,
+    WriteFile, ListFolder, StartCommandLine, ShellOpen,
+    CryptAcquireContext, CryptCreateHash, CryptHashData, CryptGetHashParam,
+    Count_
+};
+
+// "This operation, on this target, after `skip` matching calls, answers `result` (and sets `error`)
+// `times` times (-1: from then on)". The target is matched case-insensitively against the call's main
+// argument (path, key path "HKLM\...", value name, service name, process id as text); empty = any.
+// For BOOL operations `result` is the return value (usually 0) and `error` the last error; for registry
+// operations `result` is the error code itself.
+struct Fault {
+    Op op;
+    std::wstring target;
+    long result = 0;
+    std::uint32_t error = 0;
+    int skip = 0;
+    int times = 1;
+};
+
+struct StartedCommand {
+    std::wstring commandLine;
+    ShowStyle style;
+};
+
+class FakeMachine : public System, public Planter {
+public:
+    FakeMachine();
+
+    // --- Set-up beyond the Planter interface. ---
+    void SetSystemDirectory(const std::wstring& path) { systemDir_ = path; }  // default C:\WINDOWS\system32
+    void SetTempPath(const std::wstring& path) { tempPath_ = path; }          // default C:\DOCUME~1\X\LOCALS~1\Temp\ .
+    void SetDateTime(const std::wstring& date, const std::wstring& time) { date_ = date; time_ = time; }
+    void SetLocaleLanguageName(const std::wstring& name) { locale_ = name; }
+    void SetPlatformId(long id) { platformId_ = id; }
+    void AddDrive(wchar_t letter, unsigned type);  // C: is fixed by default
+    // A process whose image path is reported exactly as given (e.g. "\SystemRoot\System32\smss.exe").
+    // A running process locks its image file against deletion.
+    std::uint32_t AddProcess(const std::wstring& imagePath, bool terminable = true);
+    // A service in the service control manager (its registry key is planted separately or by PlantService).
+    void AddScmService(const std::wstring& name, bool running = true, bool stoppable = true);
+    bool ServiceRunning(const std::wstring& name) const;
+    void LockFile(const std::wstring& path, bool locked = true);
+    void InjectFault(const Fault& fault) { faults_.push_back(fault); }
+    void ClearFaults() { faults_.clear(); }
+
+    // --- Inspection. ---
+    const std::vector<StartedCommand>& StartedCommands() const { return started_; }
+    const std::vector<std::wstring>& ShellOpened() const { return opened_; }
+    std::size_t Calls(Op op) const { return calls_[static_cast<std::size_t>(op)]; }
+    void ResetCalls();
+    // Every file path in the machine, sorted case-insensitively (for before/after comparisons).
+    std::vector<std::wstring> AllFiles() const;
+    // A readable dump of the whole registry (for before/after comparisons).
+    std::wstring RegistryDump() const;
+    std::size_t OpenHandleCount() const;
+
+    // --- Planter. ---
+    void PlantFolder(const std::wstring& path) override;
+    void PlantFile(const std::wstring& path, const std::string& bytes,
+                   std::uint32_t attributes = kAttributeNormal) override;
+    bool FileExists(const std::wstring& path) override;
+    std::optional<std::string> FileBytes(const std::wstring& path) override;
+    void PlantKey(RegRoot root, const std::wstring& key) override;
+    void PlantString(RegRoot root, const std::wstring& key, const std::wstring& name,
+                     const std::wstring& data) override;
+    void PlantDword(RegRoot root, const std::wstring& key, const std::wstring& name,
+                    std::uint32_t data) override;
+    bool KeyExists(RegRoot root, const std::wstring& key) override;
+    std::optional<std::wstring> StringValue(RegRoot root, const std::wstring& key,
+                                            const std::wstring& name) override;
+    bool ValueExists(RegRoot root, const std::wstring& key, const std::wstring& name) override;
+    void PlantService(const std::wstring& name, const std::wstring& imagePath) override;
+    std::uint32_t StartProgram(const std::wstring& path) override;
+    bool ProcessRunning(std::uint32_t pid) override;
+
+    // --- System. ---
+    std::uint32_t LastError() const override { return lastError_; }
+    long RegOpenKey(RegRoot root, const std::wstring& path, RegKey& key) override;
+    long RegEnumValue(RegKey key, std::uint32_t index, RegValue& value) override;
+    long RegEnumKey(RegKey key, std::uint32_t index, std::wstring& name) override;
+    long RegDeleteValue(RegKey key, const std::wstring& name) override;
+    long RegDeleteKey(RegKey key, const std::wstring& subkey) override;
+    long RegCloseKey(RegKey key) override;
+    ScHandle OpenSCManager(std::uint32_t access) override;
+    ScHandle OpenService(ScHandle manager, const std::wstring& name, std::uint32_t access) override;
+    long ControlService(ScHandle service, std::uint32_t control) override;
+    long CloseServiceHandle(ScHandle handle) override;
+    long PlatformId() override { return platformId_; }
+    long OpenProcessToken(std::uint32_t access, ProcHandle& token) override;
+    long LookupPrivilegeValue(const std::wstring& name, Luid& luid) override;
+    long AdjustTokenPrivileges(ProcHandle token, const Luid& luid, std::uint32_t attributes) override;
+    long EnumProcesses(std::vector<std::uint32_t>& ids, std::uint32_t bufferBytes,
+                       std::uint32_t& neededBytes) override;
+    ProcHandle OpenProcess(std::uint32_t access, std::uint32_t pid) override;
+    long EnumProcessModules(ProcHandle process, std::uint64_t& firstModule) override;
+    std::uint32_t GetModuleFileNameEx(ProcHandle process, std::uint64_t module, std::wstring& path) override;
+    long TerminateProcess(ProcHandle process, std::uint32_t exitCode) override;
+    long CloseHandle(ProcHandle handle) override;
+    std::uint32_t GetFileAttributes(const std::wstring& path) override;
+    long SetFileAttributes(const std::wstring& path, std::uint32_t attributes) override;
+    long CopyFile(const std::wstring& from, const std::wstring& to, bool failIfExists) override;
+    long DeleteFile(const std::wstring& path) override;
+    long MoveFileReplace(const std::wstring& from, const std::wstring& to) override;
+    long OpenFile(const std::wstring& path, FileAccess access, FileDisposition disposition,
+                  FileHandle& file) override;
+    long ReadFile(FileHandle file, void* buffer, std::uint32_t count, std::uint32_t& read) override;
+    long WriteFile(FileHandle file, const void* data, std::uint32_t count, std::uint32_t& written) override;
+    long GetFileSize(FileHandle file, std::uint64_t& size) override;
+    long CloseFile(FileHandle file) override;
+    long ListFolder(const std::wstring& folder, const std::wstring& pattern,
+                    std::vector<FoundFile>& entries) override;
+    std::vector<std::wstring> LogicalDrives() override;
+    unsigned GetDriveType(const std::wstring& root) override;
+    std::uint32_t GetSystemDirectory(std::wstring& path) override;
+    std::uint32_t GetTempPath(std::wstring& path) override;
+    long StartCommandLine(const std::wstring& commandLine, ShowStyle style) override;
+    long ShellOpen(const std::wstring& target) override;
+    long CryptAcquireContext(CryptHandle& provider, const std::wstring& providerName,
+                             std::uint32_t providerType, std::uint32_t flags) override;
+    long CryptCreateHash(CryptHandle provider, std::uint32_t algorithm, CryptHandle& hash) override;
+    long CryptHashData(CryptHandle hash, const void* data, std::uint32_t count) override;
+    long CryptGetHashParam(CryptHandle hash, std::uint32_t param, std::vector<std::uint8_t>& value) override;
+    long CryptDestroyHash(CryptHandle hash) override;
+    long CryptReleaseContext(CryptHandle provider) override;
+    std::wstring DateText() override { return date_; }
+    std::wstring TimeText() override { return time_; }
+    std::wstring LocaleLanguageName() override { return locale_; }
+    std::string ToSystemCodePage(const std::wstring& text) override;
+    std::wstring FromSystemCodePage(const std::string& bytes) override;
+
+private:
+    struct RegValueNode {
+        std::wstring name;
+        bool isString = true;
+        std::wstring text;       // string values
+        std::string bytes;       // other values
+    };
+    struct RegKeyNode {
+        std::wstring name;  // as created
+        std::vector<RegValueNode> values;                 // in creation order
+        std::map<std::wstring, RegKeyNode> subkeys;       // by upper-case name
+        std::vector<std::wstring> subkeyOrder;            // upper-case names in creation order
+    };
+    struct FileNode {
+        std::wstring path;  // as created
+        std::string bytes;
+        std::uint32_t attributes = kAttributeNormal;
+        bool locked = false;
+    };
+    struct Process {
+        std::uint32_t pid;
+        std::wstring imagePath;
+        bool terminable;
+        bool running = true;
+    };
+    struct ScmService {
+        std::wstring name;
+        bool running;
+        bool stoppable;
+    };
+    struct OpenFileState {
+        std::wstring key;  // upper-case path
+        FileAccess access;
+        std::uint64_t position = 0;
+    };
+    struct Md5State;
+
+    // Returns the matching fault's answer, if one fires for this call (and counts the call).
+    std::optional<Fault> Hit(Op op, const std::wstring& target);
+    RegKeyNode* FindKey(const std::wstring& fullPath);  // "HKLM\A\B"
+    RegKeyNode& MakeKey(const std::wstring& fullPath);
+    static std::wstring RootPrefix(RegRoot root);
+    std::wstring KeyPath(RegKey key) const;  // empty when the handle is unknown
+    static std::wstring Norm(const std::wstring& path);  // upper case, no trailing backslash
+    static std::wstring Parent(const std::wstring& normPath);
+    bool FolderExists(const std::wstring& path) const;
+    bool FileLockedByProcess(const std::wstring& normPath) const;
+    long Fail(std::uint32_t error) { lastError_ = error; return 0; }
+    void DumpKey(const RegKeyNode& node, const std::wstring& path, std::wstring& out) const;
+
+    std::map<std::wstring, RegKeyNode> roots_;
+    std::map<RegKey, std::wstring> keyHandles_;
+    std::map<std::wstring, FileNode> files_;         // by normalized path
+    std::map<std::wstring, std::wstring> folders_;   // normalized -> as created
+    std::map<wchar_t, unsigned> drives_;
+    std::vector<Process> processes_;
+    std::map<std::wstring, ScmService> scm_;         // by upper-case name
+    std::map<ScHandle, std::wstring> scHandles_;     // service handles -> upper-case name ("" = manager)
+    std::map<ProcHandle, std::uint32_t> procHandles_;  // pid, 0 = token
+    std::map<FileHandle, OpenFileState> fileHandles_;
+    std::map<CryptHandle, std::vector<std::uint8_t>> hashes_;  // hash handle -> data hashed so far
+    std::map<CryptHandle, bool> providers_;
+    std::vector<Fault> faults_;
+    std::vector<StartedCommand> started_;
+    std::vector<std::wstring> opened_;
+    std::vector<std::size_t> calls_;
+    std::uint64_t nextHandle_ = 0x100;
+    std::uint32_t nextPid_ = 0x20;
+    std::uint32_t lastError_ = 0;
+    long platformId_ = 2;
+    std::wstring systemDir_ = L"C:\\WINDOWS\\system32";
+    std::wstring tempPath_ = L"C:\\DOCUME~1\\X\\LOCALS~1\\Temp\\";
+    std::wstring date_ = L"12/7/2026";
+    std::wstring time_ = L"1:45:10 AM";
+    std::wstring locale_ = L"English";
+};
+
+// MD5 of a byte string as 32 upper-case hexadecimal digits (the fake's own implementation of RFC 1321).
+std::string Md5Hex(const std::string& bytes);
+std::vector<std::uint8_t> Md5Digest(const std::uint8_t* data, std::size_t size);
+
+}  // namespace pell::test
