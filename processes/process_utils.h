@@ -1,0 +1,25 @@
+// The process table, candidate selection, file backup-and-delete and two field helpers.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+#include "engine/engine.h"
+
+namespace pell {
+
+// Fills e.ProcessTable (entry 0 empty) from the running processes and resets e.ProcessCandidates.
+void BuildProcessTable(Engine& e);
+// Appends the table entries whose file name equals the upper-case, trimmed `name` ("*": every entry).
+void SelectProcesses(Engine& e, std::wstring_view name);
+// Copies the file to LogFolder as a ".back" copy (never overwriting one), then deletes it, reporting
+// status codes 6, 13 and 14.
+void BackUpAndDelete(Engine& e, const std::wstring& path);
+
+// Number of fields of `text` split at `delimiter`; 0 for an empty text.
+std::int16_t CountFields(std::wstring_view text, std::wstring_view delimiter);
+// The field at position index (columns 0) or row * columns + index; empty when there are fewer fields.
+std::wstring GetField(std::wstring_view text, std::wstring_view delimiter, int row, int columns, int index);
+
+}  // namespace pell

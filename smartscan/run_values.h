@@ -1,0 +1,11 @@
+// Listing the values of an autorun key as "name=data" items of lstKeys.
+#pragma once
+
+#include "engine/engine.h"
+
+namespace pell {
+
+// Appends one lstKeys item per value of the open key whose data length is above 0.
+void ListRunValues(Engine& e, RegKey key);
+
+}  // namespace pell
