@@ -539,9 +539,10 @@ TEST(Run, StartSetsTheLogFolderFromThePickedPath) {
         EXPECT_EQ(BoxCodes(w.host), c.boxes) << WideToUtf8(c.picked);
         EXPECT_TRUE(w.machine.FileExists(c.logFolder + kDefaultLogName)) << WideToUtf8(c.picked);
         // Box 3 follows the picker; the window is put into its running state after both.
-        if (c.picked.empty())
+        if (c.picked.empty()) {
             EXPECT_EQ(Events(w.events.begin(), w.events.begin() + 4),
                       (Events{L"box 2", L"pick", L"box 3", L"term false"}));
+        }
     }
 }
 
