@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "engine/handles.h"
+#include "engine/removal_log.h"
 #include "engine/stages.h"
 #include "engine/text.h"
 
@@ -47,12 +48,6 @@ bool IsExcludedWormName(const std::wstring& name) {
 std::wstring AfterLastBackslash(const std::wstring& path) {
     auto pos = path.find_last_of(L'\\');
     return pos == std::wstring::npos ? path : path.substr(pos + 1);
-}
-
-// The registry editor's command line that exports the service's key to LogFolder + name + ".reg".
-std::wstring ServiceExportCommandLine(const Folders& folders, const std::wstring& serviceName) {
-    return folders.WindowsDir + L"\\regedit.exe /e \"" + folders.LogFolder + serviceName + L".reg\" \"" +
-           L"HKEY_LOCAL_MACHINE\\System\\CurrentControlSet\\Services\\" + serviceName + L"\"";
 }
 
 std::wstring ServiceKeyPath(const std::wstring& below) { return std::wstring(kServicesKey) + L"\\" + below; }

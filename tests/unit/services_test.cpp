@@ -1,14 +1,12 @@
 // The service scan: matching worm names against service programs, stopping, exporting and deleting.
 #include <gtest/gtest.h>
 
-#include <fstream>
-#include <sstream>
-
 #include "engine/services.h"
 #include "engine/stages.h"
 #include "engine/text.h"
 #include "tests/fake/fake_machine.h"
 #include "tests/fake/test_host.h"
+#include "tests/unit/english_translation.h"
 
 namespace pell {
 namespace {
@@ -19,19 +17,9 @@ using test::Op;
 
 const std::wstring kServices = L"System\\CurrentControlSet\\Services\\";
 
-Translation English() {
-    std::ifstream in(PELL_SOURCE_DIR "/resources/lang/english.txt", std::ios::binary);
-    std::stringstream ss;
-    ss << in.rdbuf();
-    Translation t;
-    std::wstring error;
-    EXPECT_TRUE(Translation::Parse(Utf8ToWide(ss.str()), t, error)) << WideToUtf8(error);
-    return t;
-}
-
 class ServiceScan : public ::testing::Test {
 protected:
-    ServiceScan() : translation(English()), engine(machine, host, translation) {
+    ServiceScan() : translation(test::EnglishTranslation()), engine(machine, host, translation) {
         engine.folders.SystemDir = L"C:\\WINDOWS\\system32";
         engine.folders.WindowsDir = L"C:\\WINDOWS";
         engine.folders.LogFolder = L"C:\\Logs\\";
