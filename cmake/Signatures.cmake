@@ -31,3 +31,14 @@ add_custom_command(OUTPUT ${PELL_SIGDB_FILE}
     COMMENT "Compiling the signature database"
     VERBATIM)
 add_custom_target(pell_sigdb ALL DEPENDS ${PELL_SIGDB_FILE})
+
+if(NOT CMAKE_CROSSCOMPILING)
+    # The printer reads the shipped file back; the compiler refuses a denylisted name and writes nothing.
+    add_test(NAME sigc_prints_shipped_database COMMAND sigc --print ${PELL_SIGDB_FILE})
+    set_tests_properties(sigc_prints_shipped_database PROPERTIES
+        PASS_REGULAR_EXPRESSION "InfectionNames: [0-9]+ entries")
+    add_test(NAME sigc_refuses_denylisted_name
+        COMMAND sigc ${CMAKE_SOURCE_DIR}/tests/fixtures/signatures/denylisted ${CMAKE_BINARY_DIR}/refused.sigdb)
+    set_tests_properties(sigc_refuses_denylisted_name PROPERTIES
+        PASS_REGULAR_EXPRESSION "\"Skype\" refused: \"Skype\" is the name of a common application")
+endif()

@@ -3,7 +3,9 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <iterator>
 #include <span>
+#include <type_traits>
 #include <utility>
 
 #include "engine/text.h"
@@ -142,16 +144,36 @@ bool ReadItems(Reader& r, NamedList& list, std::wstring& error) {
     return true;
 }
 
-std::vector<std::wstring> Concatenate(const SignatureDatabase& db, std::span<const std::wstring_view> names) {
+template <class Db>
+std::vector<std::wstring> Concatenate(Db& db, std::span<const std::wstring_view> names) {
     std::vector<std::wstring> out;
     std::size_t total = 0;
     for (auto n : names) total += db.Find(n)->items.size();
     out.reserve(total);
     for (auto n : names) {
-        const auto& items = db.Find(n)->items;
-        out.insert(out.end(), items.begin(), items.end());
+        auto& items = db.Find(n)->items;
+        if constexpr (std::is_const_v<Db>)
+            out.insert(out.end(), items.begin(), items.end());
+        else
+            out.insert(out.end(), std::make_move_iterator(items.begin()), std::make_move_iterator(items.end()));
     }
     return out;
+}
+
+// Everything the merge refuses, checked before anything is copied.
+bool CheckMergeable(const SignatureDatabase& db, std::wstring& error);
+
+// The merge proper; a database that is not const gives its items up instead of copying them.
+template <class Db>
+bool Merge(Db& db, MergedTables& out, std::wstring& error) {
+    if (!CheckMergeable(db, error)) return false;
+    out.infectionNames = Concatenate(db, kNameLists);
+    out.md5Hashes = Concatenate(db, kHashLists);
+    if constexpr (std::is_const_v<Db>)
+        out.hostInfections = db.Find(L"lstHostInfections")->items;
+    else
+        out.hostInfections = std::move(db.Find(L"lstHostInfections")->items);
+    return true;
 }
 
 }  // namespace
@@ -278,7 +300,9 @@ void DistributeHashes(const std::vector<std::wstring>& hashes, SignatureDatabase
     }
 }
 
-bool MergeTables(const SignatureDatabase& db, MergedTables& out, std::wstring& error) {
+namespace {
+
+bool CheckMergeable(const SignatureDatabase& db, std::wstring& error) {
     for (auto n : kStoredListOrder) {
         const NamedList* list = db.Find(n);
         if (list == nullptr) {
@@ -316,15 +340,16 @@ bool MergeTables(const SignatureDatabase& db, MergedTables& out, std::wstring& e
             return false;
         }
     }
-    out.infectionNames = Concatenate(db, kNameLists);
-    out.md5Hashes = Concatenate(db, kHashLists);
-    out.hostInfections = hosts;
     return true;
 }
 
-bool MergeDatabase(const SignatureDatabase& db, Engine& e, std::wstring& error) {
-    MergedTables t;
-    if (!MergeTables(db, t, error)) return false;
+}  // namespace
+
+bool MergeTables(const SignatureDatabase& db, MergedTables& out, std::wstring& error) { return Merge(db, out, error); }
+
+namespace {
+
+bool MergeInto(MergedTables& t, Engine& e) {
     e.InfectionNames = std::move(t.infectionNames);
     e.MD5Hashes = std::move(t.md5Hashes);
     e.lstHostInfections.Clear();
@@ -332,9 +357,17 @@ bool MergeDatabase(const SignatureDatabase& db, Engine& e, std::wstring& error) 
     return true;
 }
 
+}  // namespace
+
+bool MergeDatabase(const SignatureDatabase& db, Engine& e, std::wstring& error) {
+    MergedTables t;
+    return Merge(db, t, error) && MergeInto(t, e);
+}
+
 bool LoadSignatures(std::string_view bytes, Engine& e, std::wstring& error) {
     SignatureDatabase db;
-    return ReadDatabase(bytes, db, error) && MergeDatabase(db, e, error);
+    MergedTables t;
+    return ReadDatabase(bytes, db, error) && Merge(db, t, error) && MergeInto(t, e);
 }
 
 bool IsHexDigest(std::wstring_view text) {
