@@ -47,6 +47,9 @@ e2e_fresh_prefix() {
     export WINEPREFIX=$prefix
     e2e_require_prefix
     wineserver -p </dev/null >/dev/null 2>&1
+    # The prefix's system processes keep the standard handles of whichever program starts them: start
+    # them from one whose handles lead nowhere, so no caller's pipe is held open.
+    wine cmd /c exit </dev/null >/dev/null 2>&1
 }
 
 # Stops the wineserver of one prefix (and with it every process of that prefix), nothing else.
