@@ -40,4 +40,14 @@ if(PELL_CONSOLE_SOURCES)
     target_link_libraries(pellclean PRIVATE pellwin32)
     target_compile_options(pellclean PRIVATE -Wall -Wextra)
     pell_bind_resources(pellclean)
+
+    # Tier 3: the console program whole, beside a program holding the running-copy name. It runs
+    # alone: a cleaning run must not meet the processes and services other tests plant.
+    add_executable(pell_instance_holder ${CMAKE_SOURCE_DIR}/tests/win32/programs/instance_holder.cpp)
+    target_link_libraries(pell_instance_holder PRIVATE pellwin32)
+    add_test(NAME pellclean.console_program
+        COMMAND sh ${CMAKE_SOURCE_DIR}/tests/e2e/console_program.sh ${CMAKE_BINARY_DIR}/wine-run.sh
+                $<TARGET_FILE:pellclean> $<TARGET_FILE:pell_instance_holder> ${CMAKE_BINARY_DIR}/e2e/console_program)
+    set_tests_properties(pellclean.console_program PROPERTIES
+        FIXTURES_REQUIRED wine RUN_SERIAL TRUE TIMEOUT 300 ENVIRONMENT "${PELL_WINE_ENV}")
 endif()
