@@ -71,7 +71,8 @@ Win32Planter::~Win32Planter() {
         if (::RegOpenKeyExW(Root(it->root), it->key.c_str(), 0, KEY_SET_VALUE, key.out()) == ERROR_SUCCESS)
             ::RegDeleteValueW(key.get(), it->name.c_str());
     }
-    for (auto it = keys_.rbegin(); it != keys_.rend(); ++it) ::RegDeleteTreeW(Root(it->first), it->second.c_str());
+    // Newest first, one key at a time: a parent this planter made goes only once it is empty, so keys
+    // another test planted below it (tests run in parallel) are never taken.
     for (auto it = keys_.rbegin(); it != keys_.rend(); ++it) ::RegDeleteKeyW(Root(it->first), it->second.c_str());
     for (auto it = files_.rbegin(); it != files_.rend(); ++it) {
         ::SetFileAttributesW(it->c_str(), FILE_ATTRIBUTE_NORMAL);
