@@ -45,9 +45,12 @@ if(PELL_CONSOLE_SOURCES)
     # alone: a cleaning run must not meet the processes and services other tests plant.
     add_executable(pell_instance_holder ${CMAKE_SOURCE_DIR}/tests/win32/programs/instance_holder.cpp)
     target_link_libraries(pell_instance_holder PRIVATE pellwin32)
+    add_executable(pell_resource_patcher ${CMAKE_SOURCE_DIR}/tests/win32/programs/resource_patcher.cpp)
+    target_link_libraries(pell_resource_patcher PRIVATE shell32)
     add_test(NAME pellclean.console_program
         COMMAND sh ${CMAKE_SOURCE_DIR}/tests/e2e/console_program.sh ${CMAKE_BINARY_DIR}/wine-run.sh
-                $<TARGET_FILE:pellclean> $<TARGET_FILE:pell_instance_holder> ${CMAKE_BINARY_DIR}/e2e/console_program)
+                $<TARGET_FILE:pellclean> $<TARGET_FILE:pell_instance_holder> $<TARGET_FILE:pell_resource_patcher>
+                ${CMAKE_BINARY_DIR}/e2e/console_program)
     set_tests_properties(pellclean.console_program PROPERTIES
         FIXTURES_REQUIRED wine RUN_SERIAL TRUE TIMEOUT 300 ENVIRONMENT "${PELL_WINE_ENV}")
 endif()

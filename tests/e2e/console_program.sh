@@ -1,9 +1,9 @@
 #!/bin/sh
 # The console program under Wine, whole: usage errors, help, a second copy refused, and one run on the
 # clean test prefix (exit 0, the details lines of an empty run in order, the message boxes, the log).
-# Usage: console_program.sh WINE_RUN PELLCLEAN_EXE INSTANCE_HOLDER_EXE WORK_DIR
+# Usage: console_program.sh WINE_RUN PELLCLEAN_EXE INSTANCE_HOLDER_EXE RESOURCE_PATCHER_EXE WORK_DIR
 set -u
-WINE_RUN=$1 EXE=$2 HOLDER=$3 WORK=$4
+WINE_RUN=$1 EXE=$2 HOLDER=$3 PATCHER=$4 WORK=$5
 failures=0
 fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
 expect_rc() { [ "$2" -eq "$1" ] || fail "$3: exit code $2, expected $1"; }
@@ -23,6 +23,19 @@ for bad in "--bogus" "--log-folder" "--yes --yes" "C:\\Logs"; do
 done
 
 "$WINE_RUN" "$EXE" --extra-detections 'C:\no\such\file.txt' >"$out" 2>"$err"; expect_rc 6 $? "missing extra detections"
+[ -s "$out" ] && fail "missing extra detections: something was run"
+
+# A copy whose signature database is damaged, and one without it: refused, nothing scanned.
+cp "$EXE" "$WORK/damaged.exe" && cp "$EXE" "$WORK/nodb.exe"
+printf 'not a signature database' >"$WORK/garbage.bin"
+"$WINE_RUN" "$PATCHER" "$WORK/damaged.exe" SIGDB 1 "$WORK/garbage.bin" || fail "could not damage the database"
+"$WINE_RUN" "$PATCHER" "$WORK/nodb.exe" SIGDB 1 --delete || fail "could not remove the database"
+"$WINE_RUN" "$WORK/damaged.exe" --log-folder 'C:\pelltest\damaged' >"$out" 2>"$err"; expect_rc 5 $? "damaged database"
+grep -q '^pellclean: the signature database was refused: ' "$err" || fail "damaged database: no reason given"
+[ -s "$out" ] && fail "damaged database: something was run"
+"$WINE_RUN" "$WORK/nodb.exe" --log-folder 'C:\pelltest\nodb' >"$out" 2>"$err"; expect_rc 5 $? "missing database"
+grep -q '^pellclean: the signature database is missing' "$err" || fail "missing database: not said"
+[ -s "$out" ] && fail "missing database: something was run"
 
 # A second copy beside a running one is refused with message-box code 1.
 "$WINE_RUN" "$HOLDER" 8000 </dev/null >/dev/null 2>&1 &
@@ -34,7 +47,14 @@ kill "$holder" 2>/dev/null; wait "$holder" 2>/dev/null
 
 # One run on the clean prefix.
 logs_win='Z:'$(printf '%s' "$WORK/logs" | sed 's|/|\\|g')
-"$WINE_RUN" "$EXE" --log-folder "$logs_win" --no-restart >"$out" 2>"$err"; expect_rc 0 $? "clean run"
+printf '900150983cd24fb0d6963f7d28e17f72\r\nnot a digest\r\n\r\n' >"$WORK/extra.txt"
+extra_win='Z:'$(printf '%s' "$WORK/extra.txt" | sed 's|/|\\|g')
+"$WINE_RUN" "$EXE" --log-folder "$logs_win" --no-restart --extra-detections "$extra_win" >"$out" 2>"$err"
+expect_rc 0 $? "clean run"
+tr -d '\r' <"$err" >"$err.lf"
+grep -q 'line 2 skipped, not 32 hexadecimal digits: "not a digest"' "$err.lf" || fail "extra detections: the bad line is not named"
+grep -q '^pellclean: 1 extra detections added' "$err.lf" || fail "extra detections: the count is not told"
+[ "$(grep -c skipped "$err.lf")" -eq 1 ] || fail "extra detections: more than one line refused"
 tr -d '\r' <"$out" >"$out.lf"
 expected='[message box 2] Please choose a folder to save Backup Files and your Pellworth Removal Log file to.
 [answered OK]
