@@ -75,8 +75,23 @@ bool LoadDetections(Engine& e) {
     return true;
 }
 
+// UTF-8 output on a real console for as long as the program runs; the console's own code page is
+// given back at the end, since the console outlives the program.
+class Utf8Console {
+public:
+    Utf8Console() : previous_(::GetConsoleOutputCP()) { ::SetConsoleOutputCP(CP_UTF8); }
+    Utf8Console(const Utf8Console&) = delete;
+    Utf8Console& operator=(const Utf8Console&) = delete;
+    ~Utf8Console() {
+        if (previous_ != 0) ::SetConsoleOutputCP(previous_);
+    }
+
+private:
+    UINT previous_;
+};
+
 int Run() {
-    ::SetConsoleOutputCP(CP_UTF8);
+    Utf8Console utf8;
     console::Options options;
     std::wstring error;
     if (!console::ParseOptions(Arguments(), options, error)) {
