@@ -54,3 +54,6 @@ if(PELL_CONSOLE_SOURCES)
     set_tests_properties(pellclean.console_program PROPERTIES
         FIXTURES_REQUIRED wine RUN_SERIAL TRUE TIMEOUT 300 ENVIRONMENT "${PELL_WINE_ENV}")
 endif()
+
+# Tier 3: the whole run in throwaway prefixes with a planted infection set, and the whole-run benchmark.
+include(${CMAKE_SOURCE_DIR}/tests/e2e/scenarios.cmake)

@@ -22,8 +22,10 @@ endif()
 
 # The whole-run benchmark: a program of its own (it times the file pass both ways inside one process),
 # and the script that runs it and the console program in fresh prefixes. Not a test: it prints figures.
-add_executable(bench_whole_run ${CMAKE_SOURCE_DIR}/tests/bench/win_whole_run.cpp)
-target_link_libraries(bench_whole_run PRIVATE pellwin32 psapi)
-target_link_options(bench_whole_run PRIVATE -municode)
-target_compile_options(bench_whole_run PRIVATE -Wall -Wextra)
-pell_bind_resources(bench_whole_run)
+if(EXISTS ${CMAKE_SOURCE_DIR}/processes/file_pass.h)
+    add_executable(bench_whole_run ${CMAKE_SOURCE_DIR}/tests/bench/win_whole_run.cpp)
+    target_link_libraries(bench_whole_run PRIVATE pellwin32 psapi)
+    target_link_options(bench_whole_run PRIVATE -municode)
+    target_compile_options(bench_whole_run PRIVATE -Wall -Wextra)
+    pell_bind_resources(bench_whole_run)
+endif()
