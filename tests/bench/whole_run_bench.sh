@@ -10,7 +10,7 @@ e2e=$here/../e2e
 
 build=$(cd "${1:?usage: $0 BUILD_DIR [WORK_DIR]}" && pwd)
 work=$(mkdir -p "${2:-$build/bench-whole-run}" && cd "${2:-$build/bench-whole-run}" && pwd)
-for p in pellclean bench_whole_run e2e_test_worm e2e_shutdown_recorder; do
+for p in pellclean win_whole_run e2e_test_worm e2e_shutdown_recorder; do
     [ -f "$build/$p.exe" ] || e2e_fail "$build/$p.exe is missing: build the win64 preset first"
 done
 base=${E2E_BASE_PREFIX:-$build/e2e/base-prefix}
@@ -68,9 +68,9 @@ done
 for db in shipped synthetic; do
     for scenario in clean planted; do
         prepare "$scenario"
-        echo "-- bench_whole_run.exe, $db database, $scenario prefix"
+        echo "-- win_whole_run.exe, $db database, $scenario prefix"
         extra=()
         [ "$db" = synthetic ] && extra=(--synthetic)
-        (cd "$work" && wine "$build/bench_whole_run.exe" "${extra[@]}" "${args[@]}" </dev/null 2>&1) | tr -d '\r' | sed 's/^/   /'
+        (cd "$work" && wine "$build/win_whole_run.exe" "${extra[@]}" "${args[@]}" </dev/null 2>&1) | tr -d '\r' | sed 's/^/   /'
     done
 done

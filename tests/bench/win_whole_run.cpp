@@ -2,7 +2,7 @@
 // signature database or with a synthetic one of database 6.70's size (6640 names, 4983 digests, 561
 // hosts), and indexes the file pass against the literal per-path probing; prints the figures.
 //
-// usage: bench_whole_run.exe [--synthetic] [--log-folder DIR] [--extra-detections FILE]
+// usage: win_whole_run.exe [--synthetic] [--log-folder DIR] [--extra-detections FILE]
 //
 // The run is the program's own run (RunCleaning with its real stages). The process scan's file pass is
 // then timed again on the machine the run left behind, once as the program makes it (one listing per
@@ -11,6 +11,7 @@
 // indexed pass plus the literal one.
 #include <windows.h>
 #include <psapi.h>
+#include <shellapi.h>
 
 #include <algorithm>
 #include <chrono>
@@ -116,16 +117,20 @@ const char* OutcomeName(RunOutcome o) {
 
 }  // namespace
 
-int wmain(int argc, wchar_t** argv) {
+int main() {
+    int argc = 0;
+    wchar_t** argv = CommandLineToArgvW(GetCommandLineW(), &argc);
+    std::vector<std::wstring> args;
+    for (int i = 1; argv != nullptr && i < argc; ++i) args.emplace_back(argv[i]);
+    LocalFree(argv);
     bool synthetic = false;
     std::wstring logFolder, extraFile;
-    for (int i = 1; i < argc; ++i) {
-        std::wstring a = argv[i];
-        if (a == L"--synthetic") synthetic = true;
-        else if (a == L"--log-folder" && i + 1 < argc) logFolder = argv[++i];
-        else if (a == L"--extra-detections" && i + 1 < argc) extraFile = argv[++i];
+    for (std::size_t i = 0; i < args.size(); ++i) {
+        if (args[i] == L"--synthetic") synthetic = true;
+        else if (args[i] == L"--log-folder" && i + 1 < args.size()) logFolder = args[++i];
+        else if (args[i] == L"--extra-detections" && i + 1 < args.size()) extraFile = args[++i];
         else {
-            std::fprintf(stderr, "usage: bench_whole_run.exe [--synthetic] [--log-folder DIR] [--extra-detections FILE]\n");
+            std::fprintf(stderr, "usage: win_whole_run.exe [--synthetic] [--log-folder DIR] [--extra-detections FILE]\n");
             return 64;
         }
     }

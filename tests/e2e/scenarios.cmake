@@ -20,12 +20,10 @@ if(TARGET pellclean)
     endforeach()
 endif()
 
-# The whole-run benchmark: a program of its own (it times the file pass both ways inside one process),
-# and the script that runs it and the console program in fresh prefixes. Not a test: it prints figures.
-if(EXISTS ${CMAKE_SOURCE_DIR}/processes/file_pass.h)
-    add_executable(bench_whole_run ${CMAKE_SOURCE_DIR}/tests/bench/win_whole_run.cpp)
-    target_link_libraries(bench_whole_run PRIVATE pellwin32 psapi)
-    target_link_options(bench_whole_run PRIVATE -municode)
-    target_compile_options(bench_whole_run PRIVATE -Wall -Wextra)
-    pell_bind_resources(bench_whole_run)
+# The whole-run benchmark (a program that prints figures, not a test), unless the benchmarks' own glob of
+# tests/bench/win_*.cpp has made it already.
+if(NOT TARGET win_whole_run AND EXISTS ${CMAKE_SOURCE_DIR}/processes/file_pass.h)
+    add_executable(win_whole_run ${CMAKE_SOURCE_DIR}/tests/bench/win_whole_run.cpp)
+    target_link_libraries(win_whole_run PRIVATE pellwin32)
+    pell_bind_resources(win_whole_run)
 endif()
