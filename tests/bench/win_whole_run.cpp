@@ -9,10 +9,6 @@
 // folder) and once literally (every path of every name handed to BackUpAndDelete); the removals
 // themselves are the same work in both, so the run with literal probing takes the run's time minus the
 // indexed pass plus the literal one.
-#include <windows.h>
-#include <psapi.h>
-#include <shellapi.h>
-
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
@@ -26,6 +22,7 @@
 #include "engine/text.h"
 #include "i18n/translation.h"
 #include "platform/win32/program_resources.h"
+#include "platform/win32/win32_api.h"
 #include "platform/win32/win32_system.h"
 #include "processes/file_groups.h"
 #include "processes/file_pass.h"
