@@ -18,6 +18,7 @@
 
 #include "engine/engine.h"
 #include "engine/files.h"
+#include "engine/product.h"
 #include "engine/run.h"
 #include "engine/text.h"
 #include "i18n/translation.h"
