@@ -52,6 +52,15 @@ e2e_fresh_prefix() {
     wine cmd /c exit </dev/null >/dev/null 2>&1
 }
 
+# Starts the prefix's persistent wineserver anew (it takes in the prefix's drives when it starts).
+e2e_restart_server() {
+    e2e_require_prefix
+    wineserver -k >/dev/null 2>&1 || true
+    wineserver -w >/dev/null 2>&1 || true
+    wineserver -p </dev/null >/dev/null 2>&1
+    wine cmd /c exit </dev/null >/dev/null 2>&1
+}
+
 # Stops the wineserver of one prefix (and with it every process of that prefix), nothing else.
 e2e_stop_prefix() {
     local prefix=$1

@@ -24,6 +24,13 @@ note() { printf '%s\n' "$(IFS=$'\t'; echo "$*")" >>"$manifest"; }
 # Names of the shipped database (infection_names.sh says which and why).
 . "$here/infection_names.sh"
 
+# The mapped drive M:, a folder of the prefix. Wine takes in its drives when the prefix's server starts,
+# so the server is started anew before anything is planted that a restart would end.
+mdrive=$WINEPREFIX/mapped-m
+mkdir -p "$mdrive"
+ln -sfn "$mdrive" "$WINEPREFIX/dosdevices/m:"
+e2e_restart_server
+
 W='C:\windows'
 S='C:\windows\system32'
 T='C:\users\'"$(wine cmd /c 'echo %USERNAME%' 2>/dev/null | tr -d '\r')"'\Temp\'
@@ -72,10 +79,7 @@ md5sum "$digest_copy" | cut -c1-32 | tr 'a-f' 'A-F' >"$out/extra-detections.txt"
 plant "$W\\$NAME_DIGEST.exe" digest "$digest_copy"
 start "$W\\$NAME_DIGEST.exe"
 
-# The mapped drive M: with the digest copy and the autorun.inf that names it.
-mdrive=$WINEPREFIX/mapped-m
-mkdir -p "$mdrive"
-ln -sfn "$mdrive" "$WINEPREFIX/dosdevices/m:"
+# The mapped drive M: (made first, below) with the digest copy and the autorun.inf that names it.
 plant "M:\\$NAME_DIGEST.exe" digest "$digest_copy"
 printf '[autorun]\r\nopen=%s.exe\r\nicon=%s.exe,0\r\n' "$NAME_DIGEST" "$NAME_DIGEST" >"$mdrive/autorun.inf"
 note autorun 'M:\autorun.inf'
