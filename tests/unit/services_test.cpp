@@ -1,6 +1,7 @@
 // The service scan: matching worm names against service programs, stopping, exporting and deleting.
 #include <gtest/gtest.h>
 
+#include "engine/console.h"
 #include "engine/services.h"
 #include "engine/stages.h"
 #include "engine/text.h"
@@ -242,6 +243,24 @@ TEST_F(ServiceScan, ExportThatLeftNoFileIsNotReportedAsBackedUp) {
     EXPECT_TRUE(machine.StartedCommands()[0].waited);
     EXPECT_EQ(Lines().back(), L"Unable to backup \"wrmsvc\"");
     EXPECT_FALSE(ServiceKeyExists(L"wrmsvc"));
+}
+
+TEST(ServiceScanConsole, ExportIsWaitedForBehindTheRestartSuppression) {
+    FakeMachine machine;
+    machine.PlantFolder(L"C:\\Logs");
+    machine.PlantService(L"wrmsvc", L"C:\\WINDOWS\\wrm.exe -service");
+    console::RestartSuppressor suppressor(machine, [](std::string_view) {});
+    test::TestHost host;
+    Translation translation = test::EnglishTranslation();
+    Engine engine(suppressor, host, translation);
+    engine.folders.WindowsDir = L"C:\\WINDOWS";
+    engine.folders.LogFolder = L"C:\\Logs\\";
+    engine.InfectionNames = {L"wrm"};
+    EXPECT_TRUE(ScanServices(engine));
+    ASSERT_EQ(machine.StartedCommands().size(), 1u);
+    EXPECT_TRUE(machine.StartedCommands()[0].waited);
+    EXPECT_TRUE(machine.FileExists(L"C:\\Logs\\wrmsvc.reg"));
+    EXPECT_NE(host.details.find(L"Successfully backed up \"wrmsvc\""), std::wstring::npos);
 }
 
 TEST_F(ServiceScan, NamesOfEarlierRunsAreWorkedThroughAgainAndPassedOver) {
