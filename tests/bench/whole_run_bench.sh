@@ -50,7 +50,7 @@ watch_peak() {
     echo $((peak / 1024))
 }
 
-echo "== whole-run benchmark under Wine ($(wine --version)), $(nproc) cores, $(date -u +%FT%TZ)"
+echo "== whole-run benchmark under Wine ($(wine --version 2>/dev/null)), $(nproc) cores, $(date -u +%FT%TZ)"
 for scenario in clean planted; do
     prepare "$scenario"
     start=$(date +%s%N)
