@@ -52,7 +52,7 @@ std::wstring AfterLastBackslash(const std::wstring& path) {
 
 std::wstring ServiceKeyPath(const std::wstring& below) { return std::wstring(kServicesKey) + L"\\" + below; }
 
-// Step 3: one entry per subkey of the services key, in enumeration order.
+// One entry per subkey of the services key, in enumeration order.
 std::vector<ServiceEntry> ListServices(System& sys, RegKey services) {
     std::vector<ServiceEntry> table;
     int failing = 0;
@@ -70,7 +70,7 @@ std::vector<ServiceEntry> ListServices(System& sys, RegKey services) {
     return table;
 }
 
-// Step 4: the last value whose name contains "ImagePath" and whose data is not empty gives the path.
+// The last value whose name contains "ImagePath" and whose data is not empty gives the path.
 void ReadImagePath(System& sys, ServiceEntry& entry) {
     OpenKey key(sys);
     if (key.Open(RegRoot::LocalMachine, ServiceKeyPath(entry.Name)) != code::Success) return;
@@ -104,7 +104,7 @@ void CutOnce(ServiceEntry& entry) {
     entry.FileName = AfterLastBackslash(entry.ImagePath);
 }
 
-// Step 7 for one listed name: export, then delete the key with everything below it.
+// One listed name: export, then delete the key with everything below it.
 void ExportAndDelete(Engine& e, const std::wstring& name) {
     System& sys = e.sys;
     OpenKey key(sys);
