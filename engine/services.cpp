@@ -70,7 +70,7 @@ std::vector<ServiceEntry> ListServices(System& sys, RegKey services) {
     return table;
 }
 
-// The last value whose name contains "ImagePath" and whose data is not empty gives the path.
+// The last value whose name contains "ImagePath" and whose data length is not 0 gives the path.
 void ReadImagePath(System& sys, ServiceEntry& entry) {
     OpenKey key(sys);
     if (key.Open(RegRoot::LocalMachine, ServiceKeyPath(entry.Name)) != code::Success) return;
