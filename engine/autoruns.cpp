@@ -1,6 +1,9 @@
 // The autorun stages (Run, per-user Run, RunServices) and the policy restoration.
 #include <map>
 #include <set>
+#include <string>
+#include <utility>
+#include <vector>
 
 #include "engine/handles.h"
 #include "engine/run_entry.h"
