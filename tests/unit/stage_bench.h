@@ -3,8 +3,6 @@
 
 #include <gtest/gtest.h>
 
-#include <fstream>
-#include <sstream>
 #include <string>
 #include <vector>
 
@@ -13,18 +11,9 @@
 #include "engine/text.h"
 #include "tests/fake/fake_machine.h"
 #include "tests/fake/test_host.h"
+#include "tests/unit/english_translation.h"
 
 namespace pell::test {
-
-inline Translation EnglishTranslation() {
-    std::ifstream in(PELL_SOURCE_DIR "/resources/lang/english.txt", std::ios::binary);
-    std::stringstream ss;
-    ss << in.rdbuf();
-    Translation t;
-    std::wstring error;
-    EXPECT_TRUE(Translation::Parse(Utf8ToWide(ss.str()), t, error)) << WideToUtf8(error);
-    return t;
-}
 
 struct StageBench {
     FakeMachine machine;
