@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -69,12 +70,18 @@ inline void AutorunStagesRemoveWormValues(Planter& planter, System& sys, const s
 
     EXPECT_TRUE(run.flags.EntryRemoved);
     EXPECT_FALSE(run.flags.RegistryError);
-    EXPECT_EQ(run.Reported(), (std::vector<std::wstring>{
-                                  L"[32] HKLM\\..\\Run\\PellWorm = " + worm,
-                                  L"[32] HKCU\\..\\Run\\PellWormUser = " + worm,
-                                  L"[32] HKCU\\..\\Run\\PellWormCom=" + folder + L"\\PELLWRM.COM",
-                                  L"[32] HKLM\\..\\RunServices\\PellWormSvc=pellwrm.exe",
-                              }));
+    // Each key is examined in the order the registry lists its values, which the real registry does not
+    // promise to be the order of creation.
+    std::vector<std::wstring> reported = run.Reported();
+    std::vector<std::wstring> expected = {
+        L"[32] HKLM\\..\\Run\\PellWorm = " + worm,
+        L"[32] HKCU\\..\\Run\\PellWormUser = " + worm,
+        L"[32] HKCU\\..\\Run\\PellWormCom=" + folder + L"\\PELLWRM.COM",
+        L"[32] HKLM\\..\\RunServices\\PellWormSvc=pellwrm.exe",
+    };
+    std::sort(reported.begin(), reported.end());
+    std::sort(expected.begin(), expected.end());
+    EXPECT_EQ(reported, expected);
     EXPECT_FALSE(planter.ValueExists(RegRoot::LocalMachine, kScenarioRunKey, L"PellWorm"));
     EXPECT_FALSE(planter.ValueExists(RegRoot::CurrentUser, kScenarioRunKey, L"PellWormUser"));
     EXPECT_FALSE(planter.ValueExists(RegRoot::CurrentUser, kScenarioRunKey, L"PellWormCom"));
