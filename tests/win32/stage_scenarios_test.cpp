@@ -1,6 +1,7 @@
 // The autorun, policy and hosts stages against the real machine under Wine: real Run and RunServices
 // values, real policy values, a real hosts file.
 #include "engine/files.h"
+#include "platform/win32/owners.h"
 #include "tests/scenarios/autorun_scenarios.h"
 #include "tests/win32/win32_test_support.h"
 
@@ -25,6 +26,29 @@ TEST_F(Win32StageScenario, PoliciesAreRestored) { PoliciesAreRestored(planter, s
 
 TEST_F(Win32StageScenario, HostsFileIsCleaned) {
     HostsFileIsCleaned(planter, sys, Folder() + L"\\system32", Folder());
+}
+
+// Another program reads the hosts file and does not let it be deleted under it: the scan works, the
+// replacement fails, and the file stays whole.
+TEST_F(Win32StageScenario, AHostsFileThatCannotBeReplacedStaysWhole) {
+    const std::wstring systemDir = Folder() + L"\\system32";
+    const std::wstring hosts = systemDir + L"\\drivers\\etc\\hosts";
+    const std::string before = "127.0.0.1 localhost\r\n0.0.0.0 pellvendor.example\r\n";
+    planter.PlantFile(hosts, before);
+    win32::UniqueHandle reader(::CreateFileW(hosts.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                             OPEN_EXISTING, 0, nullptr));
+    ASSERT_TRUE(reader.valid());
+
+    ScenarioRun run(sys, Folder());
+    run.e.folders.SystemDir = systemDir;
+    run.e.lstHostInfections.Append(L"pellvendor.example");
+    CleanHostsFile(run.e);
+    reader.reset();
+
+    EXPECT_EQ(run.Reported(), (std::vector<std::wstring>{L"[37] 0.0.0.0 pellvendor.example", L"[36] %%"}));
+    EXPECT_EQ(ReadWholeFile(hosts), before);
+    EXPECT_EQ(sys.GetFileAttributes(hosts + L".pellworth-new"), kInvalidAttributes);
+    EXPECT_EQ(ReadWholeFile(Folder() + L"\\hosts.back"), before);
 }
 
 // The prefix's own hosts file, under the real system folder; it is put back as it was afterwards.
