@@ -1,0 +1,62 @@
+// A planted machine for the process-scan tests: the fake PC, the scripted host and an engine on them.
+#pragma once
+
+#include <fstream>
+#include <memory>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "engine/engine.h"
+#include "engine/text.h"
+#include "tests/fake/fake_machine.h"
+#include "tests/fake/test_host.h"
+
+namespace pell::test {
+
+inline const Translation& EnglishTranslation() {
+    static const Translation english = [] {
+        std::ifstream in(PELL_SOURCE_DIR "/resources/lang/english.txt", std::ios::binary);
+        std::stringstream ss;
+        ss << in.rdbuf();
+        Translation t;
+        std::wstring error;
+        EXPECT_TRUE(Translation::Parse(Utf8ToWide(ss.str()), t, error)) << WideToUtf8(error);
+        return t;
+    }();
+    return english;
+}
+
+// The folder values a run on the default fake machine starts with; the log folder is planted.
+struct ScanMachine {
+    explicit ScanMachine(const std::wstring& logFolder = L"C:\\Logs\\",
+                         const std::wstring& tempPath = L"C:\\DOCUME~1\\X\\LOCALS~1\\Temp\\") {
+        machine.SetTempPath(tempPath);
+        machine.PlantFolder(tempPath);
+        machine.PlantFolder(logFolder);
+        engine.folders.SystemDir = L"C:\\WINDOWS\\system32";
+        engine.folders.WindowsDir = L"C:\\WINDOWS";
+        engine.folders.TempPath = tempPath;
+        engine.folders.TempRoot = tempPath.substr(0, 3);
+        engine.folders.LogFolder = logFolder;
+    }
+
+    // The details lines after the leading break of the first one.
+    std::vector<std::wstring> Lines() const {
+        std::vector<std::wstring> lines = host.Lines();
+        if (!lines.empty() && lines.front().empty()) lines.erase(lines.begin());
+        return lines;
+    }
+
+    FakeMachine machine;
+    TestHost host;
+    Engine engine{machine, host, EnglishTranslation()};
+};
+
+inline std::wstring Found(const std::wstring& path) { return L"Found " + path + L" ...Removed"; }
+inline std::wstring Refused(const std::wstring& path) { return L"Found " + path + L" ...Unable To Remove!!"; }
+inline std::wstring BackedUp(const std::wstring& shortName) { return L"Successfully backed up \"" + shortName + L"\""; }
+
+}  // namespace pell::test
