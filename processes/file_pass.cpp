@@ -25,6 +25,12 @@ bool MatchableByListing(std::wstring_view leaf) {
     return true;
 }
 
+std::wstring FolderKey(const std::wstring& folder) {
+    std::wstring key = UpperCase(folder);
+    while (!key.empty() && key.back() == L'\\') key.pop_back();
+    return key;
+}
+
 }  // namespace
 
 double ProgressValue(std::size_t i, std::ptrdiff_t last) {
@@ -33,15 +39,11 @@ double ProgressValue(std::size_t i, std::ptrdiff_t last) {
 }
 
 FolderIndex::Listing& FolderIndex::Current(const std::wstring& folder) {
-    std::wstring key = UpperCase(folder);
-    while (!key.empty() && key.back() == L'\\') key.pop_back();
-    Listing& listing = folders_[key];
-    if (!listing.stale) return listing;
-    listing.stale = false;
-    listing.names.clear();
+    auto [it, added] = folders_.try_emplace(FolderKey(folder));
+    Listing& listing = it->second;
+    if (!added) return listing;
     std::vector<FoundFile> entries;
     long rc = sys_.ListFolder(folder, L"*", entries);
-    ++listings_;
     // A folder that does not exist holds no files: probing its paths could only fail the same way.
     listing.listed = rc == code::Success || rc == kErrorFileNotFound || rc == kErrorPathNotFound;
     if (rc == code::Success)
@@ -62,15 +64,19 @@ bool FolderIndex::MayExist(const std::wstring& path) {
     return listing.names.count(UpperCase(leaf)) != 0;
 }
 
-void FolderIndex::Changed(const std::wstring& path, const std::wstring& logFolder) {
-    // The run only deletes files of these names and adds ".back" copies, so a listing can only be out of
-    // date by naming a file that has gone; handing such a path on finds no file and writes nothing.
-    // Listing again keeps the calls exact all the same, also where two folder spellings name one folder.
+void FolderIndex::Handed(const std::wstring& path) {
+    // BackUpAndDelete removes at most this one file and adds a ".back" copy to the log folder, which no
+    // path of the pass can name (they all end in .exe, .com or .scr). So the listing stays exact when
+    // this one name is checked again instead of listing the folder anew.
     std::size_t slash = path.find_last_of(L'\\');
-    if (slash != std::wstring::npos) folders_[UpperCase(path.substr(0, slash))].stale = true;
-    std::wstring log = logFolder;
-    while (!log.empty() && log.back() == L'\\') log.pop_back();
-    folders_[UpperCase(log)].stale = true;
+    if (slash == std::wstring::npos) return;
+    auto it = folders_.find(FolderKey(path.substr(0, slash)));
+    if (it == folders_.end() || !it->second.listed) return;
+    if (sys_.GetFileAttributes(path) != kInvalidAttributes) return;
+    // Only a file known to be gone leaves the listing; any other answer keeps it to be tried again.
+    std::uint32_t error = sys_.LastError();
+    if (error == kErrorFileNotFound || error == kErrorPathNotFound)
+        it->second.names.erase(UpperCase(path.substr(slash + 1)));
 }
 
 void RemoveWormFiles(Engine& e) {
@@ -83,7 +89,7 @@ void RemoveWormFiles(Engine& e) {
         for (const std::wstring& path : WormFilePaths(e.folders, name)) {
             if (!index.MayExist(path)) continue;
             BackUpAndDelete(e, path);
-            index.Changed(path, e.folders.LogFolder);
+            index.Handed(path);
         }
         e.host.SetProg1(ProgressValue(i, last));
         e.host.DoEvents();
