@@ -8,26 +8,16 @@
 #include "engine/text.h"
 #include "processes/file_groups.h"
 #include "processes/file_pass.h"
-#include "processes/process_utils.h"
+#include "tests/reference/literal_file_pass.h"
 #include "tests/unit/process_fixture.h"
 
 namespace pell {
 namespace {
 
 using test::Fault;
+using test::LiteralFilePass;
 using test::Op;
 using test::ScanMachine;
-
-// The reference: every path of every name handed to BackUpAndDelete, whether or not a file is there.
-void LiteralFilePass(Engine& e) {
-    const std::size_t count = e.InfectionNames.size();
-    const std::ptrdiff_t last = static_cast<std::ptrdiff_t>(count) - 1;
-    for (std::size_t i = 0; i < count; ++i) {
-        for (const std::wstring& path : WormFilePaths(e.folders, e.InfectionNames[i])) BackUpAndDelete(e, path);
-        e.host.SetProg1(ProgressValue(i, last));
-        e.host.DoEvents();
-    }
-}
 
 // Names from every group, with the spellings the groups tell apart, duplicates, and names whose paths
 // a folder listing cannot judge (short-name aliases, wildcards, non-ASCII, a subfolder).
