@@ -5,6 +5,7 @@
 #include <string>
 
 #include "engine/engine.h"
+#include "engine/stages.h"
 
 namespace pell {
 
@@ -15,11 +16,32 @@ enum class RunOutcome {
     ProgramEnded,   // the services key could not be read: the program ends
 };
 
+// The stages a run calls, in order. The program always runs the real ones; tests script them to drive
+// every outcome of the run.
+struct RunStages {
+    std::function<void(Engine&)> smartScan = SmartScan;
+    std::function<bool(Engine&)> scanServices = ScanServices;
+    std::function<bool(Engine&)> scanProcesses = ScanProcesses;
+    std::function<void(Engine&, RunFlags&)> cleanMachineRun = CleanMachineRun;
+    std::function<void(Engine&, RunFlags&)> cleanUserRun = CleanUserRun;
+    std::function<void(Engine&, RunFlags&)> cleanRunServices = CleanRunServices;
+    std::function<void(Engine&)> restorePolicies = RestorePolicies;
+    std::function<bool(Engine&)> cleanHostsFile = CleanHostsFile;
+};
+
+// The restart a run schedules when it removed something, started minimized with focus.
+inline constexpr wchar_t kRestartCommandLine[] = L"shutdown.exe -r -t 120 -c \"Virus removal process\"";
+// The page offered after a run that found nothing.
+std::wstring PasswordAdviceLink();
+// The details line written when the restart could not be started (no translation carries one).
+inline constexpr wchar_t kRestartNotStartedLine[] = L"Unable to schedule the restart, please restart the computer";
+
 // The run driver: folder values, the stages in order, the log, the outcome.
-RunOutcome RunCleaning(Engine& e);
+RunOutcome RunCleaning(Engine& e, const RunStages& stages = RunStages{});
 
 // START after the window has disabled itself: message box 2, the folder picker, message box 3 when
 // nothing was chosen, LogFolder, Term False, lstKeys cleared, both bars 0, status code 1, RunCleaning.
-RunOutcome StartCleaning(Engine& e, const std::function<std::wstring()>& pickFolder);
+RunOutcome StartCleaning(Engine& e, const std::function<std::wstring()>& pickFolder,
+                         const RunStages& stages = RunStages{});
 
 }  // namespace pell

@@ -28,14 +28,29 @@ std::wstring StatusLine(const Translation& translation, float code, std::wstring
     return takesArg ? ReplaceAll(line, kArgPlaceholder, arg) : line;
 }
 
+namespace {
+
+// The box scrolls to its newest line. An empty box is given position 1, which the control clamps to 0.
+void CaretToEnd(Host& host) {
+    std::size_t length = host.DetailsLength();
+    host.SetDetailsCaret(length == 0 ? 1 : length);
+}
+
+}  // namespace
+
 void WriteDetails(Host& host, const Translation& translation, float code, std::wstring_view arg) {
     std::wstring line = StatusLine(translation, code, arg);
     if (code == 1.0f) {
         host.SetDetailsText(line);
+        CaretToEnd(host);
     } else {
-        host.AppendDetailsText(L"\r\n" + line);
+        AppendDetailsLine(host, line);
     }
-    host.SetDetailsCaret(host.DetailsLength());
+}
+
+void AppendDetailsLine(Host& host, std::wstring_view line) {
+    host.AppendDetailsText(L"\r\n" + std::wstring(line));
+    CaretToEnd(host);
 }
 
 }  // namespace pell

@@ -17,4 +17,8 @@ std::wstring StatusLine(const Translation& translation, float code, std::wstring
 // to the end of the text.
 void WriteDetails(Host& host, const Translation& translation, float code, std::wstring_view arg);
 
+// Appends CR LF and `line` and moves the caret to the end, as WriteDetails does for a status line. For
+// the few fixed English lines that no translation carries.
+void AppendDetailsLine(Host& host, std::wstring_view line);
+
 }  // namespace pell

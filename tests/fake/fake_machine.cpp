@@ -44,6 +44,13 @@ std::vector<std::wstring> SplitPath(const std::wstring& path) {
     return parts;
 }
 
+// The parent folder of a path in its own spelling: C:\A\\B\ gives C:\A.
+std::wstring ParentText(std::wstring path) {
+    while (!path.empty() && (path.back() == L'\\' || path.back() == L'/')) path.pop_back();
+    auto cut = path.find_last_of(L"\\/");
+    return cut == std::wstring::npos ? std::wstring() : path.substr(0, cut);
+}
+
 std::wstring LastComponent(const std::wstring& path) {
     auto pos = path.find_last_of(L'\\');
     return pos == std::wstring::npos ? path : path.substr(pos + 1);
@@ -444,7 +451,7 @@ void FakeMachine::PlantFolder(const std::wstring& path) {
         if (n.size() == 2 && !drives_.count(n[0])) drives_[n[0]] = drive::Fixed;
         return;
     }
-    PlantFolder(path.substr(0, std::min(path.size(), Parent(n).size())));
+    PlantFolder(ParentText(path));
     if (!folders_.count(n)) {
         std::wstring original = path;
         while (!original.empty() && original.back() == L'\\') original.pop_back();
@@ -454,7 +461,7 @@ void FakeMachine::PlantFolder(const std::wstring& path) {
 
 void FakeMachine::PlantFile(const std::wstring& path, const std::string& bytes, std::uint32_t attributes) {
     std::wstring n = Norm(path);
-    PlantFolder(path.substr(0, Parent(n).size()));
+    PlantFolder(ParentText(path));
     files_[n] = FileNode{path, bytes, attributes, false};
 }
 
@@ -546,6 +553,10 @@ long FakeMachine::MoveFileReplace(const std::wstring& from, const std::wstring& 
     auto src = files_.find(nf);
     if (src == files_.end()) return Fail(FolderExists(Parent(nf)) ? code::FileNotFound : code::PathNotFound);
     if (!FolderExists(Parent(nt))) return Fail(code::PathNotFound);
+    // An open file cannot be moved away or replaced (the handles would be left without their file).
+    for (auto& [h, st] : fileHandles_)
+        if (st.key == nf || st.key == nt) return Fail(kErrorSharingViolation);
+    if (nf == nt) return 1;  // renaming a file onto itself changes nothing
     auto dst = files_.find(nt);
     if (dst != files_.end() &&
         (dst->second.attributes & kAttributeReadOnly || dst->second.locked || FileLockedByProcess(nt)))

@@ -1,0 +1,40 @@
+// The removal log's name and content, and the service export command line.
+#include "engine/removal_log.h"
+
+#include "engine/files.h"
+#include "engine/product.h"
+#include "engine/text.h"
+
+namespace pell {
+
+constexpr wchar_t kLogBaseName[] = L"Pellworth Removal Log ";
+constexpr wchar_t kAbortedLine[] = L"Aborted - Registry connection error!";
+constexpr wchar_t kServicesKeyText[] = L"HKEY_LOCAL_MACHINE\\System\\CurrentControlSet\\Services\\";
+
+std::wstring RemovalLogPath(const std::wstring& logFolder, const std::wstring& dateText,
+                            const std::wstring& timeText) {
+    return logFolder + kLogBaseName + ReplaceAll(dateText, L"/", L"_") + L" " + ReplaceAll(timeText, L":", L"_") +
+           L".txt";
+}
+
+std::wstring RemovalLogText(const std::wstring& databaseVersion, const std::wstring& details, LogForm form) {
+    // The header carries its own CR LF and is then ended like every other line: a blank line follows it.
+    std::wstring text = L"Version: " + std::to_wstring(kVersionMajor) + L"." + std::to_wstring(kVersionMinor) +
+                        L" Virus DataBase: " + databaseVersion + L"\r\n" + L"\r\n";
+    text += details + L"\r\n";
+    if (form == LogForm::Aborted) text += std::wstring(kAbortedLine) + L"\r\n";
+    return text;
+}
+
+bool WriteRemovalLog(System& sys, const std::wstring& path, const std::wstring& text) {
+    return WriteWholeFile(sys, path, sys.ToSystemCodePage(text));
+}
+
+std::wstring LogNotSavedLine(const std::wstring& path) { return L"Unable to save Log \"" + path + L"\""; }
+
+std::wstring ServiceExportCommandLine(const Folders& folders, const std::wstring& serviceName) {
+    return folders.WindowsDir + L"\\regedit.exe /e \"" + folders.LogFolder + serviceName + L".reg\" \"" +
+           kServicesKeyText + serviceName + L"\"";
+}
+
+}  // namespace pell

@@ -1,0 +1,135 @@
+// The run driver: folder values, the stages in their order, the removal log and the outcome.
+#include "engine/run.h"
+
+#include <algorithm>
+#include <string_view>
+
+#include "engine/product.h"
+#include "engine/removal_log.h"
+#include "i18n/details.h"
+
+namespace pell {
+namespace {
+
+// The platform fills a fixed buffer: keep what it says it wrote, up to the terminator, without the
+// blanks behind it.
+std::wstring FolderAnswer(const std::wstring& buffer, std::uint32_t length) {
+    std::wstring text = buffer.substr(0, std::min<std::size_t>(length, buffer.size()));
+    text = text.substr(0, text.find(L'\0'));
+    while (!text.empty() && text.back() == L' ') text.pop_back();
+    return text;
+}
+
+// "C:\WINDOWS\system32" -> "C:\WINDOWS". A system folder with fewer parts gives empty pieces rather
+// than failing the run.
+std::wstring FirstTwoParts(const std::wstring& path) {
+    std::size_t first = path.find(L'\\');
+    if (first == std::wstring::npos) return path + L"\\";
+    std::size_t second = path.find(L'\\', first + 1);
+    return path.substr(0, second);
+}
+
+void SetFolderValues(Engine& e) {
+    Folders& f = e.folders;
+    std::wstring buffer;
+    std::uint32_t length = e.sys.GetSystemDirectory(buffer);
+    f.SystemDir = FolderAnswer(buffer, length);
+    f.WindowsDir = FirstTwoParts(f.SystemDir);
+    buffer.clear();
+    length = e.sys.GetTempPath(buffer);
+    f.TempPath = FolderAnswer(buffer, length);
+    f.TempRoot = f.TempPath.substr(0, 3);
+    if (f.LogFolder.empty()) f.LogFolder = f.TempRoot;
+}
+
+// The caption ends in "Virus Database   " and the version; the piece after it (up to a repeat of the
+// marker) is the version. A caption without the marker gives an empty version.
+std::wstring DatabaseVersionFromCaption(const std::wstring& caption) {
+    static constexpr std::wstring_view kMarker = L"Virus Database   ";
+    std::size_t at = caption.find(kMarker);
+    if (at == std::wstring::npos) return {};
+    std::size_t begin = at + kMarker.size();
+    std::size_t end = caption.find(kMarker, begin);
+    return caption.substr(begin, end == std::wstring::npos ? std::wstring::npos : end - begin);
+}
+
+// The log is evidence, not the outcome: when it cannot be saved the details say so and the run goes on.
+void SaveLog(Engine& e, const std::wstring& databaseVersion, const std::wstring& dateText,
+             const std::wstring& timeText, LogForm form) {
+    std::wstring path = RemovalLogPath(e.folders.LogFolder, dateText, timeText);
+    if (!WriteRemovalLog(e.sys, path, RemovalLogText(databaseVersion, e.host.DetailsText(), form)))
+        AppendDetailsLine(e.host, LogNotSavedLine(path));
+}
+
+}  // namespace
+
+std::wstring PasswordAdviceLink() { return std::wstring(L"http://") + kPasswordAdviceHost + L"/?id=14"; }
+
+RunOutcome RunCleaning(Engine& e, const RunStages& stages) {
+    SetFolderValues(e);
+    const std::wstring databaseVersion = DatabaseVersionFromCaption(e.host.Caption());
+
+    RunFlags flags;
+    stages.smartScan(e);
+    const bool servicesResult = stages.scanServices(e);
+    // The services key could not be read: the stage has told the user and ended the program.
+    if (e.programEnded) return RunOutcome::ProgramEnded;
+    const bool processesResult = stages.scanProcesses(e);
+    e.Details(9);
+    stages.cleanMachineRun(e, flags);
+    stages.cleanUserRun(e, flags);
+    stages.cleanRunServices(e, flags);
+    e.Details(22);
+    stages.restorePolicies(e);
+    e.Details(15);
+    stages.cleanHostsFile(e);  // hosts entries alone never ask for a restart
+    e.Details(20);
+    const std::wstring timeText = e.sys.TimeText();
+    const std::wstring dateText = e.sys.DateText();
+
+    if (flags.RegistryError) {
+        SaveLog(e, databaseVersion, dateText, timeText, LogForm::Aborted);
+        e.host.MsgBox(8, false);
+        // Back to idle, so the user can close the window or try again once the cause is fixed.
+        e.host.SetTerm(true);
+        e.host.EnableGUI();
+        return RunOutcome::Aborted;
+    }
+
+    SaveLog(e, databaseVersion, dateText, timeText, LogForm::Normal);
+    e.Details(21);
+    e.host.SetTerm(true);
+    RunOutcome outcome;
+    if (processesResult || flags.EntryRemoved || servicesResult) {
+        e.host.MsgBox(5, false);
+        // The box has promised a restart: say so when it cannot be scheduled.
+        if (!e.sys.StartCommandLine(kRestartCommandLine, ShowStyle::MinimizedFocus))
+            AppendDetailsLine(e.host, kRestartNotStartedLine);
+        outcome = RunOutcome::Removed;
+    } else {
+        e.host.MsgBox(6, false);
+        if (e.host.MsgBox(7, true) == answer::Yes) e.sys.ShellOpen(PasswordAdviceLink());
+        outcome = RunOutcome::NothingFound;
+    }
+    e.host.EnableGUI();
+    return outcome;
+}
+
+RunOutcome StartCleaning(Engine& e, const std::function<std::wstring()>& pickFolder, const RunStages& stages) {
+    e.host.MsgBox(2, false);
+    std::wstring folder = pickFolder();
+    if (folder.empty()) {
+        e.host.MsgBox(3, false);
+        e.folders.LogFolder.clear();  // the run puts the log at the temporary folder's root
+    } else {
+        e.folders.LogFolder = folder.back() == L'\\' ? folder : folder + L"\\";
+    }
+    e.host.SetTerm(false);
+    e.lstKeys.Clear();
+    e.host.SetProg1(0);
+    e.host.SetProg2(0);
+    e.Details(1);
+    return RunCleaning(e, stages);
+}
+
+}  // namespace pell
