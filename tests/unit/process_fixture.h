@@ -1,9 +1,6 @@
 // A planted machine for the process-scan tests: the fake PC, the scripted host and an engine on them.
 #pragma once
 
-#include <fstream>
-#include <memory>
-#include <sstream>
 #include <string>
 #include <vector>
 
@@ -13,19 +10,13 @@
 #include "engine/text.h"
 #include "tests/fake/fake_machine.h"
 #include "tests/fake/test_host.h"
+#include "tests/unit/english_translation.h"
 
 namespace pell::test {
 
-inline const Translation& EnglishTranslation() {
-    static const Translation english = [] {
-        std::ifstream in(PELL_SOURCE_DIR "/resources/lang/english.txt", std::ios::binary);
-        std::stringstream ss;
-        ss << in.rdbuf();
-        Translation t;
-        std::wstring error;
-        EXPECT_TRUE(Translation::Parse(Utf8ToWide(ss.str()), t, error)) << WideToUtf8(error);
-        return t;
-    }();
+// One English translation for every engine of these tests (the engine keeps a pointer to it).
+inline const Translation& ScanTranslation() {
+    static const Translation english = EnglishTranslation();
     return english;
 }
 
@@ -52,7 +43,7 @@ struct ScanMachine {
 
     FakeMachine machine;
     TestHost host;
-    Engine engine{machine, host, EnglishTranslation()};
+    Engine engine{machine, host, ScanTranslation()};
 };
 
 inline std::wstring Found(const std::wstring& path) { return L"Found " + path + L" ...Removed"; }
