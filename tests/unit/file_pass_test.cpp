@@ -51,14 +51,20 @@ struct Layout {
 
 // Plants files under about half of all the paths the names lead to, plus decoys, locked, read-only and
 // running files, a folder named like a worm file, and backups left by an earlier run.
-void Plant(ScanMachine& m, std::uint32_t seed) {
+std::wstring FolderOf(const std::wstring& path) { return UpperCase(path.substr(0, path.find_last_of(L'\\'))); }
+
+// Returns the folders the names lead to and the folders that received a planted file.
+std::pair<std::set<std::wstring>, std::set<std::wstring>> Plant(ScanMachine& m, std::uint32_t seed) {
     std::uint32_t state = seed;
-    std::set<std::wstring> planted;
+    std::set<std::wstring> planted, allFolders, plantedFolders;
     for (const std::wstring& name : kNames) {
         for (const std::wstring& path : WormFilePaths(m.engine.folders, name)) {
             std::wstring key = UpperCase(path);
-            if (planted.count(key) || Next(state) % 2 == 0) continue;
+            allFolders.insert(FolderOf(path));
+            const bool folderStillEmpty = !plantedFolders.count(FolderOf(path));
+            if (planted.count(key) || (Next(state) % 2 == 0 && !folderStillEmpty)) continue;
             planted.insert(key);
+            plantedFolders.insert(FolderOf(path));
             std::uint32_t kind = Next(state);
             std::wstring spelled = Respell(path, kind);
             if (name == L"dir") {
@@ -83,6 +89,7 @@ void Plant(ScanMachine& m, std::uint32_t seed) {
         m.machine.PlantFile(m.engine.folders.LogFolder + L"svchost.exe.back", "earlier run");
         m.machine.PlantFile(m.engine.folders.LogFolder + L"worm.exe (2).back", "earlier run");
     }
+    return {allFolders, plantedFolders};
 }
 
 struct Outcome {
@@ -96,7 +103,8 @@ struct Outcome {
 Outcome RunPass(const Layout& layout, bool indexed, std::size_t* listings = nullptr, std::size_t* deletes = nullptr) {
     ScanMachine m(layout.logFolder, layout.tempPath);
     m.engine.InfectionNames = kNames;
-    Plant(m, 12345);
+    auto [allFolders, plantedFolders] = Plant(m, 12345);
+    EXPECT_EQ(plantedFolders, allFolders) << "every folder of the groups holds a planted file";
     if (layout.extra) layout.extra(m.machine);
     m.machine.ResetCalls();
     if (indexed) {
@@ -208,6 +216,24 @@ TEST(FilePass, UnlistableFolderFallsBackToProbingItsPaths) {
     EXPECT_FALSE(m.machine.FileExists(L"C:\\WINDOWS\\system32\\b.exe"));
     // Each name's paths in the system directory itself: .exe, .com and .scr.
     EXPECT_EQ(m.machine.Calls(Op::DeleteFile), 6u);
+}
+
+}  // namespace
+}  // namespace pell
+
+namespace pell {
+namespace {
+
+TEST(FilePass, AFileWhoseStateCannotBeReadIsTriedAgain) {
+    const std::wstring fonts = L"C:\\WINDOWS\\Fonts\\svchost.exe";
+    ScanMachine m;
+    m.engine.InfectionNames = {L"a", L"b"};
+    m.machine.PlantFile(fonts, "worm");
+    m.machine.LockFile(fonts);
+    m.machine.InjectFault(Fault{Op::GetFileAttributes, fonts, static_cast<long>(kInvalidAttributes), 5, 0, -1});
+    RemoveWormFiles(m.engine);
+    EXPECT_EQ(m.Lines(), (std::vector<std::wstring>{test::BackedUp(L"svchost.exe"), test::Refused(fonts),
+                                                    test::BackedUp(L"svchost.exe"), test::Refused(fonts)}));
 }
 
 }  // namespace
