@@ -40,6 +40,7 @@ struct Engine {
     StringList lstKeys;
     StringList lstIdentifiedByMD5;
     StringList lstInfectedKeys;
+    StringList lstHostFile;  // spare list of the database: stored empty, never read or written
 
     Folders folders;
 
