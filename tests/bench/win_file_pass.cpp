@@ -22,6 +22,7 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
+// The folder values as a run sets them, from the machine the benchmark runs on.
 Folders RealFolders(System& sys, const std::wstring& logFolder) {
     Folders f;
     sys.GetSystemDirectory(f.SystemDir);
@@ -56,8 +57,28 @@ struct Timing {
     std::wstring details;
 };
 
+// A few worm files in the system directory, the Windows folder and the temporary folder, so that both
+// passes have something to find and their lines can be compared.
+std::vector<std::wstring> PlantWorms(System& sys, const Folders& f, const std::vector<std::wstring>& names) {
+    std::vector<std::wstring> planted = {f.SystemDir + L"\\" + names.front() + L".exe",
+                                         f.WindowsDir + L"\\" + names[names.size() / 2] + L".com",
+                                         f.TempPath + names.back() + L".scr"};
+    for (const auto& p : planted) WriteWholeFile(sys, p, "bench worm");
+    return planted;
+}
+
+// The backups the pass made (the log folder is the temporary folder) and anything it could not remove.
+void CleanUp(System& sys, const Folders& f, const std::vector<std::wstring>& planted) {
+    for (const auto& p : planted) {
+        std::wstring shortName = p.substr(p.find_last_of(L'\\') + 1);
+        sys.DeleteFile(p);
+        sys.DeleteFile(f.LogFolder + shortName + L".back");
+    }
+}
+
 Timing Pass(System& sys, const Translation& t, const Folders& folders, const std::vector<std::wstring>& names,
             bool indexed) {
+    const std::vector<std::wstring> planted = PlantWorms(sys, folders, names);
     test::TestHost host;
     Engine e(sys, host, t);
     e.folders = folders;
@@ -68,7 +89,9 @@ Timing Pass(System& sys, const Translation& t, const Folders& folders, const std
     } else {
         test::LiteralFilePass(e);
     }
-    return Timing{std::chrono::duration<double, std::milli>(Clock::now() - start).count(), host.details};
+    Timing timing{std::chrono::duration<double, std::milli>(Clock::now() - start).count(), host.details};
+    CleanUp(sys, folders, planted);
+    return timing;
 }
 
 void Measure(const char* title, System& sys, const Translation& t, const Folders& folders,
@@ -78,15 +101,18 @@ void Measure(const char* title, System& sys, const Translation& t, const Folders
     // Alternate the two passes so that neither alone profits from a warm folder cache.
     double bestIndexed = 1e300, bestLiteral = 1e300;
     bool same = true;
+    std::size_t lines = 0;
     for (int round = 0; round < 2; ++round) {
         Timing indexed = Pass(sys, t, folders, names, true);
         Timing literal = Pass(sys, t, folders, names, false);
         bestIndexed = std::min(bestIndexed, indexed.ms);
         bestLiteral = std::min(bestLiteral, literal.ms);
-        same = same && indexed.details == literal.details;
+        lines = static_cast<std::size_t>(std::count(indexed.details.begin(), indexed.details.end(), L'\n'));
+        same = same && indexed.details == literal.details && indexed.details.find(L"...Removed") != std::wstring::npos;
     }
-    std::printf("%-22s names %5zu  paths %6zu  indexed %9.1f ms  literal %9.1f ms  ratio %7.1fx  same lines: %s\n",
-                title, names.size(), paths, bestIndexed, bestLiteral, bestLiteral / bestIndexed, same ? "yes" : "NO");
+    std::printf("%-22s names %5zu  paths %6zu  indexed %9.1f ms  literal %9.1f ms  ratio %7.1fx  same %zu lines: %s\n",
+                title, names.size(), paths, bestIndexed, bestLiteral, bestLiteral / bestIndexed, lines,
+                same ? "yes" : "NO");
 }
 
 }  // namespace
@@ -100,8 +126,8 @@ int main() {
         std::fprintf(stderr, "no English translation bound into the benchmark\n");
         return 1;
     }
-    const std::wstring log = L"C:\\pellbench\\";
-    const Folders folders = RealFolders(sys, log);
+    Folders folders = RealFolders(sys, L"");
+    folders.LogFolder = folders.TempPath;
     std::printf("SystemDir %s  TempPath %s\n", WideToUtf8(folders.SystemDir).c_str(), WideToUtf8(folders.TempPath).c_str());
 
     test::TestHost host;
