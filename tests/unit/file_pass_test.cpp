@@ -218,12 +218,6 @@ TEST(FilePass, UnlistableFolderFallsBackToProbingItsPaths) {
     EXPECT_EQ(m.machine.Calls(Op::DeleteFile), 6u);
 }
 
-}  // namespace
-}  // namespace pell
-
-namespace pell {
-namespace {
-
 TEST(FilePass, AFileWhoseStateCannotBeReadIsTriedAgain) {
     const std::wstring fonts = L"C:\\WINDOWS\\Fonts\\svchost.exe";
     ScanMachine m;
@@ -235,6 +229,7 @@ TEST(FilePass, AFileWhoseStateCannotBeReadIsTriedAgain) {
     EXPECT_EQ(m.Lines(), (std::vector<std::wstring>{test::BackedUp(L"svchost.exe"), test::Refused(fonts),
                                                     test::BackedUp(L"svchost.exe"), test::Refused(fonts)}));
 }
+
 
 }  // namespace
 }  // namespace pell
