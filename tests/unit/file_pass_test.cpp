@@ -230,6 +230,5 @@ TEST(FilePass, AFileWhoseStateCannotBeReadIsTriedAgain) {
                                                     test::BackedUp(L"svchost.exe"), test::Refused(fonts)}));
 }
 
-
 }  // namespace
 }  // namespace pell
