@@ -1,2 +1,65 @@
 # Windows build (mingw-w64, posix threads): the programs and the tests that ctest runs under Wine.
 add_link_options(-static -static-libgcc -static-libstdc++)
+
+# GoogleTest from the Debian source package, built here for mingw.
+set(gtest_force_shared_crt OFF CACHE BOOL "" FORCE)
+set(INSTALL_GTEST OFF CACHE BOOL "" FORCE)
+set(BUILD_GMOCK OFF CACHE BOOL "" FORCE)
+add_subdirectory(/usr/src/googletest ${CMAKE_BINARY_DIR}/googletest EXCLUDE_FROM_ALL SYSTEM)
+
+# The one real implementation of the System seam, and the other Win32 pieces the programs share.
+file(GLOB PELL_WIN32_SOURCES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/platform/win32/*.cpp)
+add_library(pellwin32 STATIC ${PELL_WIN32_SOURCES})
+target_compile_definitions(pellwin32 PUBLIC UNICODE _UNICODE NOMINMAX _WIN32_WINNT=0x0601 WINVER=0x0601)
+target_compile_options(pellwin32 PRIVATE -Wall -Wextra)
+target_link_libraries(pellwin32 PUBLIC pellcore advapi32 psapi shell32 ole32 user32 gdi32 ws2_32 wsock32 winmm)
+
+include(${CMAKE_CURRENT_LIST_DIR}/WineHarness.cmake)
+include(${CMAKE_CURRENT_LIST_DIR}/Resources.cmake)
+
+# Tier 2: every System operation under Wine, on the throwaway prefix.
+file(GLOB PELL_WIN32_TEST_SOURCES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/win32/*.cpp)
+if(PELL_WIN32_TEST_SOURCES)
+    # Small programs the tests start: a sleeper (the "worm" process) and a service.
+    add_executable(pell_sleeper ${CMAKE_SOURCE_DIR}/tests/win32/programs/sleeper.cpp)
+    add_executable(pell_test_service ${CMAKE_SOURCE_DIR}/tests/win32/programs/test_service.cpp)
+    target_compile_definitions(pell_test_service PRIVATE UNICODE _UNICODE)
+    target_link_libraries(pell_test_service PRIVATE advapi32 shell32)
+
+    add_executable(win32_tests ${PELL_WIN32_TEST_SOURCES})
+    target_link_libraries(win32_tests PRIVATE pellwin32 pellfake GTest::gtest_main)
+    add_dependencies(win32_tests pell_sleeper pell_test_service)
+    pell_bind_resources(win32_tests)
+    pell_wine_tests(win32_tests)
+endif()
+
+# The console program.
+file(GLOB PELL_CONSOLE_SOURCES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/app/pellclean/*.cpp)
+if(PELL_CONSOLE_SOURCES)
+    add_executable(pellclean ${PELL_CONSOLE_SOURCES})
+    target_link_libraries(pellclean PRIVATE pellwin32)
+    target_compile_options(pellclean PRIVATE -Wall -Wextra)
+    pell_bind_resources(pellclean)
+
+    # Tier 3: the console program whole, beside a program holding the running-copy name. It runs
+    # alone: a cleaning run must not meet the processes and services other tests plant.
+    add_executable(pell_instance_holder ${CMAKE_SOURCE_DIR}/tests/win32/programs/instance_holder.cpp)
+    target_link_libraries(pell_instance_holder PRIVATE pellwin32)
+    add_executable(pell_resource_patcher ${CMAKE_SOURCE_DIR}/tests/win32/programs/resource_patcher.cpp)
+    target_link_libraries(pell_resource_patcher PRIVATE shell32)
+    add_test(NAME pellclean.console_program
+        COMMAND sh ${CMAKE_SOURCE_DIR}/tests/e2e/console_program.sh ${CMAKE_BINARY_DIR}/wine-run.sh
+                $<TARGET_FILE:pellclean> $<TARGET_FILE:pell_instance_holder> $<TARGET_FILE:pell_resource_patcher>
+                ${CMAKE_BINARY_DIR}/e2e/console_program)
+    set_tests_properties(pellclean.console_program PROPERTIES
+        FIXTURES_REQUIRED wine RUN_SERIAL TRUE TIMEOUT 300 ENVIRONMENT "${PELL_WINE_ENV}")
+endif()
+
+# Benchmarks under Wine print figures; they are programs, not tests.
+file(GLOB PELL_WIN_BENCH_SOURCES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/bench/win_*.cpp)
+foreach(src ${PELL_WIN_BENCH_SOURCES})
+    get_filename_component(name ${src} NAME_WE)
+    add_executable(${name} ${src})
+    target_link_libraries(${name} PRIVATE pellwin32 pellfake)
+    pell_bind_resources(${name})
+endforeach()

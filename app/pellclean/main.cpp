@@ -1,0 +1,146 @@
+// pellclean.exe: one cleaning run without a window, for scripts and deployment tools. Wiring only: the
+// start-up of the window program, then START with the folder given on the command line.
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "engine/console.h"
+#include "engine/engine.h"
+#include "engine/run.h"
+#include "engine/text.h"
+#include "platform/win32/owners.h"
+#include "platform/win32/program_resources.h"
+#include "platform/win32/win32_system.h"
+#include "signatures/database.h"
+
+namespace {
+
+using namespace pell;
+
+void Print(std::FILE* stream, std::string_view utf8) {
+    std::fwrite(utf8.data(), 1, utf8.size(), stream);
+    std::fflush(stream);
+}
+void PrintOut(std::string_view utf8) { Print(stdout, utf8); }
+void PrintError(const std::wstring& text) { Print(stderr, "pellclean: " + WideToUtf8(text) + "\n"); }
+
+std::vector<std::wstring> Arguments() {
+    int count = 0;
+    wchar_t** argv = ::CommandLineToArgvW(::GetCommandLineW(), &count);
+    std::vector<std::wstring> args;
+    for (int i = 1; argv != nullptr && i < count; ++i) args.emplace_back(argv[i]);
+    ::LocalFree(argv);
+    return args;
+}
+
+std::wstring FullPath(const std::wstring& path) {
+    std::wstring full(32768, L'\0');
+    DWORD n = ::GetFullPathNameW(path.c_str(), static_cast<DWORD>(full.size()), full.data(), nullptr);
+    if (n == 0 || n >= full.size()) return path;
+    full.resize(n);
+    return full;
+}
+
+std::optional<std::string> ReadFileBytes(const std::wstring& path) {
+    win32::UniqueHandle file(::CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr));
+    if (!file.valid()) return std::nullopt;
+    std::string bytes;
+    char buffer[65536];
+    DWORD read = 0;
+    for (;;) {
+        if (!::ReadFile(file.get(), buffer, sizeof(buffer), &read, nullptr)) return std::nullopt;
+        if (read == 0) return bytes;
+        bytes.append(buffer, read);
+    }
+}
+
+// The signature database bound into the program, merged into the detection tables. The program
+// never runs without it.
+bool LoadDetections(Engine& e) {
+    auto bytes = win32::LoadResourceBytes(L"SIGDB", 1);
+    if (!bytes) {
+        PrintError(L"the signature database is missing from this program; refusing to run without detections");
+        return false;
+    }
+    SignatureDatabase db;
+    std::wstring error;
+    if (!ReadDatabase(*bytes, db, error)) {
+        PrintError(L"the signature database was refused: " + error);
+        return false;
+    }
+    if (!MergeDatabase(db, e, error)) {
+        PrintError(L"the signature database could not be merged: " + error);
+        return false;
+    }
+    return true;
+}
+
+// UTF-8 output on a real console for as long as the program runs; the console's own code page is
+// given back at the end, since the console outlives the program.
+class Utf8Console {
+public:
+    Utf8Console() : previous_(::GetConsoleOutputCP()) { ::SetConsoleOutputCP(CP_UTF8); }
+    Utf8Console(const Utf8Console&) = delete;
+    Utf8Console& operator=(const Utf8Console&) = delete;
+    ~Utf8Console() {
+        if (previous_ != 0) ::SetConsoleOutputCP(previous_);
+    }
+
+private:
+    UINT previous_;
+};
+
+int Run() {
+    Utf8Console utf8;
+    console::Options options;
+    std::wstring error;
+    if (!console::ParseOptions(Arguments(), options, error)) {
+        PrintError(error);
+        Print(stderr, WideToUtf8(console::Usage()));
+        return console::exitcode::Usage;
+    }
+    if (options.help) {
+        PrintOut(WideToUtf8(console::Usage()));
+        return 0;
+    }
+
+    // The same start-up as the window: the translation, the second-copy test, the detections.
+    Translation translation;
+    auto languageBytes = win32::LoadResourceBytes(L"LANGUAGE", 106);
+    if (!languageBytes || !Translation::Parse(Cp1252ToWide(*languageBytes), translation, error)) {
+        PrintError(L"the English translation resource is missing or broken: " + error);
+        return console::exitcode::Internal;
+    }
+    console::ConsoleHost host(translation, PrintOut, options.yes);
+    win32::InstanceGuard instance;
+    if (instance.AnotherRunning()) {
+        host.MsgBox(1, false);
+        return console::exitcode::AlreadyRunning;
+    }
+
+    win32::Win32System real;
+    console::RestartSuppressor suppressed(real, PrintOut);
+    System& sys = options.noRestart ? static_cast<System&>(suppressed) : real;
+    Engine e(sys, host, translation);
+    if (!LoadDetections(e)) return console::exitcode::DatabaseRefused;
+
+    if (!options.extraDetections.empty()) {
+        auto text = ReadFileBytes(options.extraDetections);
+        if (!text) {
+            PrintError(L"cannot read the extra detections file " + options.extraDetections);
+            return console::exitcode::ExtraUnreadable;
+        }
+        std::vector<std::wstring> rejected;
+        std::size_t added = AppendExtraDetections(e, *text, rejected);
+        for (const auto& message : rejected) PrintError(options.extraDetections + L": " + message);
+        PrintError(std::to_wstring(added) + L" extra detections added from " + options.extraDetections);
+    }
+
+    std::wstring folder = options.logFolder.empty() ? std::wstring() : FullPath(options.logFolder);
+    RunOutcome outcome = StartCleaning(e, [&folder] { return folder; });
+    return console::ExitCode(outcome);
+}
+
+}  // namespace
+
+int main() { return Run(); }

@@ -1,0 +1,152 @@
+// The console program's portable side: switches, exit codes, the printing host, restart suppression.
+#include "engine/console.h"
+
+#include "engine/product.h"
+#include "engine/text.h"
+
+namespace pell::console {
+
+bool ParseOptions(const std::vector<std::wstring>& args, Options& options, std::wstring& error) {
+    Options parsed;
+    bool seenLogFolder = false, seenExtra = false, seenYes = false, seenNoRestart = false;
+    for (std::size_t i = 0; i < args.size(); ++i) {
+        std::wstring arg = args[i];
+        std::wstring value;
+        bool hasInlineValue = false;
+        if (arg.rfind(L"--", 0) == 0) {
+            std::size_t eq = arg.find(L'=');
+            if (eq != std::wstring::npos) {
+                value = arg.substr(eq + 1);
+                arg.resize(eq);
+                hasInlineValue = true;
+            }
+        }
+        auto takeValue = [&](bool& seen) -> bool {
+            if (seen) {
+                error = arg + L" given twice";
+                return false;
+            }
+            seen = true;
+            if (!hasInlineValue) {
+                if (i + 1 >= args.size()) {
+                    error = arg + L" needs a value";
+                    return false;
+                }
+                value = args[++i];
+            }
+            if (value.empty()) {
+                error = arg + L" needs a non-empty value";
+                return false;
+            }
+            return true;
+        };
+        auto flag = [&](bool& seen, bool& target) -> bool {
+            if (hasInlineValue) {
+                error = arg + L" takes no value";
+                return false;
+            }
+            if (seen) {
+                error = arg + L" given twice";
+                return false;
+            }
+            seen = target = true;
+            return true;
+        };
+        if (arg == L"--help" || arg == L"-h" || arg == L"/?") {
+            parsed.help = true;
+        } else if (arg == L"--log-folder") {
+            if (!takeValue(seenLogFolder)) return false;
+            parsed.logFolder = value;
+        } else if (arg == L"--extra-detections") {
+            if (!takeValue(seenExtra)) return false;
+            parsed.extraDetections = value;
+        } else if (arg == L"--yes") {
+            if (!flag(seenYes, parsed.yes)) return false;
+        } else if (arg == L"--no-restart") {
+            if (!flag(seenNoRestart, parsed.noRestart)) return false;
+        } else {
+            error = L"unknown argument: " + args[i];
+            return false;
+        }
+    }
+    options = std::move(parsed);
+    return true;
+}
+
+std::wstring Usage() {
+    return L"Usage: pellclean [--log-folder DIR] [--no-restart] [--yes] [--extra-detections FILE] [--help]\n"
+           L"Runs one Pellworth Remover cleaning pass without a window; the details lines go to standard output.\n"
+           L"  --log-folder DIR         folder for the removal log and the backups (default: the root of the\n"
+           L"                           temporary folder's drive, after the \"no folder chosen\" message)\n"
+           L"  --no-restart             print the restart command line instead of starting it\n"
+           L"  --yes                    answer Yes to Yes/No questions (default: No)\n"
+           L"  --extra-detections FILE  add the MD5 digests of FILE (one per line) to the detections\n"
+           L"  --help                   show this text\n"
+           L"Exit codes: 0 nothing found, 1 something removed (restart scheduled or suppressed),\n"
+           L"  2 aborted (registry error), 3 services key unreadable, 4 another copy is running,\n"
+           L"  5 signature database missing or refused, 6 extra-detections file unreadable,\n"
+           L"  64 usage error, 70 translation resource missing.\n";
+}
+
+int ExitCode(RunOutcome outcome) {
+    switch (outcome) {
+        case RunOutcome::NothingFound: return exitcode::NothingFound;
+        case RunOutcome::Removed: return exitcode::Removed;
+        case RunOutcome::Aborted: return exitcode::Aborted;
+        case RunOutcome::ProgramEnded: return exitcode::ServicesUnreadable;
+    }
+    return exitcode::Internal;
+}
+
+ConsoleHost::ConsoleHost(const Translation& translation, std::function<void(std::string_view)> print, bool answerYes)
+    : translation_(&translation), print_(std::move(print)), answerYes_(answerYes) {}
+
+void ConsoleHost::PrintLines(std::wstring_view text, std::wstring_view prefix) {
+    std::string out;
+    std::size_t pos = 0;
+    for (;;) {
+        std::size_t end = text.find(L"\r\n", pos);
+        std::wstring_view line = text.substr(pos, end == std::wstring_view::npos ? std::wstring_view::npos : end - pos);
+        out += WideToUtf8(prefix);
+        out += WideToUtf8(line);
+        out += '\n';
+        if (end == std::wstring_view::npos) break;
+        pos = end + 2;
+    }
+    print_(out);
+}
+
+void ConsoleHost::SetDetailsText(const std::wstring& text) {
+    details_ = text;
+    PrintLines(text);
+}
+
+void ConsoleHost::AppendDetailsText(const std::wstring& text) {
+    details_ += text;
+    // Every appended line comes after its break; the part before the first break (empty but for
+    // unusual callers) continues the last line and is shown as a line of its own.
+    std::wstring_view rest = text;
+    if (rest.rfind(L"\r\n", 0) == 0) rest.remove_prefix(2);
+    else if (rest.empty()) return;
+    PrintLines(rest);
+}
+
+int ConsoleHost::MsgBox(int code, bool yesNo) {
+    int answer = yesNo ? (answerYes_ ? answer::Yes : answer::No) : answer::Ok;
+    PrintLines(translation_->MessageBoxText(code), L"[message box " + std::to_wstring(code) + L"] ");
+    const std::wstring& caption = answer == answer::Yes  ? translation_->YesCaption()
+                                  : answer == answer::No ? translation_->NoCaption()
+                                                         : translation_->OkCaption();
+    PrintLines(L"[answered " + caption + L"]");
+    return answer;
+}
+
+std::wstring ConsoleHost::Caption() const { return MainCaption(); }
+
+long RestartSuppressor::StartCommandLine(const std::wstring& commandLine, ShowStyle style) {
+    if (FindNoCase(TrimBlanks(commandLine), L"shutdown.exe") != 1) return inner_.StartCommandLine(commandLine, style);
+    print_(WideToUtf8(L"[restart not started] " + commandLine) + "\n");
+    return 1;
+}
+
+}  // namespace pell::console

@@ -1,0 +1,92 @@
+// The console program's portable side: its switches, its exit codes, the host that prints a run to
+// standard output and answers message boxes without input, and the restart suppression of --no-restart.
+#pragma once
+
+#include <functional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "engine/forwarding_system.h"
+#include "engine/host.h"
+#include "engine/run.h"
+#include "i18n/translation.h"
+
+namespace pell::console {
+
+struct Options {
+    bool help = false;
+    bool yes = false;        // Yes/No boxes answered Yes
+    bool noRestart = false;  // the restart command line printed, not started
+    std::wstring logFolder;  // empty: the picker chooses nothing
+    std::wstring extraDetections;
+};
+
+// Parses the switches (program name not included). False with a message on a usage error.
+bool ParseOptions(const std::vector<std::wstring>& args, Options& options, std::wstring& error);
+// The text --help prints.
+std::wstring Usage();
+
+// Exit codes a script can act on.
+namespace exitcode {
+constexpr int NothingFound = 0;
+constexpr int Removed = 1;            // something removed; restart scheduled (or suppressed)
+constexpr int Aborted = 2;            // an autorun key or value failed
+constexpr int ServicesUnreadable = 3; // the services key could not be read: the run went no further
+constexpr int AlreadyRunning = 4;     // another copy (console or window) is running
+constexpr int DatabaseRefused = 5;    // the signature database is missing or failed its checks
+constexpr int ExtraUnreadable = 6;    // the --extra-detections file could not be read
+constexpr int Internal = 70;          // the program's own translation resource is missing or broken
+constexpr int Usage = 64;
+}  // namespace exitcode
+int ExitCode(RunOutcome outcome);
+
+// Prints the details lines as the run writes them and every message box with its text, answering
+// OK, or No to Yes/No questions (Yes with `answerYes`). Progress is ignored. `print` receives UTF-8
+// text, one or more whole lines each ending in "\n".
+class ConsoleHost : public Host {
+public:
+    ConsoleHost(const Translation& translation, std::function<void(std::string_view)> print, bool answerYes);
+
+    std::wstring DetailsText() const override { return details_; }
+    std::size_t DetailsLength() const override { return details_.size(); }
+    void SetDetailsText(const std::wstring& text) override;
+    void AppendDetailsText(const std::wstring& text) override;
+    void SetDetailsCaret(std::size_t) override {}
+    void SetProg1(double) override {}
+    void SetProg2(double) override {}
+    void DoEvents() override {}
+    int MsgBox(int code, bool yesNo) override;
+    std::wstring Caption() const override;
+    void SetTerm(bool) override {}
+    void EnableGUI() override {}
+    void EndProgram() override { ended_ = true; }
+
+    bool Ended() const { return ended_; }
+    // The translation message boxes are read from (replaced when the language changes).
+    void SetTranslation(const Translation& translation) { translation_ = &translation; }
+
+private:
+    void PrintLines(std::wstring_view text, std::wstring_view prefix = {});
+
+    const Translation* translation_;
+    std::function<void(std::string_view)> print_;
+    bool answerYes_;
+    std::wstring details_;
+    bool ended_ = false;
+};
+
+// Starts every command line but the restart, which it prints instead (and answers as started, so the
+// run's outcome is what it would have been).
+class RestartSuppressor : public ForwardingSystem {
+public:
+    RestartSuppressor(System& inner, std::function<void(std::string_view)> print)
+        : ForwardingSystem(inner), print_(std::move(print)) {}
+
+    long StartCommandLine(const std::wstring& commandLine, ShowStyle style) override;
+
+private:
+    std::function<void(std::string_view)> print_;
+};
+
+}  // namespace pell::console

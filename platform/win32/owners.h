@@ -1,0 +1,76 @@
+// Owners for the handles platform/win32 opens for its own use: each closes its handle exactly once.
+#pragma once
+
+#include <type_traits>
+#include <utility>
+
+#include "platform/win32/win32_api.h"
+
+namespace pell::win32 {
+
+// A handle and the call that closes it. Null is "none"; so is INVALID_HANDLE_VALUE for the kinds
+// (files, searches) whose opening calls answer that on failure.
+template <typename H, void (*Close)(H)>
+class Owned {
+public:
+    Owned() = default;
+    explicit Owned(H h) : h_(h) {}
+    Owned(const Owned&) = delete;
+    Owned& operator=(const Owned&) = delete;
+    Owned(Owned&& other) noexcept : h_(std::exchange(other.h_, H{})) {}
+    Owned& operator=(Owned&& other) noexcept {
+        if (this != &other) {
+            reset();
+            h_ = std::exchange(other.h_, H{});
+        }
+        return *this;
+    }
+    ~Owned() { reset(); }
+
+    H get() const { return h_; }
+    // For calls that fill a handle through a pointer.
+    H* out() {
+        reset();
+        return &h_;
+    }
+    H release() { return std::exchange(h_, H{}); }
+    void reset() {
+        if (valid()) Close(h_);
+        h_ = H{};
+    }
+    bool valid() const {
+        if constexpr (std::is_same_v<H, HANDLE>) return h_ != nullptr && h_ != INVALID_HANDLE_VALUE;
+        else return h_ != H{};
+    }
+
+private:
+    H h_{};
+};
+
+inline void CloseKernelHandle(HANDLE h) { ::CloseHandle(h); }
+inline void CloseFind(HANDLE h) { ::FindClose(h); }
+inline void CloseKey(HKEY h) { ::RegCloseKey(h); }
+inline void CloseSc(SC_HANDLE h) { ::CloseServiceHandle(h); }
+inline void FreeIdList(LPITEMIDLIST p) { ::CoTaskMemFree(p); }
+
+using UniqueHandle = Owned<HANDLE, CloseKernelHandle>;  // processes, threads, tokens, mutexes, files
+using FindSearch = Owned<HANDLE, CloseFind>;
+using UniqueKey = Owned<HKEY, CloseKey>;
+using UniqueScHandle = Owned<SC_HANDLE, CloseSc>;
+using UniqueIdList = Owned<LPITEMIDLIST, FreeIdList>;
+
+// COM for the calling thread while the owner lives (balanced only when the initialisation succeeded).
+class ComScope {
+public:
+    explicit ComScope(DWORD model = COINIT_APARTMENTTHREADED) : hr_(::CoInitializeEx(nullptr, model)) {}
+    ComScope(const ComScope&) = delete;
+    ComScope& operator=(const ComScope&) = delete;
+    ~ComScope() {
+        if (SUCCEEDED(hr_)) ::CoUninitialize();
+    }
+
+private:
+    HRESULT hr_;
+};
+
+}  // namespace pell::win32

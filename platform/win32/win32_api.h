@@ -1,0 +1,33 @@
+// The Windows headers, included once for the whole of platform/win32, with the A/W name macros that
+// collide with the System seam's method names taken away (the code calls the W functions by name).
+#pragma once
+
+#ifndef NOMINMAX
+#define NOMINMAX
+#endif
+#include <windows.h>
+#include <psapi.h>
+#include <shellapi.h>
+#include <shlobj.h>
+#include <wincrypt.h>
+
+#undef RegOpenKey
+#undef RegEnumValue
+#undef RegEnumKey
+#undef RegDeleteValue
+#undef RegDeleteKey
+#undef OpenSCManager
+#undef OpenService
+#undef LookupPrivilegeValue
+#undef EnumProcesses
+#undef EnumProcessModules
+#undef GetModuleFileNameEx
+#undef GetFileAttributes
+#undef SetFileAttributes
+#undef CopyFile
+#undef DeleteFile
+#undef GetDriveType
+#undef GetSystemDirectory
+#undef GetTempPath
+#undef CryptAcquireContext
+#undef GetFileSize

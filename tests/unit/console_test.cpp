@@ -1,0 +1,159 @@
+// The console program's switches, exit codes, printed run and restart suppression.
+#include <gtest/gtest.h>
+
+#include "engine/console.h"
+#include "engine/product.h"
+#include "i18n/details.h"
+#include "tests/fake/fake_machine.h"
+#include "tests/unit/english_translation.h"
+
+namespace pell::console {
+namespace {
+
+using Args = std::vector<std::wstring>;
+
+TEST(ConsoleOptions, AcceptedSwitches) {
+    struct Case {
+        Args args;
+        bool yes, noRestart, help;
+        std::wstring logFolder, extra;
+    };
+    const Case cases[] = {
+        {{}, false, false, false, L"", L""},
+        {{L"--log-folder", L"C:\\Logs"}, false, false, false, L"C:\\Logs", L""},
+        {{L"--log-folder=D:\\x y"}, false, false, false, L"D:\\x y", L""},
+        {{L"--yes", L"--no-restart"}, true, true, false, L"", L""},
+        {{L"--extra-detections", L"md5.txt", L"--yes"}, true, false, false, L"", L"md5.txt"},
+        {{L"--help"}, false, false, true, L"", L""},
+        {{L"/?"}, false, false, true, L"", L""},
+    };
+    for (const auto& c : cases) {
+        Options o;
+        std::wstring error;
+        ASSERT_TRUE(ParseOptions(c.args, o, error)) << WideToUtf8(error);
+        EXPECT_EQ(o.yes, c.yes);
+        EXPECT_EQ(o.noRestart, c.noRestart);
+        EXPECT_EQ(o.help, c.help);
+        EXPECT_EQ(o.logFolder, c.logFolder);
+        EXPECT_EQ(o.extraDetections, c.extra);
+    }
+}
+
+TEST(ConsoleOptions, UsageErrorsNameTheProblemAndLeaveTheOptionsAlone) {
+    const std::pair<Args, std::wstring> cases[] = {
+        {{L"--log-folder"}, L"--log-folder needs a value"},
+        {{L"--log-folder="}, L"--log-folder needs a non-empty value"},
+        {{L"--log-folder", L"a", L"--log-folder", L"b"}, L"--log-folder given twice"},
+        {{L"--yes", L"--yes"}, L"--yes given twice"},
+        {{L"--yes=1"}, L"--yes takes no value"},
+        {{L"--restart"}, L"unknown argument: --restart"},
+        {{L"C:\\Logs"}, L"unknown argument: C:\\Logs"},
+    };
+    for (const auto& [args, message] : cases) {
+        Options o;
+        o.logFolder = L"untouched";
+        std::wstring error;
+        EXPECT_FALSE(ParseOptions(args, o, error));
+        EXPECT_EQ(error, message);
+        EXPECT_EQ(o.logFolder, L"untouched");
+    }
+}
+
+TEST(ConsoleExitCodes, EachOutcomeHasItsOwnCode) {
+    EXPECT_EQ(ExitCode(RunOutcome::NothingFound), 0);
+    EXPECT_EQ(ExitCode(RunOutcome::Removed), 1);
+    EXPECT_EQ(ExitCode(RunOutcome::Aborted), 2);
+    EXPECT_EQ(ExitCode(RunOutcome::ProgramEnded), 3);
+}
+
+struct Printed {
+    std::string text;
+    std::function<void(std::string_view)> sink() {
+        return [this](std::string_view s) { text += s; };
+    }
+};
+
+TEST(ConsoleHost, DetailsLinesArePrintedAsTheyAreWrittenAndARestartPrintsItsLines) {
+    Translation t = test::EnglishTranslation();
+    Printed out;
+    ConsoleHost host(t, out.sink(), false);
+    WriteDetails(host, t, 1, L"");
+    WriteDetails(host, t, 4, L"wrm");
+    WriteDetails(host, t, 21, L"");
+    EXPECT_EQ(out.text, "Starting Scan...\nSmartScanning Processes...\nFound \"wrm\"\nDone!\n");
+    EXPECT_EQ(host.DetailsText(), L"Starting Scan...\r\nSmartScanning Processes...\r\nFound \"wrm\"\r\nDone!");
+    out.text.clear();
+    WriteDetails(host, t, 1, L"");
+    EXPECT_EQ(out.text, "Starting Scan...\nSmartScanning Processes...\n");
+    EXPECT_EQ(host.DetailsLength(), host.DetailsText().size());
+}
+
+TEST(ConsoleHost, TextIsPrintedAsUtf8) {
+    Translation t = test::EnglishTranslation();
+    Printed out;
+    ConsoleHost host(t, out.sink(), false);
+    WriteDetails(host, t, 14, L"C:\\Caf\u00e9\\wrm.exe");
+    EXPECT_EQ(out.text, "Found C:\\Caf\xc3\xa9\\wrm.exe ...Removed\n");
+}
+
+TEST(ConsoleHost, BoxesArePrintedWithTheirTextAndAnsweredWithoutInput) {
+    Translation t = test::EnglishTranslation();
+    struct Case {
+        bool answerYes, yesNo;
+        int answer;
+        std::string caption;
+    };
+    const Case cases[] = {{false, false, answer::Ok, "OK"},
+                          {true, false, answer::Ok, "OK"},
+                          {false, true, answer::No, "No"},
+                          {true, true, answer::Yes, "Yes"}};
+    for (const auto& c : cases) {
+        Printed out;
+        ConsoleHost host(t, out.sink(), c.answerYes);
+        EXPECT_EQ(host.MsgBox(3, c.yesNo), c.answer);
+        EXPECT_EQ(out.text,
+                  "[message box 3] You have not selected a folder.\n"
+                  "[message box 3] Your log and backup files will be saved to your root directory (usually C:\\)\n"
+                  "[answered " + c.caption + "]\n");
+    }
+}
+
+TEST(ConsoleHost, EndingTheProgramIsRecorded) {
+    Translation t = test::EnglishTranslation();
+    Printed out;
+    ConsoleHost host(t, out.sink(), false);
+    EXPECT_FALSE(host.Ended());
+    host.EndProgram();
+    EXPECT_TRUE(host.Ended());
+    EXPECT_EQ(host.Caption(), MainCaption());
+}
+
+TEST(RestartSuppressor, OnlyTheRestartIsPrintedInsteadOfStarted) {
+    test::FakeMachine machine;
+    Printed out;
+    RestartSuppressor sys(machine, out.sink());
+    EXPECT_EQ(sys.StartCommandLine(kRestartCommandLine, ShowStyle::MinimizedFocus), 1);
+    EXPECT_EQ(sys.StartCommandLine(L"SHUTDOWN.EXE -a", ShowStyle::Hidden), 1);
+    EXPECT_NE(sys.StartCommandLine(L"C:\\WINDOWS\\regedit.exe /e \"x.reg\" \"HKEY_LOCAL_MACHINE\\x\"", ShowStyle::Hidden), 0);
+    ASSERT_EQ(machine.StartedCommands().size(), 1u);
+    EXPECT_EQ(machine.StartedCommands()[0].commandLine.substr(0, 22), L"C:\\WINDOWS\\regedit.exe");
+    EXPECT_EQ(out.text,
+              "[restart not started] shutdown.exe -r -t 120 -c \"Virus removal process\"\n"
+              "[restart not started] SHUTDOWN.EXE -a\n");
+}
+
+TEST(RestartSuppressor, EverythingElsePassesThrough) {
+    test::FakeMachine machine;
+    machine.PlantFile(L"C:\\a.txt", "a");
+    Printed out;
+    RestartSuppressor sys(machine, out.sink());
+    EXPECT_NE(sys.DeleteFile(L"C:\\a.txt"), 0);
+    EXPECT_FALSE(machine.FileExists(L"C:\\a.txt"));
+    EXPECT_EQ(sys.DeleteFile(L"C:\\a.txt"), 0);
+    EXPECT_EQ(sys.LastError(), machine.LastError());
+    std::wstring dir;
+    EXPECT_EQ(sys.GetSystemDirectory(dir), machine.GetSystemDirectory(dir));
+}
+
+}  // namespace
+}  // namespace pell::console

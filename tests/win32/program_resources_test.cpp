@@ -1,0 +1,48 @@
+// The program's own resources (the English translation as the build binds it) and the second-copy test.
+#include <gtest/gtest.h>
+
+#include "engine/product.h"
+#include "engine/text.h"
+#include "i18n/translation.h"
+#include "platform/win32/program_resources.h"
+
+namespace pell::win32 {
+namespace {
+
+TEST(ProgramResources, TheEnglishTranslationIsBoundInItsCodePageWithTheMakersSite) {
+    auto bytes = LoadResourceBytes(L"LANGUAGE", 106);
+    ASSERT_TRUE(bytes.has_value());
+    std::size_t breaks = 0;
+    for (std::size_t i = bytes->find('\n'); i != std::string::npos; i = bytes->find('\n', i + 1), ++breaks)
+        EXPECT_EQ((*bytes)[i - 1], '\r');  // lines end with CR LF
+    EXPECT_EQ(breaks, 39u);
+    EXPECT_NE(bytes->substr(bytes->size() - 2), "\r\n");  // no break after the last line
+    EXPECT_EQ(bytes->find("\n\n"), std::string::npos);
+    Translation t;
+    std::wstring error;
+    ASSERT_TRUE(Translation::Parse(Cp1252ToWide(*bytes), t, error)) << WideToUtf8(error);
+    EXPECT_EQ(t.Line(5), L"START");
+    EXPECT_TRUE(Contains(t.Line(13), kMakerSite));
+    EXPECT_EQ(t.Line(13).find(L"@MAKER_SITE@"), std::wstring::npos);
+    EXPECT_EQ(t.Line(40), L"Enabling: Task Manager, Regedit, System Restore Config, Command Prompt, Folder Options, Run");
+}
+
+TEST(ProgramResources, AMissingResourceIsNothing) {
+    EXPECT_FALSE(LoadResourceBytes(L"LANGUAGE", 114).has_value());
+    EXPECT_FALSE(LoadResourceBytes(L"NOSUCHTYPE", 1).has_value());
+}
+
+TEST(InstanceGuard, ASecondHolderOfTheNameIsToldAnotherRuns) {
+    const wchar_t* name = L"Local\\PellTest.InstanceGuard";
+    {
+        InstanceGuard first(name);
+        EXPECT_FALSE(first.AnotherRunning());
+        InstanceGuard second(name);
+        EXPECT_TRUE(second.AnotherRunning());
+    }
+    InstanceGuard after(name);
+    EXPECT_FALSE(after.AnotherRunning());
+}
+
+}  // namespace
+}  // namespace pell::win32

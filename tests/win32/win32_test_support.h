@@ -1,0 +1,40 @@
+// What the tier-2 tests share: the real System, a planter that cleans up after each test, and a
+// folder and a registry key of the test's own.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "platform/win32/win32_system.h"
+#include "tests/win32/win32_planter.h"
+
+namespace pell::test {
+
+class Win32Test : public ::testing::Test {
+protected:
+    // C:\pelltest\<suite>.<test>, created fresh.
+    std::wstring Folder() const {
+        return L"C:\\pelltest\\" + Widen(info()->test_suite_name()) + L"." + Widen(info()->name());
+    }
+    // HKCU\Software\PellTest\<suite>.<test>
+    std::wstring Key() const {
+        return L"Software\\PellTest\\" + Widen(info()->test_suite_name()) + L"." + Widen(info()->name());
+    }
+    // A helper program built beside the tests (pell_sleeper.exe, pell_test_service.exe).
+    static std::wstring Helper(const std::wstring& exe) { return TestProgramFolder() + L"\\" + exe; }
+    std::string HelperBytes(const std::wstring& exe) {
+        auto bytes = ReadWholeFile(Helper(exe));
+        EXPECT_TRUE(bytes.has_value()) << "missing helper program";
+        return bytes.value_or(std::string());
+    }
+
+    win32::Win32System sys;
+    Win32Planter planter;
+
+private:
+    static const ::testing::TestInfo* info() { return ::testing::UnitTest::GetInstance()->current_test_info(); }
+    static std::wstring Widen(const char* s) { return std::wstring(s, s + std::char_traits<char>::length(s)); }
+};
+
+}  // namespace pell::test

@@ -1,0 +1,19 @@
+#!/bin/sh
+# Installs what the builds and tests need on Debian 12; does nothing when all of it is there.
+set -eu
+PACKAGES="cmake ninja-build g++ googletest libgtest-dev mingw-w64 gcc-mingw-w64-x86-64-posix
+g++-mingw-w64-x86-64-posix wine wine64 xvfb xdotool imagemagick libc-bin util-linux"
+
+missing=""
+for p in $PACKAGES; do
+    dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing="$missing $p"
+done
+[ -z "$missing" ] && exit 0
+
+echo "Installing:$missing"
+SUDO=""
+[ "$(id -u)" -eq 0 ] || SUDO="sudo"
+export DEBIAN_FRONTEND=noninteractive
+$SUDO apt-get update -q
+# shellcheck disable=SC2086
+$SUDO apt-get install -y -q $missing
