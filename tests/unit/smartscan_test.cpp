@@ -11,7 +11,6 @@
 #include "smartscan/smartscan.h"
 #include "engine/handles.h"
 #include "engine/stages.h"
-#include "processes/process_utils.h"
 #include "tests/fake/fake_machine.h"
 #include "tests/fake/test_host.h"
 
@@ -39,18 +38,6 @@ Translation English() {
 
 std::wstring Identified(const std::wstring& what) { return what + L" ...Identified"; }
 
-// Until the process utilities land, the process table stays empty and the process pass has nothing to walk.
-bool ProcessTableBuilt() {
-    FakeMachine machine;
-    test::TestHost host;
-    Translation none;
-    Engine e{machine, host, none};
-    machine.AddProcess(L"C:\\x.exe");
-    BuildProcessTable(e);
-    return e.ProcessTable.size() > 1;
-}
-#define REQUIRE_PROCESS_TABLE() \
-    if (!ProcessTableBuilt()) GTEST_SKIP() << "the process table is not built yet"
 
 class SmartScanTest : public ::testing::Test {
 protected:
@@ -81,7 +68,6 @@ protected:
 // ---------------------------------------------------------------- the whole stage
 
 TEST_F(SmartScanTest, ReportsEachPassAndEndsWithTheServicesLine) {
-    REQUIRE_PROCESS_TABLE();
     std::wstring digest = PlantWorm(L"C:\\WINDOWS\\wrm.exe");
     machine.AddProcess(L"C:\\WINDOWS\\wrm.exe");
     e.MD5Hashes = {kOther, digest};
@@ -125,7 +111,6 @@ TEST_F(SmartScanTest, AProviderThatCannotBeAcquiredEndsTheStageWithItsError) {
 // ---------------------------------------------------------------- process pass
 
 TEST_F(SmartScanTest, ProcessPassReportsFullUpperCasePathsWhetherOrNotTheNameIsListed) {
-    REQUIRE_PROCESS_TABLE();
     std::wstring listed = PlantWorm(L"C:\\WINDOWS\\System32\\wrm.exe", "listed worm");
     std::wstring fresh = PlantWorm(L"C:\\Documents and Settings\\x\\evil.exe", "new worm");
     machine.AddProcess(L"C:\\WINDOWS\\System32\\wrm.exe");
@@ -365,7 +350,6 @@ TEST_F(SmartScanTest, AnEmptyDigestNeverMatchesEvenWhenTheTableHoldsAnEmptyEntry
 }
 
 TEST_F(SmartScanTest, DuplicateDigestsAreEachHandledInIndexOrderAndFilesInWalkOrder) {
-    REQUIRE_PROCESS_TABLE();
     std::wstring d1 = PlantWorm(L"C:\\w\\one.exe", "one");
     std::wstring d2 = PlantWorm(L"C:\\w\\two.exe", "two");
     machine.AddProcess(L"C:\\w\\two.exe");
@@ -390,7 +374,6 @@ TEST_F(SmartScanTest, DuplicateDigestsAreEachHandledInIndexOrderAndFilesInWalkOr
 }
 
 TEST_F(SmartScanTest, DetectionsAddedBetweenRunsAreFoundByTheNextRun) {
-    REQUIRE_PROCESS_TABLE();
     std::wstring digest = PlantWorm(L"C:\\w\\late.exe");
     machine.AddProcess(L"C:\\w\\late.exe");
     e.MD5Hashes = {kOther};
