@@ -140,20 +140,20 @@ void SmartScanner::SmartScanRegistry() {
 }
 
 void SmartScanner::SmartScanAutoRuns() {
-    // Drive1: the drives as "C:" texts; File1 points at each one's root.
-    const std::vector<std::wstring> drives = e_.sys.LogicalDrives();
-    for (const std::wstring& drive : drives) {
+    // Drive1: the drives as "C:" texts. File1: the "*.inf" files of a drive's root, hidden and system
+    // ones included (worms hide theirs), folders left out.
+    const std::vector<std::wstring> Drive1 = e_.sys.LogicalDrives();
+    for (const std::wstring& drive : Drive1) {
         const std::wstring root = drive + L"\\";
         const unsigned type = e_.sys.GetDriveType(root);
         if (type == drive::Unknown || type == drive::NoRootDir || type == drive::CdRom) continue;
-        // File1: the "*.inf" files of the root, hidden and system ones included (worms hide theirs).
-        std::vector<FoundFile> files;
-        if (e_.sys.ListFolder(root, L"*.inf", files) != code::Success) {
+        std::vector<FoundFile> File1;
+        if (e_.sys.ListFolder(root, L"*.inf", File1) != code::Success) {
             e_.host.DoEvents();
             continue;
         }
-        for (const FoundFile& file : files) {
-            if (file.attributes & kAttributeDirectory) continue;  // a folder named so is a vaccine, not a file
+        for (const FoundFile& file : File1) {
+            if (file.attributes & kAttributeDirectory) continue;  // a folder of that name is a vaccine
             if (LowerCase(file.name) != L"autorun.inf") continue;
             ScanAutorunInf(root, file.name);
         }
@@ -161,6 +161,7 @@ void SmartScanner::SmartScanAutoRuns() {
 }
 
 void SmartScanner::ScanAutorunInf(const std::wstring& root, const std::wstring& fileName) {
+    // A file that cannot be read (locked, vanished, oversized) names nothing; the pass goes on.
     std::string bytes;
     if (!ReadWholeFile(e_.sys, root + fileName, bytes, kMaxAutorunInfBytes)) return;
     for (const std::wstring& line : SplitLines(e_.sys.FromSystemCodePage(bytes))) {
