@@ -55,5 +55,14 @@ if(PELL_CONSOLE_SOURCES)
         FIXTURES_REQUIRED wine RUN_SERIAL TRUE TIMEOUT 300 ENVIRONMENT "${PELL_WINE_ENV}")
 endif()
 
+# Benchmarks under Wine print figures; they are programs, not tests.
+file(GLOB PELL_WIN_BENCH_SOURCES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/bench/win_*.cpp)
+foreach(src ${PELL_WIN_BENCH_SOURCES})
+    get_filename_component(name ${src} NAME_WE)
+    add_executable(${name} ${src})
+    target_link_libraries(${name} PRIVATE pellwin32 pellfake)
+    pell_bind_resources(${name})
+endforeach()
+
 # Tier 3: the whole run in throwaway prefixes with a planted infection set, and the whole-run benchmark.
 include(${CMAKE_SOURCE_DIR}/tests/e2e/scenarios.cmake)

@@ -5,19 +5,36 @@
 
 namespace pell {
 
-bool ReadWholeFile(System& sys, const std::wstring& path, std::string& bytes) {
-    OpenFileHandle file(sys);
-    if (!file.Open(path, FileAccess::Read, FileDisposition::OpenExisting)) return false;
+namespace {
+
+bool ReadToEnd(System& sys, const OpenFileHandle& file, std::string& bytes, std::uint64_t maxBytes) {
     std::string out;
     char buffer[16384];
     for (;;) {
         std::uint32_t read = 0;
         if (!sys.ReadFile(file.get(), buffer, sizeof buffer, read)) return false;
         if (read == 0) break;
+        if (read > maxBytes - out.size()) return false;
         out.append(buffer, read);
     }
     bytes = std::move(out);
     return true;
+}
+
+}  // namespace
+
+bool ReadWholeFile(System& sys, const std::wstring& path, std::string& bytes) {
+    OpenFileHandle file(sys);
+    if (!file.Open(path, FileAccess::Read, FileDisposition::OpenExisting)) return false;
+    return ReadToEnd(sys, file, bytes, UINT64_MAX);
+}
+
+bool ReadWholeFile(System& sys, const std::wstring& path, std::string& bytes, std::uint64_t maxBytes) {
+    OpenFileHandle file(sys);
+    if (!file.Open(path, FileAccess::Read, FileDisposition::OpenExisting)) return false;
+    std::uint64_t size = 0;
+    if (!sys.GetFileSize(file.get(), size) || size > maxBytes) return false;
+    return ReadToEnd(sys, file, bytes, maxBytes);
 }
 
 bool WriteWholeFile(System& sys, const std::wstring& path, const std::string& bytes) {

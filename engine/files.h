@@ -1,6 +1,7 @@
 // Whole-file reading and writing over the System seam.
 #pragma once
 
+#include <cstdint>
 #include <string>
 
 #include "engine/system.h"
@@ -9,6 +10,9 @@ namespace pell {
 
 // Reads the whole file into `bytes`; false (bytes untouched) when it cannot be opened or read.
 bool ReadWholeFile(System& sys, const std::wstring& path, std::string& bytes);
+// The same, but also false (bytes untouched) when the file is longer than `maxBytes`: for files that
+// anyone may plant, whose size must not decide how much memory the run takes.
+bool ReadWholeFile(System& sys, const std::wstring& path, std::string& bytes, std::uint64_t maxBytes);
 // Creates or empties the file and writes `bytes`; false when opening or any write fails.
 bool WriteWholeFile(System& sys, const std::wstring& path, const std::string& bytes);
 

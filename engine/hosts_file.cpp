@@ -1,8 +1,176 @@
 // Hosts file cleaning: worm lines leave the hosts file.
+#include <string>
+#include <vector>
+
+#include "engine/backup_name.h"
+#include "engine/files.h"
+#include "engine/handles.h"
 #include "engine/stages.h"
+#include "engine/text.h"
 
 namespace pell {
+namespace {
 
-bool CleanHostsFile(Engine&) { return true; }
+constexpr wchar_t kRemovalMarker[] = L"<KZRO Remove Me>";
+constexpr wchar_t kLocalhostLine[] = L"127.0.0.1       localhost";
+constexpr char kCrLf[] = "\r\n";
+// The new content is written beside the file and then moved over it in one step.
+constexpr wchar_t kNewSuffix[] = L".pellworth-new";
+// Even the largest block lists stay far below this; a bigger file is not a hosts file we should rewrite.
+constexpr std::uint64_t kMaxHostsBytes = 64ull << 20;
+
+struct HostsLine {
+    std::string bytes;  // as in the file, without its line end
+    std::string end;    // "\r\n", "\n", or "" for the text after the last line end
+    std::wstring text;  // the line as the tests see it; the marker once it is marked
+    bool marked = false;
+};
+
+// Reads what the open file holds; false on a read error or a file too large to be a hosts file.
+bool ReadOpenFile(System& sys, FileHandle file, std::string& bytes) {
+    std::uint64_t size = 0;
+    if (sys.GetFileSize(file, size) && size > kMaxHostsBytes) return false;
+    std::string out;
+    char buffer[16384];
+    for (;;) {
+        std::uint32_t read = 0;
+        if (!sys.ReadFile(file, buffer, sizeof buffer, read)) return false;
+        if (read == 0) break;
+        out.append(buffer, read);
+        if (out.size() > kMaxHostsBytes) return false;
+    }
+    bytes = std::move(out);
+    return true;
+}
+
+// Splits at every LF, remembering whether a CR stood before it. A file without a bare LF gives exactly
+// the lines of a split at CR LF. Line ends are single bytes in every system code page, so splitting the
+// bytes is splitting the text, and kept lines can be written back exactly as they were.
+std::vector<HostsLine> SplitLines(System& sys, const std::string& bytes, bool& bareLf) {
+    std::vector<HostsLine> lines;
+    bareLf = false;
+    std::size_t start = 0;
+    for (;;) {
+        std::size_t lf = bytes.find('\n', start);
+        HostsLine line;
+        if (lf == std::string::npos) {
+            line.bytes = bytes.substr(start);
+        } else if (lf > start && bytes[lf - 1] == '\r') {
+            line.bytes = bytes.substr(start, lf - 1 - start);
+            line.end = kCrLf;
+        } else {
+            line.bytes = bytes.substr(start, lf - start);
+            line.end = "\n";
+            bareLf = true;
+        }
+        line.text = sys.FromSystemCodePage(line.bytes);
+        lines.push_back(std::move(line));
+        if (lf == std::string::npos) break;
+        start = lf + 1;
+    }
+    return lines;
+}
+
+// The file as it is written back. A CR LF file is written line by line, each followed by CR LF, the
+// text after its last CR LF included. A file with bare LFs keeps every kept line's own end, so nothing
+// but the dropped lines changes.
+std::string NewContent(System& sys, const std::vector<HostsLine>& lines, bool bareLf, bool hasLocalhost) {
+    std::string out;
+    for (const HostsLine& line : lines) {
+        if (line.marked) continue;
+        out += line.bytes;
+        out += bareLf ? line.end : kCrLf;
+    }
+    if (!hasLocalhost) {
+        if (!out.empty() && out.back() != '\n') out += kCrLf;
+        out += sys.ToSystemCodePage(kLocalhostLine);
+        out += kCrLf;
+    }
+    return out;
+}
+
+// A copy of the file as it was, in the log folder, under a name no earlier copy has.
+void KeepOriginal(Engine& e, const std::wstring& path) {
+    if (e.folders.LogFolder.empty()) return;
+    std::wstring backup = PickBackupName(e.sys, e.folders.LogFolder, L"hosts");
+    if (!backup.empty()) e.sys.CopyFile(path, backup, true);
+}
+
+// Writes the new content beside the file and moves it over the old one in one step: whatever fails,
+// the hosts file is either the old one, whole, or the new one, complete.
+void ReplaceContent(Engine& e, const std::wstring& path, const std::string& content) {
+    const std::wstring temp = path + kNewSuffix;
+    e.sys.SetFileAttributes(temp, kAttributeNormal);  // a read-only leftover of an interrupted run
+    if (WriteWholeFile(e.sys, temp, content) && e.sys.MoveFileReplace(temp, path)) return;
+    e.Details(18);
+    e.sys.DeleteFile(temp);
+}
+
+void Clean(Engine& e) {
+    const std::wstring path = e.folders.SystemDir + L"\\drivers\\etc\\hosts";
+    if (!e.sys.SetFileAttributes(path, kAttributeNormal)) e.Details(16);
+
+    std::vector<HostsLine> lines;
+    bool bareLf = false;
+    {
+        OpenFileHandle file(e.sys);
+        std::string bytes;
+        // A file that cannot be read whole is never rewritten: its unread part would be lost.
+        if (file.Open(path, FileAccess::ReadWrite, FileDisposition::OpenAlways) &&
+            ReadOpenFile(e.sys, file.get(), bytes)) {
+            file.Close();
+            lines = SplitLines(e.sys, bytes, bareLf);
+        } else {
+            e.Details(17);
+        }
+    }
+
+    // The same case-insensitive "contains" as everywhere, with both sides folded once instead of on
+    // every one of the entries × lines comparisons.
+    std::vector<std::wstring> entries;
+    entries.reserve(e.lstHostInfections.Count());
+    for (const std::wstring& entry : e.lstHostInfections.Items()) entries.push_back(UpperCase(entry));
+    const std::wstring upperLocalhost = L"LOCALHOST";
+    const std::wstring upperMarker = UpperCase(kRemovalMarker);
+
+    bool hasLocalhost = false;
+    bool changed = false;
+    const std::size_t last = lines.empty() ? 0 : lines.size() - 1;
+    for (std::size_t i = 0; i < lines.size(); ++i) {
+        HostsLine& line = lines[i];
+        std::wstring upper = UpperCase(line.text);
+        // Only the original text can hold "localhost": a marked line holds the marker.
+        if (upper.find(upperLocalhost) != std::wstring::npos) hasLocalhost = true;
+        for (const std::wstring& entry : entries) {
+            if (upper.find(entry) == std::wstring::npos) continue;
+            e.Details(19, line.text);
+            line.text = kRemovalMarker;
+            upper = upperMarker;
+            line.marked = true;
+            changed = true;
+        }
+        if (last != 0) e.host.SetProg1(static_cast<double>(i) / static_cast<double>(last) * 100.0);
+        e.host.DoEvents();
+    }
+
+    if (changed) {
+        const std::string content = NewContent(e.sys, lines, bareLf, hasLocalhost);
+        KeepOriginal(e, path);
+        ReplaceContent(e, path, content);
+    }
+}
+
+}  // namespace
+
+bool CleanHostsFile(Engine& e) {
+    try {
+        Clean(e);
+    } catch (const std::exception&) {
+        // Nothing of this stage may end the run; the file is only ever replaced whole.
+    }
+    e.host.SetProg1(0);
+    e.host.SetProg2(100);
+    return true;
+}
 
 }  // namespace pell

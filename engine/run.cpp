@@ -6,6 +6,7 @@
 
 #include "engine/product.h"
 #include "engine/removal_log.h"
+#include "engine/runtime_error.h"
 #include "i18n/details.h"
 
 namespace pell {
@@ -63,6 +64,10 @@ void SaveLog(Engine& e, const std::wstring& databaseVersion, const std::wstring&
 
 }  // namespace
 
+std::wstring SmartScanStoppedLine(const RuntimeError& error) {
+    return L"SmartScan stopped: " + error.Description() + L" (" + error.Source() + L")";
+}
+
 std::wstring PasswordAdviceLink() { return std::wstring(L"http://") + kPasswordAdviceHost + L"/?id=14"; }
 
 RunOutcome RunCleaning(Engine& e, const RunStages& stages) {
@@ -70,7 +75,14 @@ RunOutcome RunCleaning(Engine& e, const RunStages& stages) {
     const std::wstring databaseVersion = DatabaseVersionFromCaption(e.host.Caption());
 
     RunFlags flags;
-    stages.smartScan(e);
+    try {
+        stages.smartScan(e);
+    } catch (const RuntimeError& error) {
+        // No crypto provider: identification by digest is impossible on this machine, but the name
+        // lists still clean it. Say why SmartScan stopped and go on where it would have ended.
+        AppendDetailsLine(e.host, SmartScanStoppedLine(error));
+        e.Details(3);
+    }
     const bool servicesResult = stages.scanServices(e);
     // The services key could not be read: the stage has told the user and ended the program.
     if (e.programEnded) return RunOutcome::ProgramEnded;

@@ -33,6 +33,11 @@ struct RunStages {
 inline constexpr wchar_t kRestartCommandLine[] = L"shutdown.exe -r -t 120 -c \"Virus removal process\"";
 // The page offered after a run that found nothing.
 std::wstring PasswordAdviceLink();
+class RuntimeError;
+// The fixed English line written when SmartScan raised an error (the crypto provider is missing); the
+// run goes on without identification by digest.
+std::wstring SmartScanStoppedLine(const RuntimeError& error);
+
 // The details line written when the restart could not be started (no translation carries one).
 inline constexpr wchar_t kRestartNotStartedLine[] = L"Unable to schedule the restart, please restart the computer";
 

@@ -1,8 +1,115 @@
 // The process scan: worm processes terminated, worm files backed up and deleted.
 #include "engine/stages.h"
 
-namespace pell {
+#include <optional>
 
-bool ScanProcesses(Engine&) { return false; }
+#include "processes/file_pass.h"
+#include "processes/process_handle.h"
+#include "processes/process_utils.h"
+#include "processes/protection.h"
+
+namespace pell {
+namespace {
+
+constexpr long kNtFamily = 2;
+constexpr std::uint32_t kAdjustAndQueryToken = 0x28;  // TOKEN_ADJUST_PRIVILEGES | TOKEN_QUERY
+constexpr std::uint32_t kPrivilegeEnabled = 2;        // SE_PRIVILEGE_ENABLED
+constexpr std::uint32_t kPrivilegeDisabled = 0;
+constexpr std::uint32_t kAllAccess = 0x1F0FFF;        // PROCESS_ALL_ACCESS
+
+// The debug privilege for the length of one scan, so that other users' worm processes can be ended.
+// Without it the scan goes on; terminations of protected processes then fail and are reported.
+class DebugPrivilege {
+public:
+    explicit DebugPrivilege(System& sys) : sys_(sys) {
+        ProcHandle token = 0;
+        if (sys_.OpenProcessToken(kAdjustAndQueryToken, token) == 0) return;
+        token_.emplace(sys_, token);
+        if (sys_.LookupPrivilegeValue(L"SeDebugPrivilege", luid_) == 0 ||
+            sys_.AdjustTokenPrivileges(token, luid_, kPrivilegeEnabled) == 0) {
+            token_.reset();
+            return;
+        }
+        enabled_ = true;
+    }
+    bool enabled() const { return enabled_; }
+    void Disable() {
+        if (!enabled_) return;
+        sys_.AdjustTokenPrivileges(token_->get(), luid_, kPrivilegeDisabled);
+        token_.reset();
+        enabled_ = false;
+    }
+
+private:
+    System& sys_;
+    std::optional<ProcessHandleOwner> token_;
+    Luid luid_;
+    bool enabled_ = false;
+};
+
+void Terminate(Engine& e, const ProcessEntry& candidate) {
+    ProcessHandleOwner process(e.sys, e.sys.OpenProcess(kAllAccess, static_cast<std::uint32_t>(candidate.id)));
+    // A process that did not open cannot be ended; it is reported like a refused termination.
+    long rc = process ? e.sys.TerminateProcess(process.get(), 0) : 0;
+    process.Close();
+    e.Details(rc == 1 ? 11 : 12, candidate.fileName);
+}
+
+}  // namespace
+
+bool ScanProcesses(Engine& e) {
+    bool attempted = false;
+    std::optional<DebugPrivilege> privilege;
+    if (PlatformId(e) == kNtFamily) privilege.emplace(e.sys);
+
+    BuildProcessTable(e);
+    e.Details(7);
+    e.host.SetProg1(0);
+
+    for (const wchar_t* fixed : {L"ntvdm.exe", L"regedit.exe", L"ctfmon.exe", L"explorer.exe"})
+        SelectProcesses(e, fixed);
+    const std::size_t names = e.InfectionNames.size();
+    const std::ptrdiff_t last = static_cast<std::ptrdiff_t>(names) - 1;
+    for (std::size_t i = 0; i < names && i < e.InfectionNames.size(); ++i) {
+        const std::wstring name = e.InfectionNames[i];
+        SelectProcesses(e, name + L".exe");
+        SelectProcesses(e, name + L".com");
+        SelectProcesses(e, name + L".scr");
+        e.host.SetProg1(ProgressValue(i, last));
+    }
+
+    e.host.SetProg2(40);
+    e.host.SetProg1(0);
+
+    const ReferenceFolders refs = ReferenceFoldersFor(e.folders);
+    const std::size_t candidates = e.ProcessCandidates.size();
+    for (std::size_t k = 0; k < candidates && k < e.ProcessCandidates.size(); ++k) {
+        const ProcessEntry candidate = e.ProcessCandidates[k];
+        if (Examine(candidate, refs) == Verdict::Terminate) {
+            Terminate(e, candidate);
+            attempted = true;
+        }
+        e.host.SetProg1(ProgressValue(k, last));
+        e.host.DoEvents();
+    }
+
+    e.host.SetProg2(60);
+    e.host.SetProg1(0);
+    e.Details(8);
+
+    RemoveWormFiles(e);
+    const std::size_t identified = e.lstIdentifiedByMD5.Count();
+    for (std::size_t j = 0; j < identified && j < e.lstIdentifiedByMD5.Count(); ++j) {
+        const std::wstring path = e.lstIdentifiedByMD5.Item(j);
+        BackUpAndDelete(e, path);
+    }
+
+    if (PlatformId(e) == kNtFamily && privilege) privilege->Disable();
+
+    e.host.SetProg2(80);
+    e.host.SetProg1(0);
+    e.host.DoEvents();
+    return attempted;
+}
 
 }  // namespace pell

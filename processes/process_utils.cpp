@@ -1,19 +1,144 @@
 // The process table, candidate selection, file backup-and-delete and two field helpers.
 #include "processes/process_utils.h"
 
+#include <algorithm>
+#include <limits>
+#include <vector>
+
+#include "engine/text.h"
+#include "processes/process_handle.h"
+
 namespace pell {
+namespace {
+
+constexpr long kNtFamily = 2;
+constexpr std::uint32_t kQueryAndReadAccess = 0x410;  // PROCESS_QUERY_INFORMATION | PROCESS_VM_READ
+constexpr std::uint32_t kErrorFileExists = 80;
+constexpr std::uint32_t kErrorAlreadyExists = 183;
+// EnumProcesses doubles its buffer until the answer fits; no machine has anywhere near this many ids.
+constexpr std::uint32_t kMaxIdBufferBytes = 1u << 24;
+
+std::wstring LastField(std::wstring_view text, std::wstring_view delimiter) {
+    return GetField(text, delimiter, 0, 0, CountFields(text, delimiter) - 1);
+}
+
+// The backup copy's name in LogFolder: the first copy keeps the plain ".back" name, later files of the
+// same name get a number so that no earlier copy is overwritten.
+std::wstring BackupName(const std::wstring& logFolder, const std::wstring& shortName, int copy) {
+    if (copy == 1) return logFolder + shortName + L".back";
+    return logFolder + shortName + L" (" + std::to_wstring(copy) + L").back";
+}
+
+}  // namespace
+
+long PlatformId(Engine& e) { return e.sys.PlatformId(); }
 
 void BuildProcessTable(Engine& e) {
     e.ProcessTable.assign(1, ProcessEntry{});
     e.ProcessCandidates.assign(1, ProcessEntry{});
+    if (PlatformId(e) != kNtFamily) return;
+
+    std::vector<std::uint32_t> ids;
+    std::uint32_t needed = 96;
+    std::uint32_t size = 8;
+    while (needed >= size && size < kMaxIdBufferBytes) {
+        e.host.DoEvents();
+        size *= 2;
+        ids.assign(size / 4 + 1, 0);
+        if (e.sys.EnumProcesses(ids, size, needed) == 0) {
+            // A failed listing gives no ids rather than a buffer of zeroes.
+            needed = 0;
+            break;
+        }
+    }
+    std::size_t count = std::min<std::size_t>(needed / 4, ids.size());
+
+    for (std::size_t n = 0; n < count; ++n) {
+        std::uint32_t id = ids[n];
+        e.host.DoEvents();
+        ProcessHandleOwner process(e.sys, e.sys.OpenProcess(kQueryAndReadAccess, id));
+        if (process) {
+            std::uint64_t module = 0;
+            if (e.sys.EnumProcessModules(process.get(), module) != 0) {
+                std::wstring raw;
+                std::uint32_t length = e.sys.GetModuleFileNameEx(process.get(), module, raw);
+                std::wstring path = UpperCase(TrimBlanks(raw.substr(0, std::min<std::size_t>(length, raw.size()))));
+                std::wstring withoutNuls = path;
+                withoutNuls.erase(std::remove(withoutNuls.begin(), withoutNuls.end(), L'\0'), withoutNuls.end());
+                withoutNuls = TrimBlanks(withoutNuls);
+
+                ProcessEntry entry;
+                entry.fileName = LastField(withoutNuls, L"\\");
+                entry.id = static_cast<std::int32_t>(id);
+                std::size_t folderLength = path.size() >= entry.fileName.size() ? path.size() - entry.fileName.size() : 0;
+                entry.folder = path.substr(0, folderLength);
+                // Paths in the \??\C:\... form: the folder starts at the drive letter.
+                std::size_t colon = path.find(L':');
+                if (colon != std::wstring::npos) {
+                    std::size_t start = colon == 0 ? 0 : colon - 1;
+                    entry.folder = start < entry.folder.size() ? entry.folder.substr(start) : std::wstring();
+                }
+                e.ProcessTable.push_back(std::move(entry));
+            }
+        }
+        process.Close();
+        e.host.DoEvents();
+    }
 }
 
-void SelectProcesses(Engine&, std::wstring_view) {}
+void SelectProcesses(Engine& e, std::wstring_view name) {
+    std::wstring key = UpperCase(TrimBlanks(name));
+    if (PlatformId(e) != kNtFamily) return;
+    for (const ProcessEntry& entry : e.ProcessTable)
+        if (entry.fileName == key || key == L"*") e.ProcessCandidates.push_back(entry);
+}
 
-void BackUpAndDelete(Engine&, const std::wstring&) {}
+void BackUpAndDelete(Engine& e, const std::wstring& path) {
+    std::wstring shortName = LastField(path, L"\\");
+    e.sys.SetFileAttributes(path, kAttributeNormal);
 
-std::int16_t CountFields(std::wstring_view, std::wstring_view) { return 0; }
+    // A second file of the same name (from another folder, or the same one met again) gets its own
+    // numbered copy: the first copy is never overwritten and no file loses its backup to a name clash.
+    for (int copy = 1; copy <= kMaxBackupCopies; ++copy) {
+        if (e.sys.CopyFile(path, BackupName(e.folders.LogFolder, shortName, copy), true) == 1) {
+            e.Details(6, shortName);
+            break;
+        }
+        std::uint32_t error = e.sys.LastError();
+        if (error != kErrorFileExists && error != kErrorAlreadyExists) break;
+    }
 
-std::wstring GetField(std::wstring_view, std::wstring_view, int, int, int) { return {}; }
+    if (e.sys.DeleteFile(path) != 0) {
+        e.Details(14, path);
+    } else if (e.sys.LastError() == code::AccessDenied) {
+        e.Details(13, path);
+    }
+}
+
+std::int16_t CountFields(std::wstring_view text, std::wstring_view delimiter) {
+    if (text.empty()) return 0;
+    if (delimiter.empty()) return 1;
+    std::wstring joined(text);
+    joined += delimiter;
+    long count = 0;
+    for (std::size_t pos = joined.find(delimiter); pos != std::wstring::npos;
+         pos = joined.find(delimiter, pos + delimiter.size()))
+        ++count;
+    return static_cast<std::int16_t>(std::min<long>(count, std::numeric_limits<std::int16_t>::max()));
+}
+
+std::wstring GetField(std::wstring_view text, std::wstring_view delimiter, int row, int columns, int index) {
+    long position = columns == 0 ? index : static_cast<long>(row) * columns + index;
+    if (delimiter.empty()) return position <= 0 ? std::wstring(text) : std::wstring();
+    std::wstring rest(text);
+    rest += delimiter;
+    for (long skipped = 0; skipped < position; ++skipped) {
+        std::size_t pos = rest.find(delimiter);
+        if (pos == std::wstring::npos) return {};
+        rest.erase(0, pos + delimiter.size());
+        if (rest.empty()) return {};
+    }
+    return rest.substr(0, rest.find(delimiter));
+}
 
 }  // namespace pell

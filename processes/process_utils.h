@@ -9,6 +9,9 @@
 
 namespace pell {
 
+// The platform identifier of the running Windows; 2 is the NT family.
+long PlatformId(Engine& e);
+
 // Fills e.ProcessTable (entry 0 empty) from the running processes and resets e.ProcessCandidates.
 void BuildProcessTable(Engine& e);
 // Appends the table entries whose file name equals the upper-case, trimmed `name` ("*": every entry).
@@ -21,5 +24,8 @@ void BackUpAndDelete(Engine& e, const std::wstring& path);
 std::int16_t CountFields(std::wstring_view text, std::wstring_view delimiter);
 // The field at position index (columns 0) or row * columns + index; empty when there are fewer fields.
 std::wstring GetField(std::wstring_view text, std::wstring_view delimiter, int row, int columns, int index);
+
+// The most ".back" copies one short name gets in LogFolder ("name.back", "name (2).back", ...).
+constexpr int kMaxBackupCopies = 100;
 
 }  // namespace pell

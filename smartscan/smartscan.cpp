@@ -1,8 +1,204 @@
 // SmartScan: identification of running and autorun programs by MD5 digest.
+#include "smartscan/smartscan.h"
+
+#include <optional>
+#include <vector>
+
+#include "engine/files.h"
+#include "engine/handles.h"
 #include "engine/stages.h"
+#include "engine/text.h"
+#include "processes/process_utils.h"
+#include "smartscan/md5_hash.h"
+#include "smartscan/run_values.h"
 
 namespace pell {
+namespace {
 
-void SmartScan(Engine&) {}
+constexpr float kIdentified = 2.0f;
+constexpr float kRegistryPass = 2.5f;
+constexpr float kAutoRunsPass = 2.75f;
+constexpr float kServicesNext = 3.0f;
+
+struct RunKey {
+    RegRoot root;
+    const wchar_t* path;
+};
+constexpr RunKey kRunKeys[] = {
+    {RegRoot::LocalMachine, L"Software\\Microsoft\\Windows\\CurrentVersion\\Run"},
+    {RegRoot::CurrentUser, L"Software\\Microsoft\\Windows\\CurrentVersion\\Run"},
+    {RegRoot::LocalMachine, L"Software\\Microsoft\\Windows\\CurrentVersion\\RunServices"},
+};
+
+// A real autorun.inf is a few hundred bytes; anything near this is not one, and its size must not
+// decide how much memory the run takes.
+constexpr std::uint64_t kMaxAutorunInfBytes = 1u << 20;
+
+// The file name without its last four characters (the dot and a three-letter extension).
+std::wstring BaseName(std::wstring_view fileName) {
+    return std::wstring(fileName.substr(0, fileName.size() >= 4 ? fileName.size() - 4 : 0));
+}
+
+// The text after the last backslash (all of it when there is none).
+std::wstring LastPathPart(std::wstring_view path) {
+    auto pos = path.find_last_of(L'\\');
+    return std::wstring(pos == std::wstring_view::npos ? path : path.substr(pos + 1));
+}
+
+// Cuts `text` after the "exe" (or "com", "cmd") of the first case-insensitive `marker` such as ".exe ".
+bool CutAfterExtension(std::wstring& text, std::wstring_view marker) {
+    std::size_t p = FindNoCase(text, marker);
+    if (p == 0) return false;
+    text.resize(p + 3);
+    return true;
+}
+
+// Splits at CR LF; an empty text has no lines.
+std::vector<std::wstring> SplitLines(const std::wstring& text) {
+    std::vector<std::wstring> lines;
+    if (text.empty()) return lines;
+    std::size_t start = 0;
+    for (;;) {
+        std::size_t end = text.find(L"\r\n", start);
+        lines.push_back(text.substr(start, end == std::wstring::npos ? std::wstring::npos : end - start));
+        if (end == std::wstring::npos) break;
+        start = end + 2;
+    }
+    return lines;
+}
+
+}  // namespace
+
+std::wstring StripArguments(std::wstring_view commandLine) {
+    std::wstring text = ReplaceAll(commandLine, L"\"", L"");
+    for (std::wstring_view marker : {L".exe ", L".com ", L".cmd "})
+        if (CutAfterExtension(text, marker)) break;
+    return text;
+}
+
+SmartScanner::SmartScanner(Engine& e) : e_(e), digests_(e.MD5Hashes), listed_(e.InfectionNames) {}
+
+void SmartScanner::AppendName(const std::wstring& baseName) {
+    if (!baseName.empty()) e_.InfectionNames.push_back(baseName);
+}
+
+void SmartScanner::SmartScan() {
+    SmartScanProcesses();
+    e_.Details(kRegistryPass);
+    SmartScanRegistry();
+    e_.Details(kAutoRunsPass);
+    SmartScanAutoRuns();
+    e_.Details(kServicesNext);
+}
+
+void SmartScanner::SmartScanProcesses() {
+    BuildProcessTable(e_);
+    SelectProcesses(e_, L"*");
+    std::optional<MD5Hash> md5;
+    for (std::size_t k = 0; k < e_.ProcessCandidates.size(); ++k) {
+        if (!md5) md5.emplace(e_.sys, e_.host);
+        const ProcessEntry entry = e_.ProcessCandidates[k];
+        const std::wstring path = entry.folder + entry.fileName;
+        for ([[maybe_unused]] std::size_t match : digests_.Matches(md5->HashFile(path))) {
+            const std::wstring base = BaseName(entry.fileName);
+            if (!listed_.Listed(base)) AppendName(base);
+            e_.Details(kIdentified, path);
+            e_.lstIdentifiedByMD5.Append(path);
+        }
+    }
+}
+
+void SmartScanner::SmartScanRegistry() {
+    for (const RunKey& runKey : kRunKeys) {
+        OpenKey key(e_.sys);
+        if (key.Open(runKey.root, runKey.path) != code::Success) continue;
+        ListRunValues(e_, key.get());
+        key.Close();
+    }
+    std::optional<MD5Hash> md5;
+    for (std::size_t i = 0; i < e_.lstKeys.Count(); ++i) {
+        const std::wstring item = e_.lstKeys.Item(i);
+        const std::size_t firstEquals = item.find(L'=');
+        if (firstEquals == std::wstring::npos) continue;
+        // The second field at "=": the data up to a further "=", if it holds one.
+        const std::size_t secondEquals = item.find(L'=', firstEquals + 1);
+        std::wstring command = item.substr(
+            firstEquals + 1, secondEquals == std::wstring::npos ? std::wstring::npos : secondEquals - firstEquals - 1);
+        command = ReplaceAll(command, L"\"", L"");
+        CutAfterExtension(command, L".exe ");
+        const std::wstring shortName = LastPathPart(command);
+        if (!md5) md5.emplace(e_.sys, e_.host);
+        for ([[maybe_unused]] std::size_t match : digests_.Matches(md5->HashFile(command))) {
+            const std::wstring base = BaseName(shortName);
+            if (listed_.Listed(base)) break;
+            AppendName(base);
+            e_.Details(kIdentified, shortName);
+            e_.lstIdentifiedByMD5.Append(command);
+        }
+    }
+    e_.lstKeys.Clear();
+}
+
+void SmartScanner::SmartScanAutoRuns() {
+    // Drive1: the drives as "C:" texts. File1: the "*.inf" files of a drive's root, hidden and system
+    // ones included (worms hide theirs), folders left out.
+    const std::vector<std::wstring> Drive1 = e_.sys.LogicalDrives();
+    for (const std::wstring& drive : Drive1) {
+        const std::wstring root = drive + L"\\";
+        const unsigned type = e_.sys.GetDriveType(root);
+        if (type == drive::Unknown || type == drive::NoRootDir || type == drive::CdRom) continue;
+        std::vector<FoundFile> File1;
+        if (e_.sys.ListFolder(root, L"*.inf", File1) != code::Success) {
+            e_.host.DoEvents();
+            continue;
+        }
+        for (const FoundFile& file : File1) {
+            if (file.attributes & kAttributeDirectory) continue;  // a folder of that name is a vaccine
+            if (LowerCase(file.name) != L"autorun.inf") continue;
+            ScanAutorunInf(root, file.name);
+        }
+    }
+}
+
+void SmartScanner::ScanAutorunInf(const std::wstring& root, const std::wstring& fileName) {
+    // A file that cannot be read (locked, vanished, oversized) names nothing; the pass goes on.
+    std::string bytes;
+    if (!ReadWholeFile(e_.sys, root + fileName, bytes, kMaxAutorunInfBytes)) return;
+    for (const std::wstring& line : SplitLines(e_.sys.FromSystemCodePage(bytes))) {
+        // The first of the three extensions in this priority, not the leftmost one in the line.
+        std::size_t p = 0;
+        for (std::wstring_view extension : {L".exe", L".com", L".cmd"})
+            if ((p = FindNoCase(line, extension)) != 0) break;
+        if (p == 0) continue;
+        // From behind the first "=", p + 4 characters: the length counts from the start of the line, so
+        // the command may run on past the extension.
+        const std::size_t equals = line.find(L'=');
+        const std::size_t start = equals == std::wstring::npos ? 0 : equals + 1;
+        std::wstring command = start < line.size() ? line.substr(start, p + 4) : std::wstring();
+        command = StripArguments(command);
+        if (command.size() < 2 || command[1] != L':') command = root + command;
+        try {
+            IdentifyFile(command);
+        } catch (const RuntimeError&) {
+            // No crypto provider: this file goes unexamined, the pass goes on.
+        }
+    }
+}
+
+bool SmartScanner::IdentifyFile(const std::wstring& path) {
+    MD5Hash md5(e_.sys, e_.host);
+    bool identified = false;
+    for ([[maybe_unused]] std::size_t match : digests_.Matches(md5.HashFile(path))) {
+        // Without the drive root and the extension; a sub-folder stays part of it.
+        const std::wstring base = path.size() > 7 ? path.substr(3, path.size() - 7) : std::wstring();
+        if (!listed_.Listed(base)) AppendName(base);
+        identified = true;
+        e_.Details(kIdentified, path);
+        e_.lstIdentifiedByMD5.Append(path);
+    }
+    return identified;
+}
+
+void SmartScan(Engine& e) { SmartScanner(e).SmartScan(); }
 
 }  // namespace pell

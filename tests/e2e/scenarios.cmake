@@ -19,11 +19,3 @@ if(TARGET pellclean)
                              ENVIRONMENT "E2E_BASE_PREFIX=${PELL_E2E_DIR}/base-prefix")
     endforeach()
 endif()
-
-# The whole-run benchmark (a program that prints figures, not a test), unless the benchmarks' own glob of
-# tests/bench/win_*.cpp has made it already.
-if(NOT TARGET win_whole_run AND EXISTS ${CMAKE_SOURCE_DIR}/processes/file_pass.h)
-    add_executable(win_whole_run ${CMAKE_SOURCE_DIR}/tests/bench/win_whole_run.cpp)
-    target_link_libraries(win_whole_run PRIVATE pellwin32)
-    pell_bind_resources(win_whole_run)
-endif()

@@ -11,6 +11,8 @@
 #include "engine/product.h"
 #include "engine/removal_log.h"
 #include "engine/run.h"
+#include "engine/stages.h"
+#include "engine/text.h"
 #include "i18n/details.h"
 #include "tests/fake/fake_machine.h"
 #include "tests/fake/test_host.h"
@@ -577,6 +579,30 @@ TEST(Run, CleanMachineWithTheRealStagesFindsNothing) {
     EXPECT_EQ(log.rfind("Version: 4.6 Virus DataBase: 6.70\r\n\r\nStarting Scan...\r\n", 0), 0u) << log;
     EXPECT_EQ(log.substr(log.size() - 15), "Saving Log...\r\n");
     EXPECT_EQ(w.host.Lines().back(), L"Done!");
+}
+
+}  // namespace
+}  // namespace pell
+
+namespace pell {
+namespace {
+
+// Without a crypto provider SmartScan raises its error; the run says why it stopped identifying by
+// digest, writes the line SmartScan would have ended with, and still cleans by name.
+TEST(Run, SmartScanErrorIsReportedAndTheRunGoesOn) {
+    World w;
+    w.mark = false;
+    w.machine.InjectFault(test::Fault{test::Op::CryptAcquireContext, L"", 0, 0x80090006, 0, -1});
+    w.smartScan = SmartScan;
+    w.scanProcesses = [](Engine&) { return true; };
+    EXPECT_EQ(w.Start(), RunOutcome::Removed);
+    const Lines lines = w.host.Lines();
+    ASSERT_GE(lines.size(), 5u);
+    EXPECT_EQ(lines[2].rfind(L"SmartScan stopped: Failed to obtain access to CryptoAPI, system error ", 0), 0u)
+        << WideToUtf8(lines[2]);
+    EXPECT_EQ(lines[3], L"Looking For Virus Services...");
+    EXPECT_EQ(lines[4], L"Scanning Registry...");
+    EXPECT_NE(w.LogBytes().find("SmartScan stopped"), std::string::npos);
 }
 
 }  // namespace

@@ -1,0 +1,59 @@
+// Taking autorun values apart and finding worm names in their commands.
+#include "engine/run_entry.h"
+
+#include "engine/text.h"
+
+namespace pell {
+
+RunEntry ParseRunEntry(const std::wstring& item) {
+    RunEntry entry;
+    std::size_t eq = item.find(L'=');
+    entry.name = item.substr(0, eq);
+    if (eq == std::wstring::npos) return entry;
+    std::size_t next = item.find(L'=', eq + 1);
+    std::wstring data = item.substr(eq + 1, next == std::wstring::npos ? std::wstring::npos : next - eq - 1);
+    entry.command.reserve(data.size());
+    for (wchar_t c : data)
+        if (c != L'"') entry.command.push_back(c);
+    return entry;
+}
+
+std::wstring CutArguments(const std::wstring& command) {
+    std::size_t at = FindNoCase(command, L".exe ");
+    if (at == 0) return command;
+    return command.substr(0, at - 1 + 4);  // up to and including "exe"
+}
+
+std::wstring FileNameOf(const std::wstring& command) {
+    std::size_t slash = command.rfind(L'\\');
+    return slash == std::wstring::npos ? command : command.substr(slash + 1);
+}
+
+WormNameIndex::WormNameIndex(const std::vector<std::wstring>& names) : empty_(names.empty()) {
+    firstIndexByUpperName_.reserve(names.size());
+    for (std::size_t i = 0; i < names.size(); ++i) firstIndexByUpperName_.emplace(UpperCase(names[i]), i);
+}
+
+std::optional<WormNameIndex::Match> WormNameIndex::FirstMatch(const std::wstring& command,
+                                                              const std::wstring& fileName) const {
+    constexpr std::size_t kExtLength = 4;
+    if (empty_ || fileName.size() < kExtLength) return std::nullopt;
+    const std::size_t nameLength = fileName.size() - kExtLength;
+    // UpperCase folds each character alone, exactly as the case-insensitive "contains" compares them,
+    // so equal upper-case texts are the texts that test would take as equal.
+    const std::wstring upper = UpperCase(command);
+    std::optional<Match> best;
+    for (Ext ext : {Ext::Exe, Ext::Com}) {
+        const wchar_t* extText = ext == Ext::Exe ? L".EXE" : L".COM";
+        for (std::size_t at = upper.find(extText); at != std::wstring::npos; at = upper.find(extText, at + 1)) {
+            if (at < nameLength) continue;
+            auto it = firstIndexByUpperName_.find(upper.substr(at - nameLength, nameLength));
+            if (it == firstIndexByUpperName_.end()) continue;
+            // Equal indices keep ".exe": it is found first and only a smaller index replaces it.
+            if (!best || it->second < best->index) best = Match{it->second, ext};
+        }
+    }
+    return best;
+}
+
+}  // namespace pell

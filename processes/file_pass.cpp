@@ -1,0 +1,99 @@
+// The file pass of the process scan: worm-named files removed from the group folders, folder by listing.
+#include "processes/file_pass.h"
+
+#include <vector>
+
+#include "engine/text.h"
+#include "processes/file_groups.h"
+#include "processes/process_utils.h"
+
+namespace pell {
+namespace {
+
+constexpr long kErrorFileNotFound = 2;
+constexpr long kErrorPathNotFound = 3;
+
+// A listed name matches a path the way Windows resolves it only for plain names: short 8.3 aliases
+// ("~"), wildcards, stream and device syntax, and characters outside ASCII (whose case folding belongs
+// to the file system) are left to the file operations themselves.
+bool MatchableByListing(std::wstring_view leaf) {
+    if (leaf.empty()) return false;
+    for (wchar_t c : leaf) {
+        if (c < 0x20 || c > 0x7E) return false;
+        if (std::wstring_view(L"/:*?\"<>|~").find(c) != std::wstring_view::npos) return false;
+    }
+    return true;
+}
+
+std::wstring FolderKey(const std::wstring& folder) {
+    std::wstring key = UpperCase(folder);
+    while (!key.empty() && key.back() == L'\\') key.pop_back();
+    return key;
+}
+
+}  // namespace
+
+double ProgressValue(std::size_t i, std::ptrdiff_t last) {
+    if (last <= 0) return 100.0;
+    return static_cast<double>(i) / static_cast<double>(last) * 100.0;
+}
+
+FolderIndex::Listing& FolderIndex::Current(const std::wstring& folder) {
+    auto [it, added] = folders_.try_emplace(FolderKey(folder));
+    Listing& listing = it->second;
+    if (!added) return listing;
+    std::vector<FoundFile> entries;
+    long rc = sys_.ListFolder(folder, L"*", entries);
+    // A folder that does not exist holds no files: probing its paths could only fail the same way.
+    listing.listed = rc == code::Success || rc == kErrorFileNotFound || rc == kErrorPathNotFound;
+    if (rc == code::Success)
+        for (const FoundFile& entry : entries) listing.names.insert(UpperCase(entry.name));
+    return listing;
+}
+
+bool FolderIndex::MayExist(const std::wstring& path) {
+    std::size_t slash = path.find_last_of(L'\\');
+    if (slash == std::wstring::npos) return true;
+    std::wstring_view leaf = std::wstring_view(path).substr(slash + 1);
+    if (!MatchableByListing(leaf)) return true;
+    std::wstring folder = path.substr(0, slash);
+    // "C:" alone would name the drive's current folder, not its root.
+    if (folder.size() == 2 && folder[1] == L':') folder += L'\\';
+    Listing& listing = Current(folder);
+    if (!listing.listed) return true;
+    return listing.names.count(UpperCase(leaf)) != 0;
+}
+
+void FolderIndex::Handed(const std::wstring& path) {
+    // BackUpAndDelete removes at most this one file and adds a ".back" copy to the log folder, which no
+    // path of the pass can name (they all end in .exe, .com or .scr). So the listing stays exact when
+    // this one name is checked again instead of listing the folder anew.
+    std::size_t slash = path.find_last_of(L'\\');
+    if (slash == std::wstring::npos) return;
+    auto it = folders_.find(FolderKey(path.substr(0, slash)));
+    if (it == folders_.end() || !it->second.listed) return;
+    if (sys_.GetFileAttributes(path) != kInvalidAttributes) return;
+    // Only a file known to be gone leaves the listing; any other answer keeps it to be tried again.
+    std::uint32_t error = sys_.LastError();
+    if (error == kErrorFileNotFound || error == kErrorPathNotFound)
+        it->second.names.erase(UpperCase(path.substr(slash + 1)));
+}
+
+void RemoveWormFiles(Engine& e) {
+    FolderIndex index(e.sys);
+    const std::size_t count = e.InfectionNames.size();
+    const std::ptrdiff_t last = static_cast<std::ptrdiff_t>(count) - 1;
+    for (std::size_t i = 0; i < count && i < e.InfectionNames.size(); ++i) {
+        // Copied: a yield below may run code that touches the table.
+        const std::wstring name = e.InfectionNames[i];
+        for (const std::wstring& path : WormFilePaths(e.folders, name)) {
+            if (!index.MayExist(path)) continue;
+            BackUpAndDelete(e, path);
+            index.Handed(path);
+        }
+        e.host.SetProg1(ProgressValue(i, last));
+        e.host.DoEvents();
+    }
+}
+
+}  // namespace pell
