@@ -64,5 +64,5 @@ foreach(src ${PELL_WIN_BENCH_SOURCES})
     pell_bind_resources(${name})
 endforeach()
 
-# Tier 3: the whole run in throwaway prefixes with a planted infection set, and the whole-run benchmark.
+# Tier 3: the whole run in throwaway prefixes with a planted infection set.
 include(${CMAKE_SOURCE_DIR}/tests/e2e/scenarios.cmake)
