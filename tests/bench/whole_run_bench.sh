@@ -41,7 +41,7 @@ watch_peak() {
     local peak=0 pid v
     while kill -0 "$1" 2>/dev/null; do
         for pid in $(pgrep -f 'pellclean\.exe' || true); do
-            tr '\0' '\n' <"/proc/$pid/environ" 2>/dev/null | grep -qx "WINEPREFIX=$WINEPREFIX" || continue
+            { tr '\0' '\n' <"/proc/$pid/environ"; } 2>/dev/null | grep -qx "WINEPREFIX=$WINEPREFIX" || continue
             v=$(awk '/^VmHWM:/ { print $2 }' "/proc/$pid/status" 2>/dev/null || echo 0)
             [ "${v:-0}" -gt "$peak" ] && peak=$v
         done

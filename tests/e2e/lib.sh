@@ -139,7 +139,7 @@ e2e_process_running() {
         "$image"*) ;;
         *) continue ;;
         esac
-        if tr '\0' '\n' <"/proc/$pid/environ" 2>/dev/null | grep -qx "WINEPREFIX=$WINEPREFIX"; then return 0; fi
+        if { tr '\0' '\n' <"/proc/$pid/environ"; } 2>/dev/null | grep -qx "WINEPREFIX=$WINEPREFIX"; then return 0; fi
     done < <(ps -eo pid=,stat=,args= | awk '$2 !~ /^Z/ { pid = $1; $1 = ""; $2 = ""; sub(/^  */, ""); print pid, $0 }')
     return 1
 }
