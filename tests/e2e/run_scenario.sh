@@ -122,10 +122,21 @@ done
 check "genuine svchost still running" e2e_process_running 'C:\windows\system32\svchost.exe'
 check "hosts keeps its localhost line" grep -q localhost "$(e2e_unix_path 'C:\windows\system32\drivers\etc\hosts')"
 
-# --- Evidence in the log folder: a backup of every deleted file (one per file name), each service's export.
-for short in $(awk -F'\t' '$1 == "file" { n = split($2, p, "\\"); print tolower(p[n]) }' "$out/manifest.tsv" | sort -u); do
-    check "backup of $short" test -n "$(find "$logs" -maxdepth 1 -iname "$short.back" | head -n 1)"
+# --- Evidence in the log folder: a backup of every deleted file ("name.back", then "name (2).back", ...
+# for further files of the same name), each service's export.
+while read -r count short; do
+    backups=$(find "$logs" -maxdepth 1 \( -iname "$short.back" -o -iname "$short (*).back" \) | wc -l)
+    check "backups of $count file(s) named $short" test "$backups" -ge "$count"
+done < <(awk -F'\t' '$1 == "file" { n = split($2, p, "\\"); print tolower(p[n]) }' "$out/manifest.tsv" | sort | uniq -c)
+worm_md5=$(md5sum <"$worm" | cut -c1-32)
+digest_md5=$(md5sum <"$out/$NAME_DIGEST.exe" | cut -c1-32)
+wrong=0
+for f in "$logs"/*.back; do
+    case "$(basename "$f" | tr 'A-Z' 'a-z')" in hosts.back | hosts\ \(*\).back) continue ;; esac
+    sum=$(md5sum <"$f" | cut -c1-32)
+    [ "$sum" = "$worm_md5" ] || [ "$sum" = "$digest_md5" ] || { echo "    not a planted file's bytes: $f"; wrong=$((wrong + 1)); }
 done
+check "every backup holds a planted file's bytes" test "$wrong" -eq 0
 while IFS=$'\t' read -r kind name image; do
     [ "$kind" = service ] || continue
     reg=$logs/$name.reg
