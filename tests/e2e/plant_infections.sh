@@ -126,7 +126,7 @@ for h in $HOSTS_BLOCKED; do
 done
 
 # Let the started copies come up before anyone looks for them.
-for _ in $(seq 50); do
+for _ in $(seq 150); do
     all=1
     while IFS=$'\t' read -r kind path _; do
         [ "$kind" = process ] || continue

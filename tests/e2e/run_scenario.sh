@@ -149,7 +149,7 @@ while IFS=$'\t' read -r kind name image; do
 done <"$out/manifest.tsv"
 
 # --- The restart was asked for, with the documented command line.
-for _ in $(seq 50); do [ -s "$record" ] && break; sleep 0.1; done
+for _ in $(seq 150); do [ -s "$record" ] && break; sleep 0.1; done
 check "restart command line recorded" grep -qF 'cmd=[shutdown.exe -r -t 120 -c "Virus removal process"]' "$record"
 
 # --- The log's lines in the run's order.
