@@ -236,6 +236,12 @@ TEST_F(SmartScanTest, AutorunLinesNameTheFileThatIsHashed) {
         {"the window runs past the extension up to p + 4 characters", "shellexecute=evil.exe\r\n", L"E:\\evil.exe",
          {Identified(L"E:\\evil.exe")}, {L"evil"}},
         {"LF alone does not end a line", "[autorun]\nopen=evil.exe\n", L"E:\\evil.exe", {}, {}},
+        // Joined to the file pass's folders, these would name genuine files outside them.
+        {"a base name that climbs out of its folder is reported but not listed",
+         "open=x\\..\\..\\WINDOWS\\system32\\evil.exe\r\n", L"E:\\x\\..\\..\\WINDOWS\\system32\\evil.exe",
+         {Identified(L"E:\\x\\..\\..\\WINDOWS\\system32\\evil.exe")}, {}},
+        {"so is one that climbs with forward slashes", "open=x/../../WINDOWS/evil.exe\r\n",
+         L"E:\\x/../../WINDOWS/evil.exe", {Identified(L"E:\\x/../../WINDOWS/evil.exe")}, {}},
     };
     for (const auto& c : cases) {
         FakeMachine m;
