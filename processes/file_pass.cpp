@@ -57,8 +57,10 @@ bool FolderIndex::MayExist(const std::wstring& path) {
     std::wstring_view leaf = std::wstring_view(path).substr(slash + 1);
     if (!MatchableByListing(leaf)) return true;
     std::wstring folder = path.substr(0, slash);
-    // "C:" alone would name the drive's current folder, not its root.
+    // "C:" alone would name the drive's current folder, not its root; so would an empty folder (the
+    // path "\x.exe", which a missing system folder gives) name the current folder of the current drive.
     if (folder.size() == 2 && folder[1] == L':') folder += L'\\';
+    if (folder.empty()) folder = L"\\";
     Listing& listing = Current(folder);
     if (!listing.listed) return true;
     return listing.names.count(UpperCase(leaf)) != 0;
