@@ -242,7 +242,7 @@ public:
     std::vector<std::wstring> listed;
 };
 
-TEST(FilePass, IndexJudgesAPathFromTheFolderItNames) {
+TEST(FilePass, IndexJudgesAPathFromTheFolderItNamesAndNeverCallsAnOpenableFileAbsent) {
     struct Case {
         const wchar_t* path;
         bool mayExist;
@@ -251,6 +251,9 @@ TEST(FilePass, IndexJudgesAPathFromTheFolderItNames) {
     const Case cases[] = {
         {L"C:\\WINDOWS\\system32\\worm.exe", true, L"C:\\WINDOWS\\system32"},
         {L"C:\\WINDOWS\\system32\\other.exe", false, L"C:\\WINDOWS\\system32"},
+        // A file system that folds the long s to "S" opens this listed name by the path's plain one.
+        {L"C:\\WINDOWS\\system32\\svchost.exe", true, L"C:\\WINDOWS\\system32"},
+        {L"C:\\WINDOWS\\system32\\svchost.com", false, L"C:\\WINDOWS\\system32"},
         {L"C:\\x.exe", false, L"C:\\"},
         // Without a system folder the path starts at the current drive's root, not its current folder.
         {L"\\x.exe", false, L"\\"},
@@ -260,6 +263,7 @@ TEST(FilePass, IndexJudgesAPathFromTheFolderItNames) {
         SCOPED_TRACE(WideToUtf8(c.path));
         test::FakeMachine fake;
         fake.PlantFile(L"C:\\WINDOWS\\system32\\worm.exe", "w");
+        fake.PlantFile(L"C:\\WINDOWS\\system32\\\u017Fvchost.exe", "s");
         ListingRecorder sys(fake);
         FolderIndex index(sys);
         EXPECT_EQ(index.MayExist(c.path), c.mayExist);
