@@ -145,7 +145,16 @@ void SmartScanner::SmartScanRegistry() {
         command = ReplaceAll(command, L"\"", L"");
         CutAfterExtension(command, L".exe ");
         const std::wstring shortName = LastPathPart(command);
-        if (!md5) md5.emplace(e_.sys, e_.host);
+        if (!md5) {
+            try {
+                md5.emplace(e_.sys, e_.host);
+            } catch (const RuntimeError&) {
+                // The autorun stages append their own listing to lstKeys: items of the other keys left
+                // here would be examined, and deleted by name, in the machine-wide Run key.
+                e_.lstKeys.Clear();
+                throw;
+            }
+        }
         for ([[maybe_unused]] std::size_t match : digests_.Matches(md5->HashFile(command))) {
             const std::wstring base = BaseName(shortName);
             if (listed_.Listed(base)) break;

@@ -106,6 +106,15 @@ TEST_F(SmartScanTest, AProviderThatCannotBeAcquiredEndsTheStageWithItsError) {
     // The autorun pass alone passes it over.
     PlantAutorun(L"C:\\", "[autorun]\r\nopen=x.exe\r\n");
     EXPECT_NO_THROW(SmartScanner(e).SmartScanAutoRuns());
+
+    // A provider lost after the process pass ends the registry pass, which leaves no listed items.
+    FakeMachine later;
+    test::TestHost laterHost;
+    Engine laterEngine{later, laterHost, english};
+    later.PlantString(RegRoot::CurrentUser, kRun, L"wrm", L"C:\\wrm.exe");
+    later.InjectFault(Fault{Op::CryptAcquireContext, L"", 0, 0x80090017, 1, -1});
+    EXPECT_THROW(SmartScan(laterEngine), RuntimeError);
+    EXPECT_EQ(laterEngine.lstKeys.Count(), 0u);
 }
 
 // ---------------------------------------------------------------- process pass
