@@ -1,4 +1,4 @@
-// Names for the copies the run keeps in the log folder: "name.back", and never over an existing copy.
+// Copies the run keeps in the log folder: "name.back", and never over an existing copy.
 #pragma once
 
 #include <string>
@@ -7,9 +7,17 @@
 
 namespace pell {
 
-// The first name in `folder` (which ends with a backslash) that nothing occupies yet, in the order
-// fileName + ".back", fileName + " (2).back", fileName + " (3).back", ... Empty when every name up to
-// the bound is taken; the caller then makes no copy rather than overwrite one.
-std::wstring PickBackupName(System& sys, const std::wstring& folder, const std::wstring& fileName);
+// How many numbered names one file name may take in a log folder; the bound only stops a search
+// through a folder that someone has filled on purpose.
+constexpr int kMaxBackupCopies = 100;
+
+// The copy's name in `folder` (ending with a backslash): copy 1 is fileName + ".back", later ones
+// fileName + " (n).back".
+std::wstring BackupName(const std::wstring& folder, const std::wstring& fileName, int copy);
+
+// Copies `source` to the first free backup name in `folder`, in the order above, never overwriting a
+// file or folder that holds a name already. True when a copy was made. A failure other than a taken
+// name (no such folder, source unreadable) ends the attempt at once.
+bool CopyToBackup(System& sys, const std::wstring& folder, const std::wstring& source, const std::wstring& fileName);
 
 }  // namespace pell

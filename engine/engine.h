@@ -4,6 +4,7 @@
 
 #include <string>
 #include <string_view>
+#include <unordered_set>
 #include <vector>
 
 #include "engine/host.h"
@@ -47,6 +48,9 @@ struct Engine {
     // Entry 0 of both is an empty entry.
     std::vector<ProcessEntry> ProcessTable{ProcessEntry{}};
     std::vector<ProcessEntry> ProcessCandidates{ProcessEntry{}};
+
+    // Upper-case paths the current process scan has handed to its backup already.
+    std::unordered_set<std::wstring> backedUpThisScan;
 
     // Set when the services key could not be read: the program ends and the run goes no further.
     bool programEnded = false;

@@ -92,8 +92,7 @@ std::string NewContent(System& sys, const std::vector<HostsLine>& lines, bool ba
 // A copy of the file as it was, in the log folder, under a name no earlier copy has.
 void KeepOriginal(Engine& e, const std::wstring& path) {
     if (e.folders.LogFolder.empty()) return;
-    std::wstring backup = PickBackupName(e.sys, e.folders.LogFolder, L"hosts");
-    if (!backup.empty()) e.sys.CopyFile(path, backup, true);
+    CopyToBackup(e.sys, e.folders.LogFolder, path, L"hosts");
 }
 
 // Writes the new content beside the file and moves it over the old one in one step: whatever fails,

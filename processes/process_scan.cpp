@@ -62,6 +62,7 @@ bool ScanProcesses(Engine& e) {
     std::optional<DebugPrivilege> privilege;
     if (PlatformId(e) == kNtFamily) privilege.emplace(e.sys);
 
+    e.backedUpThisScan.clear();
     BuildProcessTable(e);
     e.Details(7);
     e.host.SetProg1(0);

@@ -5,6 +5,7 @@
 #include <limits>
 #include <vector>
 
+#include "engine/backup_name.h"
 #include "engine/text.h"
 #include "processes/process_handle.h"
 
@@ -13,20 +14,11 @@ namespace {
 
 constexpr long kNtFamily = 2;
 constexpr std::uint32_t kQueryAndReadAccess = 0x410;  // PROCESS_QUERY_INFORMATION | PROCESS_VM_READ
-constexpr std::uint32_t kErrorFileExists = 80;
-constexpr std::uint32_t kErrorAlreadyExists = 183;
 // EnumProcesses doubles its buffer until the answer fits; no machine has anywhere near this many ids.
 constexpr std::uint32_t kMaxIdBufferBytes = 1u << 24;
 
 std::wstring LastField(std::wstring_view text, std::wstring_view delimiter) {
     return GetField(text, delimiter, 0, 0, CountFields(text, delimiter) - 1);
-}
-
-// The backup copy's name in LogFolder: the first copy keeps the plain ".back" name, later files of the
-// same name get a number so that no earlier copy is overwritten.
-std::wstring BackupName(const std::wstring& logFolder, const std::wstring& shortName, int copy) {
-    if (copy == 1) return logFolder + shortName + L".back";
-    return logFolder + shortName + L" (" + std::to_wstring(copy) + L").back";
 }
 
 }  // namespace
@@ -97,22 +89,12 @@ void BackUpAndDelete(Engine& e, const std::wstring& path) {
     std::wstring shortName = LastField(path, L"\\");
     e.sys.SetFileAttributes(path, kAttributeNormal);
 
-    // A second file of the same name (from another folder, or the same one met again) gets its own
-    // numbered copy: the first copy is never overwritten and no file loses its backup to a name clash.
-    for (int copy = 1; copy <= kMaxBackupCopies; ++copy) {
-        if (e.sys.CopyFile(path, BackupName(e.folders.LogFolder, shortName, copy), true) == 1) {
-            e.Details(6, shortName);
-            break;
-        }
-        std::uint32_t error = e.sys.LastError();
-        if (error == kErrorFileExists || error == kErrorAlreadyExists) continue;
-        // A folder of the copy's name refuses the copy (access denied): that name is taken, too.
-        if (error == code::AccessDenied) {
-            std::uint32_t taken = e.sys.GetFileAttributes(BackupName(e.folders.LogFolder, shortName, copy));
-            if (taken != kInvalidAttributes && (taken & kAttributeDirectory)) continue;
-        }
-        break;
-    }
+    // A second file of the same name (from another folder) gets its own numbered copy: no file loses
+    // its backup to a name clash. A file this scan has copied already (one that would not go away, met
+    // again under the next worm name) is not copied again.
+    if (e.backedUpThisScan.insert(UpperCase(path)).second &&
+        CopyToBackup(e.sys, e.folders.LogFolder, path, shortName))
+        e.Details(6, shortName);
 
     if (e.sys.DeleteFile(path) != 0) {
         e.Details(14, path);

@@ -5,6 +5,7 @@
 #include <string>
 #include <string_view>
 
+#include "engine/backup_name.h"
 #include "engine/engine.h"
 
 namespace pell {
@@ -25,7 +26,5 @@ std::int16_t CountFields(std::wstring_view text, std::wstring_view delimiter);
 // The field at position index (columns 0) or row * columns + index; empty when there are fewer fields.
 std::wstring GetField(std::wstring_view text, std::wstring_view delimiter, int row, int columns, int index);
 
-// The most ".back" copies one short name gets in LogFolder ("name.back", "name (2).back", ...).
-constexpr int kMaxBackupCopies = 100;
 
 }  // namespace pell

@@ -167,15 +167,16 @@ TEST(FileGroups, FontsSvchostIsTriedOncePerGroupFName) {
     EXPECT_EQ(m.Lines(), (Paths{L"Looking For Virus Processes...", L"Looking for Virus Files...", BackedUp(L"svchost.exe"),
                                 Found(fonts)}));
 
-    // A file that cannot be removed shows each of the attempts, each with its own copy.
+    // A file that cannot be removed shows each removal attempt, but the scan keeps one copy of it.
     ScanMachine locked;
     locked.engine.InfectionNames = {L"first", L"svchost", L"second"};
     locked.machine.PlantFile(fonts, "worm");
     locked.machine.LockFile(fonts);
     ScanProcesses(locked.engine);
     EXPECT_EQ(locked.Lines(), (Paths{L"Looking For Virus Processes...", L"Looking for Virus Files...",
-                                     BackedUp(L"svchost.exe"), Refused(fonts), BackedUp(L"svchost.exe"), Refused(fonts)}));
-    EXPECT_TRUE(locked.machine.FileExists(L"C:\\Logs\\svchost.exe (2).back"));
+                                     BackedUp(L"svchost.exe"), Refused(fonts), Refused(fonts)}));
+    EXPECT_TRUE(locked.machine.FileExists(L"C:\\Logs\\svchost.exe.back"));
+    EXPECT_FALSE(locked.machine.FileExists(L"C:\\Logs\\svchost.exe (2).back"));
 }
 
 }  // namespace

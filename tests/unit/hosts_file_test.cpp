@@ -249,12 +249,19 @@ TEST(HostsFile, AFaultAtAnyWriteNeverTruncatesTheFile) {
 
 TEST(BackupNames, FirstFreeNameNeverAnExistingOne) {
     test::StageBench b;
-    EXPECT_EQ(PickBackupName(b.machine, L"D:\\Logs\\", L"wrm.exe"), L"D:\\Logs\\wrm.exe.back");
+    b.machine.PlantFile(L"C:\\src\\wrm.exe", "new");
+    auto copyNow = [&] { return CopyToBackup(b.machine, L"D:\\Logs\\", L"C:\\src\\wrm.exe", L"wrm.exe"); };
+    // No such folder: one attempt, no numbered retries.
+    EXPECT_FALSE(CopyToBackup(b.machine, L"D:\\Gone\\", L"C:\\src\\wrm.exe", L"wrm.exe"));
+    EXPECT_EQ(b.machine.Calls(test::Op::CopyFile), 1u);
     b.machine.PlantFile(L"D:\\Logs\\WRM.EXE.BACK", "1");
-    EXPECT_EQ(PickBackupName(b.machine, L"D:\\Logs\\", L"wrm.exe"), L"D:\\Logs\\wrm.exe (2).back");
     b.machine.PlantFolder(L"D:\\Logs\\wrm.exe (2).back");
     b.machine.PlantFile(L"D:\\Logs\\wrm.exe (4).back", "4");
-    EXPECT_EQ(PickBackupName(b.machine, L"D:\\Logs\\", L"wrm.exe"), L"D:\\Logs\\wrm.exe (3).back");
+    EXPECT_TRUE(copyNow());
+    EXPECT_EQ(b.machine.FileBytes(L"D:\\Logs\\wrm.exe (3).back"), std::optional<std::string>("new"));
+    EXPECT_EQ(b.machine.FileBytes(L"D:\\Logs\\WRM.EXE.BACK"), std::optional<std::string>("1"));
+    EXPECT_TRUE(copyNow());
+    EXPECT_EQ(b.machine.FileBytes(L"D:\\Logs\\wrm.exe (5).back"), std::optional<std::string>("new"));
 }
 
 }  // namespace
