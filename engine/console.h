@@ -27,6 +27,10 @@ bool ParseOptions(const std::vector<std::wstring>& args, Options& options, std::
 // The text --help prints.
 std::wstring Usage();
 
+// The window's picker can only choose a folder that exists; --log-folder must name one too, or every
+// backup copy and the log itself would fail while the run still deletes. False with a message otherwise.
+bool CheckLogFolder(System& sys, const std::wstring& folder, std::wstring& error);
+
 // Exit codes a script can act on.
 namespace exitcode {
 constexpr int NothingFound = 0;

@@ -59,6 +59,25 @@ TEST(ConsoleOptions, UsageErrorsNameTheProblemAndLeaveTheOptionsAlone) {
     }
 }
 
+TEST(ConsoleOptions, TheLogFolderMustBeAnExistingFolder) {
+    test::FakeMachine machine;
+    machine.PlantFolder(L"C:\\Logs");
+    machine.PlantFile(L"C:\\Logs\\notes.txt", "x");
+    const std::pair<std::wstring, bool> cases[] = {
+        {L"C:\\Logs", true},
+        {L"C:\\logs\\", true},
+        {L"C:\\", true},
+        {L"C:\\Lgos", false},             // a typo: no backup and no log would be written
+        {L"C:\\Logs\\notes.txt", false},  // a file, not a folder
+        {L"D:\\Logs", false},
+    };
+    for (const auto& [folder, accepted] : cases) {
+        std::wstring error;
+        EXPECT_EQ(CheckLogFolder(machine, folder, error), accepted) << WideToUtf8(folder);
+        EXPECT_EQ(error, accepted ? L"" : L"--log-folder: " + folder + L" is not an existing folder");
+    }
+}
+
 TEST(ConsoleExitCodes, EachOutcomeHasItsOwnCode) {
     EXPECT_EQ(ExitCode(RunOutcome::NothingFound), 0);
     EXPECT_EQ(ExitCode(RunOutcome::Removed), 1);
