@@ -1,6 +1,8 @@
 // The console program's portable side: switches, exit codes, the printing host, restart suppression.
 #include "engine/console.h"
 
+#include <exception>
+
 #include "engine/product.h"
 #include "engine/text.h"
 
@@ -85,7 +87,7 @@ std::wstring Usage() {
            L"Exit codes: 0 nothing found, 1 something removed (restart scheduled or suppressed),\n"
            L"  2 aborted (registry error), 3 services key unreadable, 4 another copy is running,\n"
            L"  5 signature database missing or refused, 6 extra-detections file unreadable,\n"
-           L"  64 usage error, 70 translation resource missing.\n";
+           L"  64 usage error, 70 translation resource missing or internal error.\n";
 }
 
 bool CheckLogFolder(System& sys, const std::wstring& folder, std::wstring& error) {
@@ -101,6 +103,17 @@ int ExitCode(RunOutcome outcome) {
         case RunOutcome::Removed: return exitcode::Removed;
         case RunOutcome::Aborted: return exitcode::Aborted;
         case RunOutcome::ProgramEnded: return exitcode::ServicesUnreadable;
+    }
+    return exitcode::Internal;
+}
+
+int Guarded(const std::function<int()>& body, const std::function<void(const std::wstring&)>& reportError) {
+    try {
+        return body();
+    } catch (const std::exception& error) {
+        reportError(L"internal error, the run was cut short: " + Utf8ToWide(error.what()));
+    } catch (...) {
+        reportError(L"internal error, the run was cut short");
     }
     return exitcode::Internal;
 }

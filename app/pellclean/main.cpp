@@ -148,4 +148,4 @@ int Run() {
 
 }  // namespace
 
-int main() { return Run(); }
+int main() { return console::Guarded(Run, PrintError); }

@@ -1,6 +1,8 @@
 // The console program's switches, exit codes, printed run and restart suppression.
 #include <gtest/gtest.h>
 
+#include <stdexcept>
+
 #include "engine/console.h"
 #include "engine/product.h"
 #include "i18n/details.h"
@@ -83,6 +85,17 @@ TEST(ConsoleExitCodes, EachOutcomeHasItsOwnCode) {
     EXPECT_EQ(ExitCode(RunOutcome::Removed), 1);
     EXPECT_EQ(ExitCode(RunOutcome::Aborted), 2);
     EXPECT_EQ(ExitCode(RunOutcome::ProgramEnded), 3);
+}
+
+TEST(ConsoleExitCodes, AnEscapingErrorIsReportedAndNeverReadsAsAnOutcome) {
+    std::vector<std::wstring> reported;
+    auto report = [&](const std::wstring& text) { reported.push_back(text); };
+    EXPECT_EQ(Guarded([] { return 2; }, report), 2);
+    EXPECT_TRUE(reported.empty());
+    EXPECT_EQ(Guarded([]() -> int { throw std::out_of_range("list index"); }, report), 70);
+    EXPECT_EQ(Guarded([]() -> int { throw 42; }, report), 70);
+    EXPECT_EQ(reported, (std::vector<std::wstring>{L"internal error, the run was cut short: list index",
+                                                   L"internal error, the run was cut short"}));
 }
 
 struct Printed {
