@@ -83,7 +83,7 @@ std::wstring Usage() {
            L"  --no-restart             print the restart command line instead of starting it\n"
            L"  --yes                    answer Yes to Yes/No questions (default: No)\n"
            L"  --extra-detections FILE  add the MD5 digests of FILE (one per line) to the detections\n"
-           L"  --help                   show this text\n"
+           L"  --help, -h, /?           show this text\n"
            L"Exit codes: 0 nothing found, 1 something removed (restart scheduled or suppressed),\n"
            L"  2 aborted (registry error), 3 services key unreadable, 4 another copy is running,\n"
            L"  5 signature database missing or refused, 6 extra-detections file unreadable,\n"
