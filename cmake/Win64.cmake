@@ -63,3 +63,6 @@ foreach(src ${PELL_WIN_BENCH_SOURCES})
     target_link_libraries(${name} PRIVATE pellwin32 pellfake)
     pell_bind_resources(${name})
 endforeach()
+
+# Tier 3: the whole run in throwaway prefixes with a planted infection set.
+include(${CMAKE_SOURCE_DIR}/tests/e2e/scenarios.cmake)

@@ -135,7 +135,7 @@ void CleanAutorunKey(Engine& e, RunFlags& flags, RegRoot root, const wchar_t* pa
     // Items this stage has given up on. A value whose deletion failed, and an item whose rule deletes a
     // fixed value (which is gone after the first attempt, deleted or never there), would otherwise match
     // on every listing for ever. Each keeps the report and flags of its first attempt and is left alone
-    // after it.
+    // after it. Values are known by their names: a worm that writes its value back may change the data.
     std::set<std::wstring> leftAlone;
     std::map<std::wstring, int> deletions;
     OpenKey key(e.sys);
@@ -153,9 +153,9 @@ void CleanAutorunKey(Engine& e, RunFlags& flags, RegRoot root, const wchar_t* pa
 
         bool restart = false;
         for (std::size_t i = 0; i < e.lstKeys.Count() && !restart; ++i) {
-            const std::wstring item = e.lstKeys.Item(i);
-            if (leftAlone.count(item)) continue;
-            const Decision d = rules(e, worms, ParseRunEntry(item));
+            const RunEntry entry = ParseRunEntry(e.lstKeys.Item(i));
+            if (leftAlone.count(entry.name)) continue;
+            const Decision d = rules(e, worms, entry);
             if (d.verdict == Verdict::KeepYielding) e.host.DoEvents();
             if (d.verdict != Verdict::Remove) continue;
 
@@ -171,8 +171,8 @@ void CleanAutorunKey(Engine& e, RunFlags& flags, RegRoot root, const wchar_t* pa
             key.Close();
             flags.EntryRemoved = true;
             e.lstKeys.Clear();
-            if (rc != code::Success || d.itemStays || ++deletions[item] >= kMaxDeletionsPerItem)
-                leftAlone.insert(item);
+            if (rc != code::Success || d.itemStays || ++deletions[entry.name] >= kMaxDeletionsPerItem)
+                leftAlone.insert(entry.name);
             restart = true;
         }
         if (!restart) break;

@@ -71,6 +71,9 @@ public:
     long StartCommandLine(const std::wstring& commandLine, ShowStyle style) override {
         return inner_.StartCommandLine(commandLine, style);
     }
+    long StartCommandLineAndWait(const std::wstring& commandLine, ShowStyle style, std::uint32_t timeoutMs) override {
+        return inner_.StartCommandLineAndWait(commandLine, style, timeoutMs);
+    }
     long ShellOpen(const std::wstring& target) override { return inner_.ShellOpen(target); }
     long CryptAcquireContext(CryptHandle& provider, const std::wstring& providerName, std::uint32_t providerType,
                              std::uint32_t flags) override {

@@ -79,7 +79,10 @@ RunOutcome RunCleaning(Engine& e, const RunStages& stages) {
         stages.smartScan(e);
     } catch (const RuntimeError& error) {
         // No crypto provider: identification by digest is impossible on this machine, but the name
-        // lists still clean it. Say why SmartScan stopped and go on where it would have ended.
+        // lists still clean it. Say why SmartScan stopped and go on where it would have ended, with
+        // lstKeys empty: its registry pass may have listed all three Run keys before it raised, and the
+        // autorun stages must see only the values of their own key.
+        e.lstKeys.Clear();
         AppendDetailsLine(e.host, SmartScanStoppedLine(error));
         e.Details(3);
     }

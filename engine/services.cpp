@@ -1,8 +1,238 @@
-// Service scanning: worm services stopped, exported and deleted.
+// Service scanning: services whose program carries a worm name are stopped, exported and deleted.
+#include "engine/services.h"
+
+#include <array>
+#include <map>
+#include <string_view>
+#include <vector>
+
+#include "engine/handles.h"
+#include "engine/removal_log.h"
 #include "engine/stages.h"
+#include "engine/text.h"
 
 namespace pell {
+namespace {
 
-bool ScanServices(Engine&) { return false; }
+constexpr std::uint32_t kScManagerAllAccess = 0xF003F;
+constexpr std::uint32_t kServiceAllAccess = 0xF01FF;
+constexpr std::uint32_t kServiceControlStop = 1;
+
+// Worm names that are also the names of genuine Windows services' programs: matching them would stop
+// and delete the system's own services. Compared exactly, case included.
+constexpr std::array<std::wstring_view, 10> kExcludedWormNames = {
+    L"svchost", L"services", L"lsass", L"ehSched", L"dllhost",
+    L"ups",     L"spoolsv",  L"mstask", L"wdfmgr", L"service"};
+
+// An enumeration that keeps answering an error other than "no more items" (a key deleted under it, a
+// broken handle) is taken as ended after this many failing indices in a row, instead of looping forever.
+constexpr int kMaxFailingIndices = 16;
+
+// The registry editor's export of a key takes a fraction of a second; the key is deleted right after
+// it, so the scan waits for the export, but never longer than this.
+constexpr std::uint32_t kExportTimeoutMs = 30000;
+
+struct ServiceEntry {
+    std::wstring Name;
+    std::wstring ImagePath;
+    std::wstring FileName;  // after the last "\" of ImagePath
+    bool settled = false;   // a further cut would change nothing
+};
+
+bool IsExcludedWormName(const std::wstring& name) {
+    for (auto excluded : kExcludedWormNames)
+        if (name == excluded) return true;
+    return false;
+}
+
+std::wstring AfterLastBackslash(const std::wstring& path) {
+    auto pos = path.find_last_of(L'\\');
+    return pos == std::wstring::npos ? path : path.substr(pos + 1);
+}
+
+std::wstring ServiceKeyPath(const std::wstring& below) { return std::wstring(kServicesKey) + L"\\" + below; }
+
+// One entry per subkey of the services key, in enumeration order.
+std::vector<ServiceEntry> ListServices(System& sys, RegKey services) {
+    std::vector<ServiceEntry> table;
+    int failing = 0;
+    for (std::uint32_t index = 0; failing < kMaxFailingIndices; ++index) {
+        std::wstring name;
+        long rc = sys.RegEnumKey(services, index, name);
+        if (rc == code::NoMoreItems) break;
+        if (rc != code::Success) {
+            ++failing;
+            continue;
+        }
+        failing = 0;
+        table.push_back(ServiceEntry{std::move(name), {}, {}, false});
+    }
+    return table;
+}
+
+// The last value whose name contains "ImagePath" and whose data length is not 0 gives the path.
+void ReadImagePath(System& sys, ServiceEntry& entry) {
+    OpenKey key(sys);
+    if (key.Open(RegRoot::LocalMachine, ServiceKeyPath(entry.Name)) != code::Success) return;
+    int failing = 0;
+    for (std::uint32_t index = 0; failing < kMaxFailingIndices; ++index) {
+        RegValue value;
+        long rc = sys.RegEnumValue(key.get(), index, value);
+        if (rc == code::NoMoreItems) break;
+        if (rc != code::Success) {
+            ++failing;
+            continue;
+        }
+        failing = 0;
+        if (value.dataLength > 0 && Contains(value.name, L"ImagePath"))
+            entry.ImagePath = value.data.substr(0, value.dataLength - 1);
+    }
+}
+
+// The cut is made anew for every worm name and replaces the path; it changes a path at most twice
+// (".exe " first, then a ".com " left before it), so an entry is marked settled once a cut changes
+// nothing, and later names skip the text search.
+void CutOnce(ServiceEntry& entry) {
+    if (entry.settled) return;
+    std::wstring cut = CutServiceArguments(entry.ImagePath);
+    if (cut == entry.ImagePath) {
+        entry.settled = true;
+        if (entry.FileName.empty()) entry.FileName = AfterLastBackslash(cut);
+        return;
+    }
+    entry.ImagePath = std::move(cut);
+    entry.FileName = AfterLastBackslash(entry.ImagePath);
+}
+
+// One listed name: export, then delete the key with everything below it.
+void ExportAndDelete(Engine& e, const std::wstring& name) {
+    System& sys = e.sys;
+    OpenKey key(sys);
+    if (key.Open(RegRoot::LocalMachine, ServiceKeyPath(name)) != code::Success) return;
+
+    // The export must be complete before the key goes: wait for it, and count it as made only when its
+    // file is there, so "backed up" is never reported for a key whose export was lost.
+    std::wstring regFile = e.folders.LogFolder + name + L".reg";
+    long started = sys.StartCommandLineAndWait(ServiceExportCommandLine(e.folders, name), ShowStyle::Hidden,
+                                               kExportTimeoutMs);
+    bool exported = started != 0 && sys.GetFileAttributes(regFile) != kInvalidAttributes;
+    e.Details(exported ? 6 : 5, name);
+
+    DeleteSubkeys(sys, key.get(), name);
+    sys.RegDeleteKey(key.get(), L"");
+}
+
+}  // namespace
+
+std::wstring CutServiceArguments(const std::wstring& imagePath) {
+    for (std::wstring_view marker : {std::wstring_view(L".exe "), std::wstring_view(L".com ")}) {
+        std::size_t pos = FindNoCase(imagePath, marker);
+        if (pos != 0) return imagePath.substr(0, pos - 1 + 4);  // up to and including "exe" / "com"
+    }
+    return imagePath;
+}
+
+bool StopService(System& sys, const std::wstring& serviceName) {
+    ScHandle manager = sys.OpenSCManager(kScManagerAllAccess);
+    if (manager == 0) return false;
+    bool stopped = false;
+    ScHandle service = sys.OpenService(manager, serviceName, kServiceAllAccess);
+    if (service != 0) {
+        stopped = sys.ControlService(service, kServiceControlStop) == 1;
+        sys.CloseServiceHandle(service);
+    }
+    sys.CloseServiceHandle(manager);
+    return stopped;
+}
+
+void DeleteSubkeys(System& sys, RegKey key, const std::wstring& path) {
+    // Failed deletions per subkey name. A subkey that refuses again after its own subkeys were dealt
+    // with (or fails twice for another reason) is passed over: moving to the next index.
+    std::map<std::wstring, int> failures;
+    std::uint32_t index = 0;
+    for (;;) {
+        std::wstring subkey;
+        long rc = sys.RegEnumKey(key, index, subkey);
+        if (rc != code::Success) return;  // 259 ends the work; any other answer leaves the rest in place
+
+        long deleted = sys.RegDeleteKey(key, subkey);
+        if (deleted == code::Success) {
+            index = 0;
+            continue;
+        }
+        int& failed = failures[subkey];
+        if (++failed >= 2) {
+            ++index;
+            continue;
+        }
+        if (deleted != code::AccessDenied) {
+            index = 0;
+            continue;
+        }
+        std::wstring below = path + L"\\" + subkey;
+        OpenKey child(sys);
+        if (child.Open(RegRoot::LocalMachine, ServiceKeyPath(below)) == code::Success) {
+            DeleteSubkeys(sys, child.get(), below);
+            child.Close();
+            index = 0;
+        } else {
+            ++index;
+        }
+    }
+}
+
+bool ScanServices(Engine& e) {
+    System& sys = e.sys;
+    e.host.SetProg1(0);
+
+    std::vector<ServiceEntry> table;
+    {
+        OpenKey services(sys);
+        if (services.Open(RegRoot::LocalMachine, kServicesKey) != code::Success) {
+            e.host.MsgBox(8, false);
+            e.programEnded = true;
+            e.host.EndProgram();
+            return false;
+        }
+        table = ListServices(sys, services.get());
+    }
+    for (auto& entry : table) ReadImagePath(sys, entry);
+
+    // Worm names x services: text tests only, in the order the names and then the services stand;
+    // the service control manager is asked only on a match.
+    bool result = false;
+    const std::size_t count = e.InfectionNames.size();
+    const std::size_t last = count == 0 ? 0 : count - 1;
+    for (std::size_t j = 0; j < count; ++j) {
+        const std::wstring& n = e.InfectionNames[j];
+        for (auto& entry : table)
+            if (!entry.ImagePath.empty()) CutOnce(entry);
+
+        if (!IsExcludedWormName(n)) {
+            const std::wstring exeName = n + L".exe";
+            const std::wstring comName = n + L".com";
+            for (auto& entry : table) {
+                if (entry.ImagePath.empty() || entry.FileName.size() != exeName.size()) continue;
+                const std::wstring* matched = Equals(entry.FileName, exeName)   ? &exeName
+                                              : Equals(entry.FileName, comName) ? &comName
+                                                                                : nullptr;
+                if (!matched) continue;
+                bool stopped = StopService(sys, entry.Name);
+                e.Details(4, entry.Name + L"\" " + *matched + L" ..." + (stopped ? L"Stopped" : L"Unable to Stop!!"));
+                e.lstInfectedKeys.Append(entry.Name);
+                if (stopped) result = true;
+            }
+        }
+        // With a single name the one step is also the last: a full bar.
+        e.host.SetProg1(last == 0 ? 100.0 : static_cast<double>(j) / static_cast<double>(last) * 100.0);
+        e.host.DoEvents();
+    }
+
+    // Earlier runs' names are worked through again; their keys no longer open and are passed over.
+    for (std::size_t i = 0; i < e.lstInfectedKeys.Count(); ++i) ExportAndDelete(e, e.lstInfectedKeys.Item(i));
+
+    e.host.SetProg2(20);
+    return result;
+}
 
 }  // namespace pell

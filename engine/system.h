@@ -142,6 +142,11 @@ public:
     // --- Shell. ---
     // Starts a command line without waiting for it; nonzero = started.
     virtual long StartCommandLine(const std::wstring& commandLine, ShowStyle style) = 0;
+    // Starts a command line and waits until it has ended, at most `timeoutMs`; nonzero = started
+    // (whether or not it ended in time). For work whose result the caller relies on at once (the
+    // registry export of a key that is deleted right after it).
+    virtual long StartCommandLineAndWait(const std::wstring& commandLine, ShowStyle style,
+                                         std::uint32_t timeoutMs) = 0;
     // ShellExecute with the verb "open", no parameters, no folder, a normal window; > 32 = done.
     virtual long ShellOpen(const std::wstring& target) = 0;
 

@@ -1,6 +1,7 @@
 // The file pass of the process scan: worm-named files removed from the group folders, folder by listing.
 #include "processes/file_pass.h"
 
+#include <algorithm>
 #include <vector>
 
 #include "engine/text.h"
@@ -13,13 +14,15 @@ namespace {
 constexpr long kErrorFileNotFound = 2;
 constexpr long kErrorPathNotFound = 3;
 
+bool BeyondAscii(wchar_t c) { return c < 0x20 || c > 0x7E; }
+
 // A listed name matches a path the way Windows resolves it only for plain names: short 8.3 aliases
 // ("~"), wildcards, stream and device syntax, and characters outside ASCII (whose case folding belongs
 // to the file system) are left to the file operations themselves.
 bool MatchableByListing(std::wstring_view leaf) {
     if (leaf.empty()) return false;
     for (wchar_t c : leaf) {
-        if (c < 0x20 || c > 0x7E) return false;
+        if (BeyondAscii(c)) return false;
         if (std::wstring_view(L"/:*?\"<>|~").find(c) != std::wstring_view::npos) return false;
     }
     return true;
@@ -47,7 +50,14 @@ FolderIndex::Listing& FolderIndex::Current(const std::wstring& folder) {
     // A folder that does not exist holds no files: probing its paths could only fail the same way.
     listing.listed = rc == code::Success || rc == kErrorFileNotFound || rc == kErrorPathNotFound;
     if (rc == code::Success)
-        for (const FoundFile& entry : entries) listing.names.insert(UpperCase(entry.name));
+        for (const FoundFile& entry : entries) {
+            std::wstring name = UpperCase(entry.name);
+            if (std::none_of(name.begin(), name.end(), BeyondAscii)) {
+                listing.names.insert(std::move(name));
+            } else {
+                listing.unusual.push_back(std::move(name));
+            }
+        }
     return listing;
 }
 
@@ -57,11 +67,25 @@ bool FolderIndex::MayExist(const std::wstring& path) {
     std::wstring_view leaf = std::wstring_view(path).substr(slash + 1);
     if (!MatchableByListing(leaf)) return true;
     std::wstring folder = path.substr(0, slash);
-    // "C:" alone would name the drive's current folder, not its root.
+    // "C:" alone would name the drive's current folder, not its root; so would an empty folder (the
+    // path "\x.exe", which a missing system folder gives) name the current folder of the current drive.
     if (folder.size() == 2 && folder[1] == L':') folder += L'\\';
+    if (folder.empty()) folder = L"\\";
     Listing& listing = Current(folder);
     if (!listing.listed) return true;
-    return listing.names.count(UpperCase(leaf)) != 0;
+    const std::wstring key = UpperCase(leaf);
+    if (listing.names.count(key) != 0) return true;
+    // The file system's own case folding may take a character beyond ASCII to an ASCII letter (as
+    // Unicode takes the long s to "S" and the dotless i to "I"): such a name is taken to match any
+    // character there, so that no file the path opens is judged absent.
+    for (const std::wstring& name : listing.unusual) {
+        if (name.size() != key.size()) continue;
+        bool same = true;
+        for (std::size_t k = 0; k < key.size() && same; ++k)
+            same = name[k] == key[k] || BeyondAscii(name[k]);
+        if (same) return true;
+    }
+    return false;
 }
 
 void FolderIndex::Handed(const std::wstring& path) {

@@ -5,6 +5,7 @@
 #include <string>
 #include <unordered_map>
 #include <unordered_set>
+#include <vector>
 
 #include "engine/engine.h"
 
@@ -30,6 +31,7 @@ private:
     struct Listing {
         bool listed = false;  // false: the folder could not be listed, its paths are probed
         std::unordered_set<std::wstring> names;  // upper case
+        std::vector<std::wstring> unusual;       // upper case, names with characters beyond plain ASCII
     };
     Listing& Current(const std::wstring& folder);
 

@@ -105,7 +105,13 @@ void BackUpAndDelete(Engine& e, const std::wstring& path) {
             break;
         }
         std::uint32_t error = e.sys.LastError();
-        if (error != kErrorFileExists && error != kErrorAlreadyExists) break;
+        if (error == kErrorFileExists || error == kErrorAlreadyExists) continue;
+        // A folder of the copy's name refuses the copy (access denied): that name is taken, too.
+        if (error == code::AccessDenied) {
+            std::uint32_t taken = e.sys.GetFileAttributes(BackupName(e.folders.LogFolder, shortName, copy));
+            if (taken != kInvalidAttributes && (taken & kAttributeDirectory)) continue;
+        }
+        break;
     }
 
     if (e.sys.DeleteFile(path) != 0) {

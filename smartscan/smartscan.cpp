@@ -1,6 +1,7 @@
 // SmartScan: identification of running and autorun programs by MD5 digest.
 #include "smartscan/smartscan.h"
 
+#include <algorithm>
 #include <optional>
 #include <vector>
 
@@ -67,6 +68,22 @@ std::vector<std::wstring> SplitLines(const std::wstring& text) {
     return lines;
 }
 
+// True when a part of `name` between separators is ".." (or a run of dots and blanks that Windows may
+// read as one): joined to a folder of the file pass, such a name would lead out of that folder to
+// whatever file the rest of it names.
+bool ClimbsOutOfItsFolder(std::wstring_view name) {
+    std::size_t start = 0;
+    while (start <= name.size()) {
+        std::size_t end = name.find_first_of(L"\\/", start);
+        if (end == std::wstring_view::npos) end = name.size();
+        std::wstring_view part = name.substr(start, end - start);
+        const bool dotsAndBlanks = !part.empty() && part.find_first_not_of(L". ") == std::wstring_view::npos;
+        if (dotsAndBlanks && std::count(part.begin(), part.end(), L'.') >= 2) return true;
+        start = end + 1;
+    }
+    return false;
+}
+
 }  // namespace
 
 std::wstring StripArguments(std::wstring_view commandLine) {
@@ -79,7 +96,8 @@ std::wstring StripArguments(std::wstring_view commandLine) {
 SmartScanner::SmartScanner(Engine& e) : e_(e), digests_(e.MD5Hashes), listed_(e.InfectionNames) {}
 
 void SmartScanner::AppendName(const std::wstring& baseName) {
-    if (!baseName.empty()) e_.InfectionNames.push_back(baseName);
+    if (baseName.empty() || ClimbsOutOfItsFolder(baseName)) return;
+    e_.InfectionNames.push_back(baseName);
 }
 
 void SmartScanner::SmartScan() {
@@ -127,7 +145,16 @@ void SmartScanner::SmartScanRegistry() {
         command = ReplaceAll(command, L"\"", L"");
         CutAfterExtension(command, L".exe ");
         const std::wstring shortName = LastPathPart(command);
-        if (!md5) md5.emplace(e_.sys, e_.host);
+        if (!md5) {
+            try {
+                md5.emplace(e_.sys, e_.host);
+            } catch (const RuntimeError&) {
+                // The autorun stages append their own listing to lstKeys: items of the other keys left
+                // here would be examined, and deleted by name, in the machine-wide Run key.
+                e_.lstKeys.Clear();
+                throw;
+            }
+        }
         for ([[maybe_unused]] std::size_t match : digests_.Matches(md5->HashFile(command))) {
             const std::wstring base = BaseName(shortName);
             if (listed_.Listed(base)) break;

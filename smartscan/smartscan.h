@@ -36,6 +36,9 @@ public:
 private:
     // Appends a base name that was found not listed. An empty base name, which only a file name too
     // short to carry an extension gives, would stand for every name in the later stages: it is not added.
+    // Nor is one with a ".." part (an autorun.inf or Run value can write "x\..\..\WINDOWS\system32\y.exe"):
+    // the file pass would join it to its folders and reach genuine files outside them. The file itself
+    // is still reported and listed for removal by its own path.
     void AppendName(const std::wstring& baseName);
     void ScanAutorunInf(const std::wstring& root, const std::wstring& fileName);
 

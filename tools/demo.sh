@@ -1,12 +1,15 @@
 #!/bin/sh
 # The main job: builds the Windows programs, makes a throwaway Wine prefix under build/demo (never
-# ~/.wine), runs one unattended cleaning in it with a log folder, and shows what the run wrote.
+# ~/.wine), plants one harmless infection of every kind in it (tests/e2e/plant_infections.sh: our own
+# waiting program under listed worm names, a copy known only by its digest, autorun values, a worm
+# service, policy values, hosts lines, an autorun.inf on a mapped drive), runs one unattended cleaning
+# with a log folder, and shows what the run wrote and what is left of the infection.
 set -eu
 cd "$(dirname "$0")/.."
 root=$(pwd)
 sh tools/install-deps.sh
 cmake --preset win64
-cmake --build --preset win64 -j2 --target pellclean
+cmake --build --preset win64 -j2 --target pellclean e2e_test_worm
 
 demo=$root/build/demo
 export WINEPREFIX="$demo/wineprefix" WINEDEBUG=-all WINEDLLOVERRIDES="winealsa.drv=d;mscoree,mshtml="
@@ -23,9 +26,17 @@ wine cmd /c exit </dev/null >/dev/null 2>&1
 logs='C:\PellworthLogs'
 mkdir -p "$WINEPREFIX/drive_c/PellworthLogs"
 cp build/win64/pellclean.exe "$WINEPREFIX/drive_c/pellclean.exe"
-echo "Running: pellclean.exe --log-folder $logs --no-restart"
+
+echo "Planting the test infection set ..."
+bash tests/e2e/plant_infections.sh build/win64/e2e_test_worm.exe "$demo/planted"
+cp "$demo/planted/extra-detections.txt" "$WINEPREFIX/drive_c/extra-detections.txt"
+echo "----- the planted infection set, before the run -----"
+bash tests/e2e/show_planted.sh "$demo/planted/manifest.tsv"
+
+printf '%s\n' "Running: pellclean.exe --log-folder $logs --extra-detections C:\\extra-detections.txt --no-restart"
 set +e
-wine 'C:\pellclean.exe' --log-folder "$logs" --no-restart </dev/null >"$demo/stdout.txt" 2>"$demo/stderr.txt"
+wine 'C:\pellclean.exe' --log-folder "$logs" --extra-detections 'C:\extra-detections.txt' --no-restart \
+    </dev/null >"$demo/stdout.txt" 2>"$demo/stderr.txt"
 rc=$?
 set -e
 echo "----- details lines and message boxes (standard output) -----"
@@ -45,4 +56,16 @@ for log in "$WINEPREFIX/drive_c/PellworthLogs"/Pellworth\ Removal\ Log\ *.txt; d
     iconv -f CP1252 -t UTF-8 "$log" | tr -d '\r'
 done
 [ "$found" -eq 1 ] || echo "----- no removal log was written -----"
-exit "$rc"
+echo "----- backups and service exports in $logs -----"
+ls -1 "$WINEPREFIX/drive_c/PellworthLogs" | grep -v '^Pellworth Removal Log ' || echo "(none)"
+echo "----- the planted infection set, after the run -----"
+set +e
+bash tests/e2e/show_planted.sh --after "$demo/planted/manifest.tsv"
+left=$?
+set -e
+# Exit code 1 is the console program's "something removed": with nothing of the infection left, the
+# demo has shown what it should.
+if [ "$rc" -eq 1 ] && [ "$left" -eq 0 ]; then exit 0; fi
+echo "The demo's cleaning did not remove the whole infection set (exit code $rc)." >&2
+if [ "$rc" -gt 1 ]; then exit "$rc"; fi
+exit 1

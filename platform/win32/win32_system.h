@@ -64,6 +64,8 @@ public:
 
     // shell.cpp
     long StartCommandLine(const std::wstring& commandLine, ShowStyle style) override;
+    // shell_wait.cpp
+    long StartCommandLineAndWait(const std::wstring& commandLine, ShowStyle style, std::uint32_t timeoutMs) override;
     long ShellOpen(const std::wstring& target) override;
 
     // crypto.cpp

@@ -675,6 +675,32 @@ long FakeMachine::StartCommandLine(const std::wstring& commandLine, ShowStyle st
     return 1;
 }
 
+long FakeMachine::StartCommandLineAndWait(const std::wstring& commandLine, ShowStyle style, std::uint32_t) {
+    if (auto f = Hit(Op::StartCommandLine, commandLine)) return f->result;
+    started_.push_back(StartedCommand{commandLine, style, true});
+    // regedit.exe /e "FILE" "HKEY_LOCAL_MACHINE\PATH"
+    std::size_t e = FindNoCase(commandLine, L"regedit.exe /e \"");
+    if (e == 0) return 1;
+    std::size_t fileStart = e - 1 + std::wstring_view(L"regedit.exe /e \"").size();
+    std::size_t fileEnd = commandLine.find(L'"', fileStart);
+    if (fileEnd == std::wstring::npos) return 1;
+    std::size_t keyStart = commandLine.find(L'"', fileEnd + 1);
+    std::size_t keyEnd = keyStart == std::wstring::npos ? keyStart : commandLine.find(L'"', keyStart + 1);
+    if (keyEnd == std::wstring::npos) return 1;
+    std::wstring file = commandLine.substr(fileStart, fileEnd - fileStart);
+    std::wstring key = commandLine.substr(keyStart + 1, keyEnd - keyStart - 1);
+    const std::wstring machine = L"HKEY_LOCAL_MACHINE\\";
+    if (key.compare(0, machine.size(), machine) == 0) key = L"HKLM\\" + key.substr(machine.size());
+    const RegKeyNode* node = FindKey(key);
+    if (!node || !FolderExists(Parent(Norm(file)))) return 1;
+    std::wstring dump;
+    DumpKey(*node, key, dump);
+    FileNode& out = files_[Norm(file)];
+    out.path = file;
+    out.bytes = WideToUtf8(dump);
+    return 1;
+}
+
 long FakeMachine::ShellOpen(const std::wstring& target) {
     if (auto f = Hit(Op::ShellOpen, target)) return f->result;
     opened_.push_back(target);

@@ -41,6 +41,7 @@ struct Fault {
 struct StartedCommand {
     std::wstring commandLine;
     ShowStyle style;
+    bool waited = false;  // started through StartCommandLineAndWait
 };
 
 class FakeMachine : public System, public Planter {
@@ -135,6 +136,10 @@ public:
     std::uint32_t GetSystemDirectory(std::wstring& path) override;
     std::uint32_t GetTempPath(std::wstring& path) override;
     long StartCommandLine(const std::wstring& commandLine, ShowStyle style) override;
+    // Faults: those of StartCommandLine. A registry editor export ("...regedit.exe /e "FILE" "KEY"") is
+    // carried out as the editor would: FILE receives a dump of KEY when KEY exists and FILE's folder does.
+    long StartCommandLineAndWait(const std::wstring& commandLine, ShowStyle style,
+                                 std::uint32_t timeoutMs) override;
     long ShellOpen(const std::wstring& target) override;
     long CryptAcquireContext(CryptHandle& provider, const std::wstring& providerName,
                              std::uint32_t providerType, std::uint32_t flags) override;

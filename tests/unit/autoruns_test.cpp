@@ -294,6 +294,30 @@ TEST(AutorunStages, AValueWrittenBackAfterEachDeletionIsChasedThreeTimes) {
     EXPECT_EQ(b.machine.Calls(Op::RegOpenKey), 4u);
 }
 
+TEST(AutorunStages, AValueWrittenBackWithNewDataIsStillChasedOnlyThreeTimes) {
+    // A running worm that puts its value back under the same name with other arguments each time.
+    struct Rewriter : test::FakeMachine {
+        int rewrites = 0;
+        long RegDeleteValue(RegKey key, const std::wstring& name) override {
+            long rc = FakeMachine::RegDeleteValue(key, name);
+            if (name == L"back" && rewrites < 10)
+                PlantString(RegRoot::LocalMachine, kRunServicesKey, name, L"wrm.exe /" + std::to_wstring(++rewrites));
+            return rc;
+        }
+    } machine;
+    test::TestHost host;
+    const Translation english = test::EnglishTranslation();
+    Engine e{machine, host, english};
+    RunFlags flags;
+    e.InfectionNames = {L"wrm"};
+    machine.PlantString(RegRoot::LocalMachine, kRunServicesKey, L"back", L"wrm.exe /0");
+    CleanRunServices(e, flags);
+    std::vector<std::wstring> lines = host.Lines();
+    lines.erase(lines.begin());
+    EXPECT_EQ(lines, std::vector<std::wstring>(3, Removed(S + L"back=wrm.exe")));
+    EXPECT_EQ(machine.OpenHandleCount(), 0u);
+}
+
 TEST(AutorunStages, ExplorerRuleFileErrorsAreIgnoredAndTheValueFailureReported) {
     AutorunBench b(Key::MachineRun);
     b.Plant(L"Upd", L"C:\\WINDOWS\\system32\\updater\\explorer.exe");

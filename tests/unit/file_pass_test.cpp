@@ -5,6 +5,7 @@
 #include <map>
 #include <set>
 
+#include "engine/forwarding_system.h"
 #include "engine/text.h"
 #include "processes/file_groups.h"
 #include "processes/file_pass.h"
@@ -228,6 +229,46 @@ TEST(FilePass, AFileWhoseStateCannotBeReadIsTriedAgain) {
     RemoveWormFiles(m.engine);
     EXPECT_EQ(m.Lines(), (std::vector<std::wstring>{test::BackedUp(L"svchost.exe"), test::Refused(fonts),
                                                     test::BackedUp(L"svchost.exe"), test::Refused(fonts)}));
+}
+
+// Records the folders the index lists.
+class ListingRecorder : public ForwardingSystem {
+public:
+    using ForwardingSystem::ForwardingSystem;
+    long ListFolder(const std::wstring& folder, const std::wstring& pattern, std::vector<FoundFile>& entries) override {
+        listed.push_back(folder);
+        return ForwardingSystem::ListFolder(folder, pattern, entries);
+    }
+    std::vector<std::wstring> listed;
+};
+
+TEST(FilePass, IndexJudgesAPathFromTheFolderItNamesAndNeverCallsAnOpenableFileAbsent) {
+    struct Case {
+        const wchar_t* path;
+        bool mayExist;
+        const wchar_t* listedFolder;  // nullptr: decided without a listing
+    };
+    const Case cases[] = {
+        {L"C:\\WINDOWS\\system32\\worm.exe", true, L"C:\\WINDOWS\\system32"},
+        {L"C:\\WINDOWS\\system32\\other.exe", false, L"C:\\WINDOWS\\system32"},
+        // A file system that folds the long s to "S" opens this listed name by the path's plain one.
+        {L"C:\\WINDOWS\\system32\\svchost.exe", true, L"C:\\WINDOWS\\system32"},
+        {L"C:\\WINDOWS\\system32\\svchost.com", false, L"C:\\WINDOWS\\system32"},
+        {L"C:\\x.exe", false, L"C:\\"},
+        // Without a system folder the path starts at the current drive's root, not its current folder.
+        {L"\\x.exe", false, L"\\"},
+        {L"C:\\WINDOWS\\system32\\svchost.exe:debug.exe", true, nullptr},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(WideToUtf8(c.path));
+        test::FakeMachine fake;
+        fake.PlantFile(L"C:\\WINDOWS\\system32\\worm.exe", "w");
+        fake.PlantFile(L"C:\\WINDOWS\\system32\\\u017Fvchost.exe", "s");
+        ListingRecorder sys(fake);
+        FolderIndex index(sys);
+        EXPECT_EQ(index.MayExist(c.path), c.mayExist);
+        EXPECT_EQ(sys.listed, c.listedFolder ? std::vector<std::wstring>{c.listedFolder} : std::vector<std::wstring>{});
+    }
 }
 
 }  // namespace

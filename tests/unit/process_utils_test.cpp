@@ -207,6 +207,7 @@ TEST(BackUp, RefusedDeletionIsReportedAndOtherFailuresAreNot) {
 TEST(BackUp, SameNamedFilesEachGetTheirOwnCopy) {
     ScanMachine m;
     m.machine.PlantFile(L"C:\\Logs\\svchost.exe (2).back", "older copy");
+    m.machine.PlantFolder(L"C:\\Logs\\svchost.exe (3).back");  // a folder takes a name as well
     const std::wstring paths[] = {L"C:\\WINDOWS\\svchost.exe", L"C:\\WINDOWS\\system\\svchost.exe",
                                   L"C:\\WINDOWS\\system32\\drivers\\SVCHOST.EXE"};
     m.machine.PlantFile(paths[0], "one");
@@ -217,8 +218,8 @@ TEST(BackUp, SameNamedFilesEachGetTheirOwnCopy) {
                                 BackedUp(L"SVCHOST.EXE"), Found(paths[2])}));
     EXPECT_EQ(m.machine.FileBytes(L"C:\\Logs\\svchost.exe.back"), std::optional<std::string>("one"));
     EXPECT_EQ(m.machine.FileBytes(L"C:\\Logs\\svchost.exe (2).back"), std::optional<std::string>("older copy"));
-    EXPECT_EQ(m.machine.FileBytes(L"C:\\Logs\\svchost.exe (3).back"), std::optional<std::string>("two"));
-    EXPECT_EQ(m.machine.FileBytes(L"C:\\Logs\\svchost.exe (4).back"), std::optional<std::string>("three"));
+    EXPECT_EQ(m.machine.FileBytes(L"C:\\Logs\\svchost.exe (4).back"), std::optional<std::string>("two"));
+    EXPECT_EQ(m.machine.FileBytes(L"C:\\Logs\\svchost.exe (5).back"), std::optional<std::string>("three"));
 }
 
 TEST(BackUp, WithoutAnyPossibleCopyTheFileIsStillRemovedWithoutABackupLine) {

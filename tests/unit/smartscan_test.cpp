@@ -106,6 +106,15 @@ TEST_F(SmartScanTest, AProviderThatCannotBeAcquiredEndsTheStageWithItsError) {
     // The autorun pass alone passes it over.
     PlantAutorun(L"C:\\", "[autorun]\r\nopen=x.exe\r\n");
     EXPECT_NO_THROW(SmartScanner(e).SmartScanAutoRuns());
+
+    // A provider lost after the process pass ends the registry pass, which leaves no listed items.
+    FakeMachine later;
+    test::TestHost laterHost;
+    Engine laterEngine{later, laterHost, english};
+    later.PlantString(RegRoot::CurrentUser, kRun, L"wrm", L"C:\\wrm.exe");
+    later.InjectFault(Fault{Op::CryptAcquireContext, L"", 0, 0x80090017, 1, -1});
+    EXPECT_THROW(SmartScan(laterEngine), RuntimeError);
+    EXPECT_EQ(laterEngine.lstKeys.Count(), 0u);
 }
 
 // ---------------------------------------------------------------- process pass
@@ -236,6 +245,12 @@ TEST_F(SmartScanTest, AutorunLinesNameTheFileThatIsHashed) {
         {"the window runs past the extension up to p + 4 characters", "shellexecute=evil.exe\r\n", L"E:\\evil.exe",
          {Identified(L"E:\\evil.exe")}, {L"evil"}},
         {"LF alone does not end a line", "[autorun]\nopen=evil.exe\n", L"E:\\evil.exe", {}, {}},
+        // Joined to the file pass's folders, these would name genuine files outside them.
+        {"a base name that climbs out of its folder is reported but not listed",
+         "open=x\\..\\..\\WINDOWS\\system32\\evil.exe\r\n", L"E:\\x\\..\\..\\WINDOWS\\system32\\evil.exe",
+         {Identified(L"E:\\x\\..\\..\\WINDOWS\\system32\\evil.exe")}, {}},
+        {"so is one that climbs with forward slashes", "open=x/../../WINDOWS/evil.exe\r\n",
+         L"E:\\x/../../WINDOWS/evil.exe", {Identified(L"E:\\x/../../WINDOWS/evil.exe")}, {}},
     };
     for (const auto& c : cases) {
         FakeMachine m;

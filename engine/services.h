@@ -1,0 +1,25 @@
+// The service scan's building blocks, for the scan itself and for tests that drive them one by one.
+#pragma once
+
+#include <string>
+
+#include "engine/system.h"
+
+namespace pell {
+
+// The services key under HKEY_LOCAL_MACHINE.
+inline constexpr wchar_t kServicesKey[] = L"System\\CurrentControlSet\\Services";
+
+// Asks the service control manager to stop the service; true only when ControlService answered exactly 1.
+bool StopService(System& sys, const std::wstring& serviceName);
+
+// Deletes every subkey of the open `key`, which is HKLM services key + "\" + `path`, depth first. A
+// subkey that keeps refusing deletion (or keeps failing) is passed over after its second refusal, so
+// a protected key never makes the deletion loop forever.
+void DeleteSubkeys(System& sys, RegKey key, const std::wstring& path);
+
+// The image path with its arguments cut off: up to and including the "exe" of the first ".exe ", or
+// else of the first ".com "; quotation marks stay.
+std::wstring CutServiceArguments(const std::wstring& imagePath);
+
+}  // namespace pell

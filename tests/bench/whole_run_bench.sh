@@ -1,0 +1,76 @@
+#!/bin/bash
+# The whole cleaning run under Wine, timed: the console program with the shipped database, and the
+# benchmark program with the shipped and with a 6.70-size synthetic database, each on a clean and on a
+# planted prefix, with the file pass indexed against the literal per-path probing. Prints the figures.
+# usage: whole_run_bench.sh BUILD_DIR [WORK_DIR]     (BUILD_DIR: the win64 build with its programs)
+set -euo pipefail
+here=$(cd "$(dirname "$0")" && pwd)
+e2e=$here/../e2e
+. "$e2e/lib.sh"
+
+build=$(cd "${1:?usage: $0 BUILD_DIR [WORK_DIR]}" && pwd)
+work=$(mkdir -p "${2:-$build/bench-whole-run}" && cd "${2:-$build/bench-whole-run}" && pwd)
+for p in pellclean win_whole_run e2e_test_worm e2e_shutdown_recorder; do
+    [ -f "$build/$p.exe" ] || e2e_fail "$build/$p.exe is missing: build the win64 preset first"
+done
+base=${E2E_BASE_PREFIX:-$build/e2e/base-prefix}
+prefix=$work/prefix
+trap 'e2e_stop_prefix "$prefix"' EXIT
+winz() { printf 'Z:%s' "$(printf '%s' "$1" | tr '/' '\\')"; }
+
+e2e_make_base_prefix "$base" >/dev/null
+
+# A fresh prefix, planted or not; sets $args to the switches the run needs.
+prepare() {
+    local scenario=$1
+    e2e_fresh_prefix "$base" "$prefix"
+    e2e_put_file "$build/e2e_shutdown_recorder.exe" 'C:\windows\system32\shutdown.exe'
+    wine reg add 'HKCU\Software\Wine\DllOverrides' /v shutdown.exe /d native /f >/dev/null 2>&1
+    rm -rf "$work/logs" "$work/planted"
+    mkdir -p "$work/logs"
+    args=(--log-folder "$(winz "$work/logs")")
+    if [ "$scenario" = planted ]; then
+        "$e2e/plant_infections.sh" "$build/e2e_test_worm.exe" "$work/planted" >/dev/null
+        args+=(--extra-detections "$(winz "$work/planted/extra-detections.txt")")
+    fi
+    wine cmd /c exit >/dev/null 2>&1  # the prefix's programs are up before anything is timed
+}
+
+# Peak resident memory (VmHWM) of the console program's process while it runs, in MB.
+watch_peak() {
+    local peak=0 pid v
+    while kill -0 "$1" 2>/dev/null; do
+        for pid in $(pgrep -f 'pellclean\.exe' || true); do
+            { tr '\0' '\n' <"/proc/$pid/environ"; } 2>/dev/null | grep -qx "WINEPREFIX=$WINEPREFIX" || continue
+            v=$(awk '/^VmHWM:/ { print $2 }' "/proc/$pid/status" 2>/dev/null || echo 0)
+            [ "${v:-0}" -gt "$peak" ] && peak=$v
+        done
+        sleep 0.05
+    done
+    echo $((peak / 1024))
+}
+
+echo "== whole-run benchmark under Wine ($(wine --version 2>/dev/null)), $(nproc) cores, $(date -u +%FT%TZ)"
+for scenario in clean planted; do
+    prepare "$scenario"
+    start=$(date +%s%N)
+    set +e
+    (cd "$work" && wine "$build/pellclean.exe" "${args[@]}" </dev/null >"$work/pellclean.out" 2>&1) &
+    runner=$!
+    peak=$(watch_peak $runner)
+    wait $runner
+    rc=$?
+    set -e
+    end=$(date +%s%N)
+    printf 'pellclean.exe, shipped database, %-7s prefix: %5d ms wall (program start included), exit %d, peak RSS %d MB (Wine process)\n' \
+        "$scenario" $(((end - start) / 1000000)) $rc "$peak"
+done
+for db in shipped synthetic; do
+    for scenario in clean planted; do
+        prepare "$scenario"
+        echo "-- win_whole_run.exe, $db database, $scenario prefix"
+        extra=()
+        [ "$db" = synthetic ] && extra=(--synthetic)
+        (cd "$work" && wine "$build/win_whole_run.exe" "${extra[@]}" "${args[@]}" </dev/null 2>&1) | tr -d '\r' | sed 's/^/   /'
+    done
+done

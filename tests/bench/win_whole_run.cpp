@@ -1,0 +1,201 @@
+// Times one whole cleaning run on the real machine (under Wine: the prefix it runs in), with the shipped
+// signature database or with a synthetic one of database 6.70's size (6640 names, 4983 digests, 561
+// hosts), and indexes the file pass against the literal per-path probing; prints the figures.
+//
+// usage: win_whole_run.exe [--synthetic] [--log-folder DIR] [--extra-detections FILE]
+//
+// The run is the program's own run (RunCleaning with its real stages). The process scan's file pass is
+// then timed again on the machine the run left behind, once as the program makes it (one listing per
+// folder) and once literally (every path of every name handed to BackUpAndDelete); the removals
+// themselves are the same work in both, so the run with literal probing takes the run's time minus the
+// indexed pass plus the literal one.
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "engine/engine.h"
+#include "engine/files.h"
+#include "engine/product.h"
+#include "engine/run.h"
+#include "engine/text.h"
+#include "i18n/translation.h"
+#include "platform/win32/program_resources.h"
+#include "platform/win32/win32_api.h"
+#include "platform/win32/win32_system.h"
+#include "processes/file_groups.h"
+#include "processes/file_pass.h"
+#include "processes/process_utils.h"
+#include "signatures/database.h"
+
+namespace {
+
+using namespace pell;
+using Clock = std::chrono::steady_clock;
+
+// A host without a window: keeps the details text, answers every box with OK or No.
+class QuietHost : public Host {
+public:
+    std::wstring DetailsText() const override { return details_; }
+    std::size_t DetailsLength() const override { return details_.size(); }
+    void SetDetailsText(const std::wstring& text) override { details_ = text; }
+    void AppendDetailsText(const std::wstring& text) override { details_ += text; }
+    void SetDetailsCaret(std::size_t) override {}
+    void SetProg1(double) override {}
+    void SetProg2(double) override {}
+    void DoEvents() override {}
+    int MsgBox(int, bool yesNo) override { return yesNo ? answer::No : answer::Ok; }
+    std::wstring Caption() const override { return MainCaption(); }
+    void SetTerm(bool) override {}
+    void EnableGUI() override {}
+    void EndProgram() override {}
+    std::size_t LineCount() const { return static_cast<std::size_t>(std::count(details_.begin(), details_.end(), L'\n')) + 1; }
+
+private:
+    std::wstring details_;
+};
+
+double Ms(Clock::duration d) { return std::chrono::duration<double, std::milli>(d).count(); }
+
+// Database 6.70's sizes: the shipped items first (so whatever they find is still found), then made-up
+// names, digests and hosts that match nothing.
+bool GrowToOriginalSize(SignatureDatabase& db) {
+    const std::size_t sizes[3] = {3262, 3091, 287};
+    for (int k = 0; k < 3; ++k) {
+        auto& items = db.Find(kNameLists[k])->items;
+        for (std::size_t i = items.size(); i < sizes[k]; ++i)
+            items.push_back(L"synthetic" + std::to_wstring(k) + L"x" + std::to_wstring(i));
+    }
+    std::vector<std::wstring> hashes;
+    for (auto list : kHashLists) {
+        auto& items = db.Find(list)->items;
+        hashes.insert(hashes.end(), items.begin(), items.end());
+        items.clear();
+    }
+    for (std::size_t i = hashes.size(); i < 4983; ++i) {
+        char buf[40];
+        std::snprintf(buf, sizeof buf, "%016llX%016llX", 0x5EEDull + i, static_cast<unsigned long long>(i) * 2654435761ull);
+        hashes.push_back(Utf8ToWide(buf));
+    }
+    DistributeHashes(hashes, db);
+    auto& hosts = db.Find(L"lstHostInfections")->items;
+    for (std::size_t i = hosts.size(); i < 561; ++i) hosts.push_back(L"www.synthetic" + std::to_wstring(i) + L".example");
+    return true;
+}
+
+// The literal file pass: every path of every name, whether or not a file is there.
+void LiteralFilePass(Engine& e) {
+    const std::size_t count = e.InfectionNames.size();
+    const std::ptrdiff_t last = static_cast<std::ptrdiff_t>(count) - 1;
+    for (std::size_t i = 0; i < count; ++i) {
+        for (const std::wstring& path : WormFilePaths(e.folders, e.InfectionNames[i])) BackUpAndDelete(e, path);
+        e.host.SetProg1(ProgressValue(i, last));
+        e.host.DoEvents();
+    }
+}
+
+double Peak(PROCESS_MEMORY_COUNTERS& pmc) {
+    pmc = {};
+    pmc.cb = sizeof(pmc);
+    GetProcessMemoryInfo(GetCurrentProcess(), &pmc, sizeof(pmc));
+    return static_cast<double>(pmc.PeakWorkingSetSize) / (1024.0 * 1024.0);
+}
+
+const char* OutcomeName(RunOutcome o) {
+    switch (o) {
+    case RunOutcome::NothingFound: return "nothing found";
+    case RunOutcome::Removed: return "removed";
+    case RunOutcome::Aborted: return "aborted";
+    case RunOutcome::ProgramEnded: return "program ended";
+    }
+    return "?";
+}
+
+}  // namespace
+
+int main() {
+    int argc = 0;
+    wchar_t** argv = CommandLineToArgvW(GetCommandLineW(), &argc);
+    std::vector<std::wstring> args;
+    for (int i = 1; argv != nullptr && i < argc; ++i) args.emplace_back(argv[i]);
+    LocalFree(argv);
+    bool synthetic = false;
+    std::wstring logFolder, extraFile;
+    for (std::size_t i = 0; i < args.size(); ++i) {
+        if (args[i] == L"--synthetic") synthetic = true;
+        else if (args[i] == L"--log-folder" && i + 1 < args.size()) logFolder = args[++i];
+        else if (args[i] == L"--extra-detections" && i + 1 < args.size()) extraFile = args[++i];
+        else {
+            std::fprintf(stderr, "usage: win_whole_run.exe [--synthetic] [--log-folder DIR] [--extra-detections FILE]\n");
+            return 64;
+        }
+    }
+    if (!logFolder.empty() && logFolder.back() != L'\\') logFolder += L'\\';
+
+    auto lang = win32::LoadResourceBytes(L"LANGUAGE", 106);
+    auto sigdb = win32::LoadResourceBytes(L"SIGDB", 1);
+    Translation translation;
+    std::wstring error;
+    if (!lang || !Translation::Parse(Cp1252ToWide(*lang), translation, error) || !sigdb) {
+        std::fprintf(stderr, "bench: the bound translation or database is missing\n");
+        return 2;
+    }
+    win32::Win32System sys;
+    QuietHost host;
+    Engine e(sys, host, translation);
+
+    auto loadStart = Clock::now();
+    SignatureDatabase db;
+    if (!ReadDatabase(*sigdb, db, error) || (synthetic && !GrowToOriginalSize(db)) || !MergeDatabase(db, e, error)) {
+        std::fprintf(stderr, "bench: database refused: %s\n", WideToUtf8(error).c_str());
+        return 2;
+    }
+    double loadMs = Ms(Clock::now() - loadStart);
+    if (!extraFile.empty()) {
+        std::string text;
+        if (!ReadWholeFile(sys, extraFile, text)) {
+            std::fprintf(stderr, "bench: cannot read %s\n", WideToUtf8(extraFile).c_str());
+            return 2;
+        }
+        std::vector<std::wstring> rejected;
+        AppendExtraDetections(e, text, rejected);
+    }
+    std::printf("database: %s, %zu names, %zu digests, %zu hosts (load and merge %.1f ms)\n",
+                synthetic ? "synthetic 6.70-size" : "shipped", e.InfectionNames.size(), e.MD5Hashes.size(),
+                e.lstHostInfections.Count(), loadMs);
+
+    // The run as START makes it, with the folder given.
+    e.folders.LogFolder = logFolder;
+    e.lstKeys.Clear();
+    e.Details(1);
+    auto runStart = Clock::now();
+    RunOutcome outcome = RunCleaning(e);
+    double runMs = Ms(Clock::now() - runStart);
+    PROCESS_MEMORY_COUNTERS pmc;
+    double peakMb = Peak(pmc);
+    std::printf("whole run: %.0f ms, outcome %s, %zu details lines, peak working set %.1f MB\n", runMs,
+                OutcomeName(outcome), host.LineCount(), peakMb);
+
+    // The file pass alone on the machine the run left: indexed (twice, the better one counts), literal.
+    std::wstring before = host.DetailsText();
+    auto time = [&](void (*pass)(Engine&)) {
+        auto t = Clock::now();
+        pass(e);
+        return Ms(Clock::now() - t);
+    };
+    double indexed1 = time(RemoveWormFiles);
+    double literal = time(LiteralFilePass);
+    double indexed2 = time(RemoveWormFiles);
+    double indexed = std::min(indexed1, indexed2);
+    bool quiet = host.DetailsText() == before;
+    std::printf("file pass, %zu names: indexed %.1f ms, literal per-path %.1f ms, ratio %.1fx%s\n",
+                e.InfectionNames.size(), indexed, literal, indexed > 0 ? literal / indexed : 0.0,
+                quiet ? "" : " (the passes after the run still found files!)");
+    double literalRun = runMs - indexed + literal;
+    std::printf("whole run with literal probing: %.0f ms; indexed run %.0f ms; ratio %.1fx\n", literalRun, runMs,
+                runMs > 0 ? literalRun / runMs : 0.0);
+    std::printf("peak working set at exit: %.1f MB\n", Peak(pmc));
+    return 0;
+}

@@ -1,0 +1,147 @@
+# Shared shell functions of the end-to-end scripts: throwaway Wine prefixes, Windows paths, registry queries.
+# Sourced, never run. Every function works on the prefix in $WINEPREFIX, which must be a throwaway one.
+
+e2e_fail() {
+    echo "FAIL: $*" >&2
+    exit 1
+}
+
+e2e_require_prefix() {
+    [ -n "${WINEPREFIX:-}" ] || e2e_fail "WINEPREFIX is not set (refusing to touch ~/.wine)"
+    case "$WINEPREFIX" in
+    "$HOME/.wine" | "$HOME/.wine/") e2e_fail "refusing to work on ~/.wine" ;;
+    esac
+    export WINEDEBUG=-all
+    case "${WINEDLLOVERRIDES:-}" in
+    *winealsa.drv=d*) ;;
+    "") export WINEDLLOVERRIDES="winealsa.drv=d" ;;
+    *) export WINEDLLOVERRIDES="winealsa.drv=d;$WINEDLLOVERRIDES" ;;
+    esac
+}
+
+# A prefix made once (wineboot takes about 12 s) and copied for every scenario (about 3 s).
+e2e_make_base_prefix() {
+    local base=$1
+    if [ -f "$base/system.reg" ] && [ -f "$base/.e2e-ready" ]; then return 0; fi
+    rm -rf "$base"
+    mkdir -p "$base"
+    (
+        export WINEPREFIX=$base
+        e2e_require_prefix
+        unset DISPLAY
+        wineboot -i >/dev/null 2>&1
+        wineserver -w
+    )
+    [ -f "$base/system.reg" ] || e2e_fail "wineboot did not create $base"
+    touch "$base/.e2e-ready"
+}
+
+# Copies the base prefix to a fresh throwaway one and starts its persistent wineserver.
+e2e_fresh_prefix() {
+    local base=$1 prefix=$2
+    e2e_stop_prefix "$prefix"
+    rm -rf "$prefix"
+    mkdir -p "$(dirname "$prefix")"
+    cp -a "$base" "$prefix"
+    rm -f "$prefix/wineserver" "$prefix/.e2e-ready"
+    export WINEPREFIX=$prefix
+    e2e_require_prefix
+    wineserver -p </dev/null >/dev/null 2>&1
+    # The prefix's system processes keep the standard handles of whichever program starts them: start
+    # them from one whose handles lead nowhere, so no caller's pipe is held open.
+    wine cmd /c exit </dev/null >/dev/null 2>&1
+}
+
+# Starts the prefix's persistent wineserver anew (it takes in the prefix's drives when it starts).
+e2e_restart_server() {
+    e2e_require_prefix
+    wineserver -k >/dev/null 2>&1 || true
+    wineserver -w >/dev/null 2>&1 || true
+    wineserver -p </dev/null >/dev/null 2>&1
+    wine cmd /c exit </dev/null >/dev/null 2>&1
+}
+
+# Stops the wineserver of one prefix (and with it every process of that prefix), nothing else.
+e2e_stop_prefix() {
+    local prefix=$1
+    [ -f "$prefix/system.reg" ] || return 0
+    WINEPREFIX=$prefix wineserver -k >/dev/null 2>&1 || true
+    WINEPREFIX=$prefix wineserver -w >/dev/null 2>&1 || true
+}
+
+# The unix path of a Windows path in the prefix ("C:\windows\x.exe", "M:\a.inf"), each folder found
+# case-insensitively as Wine finds it; missing parts keep the given spelling.
+e2e_unix_path() {
+    local win=$1
+    local drive=${win:0:1}
+    drive=$(printf '%s' "$drive" | tr 'A-Z' 'a-z')
+    local dir
+    dir=$(readlink -f "$WINEPREFIX/dosdevices/$drive:") || return 1
+    local rest=${win:3}
+    local IFS='\'
+    local part found
+    for part in $rest; do
+        [ -n "$part" ] || continue
+        found=""
+        if [ -d "$dir" ]; then
+            found=$(find "$dir" -mindepth 1 -maxdepth 1 -iname "$(printf '%s' "$part" | sed 's/[][*?\\]/\\&/g')" -printf '%f\n' 2>/dev/null | head -n 1)
+        fi
+        dir="$dir/${found:-$part}"
+    done
+    printf '%s\n' "$dir"
+}
+
+# Copies a unix file to a Windows path in the prefix, creating the folders on the way.
+e2e_put_file() {
+    local src=$1 win=$2
+    local dst
+    dst=$(e2e_unix_path "$win")
+    mkdir -p "$(dirname "$dst")"
+    cp "$src" "$dst"
+}
+
+e2e_win_exists() {
+    local p
+    p=$(e2e_unix_path "$1")
+    [ -e "$p" ]
+}
+
+# The whole registry as UTF-8 text (for before/after comparisons), without the one key the service
+# control manager counts in whenever it starts a service process (volatile on Windows).
+e2e_registry_dump() {
+    local out=$1
+    local tmp="$out.utf16"
+    wine regedit /e "Z:$(printf '%s' "$tmp" | tr '/' '\\')" >/dev/null 2>&1
+    [ -f "$tmp" ] || e2e_fail "regedit did not export the registry"
+    iconv -f UTF-16LE -t UTF-8 "$tmp" | tr -d '\r' |
+        awk '/^\[/ { skip = ($0 == "[HKEY_LOCAL_MACHINE\\System\\CurrentControlSet\\Control\\ServiceCurrent]") } !skip' >"$out"
+    rm -f "$tmp"
+}
+
+# Every file of the prefix's drive C: with its checksum, except under the folders given (relative to drive_c,
+# e.g. "windows/temp").
+e2e_file_list() {
+    local out=$1
+    shift
+    local prune=() ex
+    for ex in "$@"; do prune+=(-path "./$ex" -prune -o); done
+    (cd "$WINEPREFIX/drive_c" && find . "${prune[@]}" -type f -print0 | sort -z | xargs -0 -r md5sum) >"$out"
+}
+
+e2e_key_exists() { wine reg query "$1" >/dev/null 2>&1; }
+e2e_value_exists() { wine reg query "$1" /v "$2" >/dev/null 2>&1; }
+
+# Whether a Windows program is running in this prefix (wine shows processes by their Windows path; the
+# prefix is told by the process's environment).
+e2e_process_running() {
+    local image pid args
+    image=$(printf '%s' "$1" | tr 'A-Z' 'a-z')
+    while read -r pid args; do
+        case "$(printf '%s' "$args" | tr 'A-Z' 'a-z')" in
+        "$image"*) ;;
+        *) continue ;;
+        esac
+        if { tr '\0' '\n' <"/proc/$pid/environ"; } 2>/dev/null | grep -qx "WINEPREFIX=$WINEPREFIX"; then return 0; fi
+    done < <(ps -eo pid=,stat=,args= | awk '$2 !~ /^Z/ { pid = $1; $1 = ""; $2 = ""; sub(/^  */, ""); print pid, $0 }')
+    return 1
+}

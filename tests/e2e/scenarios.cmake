@@ -1,0 +1,21 @@
+# End-to-end scenarios: the console cleaner in throwaway Wine prefixes, with a planted infection set of our
+# own harmless programs and a stand-in for shutdown.exe that records the restart.
+add_executable(e2e_test_worm WIN32 ${CMAKE_CURRENT_LIST_DIR}/test_worm.c)
+add_executable(e2e_shutdown_recorder ${CMAKE_CURRENT_LIST_DIR}/shutdown_recorder.c)
+target_compile_options(e2e_test_worm PRIVATE -Os -Wall -Wextra)
+target_compile_options(e2e_shutdown_recorder PRIVATE -Os -Wall -Wextra)
+
+if(TARGET pellclean)
+    set(PELL_E2E_DIR ${CMAKE_BINARY_DIR}/e2e)
+    add_test(NAME e2e_base_prefix
+             COMMAND bash ${CMAKE_CURRENT_LIST_DIR}/make_base_prefix.sh ${PELL_E2E_DIR}/base-prefix)
+    set_tests_properties(e2e_base_prefix PROPERTIES FIXTURES_SETUP e2e_prefix TIMEOUT 120)
+    foreach(scenario planted clean)
+        add_test(NAME e2e_${scenario}
+                 COMMAND bash ${CMAKE_CURRENT_LIST_DIR}/run_scenario.sh ${scenario} $<TARGET_FILE:pellclean>
+                         $<TARGET_FILE:e2e_test_worm> $<TARGET_FILE:e2e_shutdown_recorder>
+                         ${PELL_E2E_DIR}/${scenario} ${CMAKE_SOURCE_DIR})
+        set_tests_properties(e2e_${scenario} PROPERTIES FIXTURES_REQUIRED e2e_prefix TIMEOUT 900
+                             ENVIRONMENT "E2E_BASE_PREFIX=${PELL_E2E_DIR}/base-prefix")
+    endforeach()
+endif()
