@@ -1,6 +1,8 @@
 // The console program's portable side: switches, exit codes, the printing host, restart suppression.
 #include "engine/console.h"
 
+#include <exception>
+
 #include "engine/product.h"
 #include "engine/text.h"
 
@@ -76,16 +78,23 @@ bool ParseOptions(const std::vector<std::wstring>& args, Options& options, std::
 std::wstring Usage() {
     return L"Usage: pellclean [--log-folder DIR] [--no-restart] [--yes] [--extra-detections FILE] [--help]\n"
            L"Runs one Pellworth Remover cleaning pass without a window; the details lines go to standard output.\n"
-           L"  --log-folder DIR         folder for the removal log and the backups (default: the root of the\n"
-           L"                           temporary folder's drive, after the \"no folder chosen\" message)\n"
+           L"  --log-folder DIR         existing folder for the removal log and the backups (default: the root\n"
+           L"                           of the temporary folder's drive, after the \"no folder chosen\" message)\n"
            L"  --no-restart             print the restart command line instead of starting it\n"
            L"  --yes                    answer Yes to Yes/No questions (default: No)\n"
            L"  --extra-detections FILE  add the MD5 digests of FILE (one per line) to the detections\n"
-           L"  --help                   show this text\n"
+           L"  --help, -h, /?           show this text\n"
            L"Exit codes: 0 nothing found, 1 something removed (restart scheduled or suppressed),\n"
            L"  2 aborted (registry error), 3 services key unreadable, 4 another copy is running,\n"
            L"  5 signature database missing or refused, 6 extra-detections file unreadable,\n"
-           L"  64 usage error, 70 translation resource missing.\n";
+           L"  64 usage error, 70 translation resource missing or internal error.\n";
+}
+
+bool CheckLogFolder(System& sys, const std::wstring& folder, std::wstring& error) {
+    const std::uint32_t attributes = sys.GetFileAttributes(folder);
+    if (attributes != kInvalidAttributes && (attributes & kAttributeDirectory) != 0) return true;
+    error = L"--log-folder: " + folder + L" is not an existing folder";
+    return false;
 }
 
 int ExitCode(RunOutcome outcome) {
@@ -94,6 +103,17 @@ int ExitCode(RunOutcome outcome) {
         case RunOutcome::Removed: return exitcode::Removed;
         case RunOutcome::Aborted: return exitcode::Aborted;
         case RunOutcome::ProgramEnded: return exitcode::ServicesUnreadable;
+    }
+    return exitcode::Internal;
+}
+
+int Guarded(const std::function<int()>& body, const std::function<void(const std::wstring&)>& reportError) {
+    try {
+        return body();
+    } catch (const std::exception& error) {
+        reportError(L"internal error, the run was cut short: " + Utf8ToWide(error.what()));
+    } catch (...) {
+        reportError(L"internal error, the run was cut short");
     }
     return exitcode::Internal;
 }

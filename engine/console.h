@@ -27,6 +27,10 @@ bool ParseOptions(const std::vector<std::wstring>& args, Options& options, std::
 // The text --help prints.
 std::wstring Usage();
 
+// The window's picker can only choose a folder that exists; --log-folder must name one too, or every
+// backup copy and the log itself would fail while the run still deletes. False with a message otherwise.
+bool CheckLogFolder(System& sys, const std::wstring& folder, std::wstring& error);
+
 // Exit codes a script can act on.
 namespace exitcode {
 constexpr int NothingFound = 0;
@@ -36,10 +40,14 @@ constexpr int ServicesUnreadable = 3; // the services key could not be read: the
 constexpr int AlreadyRunning = 4;     // another copy (console or window) is running
 constexpr int DatabaseRefused = 5;    // the signature database is missing or failed its checks
 constexpr int ExtraUnreadable = 6;    // the --extra-detections file could not be read
-constexpr int Internal = 70;          // the program's own translation resource is missing or broken
+constexpr int Internal = 70;          // the translation resource is missing or broken, or an internal error
 constexpr int Usage = 64;
 }  // namespace exitcode
 int ExitCode(RunOutcome outcome);
+
+// Runs the program's body. An exception escaping it would end the program through abort(), whose exit
+// code 3 a script reads as "services key unreadable"; instead it is reported and the code is 70.
+int Guarded(const std::function<int()>& body, const std::function<void(const std::wstring&)>& reportError);
 
 // Prints the details lines as the run writes them and every message box with its text, answering
 // OK, or No to Yes/No questions (Yes with `answerYes`). Progress is ignored. `print` receives UTF-8

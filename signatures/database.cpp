@@ -18,8 +18,15 @@ std::wstring Num(std::size_t n) { return std::to_wstring(n); }
 
 // Every refusal has the same shape so that a user, a log and a test can all read where the file broke.
 std::wstring Fault(std::wstring_view list, std::wstring_view item, std::size_t offset, std::wstring_view what) {
+    // A name read from a broken file can be 65535 bytes long: show enough of it to recognise it.
+    constexpr std::size_t kShownName = 40;
     std::wstring m = L"signature database refused: list ";
-    m += list.empty() ? std::wstring_view(L"-") : list;
+    if (list.empty())
+        m += L"-";
+    else if (list.size() > kShownName)
+        m += std::wstring(list.substr(0, kShownName)) + L"...";
+    else
+        m += list;
     m += L", item ";
     m += item;
     m += L", byte ";

@@ -13,7 +13,7 @@ done
 echo "Installing:$missing"
 SUDO=""
 [ "$(id -u)" -eq 0 ] || SUDO="sudo"
-export DEBIAN_FRONTEND=noninteractive
-$SUDO apt-get update -q
+# Passed through env: sudo resets the environment, so an exported DEBIAN_FRONTEND would not reach apt-get.
+$SUDO env DEBIAN_FRONTEND=noninteractive apt-get update -q
 # shellcheck disable=SC2086
-$SUDO apt-get install -y -q $missing
+$SUDO env DEBIAN_FRONTEND=noninteractive apt-get install -y -q $missing

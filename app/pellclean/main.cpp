@@ -136,11 +136,16 @@ int Run() {
         PrintError(std::to_wstring(added) + L" extra detections added from " + options.extraDetections);
     }
 
-    std::wstring folder = options.logFolder.empty() ? std::wstring() : FullPath(options.logFolder);
+    // START: the folder stands where the picker's choice would.
+    const std::wstring folder = options.logFolder.empty() ? std::wstring() : FullPath(options.logFolder);
+    if (!folder.empty() && !console::CheckLogFolder(real, folder, error)) {
+        PrintError(error);
+        return console::exitcode::Usage;
+    }
     RunOutcome outcome = StartCleaning(e, [&folder] { return folder; });
     return console::ExitCode(outcome);
 }
 
 }  // namespace
 
-int main() { return Run(); }
+int main() { return console::Guarded(Run, PrintError); }

@@ -10,10 +10,11 @@ namespace {
 // when the buffer is too small (GetSystemDirectory, GetTempPath). Two tries are enough: the folder
 // does not grow between them, and a third answer would mean something is wrong.
 template <typename Call>
-std::uint32_t ReadFolder(Call call, std::wstring& path) {
+std::uint32_t ReadFolder(Call call, std::wstring& path, std::uint32_t& lastError) {
     std::wstring buffer(MAX_PATH + 1, L'\0');
     for (int attempt = 0; attempt < 2; ++attempt) {
         UINT length = call(buffer.data(), static_cast<UINT>(buffer.size()));
+        lastError = ::GetLastError();  // before the buffer is freed or grown
         if (length == 0) return 0;
         if (length < buffer.size()) {
             buffer.resize(length);
@@ -60,16 +61,11 @@ std::vector<std::wstring> Win32System::LogicalDrives() {
 unsigned Win32System::GetDriveType(const std::wstring& root) { return Keep(::GetDriveTypeW(root.c_str())); }
 
 std::uint32_t Win32System::GetSystemDirectory(std::wstring& path) {
-    std::uint32_t length = ReadFolder([](wchar_t* b, UINT n) { return ::GetSystemDirectoryW(b, n); }, path);
-    lastError_ = ::GetLastError();
-    return length;
+    return ReadFolder([](wchar_t* b, UINT n) { return ::GetSystemDirectoryW(b, n); }, path, lastError_);
 }
 
 std::uint32_t Win32System::GetTempPath(std::wstring& path) {
-    std::uint32_t length =
-        ReadFolder([](wchar_t* b, UINT n) { return static_cast<UINT>(::GetTempPathW(n, b)); }, path);
-    lastError_ = ::GetLastError();
-    return length;
+    return ReadFolder([](wchar_t* b, UINT n) { return static_cast<UINT>(::GetTempPathW(n, b)); }, path, lastError_);
 }
 
 }  // namespace pell::win32

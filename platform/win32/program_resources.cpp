@@ -15,7 +15,10 @@ std::optional<std::string> LoadResourceBytes(const wchar_t* type, int id) {
 }
 
 InstanceGuard::InstanceGuard(const wchar_t* name) : mutex_(::CreateMutexW(nullptr, FALSE, name)) {
-    anotherRunning_ = ::GetLastError() == ERROR_ALREADY_EXISTS;
+    const DWORD error = ::GetLastError();
+    // A copy running with other rights (the elevated window beside a console run) holds a name this
+    // process may not open: that is a running copy too, not a free name.
+    anotherRunning_ = error == ERROR_ALREADY_EXISTS || (!mutex_.valid() && error == ERROR_ACCESS_DENIED);
 }
 
 }  // namespace pell::win32

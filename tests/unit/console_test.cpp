@@ -1,6 +1,8 @@
 // The console program's switches, exit codes, printed run and restart suppression.
 #include <gtest/gtest.h>
 
+#include <stdexcept>
+
 #include "engine/console.h"
 #include "engine/product.h"
 #include "i18n/details.h"
@@ -59,11 +61,41 @@ TEST(ConsoleOptions, UsageErrorsNameTheProblemAndLeaveTheOptionsAlone) {
     }
 }
 
+TEST(ConsoleOptions, TheLogFolderMustBeAnExistingFolder) {
+    test::FakeMachine machine;
+    machine.PlantFolder(L"C:\\Logs");
+    machine.PlantFile(L"C:\\Logs\\notes.txt", "x");
+    const std::pair<std::wstring, bool> cases[] = {
+        {L"C:\\Logs", true},
+        {L"C:\\logs\\", true},
+        {L"C:\\", true},
+        {L"C:\\Lgos", false},             // a typo: no backup and no log would be written
+        {L"C:\\Logs\\notes.txt", false},  // a file, not a folder
+        {L"D:\\Logs", false},
+    };
+    for (const auto& [folder, accepted] : cases) {
+        std::wstring error;
+        EXPECT_EQ(CheckLogFolder(machine, folder, error), accepted) << WideToUtf8(folder);
+        EXPECT_EQ(error, accepted ? L"" : L"--log-folder: " + folder + L" is not an existing folder");
+    }
+}
+
 TEST(ConsoleExitCodes, EachOutcomeHasItsOwnCode) {
     EXPECT_EQ(ExitCode(RunOutcome::NothingFound), 0);
     EXPECT_EQ(ExitCode(RunOutcome::Removed), 1);
     EXPECT_EQ(ExitCode(RunOutcome::Aborted), 2);
     EXPECT_EQ(ExitCode(RunOutcome::ProgramEnded), 3);
+}
+
+TEST(ConsoleExitCodes, AnEscapingErrorIsReportedAndNeverReadsAsAnOutcome) {
+    std::vector<std::wstring> reported;
+    auto report = [&](const std::wstring& text) { reported.push_back(text); };
+    EXPECT_EQ(Guarded([] { return 2; }, report), 2);
+    EXPECT_TRUE(reported.empty());
+    EXPECT_EQ(Guarded([]() -> int { throw std::out_of_range("list index"); }, report), 70);
+    EXPECT_EQ(Guarded([]() -> int { throw 42; }, report), 70);
+    EXPECT_EQ(reported, (std::vector<std::wstring>{L"internal error, the run was cut short: list index",
+                                                   L"internal error, the run was cut short"}));
 }
 
 struct Printed {

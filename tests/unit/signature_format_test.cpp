@@ -200,6 +200,13 @@ const Broken kBroken[] = {
      [](const std::string& b, const SignatureDatabase&) {
          return "list lstKeys, item -, byte " + std::to_string(b.size() - 2) + ": 2 trailing bytes after the last list";
      }},
+    {"a name block of 65535 bytes",
+     [](std::string b, const SignatureDatabase&) {
+         return "\xFF\xFF"s + std::string(65535, 'A') + "\x00"s + b;
+     },
+     [](const std::string&, const SignatureDatabase&) {
+         return "list " + std::string(40, 'A') + "..., item -, byte 0: unknown list where lstMD56 should stand";
+     }},
     {"count cut in half",
      [](std::string b, const SignatureDatabase& db) { return b.substr(0, CountAt(db) + 1); },
      [](const std::string&, const SignatureDatabase& db) {
