@@ -1,10 +1,12 @@
-// Shell: starting a command line without waiting for it, and "open" through the shell.
+// Shell: starting a command line (waiting for it or not), and "open" through the shell.
 #include "platform/win32/last_error.h"
 #include "platform/win32/owners.h"
 
 namespace pell::win32 {
+namespace {
 
-long Win32System::StartCommandLine(const std::wstring& commandLine, ShowStyle style) {
+// Starts the command line with the window style; waits up to `waitMs` for it to end (0: not at all).
+BOOL StartProcess(const std::wstring& commandLine, ShowStyle style, DWORD waitMs) {
     STARTUPINFOW startup{};
     startup.cb = sizeof(startup);
     startup.dwFlags = STARTF_USESHOWWINDOW;
@@ -16,8 +18,20 @@ long Win32System::StartCommandLine(const std::wstring& commandLine, ShowStyle st
     if (ok) {
         UniqueHandle process(started.hProcess);
         UniqueHandle thread(started.hThread);
+        if (waitMs != 0) ::WaitForSingleObject(process.get(), waitMs);
     }
     return ok;
+}
+
+}  // namespace
+
+long Win32System::StartCommandLine(const std::wstring& commandLine, ShowStyle style) {
+    return StartProcess(commandLine, style, 0);
+}
+
+long Win32System::StartCommandLineAndWait(const std::wstring& commandLine, ShowStyle style, std::uint32_t timeoutMs) {
+    // A bound of 0 would mean "do not wait" to the helper; the caller asked to wait, so wait at least 1 ms.
+    return StartProcess(commandLine, style, timeoutMs == 0 ? 1 : timeoutMs);
 }
 
 long Win32System::ShellOpen(const std::wstring& target) {
