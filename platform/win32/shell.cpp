@@ -6,6 +6,7 @@ namespace pell::win32 {
 namespace {
 
 // Starts the command line with the window style; waits up to `waitMs` for it to end (0: not at all).
+// The error of the start is the thread's last error on return.
 BOOL StartProcess(const std::wstring& commandLine, ShowStyle style, DWORD waitMs) {
     STARTUPINFOW startup{};
     startup.cb = sizeof(startup);
@@ -13,25 +14,27 @@ BOOL StartProcess(const std::wstring& commandLine, ShowStyle style, DWORD waitMs
     startup.wShowWindow = static_cast<WORD>(style);
     PROCESS_INFORMATION started{};
     std::wstring writable = commandLine;  // CreateProcessW may write into its command line
-    BOOL ok = Keep(::CreateProcessW(nullptr, writable.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
-                                    &startup, &started));
+    BOOL ok = ::CreateProcessW(nullptr, writable.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
+                               &started);
+    DWORD error = ::GetLastError();
     if (ok) {
         UniqueHandle process(started.hProcess);
         UniqueHandle thread(started.hThread);
         if (waitMs != 0) ::WaitForSingleObject(process.get(), waitMs);
     }
+    ::SetLastError(error);
     return ok;
 }
 
 }  // namespace
 
 long Win32System::StartCommandLine(const std::wstring& commandLine, ShowStyle style) {
-    return StartProcess(commandLine, style, 0);
+    return Keep(StartProcess(commandLine, style, 0));
 }
 
 long Win32System::StartCommandLineAndWait(const std::wstring& commandLine, ShowStyle style, std::uint32_t timeoutMs) {
     // A bound of 0 would mean "do not wait" to the helper; the caller asked to wait, so wait at least 1 ms.
-    return StartProcess(commandLine, style, timeoutMs == 0 ? 1 : timeoutMs);
+    return Keep(StartProcess(commandLine, style, timeoutMs == 0 ? 1 : timeoutMs));
 }
 
 long Win32System::ShellOpen(const std::wstring& target) {
