@@ -1,9 +1,6 @@
 // SmartScan scenarios on the fake machine: the process, registry and autorun passes, their lines and lists.
 #include <gtest/gtest.h>
 
-#include <fstream>
-#include <sstream>
-
 #include "engine/text.h"
 #include "smartscan/match_index.h"
 #include "smartscan/md5_hash.h"
@@ -13,6 +10,7 @@
 #include "engine/stages.h"
 #include "tests/fake/fake_machine.h"
 #include "tests/fake/test_host.h"
+#include "tests/unit/english_translation.h"
 
 namespace pell {
 namespace {
@@ -25,16 +23,6 @@ using Lines = std::vector<std::wstring>;
 constexpr wchar_t kRun[] = L"Software\\Microsoft\\Windows\\CurrentVersion\\Run";
 constexpr wchar_t kRunServices[] = L"Software\\Microsoft\\Windows\\CurrentVersion\\RunServices";
 constexpr wchar_t kOther[] = L"0123456789ABCDEF0123456789ABCDEF";
-
-Translation English() {
-    std::ifstream in(PELL_SOURCE_DIR "/resources/lang/english.txt", std::ios::binary);
-    std::stringstream ss;
-    ss << in.rdbuf();
-    Translation t;
-    std::wstring error;
-    EXPECT_TRUE(Translation::Parse(Utf8ToWide(ss.str()), t, error)) << WideToUtf8(error);
-    return t;
-}
 
 std::wstring Identified(const std::wstring& what) { return what + L" ...Identified"; }
 
@@ -61,7 +49,7 @@ protected:
 
     FakeMachine machine;
     test::TestHost host;
-    Translation english = English();
+    Translation english = test::EnglishTranslation();
     Engine e{machine, host, english};
 };
 
