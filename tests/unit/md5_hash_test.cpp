@@ -8,6 +8,7 @@
 #include "smartscan/md5_hash.h"
 #include "tests/fake/fake_machine.h"
 #include "tests/fake/test_host.h"
+#include "tests/fixtures/md5_vectors.h"
 
 namespace pell {
 namespace {
@@ -15,6 +16,7 @@ namespace {
 using test::Fault;
 using test::FakeMachine;
 using test::Op;
+using test::kRfc1321;
 
 // A fake machine that also records the size of every read.
 class ReadRecorder : public FakeMachine {
@@ -35,23 +37,6 @@ std::string Pattern(std::size_t size) {
     for (std::size_t i = 0; i < size; ++i) s[i] = static_cast<char>((i * 31 + 7) & 0xFF);
     return s;
 }
-
-struct Rfc1321Vector {
-    const char* message;
-    const wchar_t* digest;
-};
-
-// The test suite of RFC 1321, appendix A.5.
-constexpr Rfc1321Vector kRfc1321[] = {
-    {"", L"D41D8CD98F00B204E9800998ECF8427E"},
-    {"a", L"0CC175B9C0F1B6A831C399E269772661"},
-    {"abc", L"900150983CD24FB0D6963F7D28E17F72"},
-    {"message digest", L"F96B697D7CB7938D525A2F31AAF161D0"},
-    {"abcdefghijklmnopqrstuvwxyz", L"C3FCD3D76192E4007DFB496CCA67E13B"},
-    {"ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789", L"D174AB98D277D9F5A5611C2C9F419D9F"},
-    {"12345678901234567890123456789012345678901234567890123456789012345678901234567890",
-     L"57EDF4A22BE3C955AC49DA2E2107B67A"},
-};
 
 TEST(MD5Hash, Rfc1321SuiteAsBytesAndAsFiles) {
     FakeMachine machine;
