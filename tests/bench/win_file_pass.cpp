@@ -16,29 +16,12 @@
 #include "signatures/database.h"
 #include "tests/fake/test_host.h"
 #include "tests/reference/literal_file_pass.h"
+#include "tests/win32/wine_setup.h"
 
 namespace pell {
 namespace {
 
 using Clock = std::chrono::steady_clock;
-
-// The folder values as a run sets them, from the machine the benchmark runs on.
-Folders RealFolders(System& sys, const std::wstring& logFolder) {
-    Folders f;
-    sys.GetSystemDirectory(f.SystemDir);
-    std::size_t second = f.SystemDir.find(L'\\', f.SystemDir.find(L'\\') + 1);
-    f.WindowsDir = f.SystemDir.substr(0, second);
-    sys.GetTempPath(f.TempPath);
-    f.TempRoot = f.TempPath.substr(0, 3);
-    f.LogFolder = logFolder;
-    return f;
-}
-
-bool LoadEnglish(Translation& t) {
-    auto bytes = win32::LoadResourceBytes(L"LANGUAGE", 106);
-    std::wstring error;
-    return bytes && Translation::Parse(Cp1252ToWide(*bytes), t, error);
-}
 
 bool ShippedNames(System& sys, Host& host, const Translation& t, std::vector<std::wstring>& names) {
     auto bytes = win32::LoadResourceBytes(L"SIGDB", 1);
@@ -122,11 +105,12 @@ int main() {
     using namespace pell;
     win32::Win32System sys;
     Translation english;
-    if (!LoadEnglish(english)) {
+    std::wstring error;
+    if (!test::LoadEnglish(english, error)) {
         std::fprintf(stderr, "no English translation bound into the benchmark\n");
         return 1;
     }
-    Folders folders = RealFolders(sys, L"");
+    Folders folders = test::RealFolders(sys, L"");
     folders.LogFolder = folders.TempPath;
     std::printf("SystemDir %s  TempPath %s\n", WideToUtf8(folders.SystemDir).c_str(), WideToUtf8(folders.TempPath).c_str());
 

@@ -5,7 +5,6 @@
 #include "engine/engine.h"
 #include "engine/stages.h"
 #include "engine/text.h"
-#include "platform/win32/program_resources.h"
 #include "tests/fake/test_host.h"
 #include "tests/win32/win32_test_support.h"
 
@@ -13,29 +12,6 @@ namespace pell::test {
 namespace {
 
 using ProcessScanTest = Win32Test;
-
-const Translation& English() {
-    static const Translation english = [] {
-        Translation t;
-        std::wstring error;
-        auto bytes = win32::LoadResourceBytes(L"LANGUAGE", 106);
-        EXPECT_TRUE(bytes && Translation::Parse(Cp1252ToWide(*bytes), t, error)) << WideToUtf8(error);
-        return t;
-    }();
-    return english;
-}
-
-// The folder values as a run sets them, from the real machine.
-Folders RealFolders(System& sys, const std::wstring& logFolder) {
-    Folders f;
-    sys.GetSystemDirectory(f.SystemDir);
-    std::size_t second = f.SystemDir.find(L'\\', f.SystemDir.find(L'\\') + 1);
-    f.WindowsDir = f.SystemDir.substr(0, second);
-    sys.GetTempPath(f.TempPath);
-    f.TempRoot = f.TempPath.substr(0, 3);
-    f.LogFolder = logFolder;
-    return f;
-}
 
 TEST_F(ProcessScanTest, AWormStartedFromTheRecyclerIsEndedAndItsFileRemoved) {
     const std::wstring name = L"pellscanworm";

@@ -4,11 +4,11 @@
 
 #include "engine/stages.h"
 #include "engine/text.h"
-#include "platform/win32/program_resources.h"
 #include "smartscan/md5_hash.h"
 #include "smartscan/smartscan.h"
 #include "tests/fake/fake_machine.h"
 #include "tests/fake/test_host.h"
+#include "tests/fixtures/md5_vectors.h"
 #include "tests/win32/mapped_drive.h"
 #include "tests/win32/win32_test_support.h"
 
@@ -28,36 +28,11 @@ std::string Pattern(std::size_t size) {
     return s;
 }
 
-const Translation& English() {
-    static const Translation english = [] {
-        Translation t;
-        std::wstring error;
-        auto bytes = win32::LoadResourceBytes(L"LANGUAGE", 106);
-        EXPECT_TRUE(bytes && Translation::Parse(Cp1252ToWide(*bytes), t, error)) << WideToUtf8(error);
-        return t;
-    }();
-    return english;
-}
-
 TEST_F(Md5Win32Test, Rfc1321SuiteThroughTheBaseProvider) {
-    struct Vector {
-        const char* message;
-        const wchar_t* digest;
-    };
-    const Vector suite[] = {
-        {"", L"D41D8CD98F00B204E9800998ECF8427E"},
-        {"a", L"0CC175B9C0F1B6A831C399E269772661"},
-        {"abc", L"900150983CD24FB0D6963F7D28E17F72"},
-        {"message digest", L"F96B697D7CB7938D525A2F31AAF161D0"},
-        {"abcdefghijklmnopqrstuvwxyz", L"C3FCD3D76192E4007DFB496CCA67E13B"},
-        {"ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789", L"D174AB98D277D9F5A5611C2C9F419D9F"},
-        {"12345678901234567890123456789012345678901234567890123456789012345678901234567890",
-         L"57EDF4A22BE3C955AC49DA2E2107B67A"},
-    };
     TestHost host;
     MD5Hash md5(sys, host);
     int n = 0;
-    for (const auto& v : suite) {
+    for (const auto& v : kRfc1321) {
         const std::wstring path = Folder() + L"\\vector" + std::to_wstring(n++) + L".bin";
         planter.PlantFile(path, v.message);
         EXPECT_EQ(md5.HashBytes(Bytes(v.message)), v.digest) << v.message;

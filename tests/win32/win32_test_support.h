@@ -8,8 +8,20 @@
 
 #include "platform/win32/win32_system.h"
 #include "tests/win32/win32_planter.h"
+#include "tests/win32/wine_setup.h"
 
 namespace pell::test {
+
+// The English translation from the program's own resources, loaded once.
+inline const Translation& English() {
+    static const Translation english = [] {
+        Translation t;
+        std::wstring error;
+        EXPECT_TRUE(LoadEnglish(t, error)) << WideToUtf8(error);
+        return t;
+    }();
+    return english;
+}
 
 class Win32Test : public ::testing::Test {
 protected:
