@@ -29,6 +29,7 @@
 #include "processes/file_pass.h"
 #include "processes/process_utils.h"
 #include "signatures/database.h"
+#include "tests/reference/literal_file_pass.h"
 
 namespace {
 
@@ -83,17 +84,6 @@ bool GrowToOriginalSize(SignatureDatabase& db) {
     auto& hosts = db.Find(L"lstHostInfections")->items;
     for (std::size_t i = hosts.size(); i < 561; ++i) hosts.push_back(L"www.synthetic" + std::to_wstring(i) + L".example");
     return true;
-}
-
-// The literal file pass: every path of every name, whether or not a file is there.
-void LiteralFilePass(Engine& e) {
-    const std::size_t count = e.InfectionNames.size();
-    const std::ptrdiff_t last = static_cast<std::ptrdiff_t>(count) - 1;
-    for (std::size_t i = 0; i < count; ++i) {
-        for (const std::wstring& path : WormFilePaths(e.folders, e.InfectionNames[i])) BackUpAndDelete(e, path);
-        e.host.SetProg1(ProgressValue(i, last));
-        e.host.DoEvents();
-    }
 }
 
 double Peak(PROCESS_MEMORY_COUNTERS& pmc) {
@@ -186,7 +176,7 @@ int main() {
         return Ms(Clock::now() - t);
     };
     double indexed1 = time(RemoveWormFiles);
-    double literal = time(LiteralFilePass);
+    double literal = time(test::LiteralFilePass);
     double indexed2 = time(RemoveWormFiles);
     double indexed = std::min(indexed1, indexed2);
     bool quiet = host.DetailsText() == before;
