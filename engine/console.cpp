@@ -123,15 +123,10 @@ ConsoleHost::ConsoleHost(const Translation& translation, std::function<void(std:
 
 void ConsoleHost::PrintLines(std::wstring_view text, std::wstring_view prefix) {
     std::string out;
-    std::size_t pos = 0;
-    for (;;) {
-        std::size_t end = text.find(L"\r\n", pos);
-        std::wstring_view line = text.substr(pos, end == std::wstring_view::npos ? std::wstring_view::npos : end - pos);
+    for (const std::wstring& line : SplitAtCrLf(text)) {
         out += WideToUtf8(prefix);
         out += WideToUtf8(line);
         out += '\n';
-        if (end == std::wstring_view::npos) break;
-        pos = end + 2;
     }
     print_(out);
 }

@@ -95,6 +95,17 @@ std::wstring TrimBlanks(std::wstring_view text) {
     return std::wstring(text.substr(b, e - b));
 }
 
+std::vector<std::wstring> SplitAtCrLf(std::wstring_view text) {
+    std::vector<std::wstring> parts;
+    std::size_t start = 0;
+    for (;;) {
+        std::size_t end = text.find(L"\r\n", start);
+        parts.emplace_back(text.substr(start, end == std::wstring_view::npos ? std::wstring_view::npos : end - start));
+        if (end == std::wstring_view::npos) return parts;
+        start = end + 2;
+    }
+}
+
 std::wstring Cp1252ToWide(std::string_view bytes) {
     std::wstring out;
     out.reserve(bytes.size());

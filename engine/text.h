@@ -3,6 +3,7 @@
 
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace pell {
 
@@ -25,6 +26,8 @@ bool Equals(std::wstring_view a, std::wstring_view b);
 std::wstring ReplaceAll(std::wstring_view text, std::wstring_view from, std::wstring_view to);
 // Leading and trailing blanks (spaces only) removed.
 std::wstring TrimBlanks(std::wstring_view text);
+// The parts of `text` between CR LF breaks; an empty text, or one ending in a break, ends in an empty part.
+std::vector<std::wstring> SplitAtCrLf(std::wstring_view text);
 
 // Windows-1252 bytes to text and back; a character outside 1252 becomes "?".
 std::wstring Cp1252ToWide(std::string_view bytes);

@@ -56,16 +56,8 @@ bool CutAfterExtension(std::wstring& text, std::wstring_view marker) {
 
 // Splits at CR LF; an empty text has no lines.
 std::vector<std::wstring> SplitLines(const std::wstring& text) {
-    std::vector<std::wstring> lines;
-    if (text.empty()) return lines;
-    std::size_t start = 0;
-    for (;;) {
-        std::size_t end = text.find(L"\r\n", start);
-        lines.push_back(text.substr(start, end == std::wstring::npos ? std::wstring::npos : end - start));
-        if (end == std::wstring::npos) break;
-        start = end + 2;
-    }
-    return lines;
+    if (text.empty()) return {};
+    return SplitAtCrLf(text);
 }
 
 // True when a part of `name` between separators is ".." (or a run of dots and blanks that Windows may

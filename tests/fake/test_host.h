@@ -7,6 +7,7 @@
 
 #include "engine/host.h"
 #include "engine/product.h"
+#include "engine/text.h"
 
 namespace pell::test {
 
@@ -40,17 +41,7 @@ public:
     void EndProgram() override { ended = true; }
 
     // The details text split at CR LF (the first line is whatever precedes the first break).
-    std::vector<std::wstring> Lines() const {
-        std::vector<std::wstring> out;
-        std::size_t pos = 0;
-        for (;;) {
-            std::size_t e = details.find(L"\r\n", pos);
-            out.push_back(details.substr(pos, e == std::wstring::npos ? std::wstring::npos : e - pos));
-            if (e == std::wstring::npos) break;
-            pos = e + 2;
-        }
-        return out;
-    }
+    std::vector<std::wstring> Lines() const { return SplitAtCrLf(details); }
 
     std::wstring details;
     std::size_t caret = 0;
