@@ -26,6 +26,16 @@ std::wstring RandomName(std::mt19937& rng) {
     return n;
 }
 
+// A translation of 40 placeholder lines: the stages need one to write their lines, not its words.
+Translation PlaceholderTranslation() {
+    Translation t;
+    std::wstring error;
+    std::wstring text;
+    for (int i = 1; i <= 40; ++i) text += L"line " + std::to_wstring(i) + L"\r\n";
+    Translation::Parse(text, t, error);
+    return t;
+}
+
 // The rule as written, for the baseline.
 bool WalkNames(const std::vector<std::wstring>& names, const std::wstring& command, const std::wstring& fileName) {
     for (const auto& n : names) {
@@ -64,11 +74,7 @@ int main() {
     {
         test::FakeMachine machine;
         test::TestHost host;
-        Translation t;
-        std::wstring error;
-        std::wstring text;
-        for (int i = 1; i <= 40; ++i) text += L"line " + std::to_wstring(i) + L"\r\n";
-        Translation::Parse(text, t, error);
+        const Translation t = PlaceholderTranslation();
         Engine e(machine, host, t);
         e.InfectionNames = names;
         e.folders.SystemDir = L"C:\\WINDOWS\\system32";
@@ -93,11 +99,7 @@ int main() {
     {
         test::FakeMachine machine;
         test::TestHost host;
-        Translation t;
-        std::wstring error;
-        std::wstring text;
-        for (int i = 1; i <= 40; ++i) text += L"line " + std::to_wstring(i) + L"\r\n";
-        Translation::Parse(text, t, error);
+        const Translation t = PlaceholderTranslation();
         Engine e(machine, host, t);
         e.folders.SystemDir = L"C:\\WINDOWS\\system32";
         for (int i = 0; i < 561; ++i) e.lstHostInfections.Append(RandomName(rng) + L".com");
