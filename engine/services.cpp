@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "engine/handles.h"
+#include "engine/registry_walk.h"
 #include "engine/removal_log.h"
 #include "engine/stages.h"
 #include "engine/text.h"
@@ -23,10 +24,6 @@ constexpr std::uint32_t kServiceControlStop = 1;
 constexpr std::array<std::wstring_view, 10> kExcludedWormNames = {
     L"svchost", L"services", L"lsass", L"ehSched", L"dllhost",
     L"ups",     L"spoolsv",  L"mstask", L"wdfmgr", L"service"};
-
-// An enumeration that keeps answering an error other than "no more items" (a key deleted under it, a
-// broken handle) is taken as ended after this many failing indices in a row, instead of looping forever.
-constexpr int kMaxFailingIndices = 16;
 
 // The registry editor's export of a key takes a fraction of a second; the key is deleted right after
 // it, so the scan waits for the export, but never longer than this.
@@ -55,18 +52,7 @@ std::wstring ServiceKeyPath(const std::wstring& below) { return std::wstring(kSe
 // One entry per subkey of the services key, in enumeration order.
 std::vector<ServiceEntry> ListServices(System& sys, RegKey services) {
     std::vector<ServiceEntry> table;
-    int failing = 0;
-    for (std::uint32_t index = 0; failing < kMaxFailingIndices; ++index) {
-        std::wstring name;
-        long rc = sys.RegEnumKey(services, index, name);
-        if (rc == code::NoMoreItems) break;
-        if (rc != code::Success) {
-            ++failing;
-            continue;
-        }
-        failing = 0;
-        table.push_back(ServiceEntry{std::move(name), {}, {}, false});
-    }
+    ForEachSubkey(sys, services, [&](std::wstring name) { table.push_back(ServiceEntry{std::move(name), {}, {}, false}); });
     return table;
 }
 
@@ -74,19 +60,10 @@ std::vector<ServiceEntry> ListServices(System& sys, RegKey services) {
 void ReadImagePath(System& sys, ServiceEntry& entry) {
     OpenKey key(sys);
     if (key.Open(RegRoot::LocalMachine, ServiceKeyPath(entry.Name)) != code::Success) return;
-    int failing = 0;
-    for (std::uint32_t index = 0; failing < kMaxFailingIndices; ++index) {
-        RegValue value;
-        long rc = sys.RegEnumValue(key.get(), index, value);
-        if (rc == code::NoMoreItems) break;
-        if (rc != code::Success) {
-            ++failing;
-            continue;
-        }
-        failing = 0;
+    ForEachValue(sys, key.get(), [&](const RegValue& value) {
         if (value.dataLength > 0 && Contains(value.name, L"ImagePath"))
             entry.ImagePath = value.data.substr(0, value.dataLength - 1);
-    }
+    });
 }
 
 // The cut is made anew for every worm name and replaces the path; it changes a path at most twice

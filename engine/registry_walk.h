@@ -1,0 +1,49 @@
+// Walking the values or subkeys of an open key until the system says there are no more.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "engine/system.h"
+
+namespace pell {
+
+// An index that fails is passed over. A key that fails at every index (deleted underneath the walk, a
+// handle gone bad) never answers 259, so this many failures in a row end the walk.
+inline constexpr int kMaxFailingIndices = 16;
+
+// Calls visit(value) for every value that enumerates, in index order.
+template <typename Visit>
+void ForEachValue(System& sys, RegKey key, Visit visit) {
+    int failing = 0;
+    for (std::uint32_t index = 0; failing < kMaxFailingIndices; ++index) {
+        RegValue value;
+        long rc = sys.RegEnumValue(key, index, value);
+        if (rc == code::NoMoreItems) break;
+        if (rc != code::Success) {
+            ++failing;
+            continue;
+        }
+        failing = 0;
+        visit(value);
+    }
+}
+
+// Calls visit(name) for every subkey that enumerates, in index order.
+template <typename Visit>
+void ForEachSubkey(System& sys, RegKey key, Visit visit) {
+    int failing = 0;
+    for (std::uint32_t index = 0; failing < kMaxFailingIndices; ++index) {
+        std::wstring name;
+        long rc = sys.RegEnumKey(key, index, name);
+        if (rc == code::NoMoreItems) break;
+        if (rc != code::Success) {
+            ++failing;
+            continue;
+        }
+        failing = 0;
+        visit(std::move(name));
+    }
+}
+
+}  // namespace pell
