@@ -55,6 +55,9 @@ if(PELL_CONSOLE_SOURCES)
         FIXTURES_REQUIRED wine RUN_SERIAL TRUE TIMEOUT 300 ENVIRONMENT "${PELL_WINE_ENV}")
 endif()
 
+# The window program.
+include(${CMAKE_CURRENT_LIST_DIR}/Window.cmake)
+
 # Benchmarks under Wine print figures; they are programs, not tests.
 file(GLOB PELL_WIN_BENCH_SOURCES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/bench/win_*.cpp)
 foreach(src ${PELL_WIN_BENCH_SOURCES})
