@@ -55,9 +55,6 @@ if(PELL_CONSOLE_SOURCES)
         FIXTURES_REQUIRED wine RUN_SERIAL TRUE TIMEOUT 300 ENVIRONMENT "${PELL_WINE_ENV}")
 endif()
 
-# The window program.
-include(${CMAKE_CURRENT_LIST_DIR}/Window.cmake)
-
 # Benchmarks under Wine print figures; they are programs, not tests.
 file(GLOB PELL_WIN_BENCH_SOURCES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/bench/win_*.cpp)
 foreach(src ${PELL_WIN_BENCH_SOURCES})
@@ -69,3 +66,6 @@ endforeach()
 
 # Tier 3: the whole run in throwaway prefixes with a planted infection set.
 include(${CMAKE_SOURCE_DIR}/tests/e2e/scenarios.cmake)
+
+# The window program and its walk-through.
+include(${CMAKE_CURRENT_LIST_DIR}/Window.cmake)

@@ -23,7 +23,7 @@ void MessageBoxWindow::Build(HWND owner) {
     args.icon = ::LoadIconW(::GetModuleHandleW(nullptr), MAKEINTRESOURCEW(1));
     Create(args);
 
-    message_.Create(hwnd(), text_);
+    message_.Create(hwnd(), text_, SS_LEFTNOWORDWRAP);  // lines break only at CR LF
     message_.SetColours(colour::kWhite, colour::kWindow);
     FontSpec labelFont;
     labelFont.charset = charset_;
