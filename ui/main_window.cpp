@@ -312,6 +312,10 @@ void MainWindow::OnMessage(WindowMessage& m) {
     case kDetailsClicked:
         FormClick();
         return;
+    case WM_SETFOCUS:
+        // Back in the window (after a box, or from another program): keyboard users land on START.
+        if (start_.Enabled()) ::SetFocus(start_.hwnd());
+        return;
     case WM_KEYDOWN:
         if (m.wparam == VK_TAB) {
             HWND next = ::GetNextDlgTabItem(hwnd(), nullptr, ::GetKeyState(VK_SHIFT) < 0);

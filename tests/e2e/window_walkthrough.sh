@@ -21,21 +21,11 @@ shots=$work/shots
 rm -rf "$out" "$shots"
 mkdir -p "$out" "$shots"
 
-# --- Our own display, on a number nobody uses; stopped at the end with the prefix.
-xvfb_pid=
-for n in $(seq 150 250); do
-    [ -e "/tmp/.X$n-lock" ] || [ -e "/tmp/.X11-unix/X$n" ] && continue
-    Xvfb ":$n" -screen 0 1280x1024x24 -nolisten tcp >"$work/xvfb.log" 2>&1 &
-    xvfb_pid=$!
-    for _ in $(seq 50); do [ -e "/tmp/.X11-unix/X$n" ] && break; sleep 0.1; done
-    if kill -0 "$xvfb_pid" 2>/dev/null && [ -e "/tmp/.X11-unix/X$n" ]; then export DISPLAY=":$n"; break; fi
-    xvfb_pid=
-done
-[ -n "$xvfb_pid" ] || e2e_fail "no free display for Xvfb"
+# --- Our own display; stopped at the end with the prefix.
+e2e_start_xvfb "$work/xvfb.log"
 cleanup() {
     e2e_stop_prefix "$prefix"
-    kill "$xvfb_pid" 2>/dev/null || true
-    wait "$xvfb_pid" 2>/dev/null || true
+    e2e_stop_xvfb
 }
 trap cleanup EXIT
 echo "display $DISPLAY"
@@ -44,9 +34,7 @@ echo "display $DISPLAY"
 # Wine fonts that draw the caption buttons, the restart recorder, the planted infection set.
 e2e_make_base_prefix "$base"
 e2e_fresh_prefix "$base" "$prefix"
-wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >/dev/null 2>&1
-cp /usr/share/wine/fonts/marlett.ttf /usr/share/wine/fonts/tahoma.ttf /usr/share/wine/fonts/tahomabd.ttf \
-    "$prefix/drive_c/windows/Fonts/" 2>/dev/null || true
+e2e_prepare_windows
 e2e_put_file "$recorder" 'C:\windows\system32\shutdown.exe'
 wine reg add 'HKCU\Software\Wine\DllOverrides' /v shutdown.exe /d native /f >/dev/null 2>&1
 record=$(e2e_unix_path 'C:\shutdown-record.txt')
