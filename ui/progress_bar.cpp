@@ -46,8 +46,9 @@ void ProgressBar::OnPaint(HDC dc, const RECT& client) {
     FillRectColour(dc, client, colour::kWindow);
     if (art_ == nullptr) return;
     const bar::Geometry g = bar::Layout(which_, value_);
-    art_->trackLeft.Draw(dc, Local(g.trackLeft));
+    // The corners overlap the strip's ends and lie over them.
     art_->trackStrip.Draw(dc, Local(g.trackStrip));
+    art_->trackLeft.Draw(dc, Local(g.trackLeft));
     art_->trackRight.Draw(dc, Local(g.trackRight));
     if (!g.fillVisible) return;
     PixelRect fill = Local(g.fill);

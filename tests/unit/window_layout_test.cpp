@@ -20,11 +20,14 @@ TEST(WindowLayout, TwipsToPixelsAtCommonDpis) {
         {375, 96, 25},   {375, 144, 38},  {15, 96, 1},      {1215, 120, 101}, {-15, 96, -1},
     };
     for (const Case& c : cases) EXPECT_EQ(TwipsToPixels(c.twips, c.dpi), c.pixels) << c.twips << " at " << c.dpi;
-    // Touching pieces keep touching: the strip ends where the right corner begins, at every DPI.
+    // The track's pieces overlap in twips and leave no gap in pixels, at every DPI; the fill starts
+    // right after its cap.
     for (int dpi : {96, 120, 144, 192}) {
-        const bar::Geometry g = bar::Layout(1, 0);
-        EXPECT_EQ(ToPixels(g.trackLeft, dpi).right(), ToPixels(g.trackStrip, dpi).left) << dpi;
-        EXPECT_EQ(ToPixels(g.trackRight, dpi).left, ToPixels({6720, 1920, 480, 480}, dpi).left) << dpi;
+        const bar::Geometry g = bar::Layout(1, 50);
+        EXPECT_GE(ToPixels(g.trackLeft, dpi).right(), ToPixels(g.trackStrip, dpi).left) << dpi;
+        EXPECT_GE(ToPixels(g.trackStrip, dpi).right(), ToPixels(g.trackRight, dpi).left) << dpi;
+        EXPECT_EQ(ToPixels(g.fillLeftCap, dpi).right(), ToPixels(g.fill, dpi).left) << dpi;
+        EXPECT_EQ(ToPixels(g.fill, dpi).right(), ToPixels(g.fillRightCap, dpi).left) << dpi;
     }
 }
 
@@ -40,7 +43,7 @@ TEST(WindowLayout, MessageBoxSizes) {
         {"one line, OK", 1200, 195, 1, true, 3000, 1800, 1500 - 607.5, 1508, 675},
         {"one line, Yes and No", 1200, 195, 1, false, 3000, 1800, 1500 - 52.5 - 1215, 1500 + 52.5, 675},
         // Two lines: label top + height + 360 + the design top of the buttons + their height.
-        {"two lines", 3000, 390, 2, false, 3000, 240 + 390 + 360 + 480 + 375, 1500 - 52.5 - 1215, 1552.5, 870},
+        {"two lines", 2000, 390, 2, false, 3000, 240 + 390 + 360 + 480 + 375, 1500 - 52.5 - 1215, 1552.5, 870},
         // Wider than 3480: left + width + 360.
         {"wide", 6000, 195, 1, true, 6600, 1800, 3300 - 607.5, 1508, 675},
         {"wide, five lines", 9000, 975, 5, false, 9600, 240 + 975 + 360 + 855, 4800 - 1267.5, 4852.5, 1455},
