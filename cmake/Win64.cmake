@@ -31,6 +31,10 @@ if(PELL_WIN32_TEST_SOURCES)
     target_compile_definitions(pell_test_service PRIVATE UNICODE _UNICODE)
     target_link_libraries(pell_test_service PRIVATE advapi32 shell32)
 
+    # The start-up update check on its own, printing what the window would show (tier 3, below).
+    add_executable(pell_update_probe ${CMAKE_SOURCE_DIR}/tests/win32/programs/update_probe.cpp)
+    target_link_libraries(pell_update_probe PRIVATE pellnet pellfake)
+
     add_executable(win32_tests ${PELL_WIN32_TEST_SOURCES})
     target_link_libraries(win32_tests PRIVATE pellwin32 pellnet pellfake GTest::gtest_main)
     add_dependencies(win32_tests pell_sleeper pell_test_service)

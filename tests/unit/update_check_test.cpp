@@ -243,7 +243,7 @@ TEST(UpdateCheck, DownloadBodies) {
         Start s;
         s.VersionCheck(500, {VersionReply("4.6", "6.70")});
         s.Download(1000, c.pieces);
-        if (c.pieces.size() > 1 && c.finishedAt == 1000) {
+        if (c.pieces.size() > 1 && c.status != status::kDownloadFailed) {
             EXPECT_EQ(s.check.DownloadLength(), static_cast<long>(three.size()));
         }
         s.clock.AdvanceTo(20000);
