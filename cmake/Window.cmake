@@ -30,7 +30,7 @@ if(TARGET e2e_test_worm)
              COMMAND bash ${CMAKE_SOURCE_DIR}/tests/e2e/window_walkthrough.sh $<TARGET_FILE:PellworthRemover>
                      $<TARGET_FILE:pell_window_probe> $<TARGET_FILE:e2e_test_worm> $<TARGET_FILE:e2e_shutdown_recorder>
                      ${CMAKE_BINARY_DIR}/e2e/window ${CMAKE_SOURCE_DIR})
-    set_tests_properties(e2e_window_walkthrough PROPERTIES FIXTURES_REQUIRED e2e_prefix RUN_SERIAL TRUE TIMEOUT 600
+    set_tests_properties(e2e_window_walkthrough PROPERTIES FIXTURES_REQUIRED e2e_prefix RUN_SERIAL TRUE TIMEOUT 900
                          ENVIRONMENT "E2E_BASE_PREFIX=${CMAKE_BINARY_DIR}/e2e/base-prefix")
 endif()
 
