@@ -98,7 +98,7 @@ TrackSummary ReadTrack(SmfReader& r, std::size_t end) {
     return t;
 }
 
-TEST(HiddenTune, IsAFormatOneStandardMidiFileThatPlaysFromStartToEnd) {
+TEST(TuneFile, IsAFormatOneStandardMidiFileThatPlaysFromStartToEnd) {
     std::ifstream in(PELL_TUNE_FILE, std::ios::binary);
     ASSERT_TRUE(in) << PELL_TUNE_FILE;
     std::stringstream ss;
