@@ -26,7 +26,8 @@ if(PELL_WIN32_TEST_SOURCES)
     target_compile_definitions(pell_test_service PRIVATE UNICODE _UNICODE)
     target_link_libraries(pell_test_service PRIVATE advapi32 shell32)
 
-    add_executable(win32_tests ${PELL_WIN32_TEST_SOURCES})
+    add_executable(win32_tests ${PELL_WIN32_TEST_SOURCES} ${CMAKE_SOURCE_DIR}/ui/about_layout.cpp
+                   ${CMAKE_SOURCE_DIR}/ui/about_tune.cpp)
     target_link_libraries(win32_tests PRIVATE pellwin32 pellfake GTest::gtest_main)
     target_compile_definitions(win32_tests PRIVATE PELL_TUNE_FILE_WIN="Z:${PELL_TUNE_FILE}")
     add_dependencies(win32_tests pell_sleeper pell_test_service)
