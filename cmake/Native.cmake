@@ -7,10 +7,14 @@ target_compile_options(pellupdate PRIVATE ${PELL_SANITIZE})
 
 find_package(GTest REQUIRED)
 file(GLOB PELL_UNIT_SOURCES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/unit/*.cpp)
-# The window arithmetic of ui/ is portable and tested here; the rest of ui/ is Win32 only.
-add_executable(unit_tests ${PELL_UNIT_SOURCES} ${CMAKE_SOURCE_DIR}/ui/layout.cpp)
+# The portable side of ui/ is tested here: the window arithmetic, and the about box's texts, layout,
+# scroller and tune steps. The rest of ui/ is Win32 only.
+set(PELL_UI_PORTABLE_SOURCES ${CMAKE_SOURCE_DIR}/ui/layout.cpp ${CMAKE_SOURCE_DIR}/ui/about_layout.cpp
+    ${CMAKE_SOURCE_DIR}/ui/about_tune.cpp)
+add_executable(unit_tests ${PELL_UNIT_SOURCES} ${PELL_UI_PORTABLE_SOURCES})
 target_compile_options(unit_tests PRIVATE ${PELL_SANITIZE})
-target_compile_definitions(unit_tests PRIVATE PELL_SOURCE_DIR="${CMAKE_SOURCE_DIR}")
+target_compile_definitions(unit_tests PRIVATE PELL_SOURCE_DIR="${CMAKE_SOURCE_DIR}" PELL_TUNE_FILE="${PELL_TUNE_FILE}")
+add_dependencies(unit_tests pell_tune)
 target_link_libraries(unit_tests PRIVATE pellupdate pellfake GTest::gtest_main)
 gtest_discover_tests(unit_tests DISCOVERY_TIMEOUT 60)
 
