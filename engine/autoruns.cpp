@@ -153,7 +153,7 @@ void CleanAutorunKey(Engine& e, RunFlags& flags, RegRoot root, const wchar_t* pa
 
         bool restart = false;
         for (std::size_t i = 0; i < e.lstKeys.Count() && !restart; ++i) {
-            const RunEntry entry = ParseRunEntry(e.lstKeys.Item(i));
+            const RunEntry entry = ParseRunEntry(e.lstKeys.Item(i), e.lstKeys.SourceName(i));
             if (leftAlone.count(entry.name)) continue;
             const Decision d = rules(e, worms, entry);
             if (d.verdict == Verdict::KeepYielding) e.host.DoEvents();

@@ -23,7 +23,7 @@ void CleanMachineRun(Engine& e, RunFlags& flags);
 void CleanUserRun(Engine& e, RunFlags& flags);
 void CleanRunServices(Engine& e, RunFlags& flags);
 void RestorePolicies(Engine& e);
-// engine/hosts_file.cpp. Always true.
+// engine/hosts_file.cpp. True when worm lines were dropped from the file.
 bool CleanHostsFile(Engine& e);
 
 }  // namespace pell
