@@ -145,3 +145,12 @@ e2e_process_running() {
     done < <(ps -eo pid=,stat=,args= | awk '$2 !~ /^Z/ { pid = $1; $1 = ""; $2 = ""; sub(/^  */, ""); print pid, $0 }')
     return 1
 }
+
+# check DESCRIPTION COMMAND...: runs one check of a scenario, prints "ok" or "FAIL" with its description
+# and counts the failures in $failures (which the scenario sets to 0 first).
+check() {
+    local what=$1
+    shift
+    if "$@"; then echo "ok   $what"; else echo "FAIL $what"; failures=$((failures + 1)); fi
+}
+not() { ! "$@"; }

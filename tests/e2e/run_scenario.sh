@@ -59,12 +59,6 @@ echo "exit code $rc after $(((end_ns - start_ns) / 1000000)) ms"
 tr -d '\r' <"$work/stdout.txt" | sed 's/^/  | /'
 
 failures=0
-check() {  # check DESCRIPTION COMMAND...
-    local what=$1
-    shift
-    if "$@"; then echo "ok   $what"; else echo "FAIL $what"; failures=$((failures + 1)); fi
-}
-not() { ! "$@"; }
 
 logfile=$(find "$logs" -maxdepth 1 -name 'Pellworth Removal Log *.txt' | head -n 1)
 check "one removal log in the log folder" test -n "$logfile"
