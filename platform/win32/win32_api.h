@@ -7,6 +7,7 @@
 #endif
 #include <windows.h>
 #include <psapi.h>
+#include <sddl.h>
 #include <shellapi.h>
 #include <shlobj.h>
 #include <wincrypt.h>
