@@ -30,5 +30,6 @@
 #undef GetDriveType
 #undef GetSystemDirectory
 #undef GetTempPath
+#undef GetSystemWow64Directory
 #undef CryptAcquireContext
 #undef GetFileSize
