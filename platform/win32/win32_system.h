@@ -21,6 +21,8 @@ public:
     long RegDeleteValue(RegKey key, const std::wstring& name) override;
     long RegDeleteKey(RegKey key, const std::wstring& subkey) override;
     long RegCloseKey(RegKey key) override;
+    long RegOpenKeyView(RegRoot root, const std::wstring& path, std::uint32_t view, RegKey& key) override;
+    long RegSetStringValue(RegKey key, const std::wstring& name, const std::wstring& data) override;
 
     // services.cpp
     ScHandle OpenSCManager(std::uint32_t access) override;
@@ -42,6 +44,7 @@ public:
     long CloseHandle(ProcHandle handle) override;
     std::uint32_t CurrentProcessId() override;
     std::wstring OwnExecutablePath() override;
+    std::wstring CurrentUserSid() override;
 
     // files.cpp
     std::uint32_t GetFileAttributes(const std::wstring& path) override;
@@ -64,6 +67,7 @@ public:
     unsigned GetDriveType(const std::wstring& root) override;
     std::uint32_t GetSystemDirectory(std::wstring& path) override;
     std::uint32_t GetTempPath(std::wstring& path) override;
+    std::uint32_t GetSystemWow64Directory(std::wstring& path) override;
 
     // shell.cpp
     long StartCommandLine(const std::wstring& commandLine, ShowStyle style) override;
