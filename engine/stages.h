@@ -22,8 +22,13 @@ bool ScanProcesses(Engine& e);
 void CleanMachineRun(Engine& e, RunFlags& flags);
 void CleanUserRun(Engine& e, RunFlags& flags);
 void CleanRunServices(Engine& e, RunFlags& flags);
+void CleanRunOnce(Engine& e, RunFlags& flags);
+// The Run and RunOnce keys of the other accounts whose hives are loaded.
+void CleanOtherUsersRun(Engine& e, RunFlags& flags);
+// engine/winlogon.cpp
+void CleanWinlogon(Engine& e, RunFlags& flags);
 void RestorePolicies(Engine& e);
-// engine/hosts_file.cpp. Always true.
+// engine/hosts_file.cpp. True when worm lines were dropped from the file.
 bool CleanHostsFile(Engine& e);
 
 }  // namespace pell

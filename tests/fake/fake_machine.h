@@ -14,11 +14,11 @@ namespace pell::test {
 
 // Operations that faults can be injected into and that are counted.
 enum class Op {
-    RegOpenKey, RegEnumValue, RegEnumKey, RegDeleteValue, RegDeleteKey,
+    RegOpenKey, RegEnumValue, RegEnumKey, RegDeleteValue, RegDeleteKey, RegSetValue,
     OpenSCManager, OpenService, ControlService,
     OpenProcessToken, LookupPrivilegeValue, AdjustTokenPrivileges, EnumProcesses, OpenProcess,
     EnumProcessModules, GetModuleFileNameEx, TerminateProcess,
-    GetFileAttributes, SetFileAttributes, CopyFile, DeleteFile, MoveFileReplace, OpenFile, ReadFile,
+    GetFileAttributes, SetFileAttributes, CopyFile, DeleteFile, MoveFileReplace, DeleteFileAtRestart, OpenFile, ReadFile,
     WriteFile, ListFolder, StartCommandLine, ShellOpen,
     CryptAcquireContext, CryptCreateHash, CryptHashData, CryptGetHashParam,
     Count_
@@ -51,6 +51,13 @@ public:
     // --- Set-up beyond the Planter interface. ---
     void SetSystemDirectory(const std::wstring& path) { systemDir_ = path; }  // default C:\WINDOWS\system32
     void SetTempPath(const std::wstring& path) { tempPath_ = path; }          // default C:\DOCUME~1\X\LOCALS~1\Temp\ .
+    // Makes this a 64-bit Windows: the 32-bit system folder is planted and reported (by default there
+    // is none, as on 32-bit Windows). The 32-bit registry view of HKLM\Software is always there, under
+    // HKLM\Software\Wow6432Node, as a 64-bit Windows keeps it; HKCU and HKU are one key in every view.
+    void SetSystemWow64Directory(const std::wstring& path);
+    // The account the program runs as, whose hive HKCU is (default S-1-5-21-1-2-3-1000). Its hive under
+    // HKU is not the one HKCU reaches: the fake keeps the two trees apart.
+    void SetCurrentUserSid(const std::wstring& sid) { currentSid_ = sid; }
     void SetDateTime(const std::wstring& date, const std::wstring& time) { date_ = date; time_ = time; }
     void SetLocaleLanguageName(const std::wstring& name) { locale_ = name; }
     void SetPlatformId(long id) { platformId_ = id; }
@@ -62,12 +69,21 @@ public:
     void AddScmService(const std::wstring& name, bool running = true, bool stoppable = true);
     bool ServiceRunning(const std::wstring& name) const;
     void LockFile(const std::wstring& path, bool locked = true);
+    // The cleaner itself as a running process of this machine (its image planted at `path`).
+    std::uint32_t StartOwnProgram(const std::wstring& path, const std::string& bytes);
+    // A folder whose disk holds only `bytes` more (copies and writes into it stop there, leaving what
+    // they wrote, and fail with ERROR_DISK_FULL), or in which no file can be created at all.
+    void SetFolderFreeSpace(const std::wstring& folder, std::uint64_t bytes);
+    void SetFolderReadOnly(const std::wstring& folder);
+    // The computer restarts: every process ends and the deletions marked for the restart are made.
+    void Restart();
     void InjectFault(const Fault& fault) { faults_.push_back(fault); }
     void ClearFaults() { faults_.clear(); }
 
     // --- Inspection. ---
     const std::vector<StartedCommand>& StartedCommands() const { return started_; }
     const std::vector<std::wstring>& ShellOpened() const { return opened_; }
+    const std::vector<std::wstring>& DeletionsAtRestart() const { return atRestart_; }
     std::size_t Calls(Op op) const { return calls_[static_cast<std::size_t>(op)]; }
     void ResetCalls();
     // Every file path in the machine, sorted case-insensitively (for before/after comparisons).
@@ -103,6 +119,11 @@ public:
     long RegDeleteValue(RegKey key, const std::wstring& name) override;
     long RegDeleteKey(RegKey key, const std::wstring& subkey) override;
     long RegCloseKey(RegKey key) override;
+    // Faults of RegOpenKey, targeted at the key the view leads to ("HKLM\Software\Wow6432Node\...").
+    long RegOpenKeyView(RegRoot root, const std::wstring& path, std::uint32_t view, RegKey& key) override;
+    // Faults: RegSetValue, targeted at the value name.
+    long RegSetStringValue(RegKey key, const std::wstring& name, const std::wstring& data) override;
+    std::wstring CurrentUserSid() override { return currentSid_; }
     ScHandle OpenSCManager(std::uint32_t access) override;
     ScHandle OpenService(ScHandle manager, const std::wstring& name, std::uint32_t access) override;
     long ControlService(ScHandle service, std::uint32_t control) override;
@@ -118,11 +139,14 @@ public:
     std::uint32_t GetModuleFileNameEx(ProcHandle process, std::uint64_t module, std::wstring& path) override;
     long TerminateProcess(ProcHandle process, std::uint32_t exitCode) override;
     long CloseHandle(ProcHandle handle) override;
+    std::uint32_t CurrentProcessId() override { return ownPid_; }
+    std::wstring OwnExecutablePath() override { return ownPath_; }
     std::uint32_t GetFileAttributes(const std::wstring& path) override;
     long SetFileAttributes(const std::wstring& path, std::uint32_t attributes) override;
     long CopyFile(const std::wstring& from, const std::wstring& to, bool failIfExists) override;
     long DeleteFile(const std::wstring& path) override;
     long MoveFileReplace(const std::wstring& from, const std::wstring& to) override;
+    long DeleteFileAtRestart(const std::wstring& path) override;
     long OpenFile(const std::wstring& path, FileAccess access, FileDisposition disposition,
                   FileHandle& file) override;
     long ReadFile(FileHandle file, void* buffer, std::uint32_t count, std::uint32_t& read) override;
@@ -135,6 +159,7 @@ public:
     unsigned GetDriveType(const std::wstring& root) override;
     std::uint32_t GetSystemDirectory(std::wstring& path) override;
     std::uint32_t GetTempPath(std::wstring& path) override;
+    std::uint32_t GetSystemWow64Directory(std::wstring& path) override;
     long StartCommandLine(const std::wstring& commandLine, ShowStyle style) override;
     // Faults: those of StartCommandLine. A registry editor export ("...regedit.exe /e "FILE" "KEY"") is
     // carried out as the editor would: FILE receives a dump of KEY when KEY exists and FILE's folder does.
@@ -201,6 +226,11 @@ private:
     static std::wstring Parent(const std::wstring& normPath);
     bool FolderExists(const std::wstring& path) const;
     bool FileLockedByProcess(const std::wstring& normPath) const;
+    // What the folder of a new or growing file allows: false when no file may be created there; `room`
+    // is the number of bytes that still fit.
+    bool MayCreateIn(const std::wstring& normPath) const;
+    std::uint64_t RoomIn(const std::wstring& normPath) const;
+    void UseRoomIn(const std::wstring& normPath, std::uint64_t bytes);
     long Fail(std::uint32_t error) { lastError_ = error; return 0; }
     void DumpKey(const RegKeyNode& node, const std::wstring& path, std::wstring& out) const;
 
@@ -219,6 +249,11 @@ private:
     std::vector<Fault> faults_;
     std::vector<StartedCommand> started_;
     std::vector<std::wstring> opened_;
+    std::vector<std::wstring> atRestart_;
+    std::map<std::wstring, std::uint64_t> freeSpace_;  // by normalized folder
+    std::map<std::wstring, bool> readOnlyFolders_;
+    std::uint32_t ownPid_ = 4;  // no process of the machine until StartOwnProgram
+    std::wstring ownPath_ = L"C:\\Program Files\\Pellworth Remover\\pellclean.exe";
     std::vector<std::size_t> calls_;
     std::uint64_t nextHandle_ = 0x100;
     std::uint32_t nextPid_ = 0x20;
@@ -226,6 +261,8 @@ private:
     long platformId_ = 2;
     std::wstring systemDir_ = L"C:\\WINDOWS\\system32";
     std::wstring tempPath_ = L"C:\\DOCUME~1\\X\\LOCALS~1\\Temp\\";
+    std::wstring systemWow64Dir_;
+    std::wstring currentSid_ = L"S-1-5-21-1-2-3-1000";
     std::wstring date_ = L"12/7/2026";
     std::wstring time_ = L"1:45:10 AM";
     std::wstring locale_ = L"English";
