@@ -1,6 +1,8 @@
 // The program's own resources (the English translation as the build binds it) and the second-copy test.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "engine/product.h"
 #include "engine/text.h"
 #include "i18n/translation.h"
@@ -25,6 +27,17 @@ TEST(ProgramResources, TheEnglishTranslationIsBoundInItsCodePageWithTheMakersSit
     EXPECT_TRUE(Contains(t.Line(13), kMakerSite));
     EXPECT_EQ(t.Line(13).find(L"@MAKER_SITE@"), std::wstring::npos);
     EXPECT_EQ(t.Line(40), L"Enabling: Task Manager, Regedit, System Restore Config, Command Prompt, Folder Options, Run");
+}
+
+TEST(ProgramResources, TwentyTwoTranslationsAreBoundWithoutAJapaneseOne) {
+    for (int id = 100; id <= 122; ++id) {
+        auto bytes = LoadResourceBytes(L"LANGUAGE", id);
+        EXPECT_EQ(bytes.has_value(), id != 114) << id;
+        if (!bytes) continue;
+        EXPECT_NE(bytes->substr(0, 3), "\xEF\xBB\xBF") << id;
+        EXPECT_EQ(std::count(bytes->begin(), bytes->end(), '\n'), 39) << id;
+        EXPECT_NE(bytes->back(), '\n') << id;
+    }
 }
 
 TEST(ProgramResources, AMissingResourceIsNothing) {
