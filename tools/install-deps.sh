@@ -1,8 +1,10 @@
 #!/bin/sh
 # Installs what the builds and tests need on Debian 12; does nothing when all of it is there.
 set -eu
+# fonts-wqy-microhei: the Korean translation needs Hangul, which no other font here has.
 PACKAGES="cmake ninja-build g++ googletest libgtest-dev mingw-w64 gcc-mingw-w64-x86-64-posix
-g++-mingw-w64-x86-64-posix wine wine64 xvfb xdotool imagemagick libc-bin util-linux python3 iproute2"
+g++-mingw-w64-x86-64-posix wine wine64 xvfb xdotool imagemagick libc-bin util-linux python3 iproute2
+fonts-wqy-microhei"
 
 missing=""
 for p in $PACKAGES; do

@@ -2,6 +2,7 @@
 // the second-copy test.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <fstream>
 #include <sstream>
 
@@ -40,6 +41,35 @@ TEST(ProgramResources, TheHiddenTuneIsBoundAsBuilt) {
     built << in.rdbuf();
     EXPECT_EQ(*bytes, built.str());
     EXPECT_EQ(bytes->substr(0, 4), "MThd");
+}
+
+TEST(ProgramResources, TwentyTwoTranslationsAreBoundWithoutAJapaneseOne) {
+    for (int id = 100; id <= 122; ++id) {
+        auto bytes = LoadResourceBytes(L"LANGUAGE", id);
+        EXPECT_EQ(bytes.has_value(), id != 114) << id;
+        if (!bytes) continue;
+        EXPECT_NE(bytes->substr(0, 3), "\xEF\xBB\xBF") << id;
+        EXPECT_EQ(std::count(bytes->begin(), bytes->end(), '\n'), 39) << id;
+        EXPECT_NE(bytes->back(), '\n') << id;
+    }
+}
+
+// Every bound translation, read back in its code page as the program reads it, is its source with
+// the maker's site filled in: nothing was lost or replaced on the way through the code page.
+TEST(ProgramResources, EveryTranslationReadsBackAsItsSource) {
+    ProgramLanguageResources resources;
+    for (const Language& l : Languages()) {
+        if (l.resourceId == 0) continue;
+        std::ifstream in("Z:" PELL_SOURCE_DIR "/resources/lang/" + std::string(l.stem) + ".txt", std::ios::binary);
+        std::stringstream ss;
+        ss << in.rdbuf();
+        std::wstring expected = ReplaceAll(Utf8ToWide(ss.str()), L"@MAKER_SITE@", kMakerSite);
+        expected = ReplaceAll(expected, L"\n", L"\r\n");
+        expected.resize(expected.size() - 2);  // the source's last break; the resource has none
+        auto bytes = resources.Bytes(l.resourceId);
+        ASSERT_TRUE(bytes.has_value()) << l.stem;
+        EXPECT_EQ(resources.Decode(l.codePage, *bytes), expected) << l.stem;
+    }
 }
 
 TEST(ProgramResources, AMissingResourceIsNothing) {

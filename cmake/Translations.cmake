@@ -1,0 +1,48 @@
+# The translations: each UTF-8 source in resources/lang is checked and converted to its code page by
+# langc (a build tool) into ${PELL_TRANSLATION_DIR}. A source that breaks a line rule or holds a
+# character its code page lacks fails the build, naming the file, line and character.
+# Sets PELL_TRANSLATION_RESOURCES ("id|converted file" entries) and the target pell_translations.
+
+# The maker's site is named once, in engine/product.h; the translations take it from there.
+file(STRINGS ${CMAKE_SOURCE_DIR}/engine/product.h PELL_MAKER_SITE_LINE REGEX "kMakerSite\\[\\] *= *L\"")
+string(REGEX REPLACE ".*kMakerSite\\[\\] *= *L\"([^\"]*)\".*" "\\1" PELL_MAKER_SITE "${PELL_MAKER_SITE_LINE}")
+if(PELL_MAKER_SITE STREQUAL "" OR PELL_MAKER_SITE STREQUAL PELL_MAKER_SITE_LINE)
+    message(FATAL_ERROR "kMakerSite not found in engine/product.h")
+endif()
+
+# Resource id, file stem, code page.
+set(PELL_LANGUAGE_FILES
+    "100|albanian|1252" "101|arabic|1256" "102|brazilian|1252" "103|chinese_simplified|936"
+    "104|chinese_traditional|950" "105|dutch|1252" "106|english|1252" "107|estonian|1252"
+    "108|french|1252" "109|german|1252" "110|greek|1253" "111|hebrew|1255" "112|hungarian|1252"
+    "113|italian|1252" "115|korean|949" "116|norwegian|1252" "117|polish|1250"
+    "118|portuguese|1252" "119|russian|1251" "120|spanish|1252" "121|swedish|1252" "122|turkish|1254")
+
+set(PELL_TRANSLATION_DIR ${CMAKE_BINARY_DIR}/resources)
+set(PELL_TRANSLATION_RESOURCES "")
+set(PELL_TRANSLATION_OUTPUTS "")
+foreach(entry ${PELL_LANGUAGE_FILES})
+    string(REPLACE "|" ";" parts "${entry}")
+    list(GET parts 0 id)
+    list(GET parts 1 stem)
+    list(GET parts 2 codepage)
+    set(source ${CMAKE_SOURCE_DIR}/resources/lang/${stem}.txt)
+    set(out ${PELL_TRANSLATION_DIR}/${stem}.cp${codepage}.txt)
+    add_custom_command(OUTPUT ${out}
+        COMMAND ${CMAKE_COMMAND} -E make_directory ${PELL_TRANSLATION_DIR}
+        COMMAND ${PELL_LANGC} ${source} ${out} ${codepage} ${PELL_MAKER_SITE}
+        DEPENDS ${source} ${CMAKE_SOURCE_DIR}/engine/product.h ${PELL_HOST_TOOLS_DEPENDS}
+        COMMENT "Checking and converting the ${stem} translation to code page ${codepage}"
+        VERBATIM)
+    list(APPEND PELL_TRANSLATION_OUTPUTS ${out})
+    list(APPEND PELL_TRANSLATION_RESOURCES "${id}|${out}")
+endforeach()
+add_custom_target(pell_translations ALL DEPENDS ${PELL_TRANSLATION_OUTPUTS})
+
+if(NOT CMAKE_CROSSCOMPILING)
+    # The converter refuses a character the code page lacks, naming file, line, column and character.
+    add_test(NAME langc_refuses_unencodable_character
+        COMMAND langc ${CMAKE_SOURCE_DIR}/resources/lang/polish.txt ${CMAKE_BINARY_DIR}/refused.txt 1252 x)
+    set_tests_properties(langc_refuses_unencodable_character PROPERTIES
+        PASS_REGULAR_EXPRESSION "polish\\.txt:1: column 4: character 'ż' \\(U\\+017C\\) has no place in code page 1252")
+endif()

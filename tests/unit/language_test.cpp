@@ -1,0 +1,157 @@
+// The language table, the start-up default and the selection steps, against the translation sources.
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <set>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "engine/text.h"
+#include "i18n/language.h"
+
+namespace pell {
+namespace {
+
+// The translation sources as resources: UTF-8 read as it is, so the decoder is the UTF-8 one.
+class SourceResources : public LanguageResources {
+public:
+    std::set<int> missing;
+    std::optional<std::string> Bytes(int resourceId) override {
+        if (missing.count(resourceId)) return std::nullopt;
+        for (const Language& l : Languages())
+            if (l.resourceId == resourceId && resourceId != 0) {
+                std::ifstream in(std::string(PELL_SOURCE_DIR "/resources/lang/") + std::string(l.stem) + ".txt",
+                                 std::ios::binary);
+                std::stringstream ss;
+                ss << in.rdbuf();
+                return ss.str();
+            }
+        return std::nullopt;
+    }
+    std::wstring Decode(int, std::string_view bytes) override { return Utf8ToWide(bytes); }
+};
+
+// Records what the window was asked to do, one line per call.
+class RecordingView : public LanguageView {
+public:
+    std::vector<std::string> calls;
+    void SetPickerCharset(int charset) override { calls.push_back("picker font " + std::to_string(charset)); }
+    void MoveProgressLabels(int top4, int top6) override {
+        calls.push_back("labels " + std::to_string(top4) + " " + std::to_string(top6));
+    }
+    void DrawLanguageName(int index) override { calls.push_back("name " + std::to_string(index)); }
+    void HideLanguagePanel() override { calls.push_back("panel hidden"); }
+    void DrawLanguageBox() override { calls.push_back("picker built"); }
+    void ShowTranslation(const Translation& t, int charset) override {
+        calls.push_back("show " + WideToUtf8(t.StartCaption()) + " " + std::to_string(charset));
+    }
+};
+
+TEST(Language, TheStartUpDefaultIsAnExactSystemNameOrEnglish) {
+    int named = 0;
+    for (const Language& l : Languages()) {
+        if (l.systemName.empty()) continue;
+        ++named;
+        EXPECT_EQ(LanguageIndexForSystemName(Utf8ToWide(l.systemName)), l.index) << l.systemName;
+    }
+    EXPECT_EQ(named, 18);
+    struct Case {
+        const wchar_t* name;
+        int index;
+    };
+    for (const Case& c : {Case{L"German", 9}, Case{L"Portuguese", 18}, Case{L"Brazilian", 2}, Case{L"Dutch", 6},
+                          Case{L"English", 6}, Case{L"Klingon", 6}, Case{L"", 6}, Case{L"german", 6},
+                          Case{L"German ", 6}, Case{L"Germa", 6}, Case{L"Chinese", 6}, Case{L"Japanese", 6}})
+        EXPECT_EQ(LanguageIndexForSystemName(c.name), c.index) << WideToUtf8(c.name);
+}
+
+TEST(Language, TheTableMatchesTheTranslationsAndTheirCodePages) {
+    std::set<int> ids;
+    for (std::size_t i = 0; i < Languages().size(); ++i) {
+        const Language& l = Languages()[i];
+        EXPECT_EQ(l.index, static_cast<int>(i));
+        if (l.resourceId != 0) {
+            EXPECT_EQ(l.resourceId, 100 + l.index);
+            ids.insert(l.resourceId);
+        }
+    }
+    EXPECT_EQ(ids.size(), 22u);
+    EXPECT_EQ(ids.count(114), 0u);
+    EXPECT_EQ(Languages()[kEnglishIndex].stem, "english");
+}
+
+TEST(Language, SelectingALanguageRunsTheStepsInOrderAndSetsTheGlobals) {
+    SourceResources resources;
+    LanguageState state;
+    RecordingView view;
+    std::wstring error;
+    ASSERT_TRUE(StartUpLanguage(L"German", resources, state, view, error)) << WideToUtf8(error);
+    // Loaded once with the program's start character set, then selected.
+    EXPECT_EQ(view.calls, (std::vector<std::string>{"show START 0", "picker built", "picker font 0", "labels 2520 3360",
+                                                     "name 9", "panel hidden", "show START 0"}));
+    EXPECT_EQ(state.index, 9);
+    EXPECT_EQ(state.translation.CloseCaption(), L"BEENDEN");
+    EXPECT_EQ(state.translation.Message(29), L"Fertig!");
+
+    struct Case {
+        int index;
+        int charset;
+        const char* labels;
+        const wchar_t* ok;     // line 6
+        const wchar_t* done;   // line 39, status code 21
+    };
+    const Case cases[] = {
+        {8, 0, "labels 2520 3360", L"OK", L"Termin\u00E9 !"},
+        {19, 204, "labels 2520 3360", L"OK", L"\u0413\u043E\u0442\u043E\u0432\u043E!"},
+        {3, 134, "labels 2280 3120", L"\u786E\u5B9A", L"\u5B8C\u6210!"},
+        {4, 136, "labels 2280 3120", L"\u78BA\u5B9A", L"\u5B8C\u6210!"},
+        {17, 238, "labels 2520 3360", L"OK", L"Gotowe!"},
+        {6, 0, "labels 2520 3360", L"OK", L"Done!"},
+    };
+    for (const Case& c : cases) {
+        view.calls.clear();
+        ASSERT_TRUE(SelectLanguage(c.index, resources, state, view, error)) << c.index << WideToUtf8(error);
+        EXPECT_EQ(state.currentCharset, c.charset);
+        EXPECT_EQ(state.index, c.index);
+        EXPECT_EQ(view.calls[0], "picker font " + std::to_string(c.charset));
+        EXPECT_EQ(view.calls[1], c.labels);
+        EXPECT_EQ(view.calls[2], "name " + std::to_string(c.index));
+        EXPECT_EQ(view.calls[3], "panel hidden");
+        EXPECT_EQ(view.calls[4].rfind("show ", 0), 0u);
+        EXPECT_TRUE(view.calls[4].size() > 2 && view.calls[4].substr(view.calls[4].rfind(' ') + 1) == std::to_string(c.charset));
+        EXPECT_EQ(state.translation.OkCaption(), c.ok);
+        EXPECT_EQ(state.translation.Message(29), c.done);
+    }
+}
+
+TEST(Language, ALanguageThatCannotLoadLeavesTheCurrentOne) {
+    SourceResources resources;
+    resources.missing = {110, 109};
+    LanguageState state;
+    RecordingView view;
+    std::wstring error;
+    // The system's language is German, whose resource is gone: English instead.
+    ASSERT_TRUE(StartUpLanguage(L"German", resources, state, view, error));
+    EXPECT_EQ(state.index, kEnglishIndex);
+    ASSERT_TRUE(SelectLanguage(19, resources, state, view, error));
+
+    view.calls.clear();
+    EXPECT_FALSE(SelectLanguage(10, resources, state, view, error));  // Greek: missing
+    EXPECT_NE(error.find(L"110"), std::wstring::npos);
+    EXPECT_FALSE(SelectLanguage(14, resources, state, view, error));  // Japanese: no translation at all
+    EXPECT_EQ(state.index, 19);
+    EXPECT_EQ(state.currentCharset, 204);
+    EXPECT_EQ(state.translation.Message(29), L"\u0413\u043E\u0442\u043E\u0432\u043E!");
+    // The box shows Russian again after each refusal.
+    EXPECT_EQ(view.calls.back(), "name 19");
+    EXPECT_FALSE(SelectLanguage(23, resources, state, view, error));
+
+    resources.missing.insert(106);
+    LanguageState fresh;
+    EXPECT_FALSE(StartUpLanguage(L"German", resources, fresh, view, error));
+    EXPECT_EQ(fresh.index, -1);
+}
+
+}  // namespace
+}  // namespace pell
