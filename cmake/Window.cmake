@@ -3,7 +3,7 @@
 file(GLOB PELL_UI_SOURCES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/ui/*.cpp)
 add_library(pellui STATIC ${PELL_UI_SOURCES})
 target_compile_options(pellui PRIVATE -Wall -Wextra)
-target_link_libraries(pellui PUBLIC pellwin32 msimg32)
+target_link_libraries(pellui PUBLIC pellwin32 pellnet msimg32)
 
 set(PELL_WINDOW_DIR ${CMAKE_SOURCE_DIR}/app/window)
 set(PELL_ARTWORK_DIR ${CMAKE_SOURCE_DIR}/tools/artwork)

@@ -105,10 +105,31 @@ UpdateCheck::Parsed UpdateCheck::ParseVersions(const std::string& text) const {
     return Parsed::NothingNewer;
 }
 
+namespace {
+
+// Whether an answer could still grow into a readable one: its headers have not ended yet, or they
+// announce more body than has come.
+bool AnswerIncomplete(const std::string& text) {
+    const std::size_t body = text.find("\r\n\r\n");
+    if (body == std::string::npos) return true;
+    const std::size_t c = text.find("Content-Length: ");
+    if (c == std::string::npos || c > body) return false;
+    const std::size_t end = text.find(kCrLf, c + 16);
+    long length = 0;
+    if (!ParseLength(std::string_view(text).substr(c + 16, end - c - 16), length)) return false;
+    return text.size() - (body + 4) < static_cast<std::size_t>(length);
+}
+
+}  // namespace
+
 void UpdateCheck::sckUpdateCheck_DataArrival() {
-    // Each arrival is parsed on its own; nothing is carried over to the next.
-    const Parsed parsed = ParseVersions(sckUpdateCheck_.GetData());
+    // The answer is read whole even when it comes in pieces (a server may write its headers and its body
+    // separately): a piece that cannot be parsed yet waits for the rest, within Timer1's time limit and
+    // a bound on the answer's size.
+    versionAnswer_ += sckUpdateCheck_.GetData();
+    const Parsed parsed = ParseVersions(versionAnswer_);
     if (parsed == Parsed::Failed) {
+        if (versionAnswer_.size() <= kMaxVersionAnswerBytes && AnswerIncomplete(versionAnswer_)) return;
         Timer2_Timer();
         return;
     }

@@ -48,6 +48,9 @@ public:
     virtual void Finish() = 0;
 };
 
+// The longest version answer the check waits for; a longer one that still has no versions fails it.
+inline constexpr std::size_t kMaxVersionAnswerBytes = 64u << 10;
+
 // The largest download body the check collects; a longer one fails the download.
 inline constexpr std::size_t kMaxDownloadBytes = 4u << 20;
 
@@ -113,6 +116,7 @@ private:
 
     std::uint8_t checkTicks_ = 0;
     long downloadLength_ = 0;
+    std::string versionAnswer_;
     std::string downloadBuffer_;
     std::vector<std::wstring> rejected_;
     bool downloadStarted_ = false;

@@ -62,7 +62,7 @@ int Run() {
 
     // 5 to 10, then 11.
     if (!window.Open()) return 70;
-    ui::StartUpdateCheck(window);
+    const auto updateCheck = ui::StartUpdateCheck(window, engine);
 
     MSG msg;
     while (::GetMessageW(&msg, nullptr, 0, 0) > 0) {

@@ -2,18 +2,23 @@
 # The window program driven as a person would, under its own Xvfb, in a throwaway prefix planted by
 # plant_infections.sh: idle with the START glow, a second copy refused, START, box 2, the folder picker,
 # the run (a close from outside refused meanwhile), box 5, the machine checked as the console scenario
-# checks it, a close accepted when idle, and the window again at 144 dpi. Screenshots of every state are
-# kept in WORK_DIR/shots.
+# checks it, a close accepted when idle, and the window again at 144 dpi. The start-up update check reaches
+# the update site of a private namespace, which offers no newer version and the digest of the copy known
+# only by it. Screenshots of every state are kept in WORK_DIR/shots.
 # usage: window_walkthrough.sh WINDOW_EXE PROBE_EXE WORM_EXE RECORDER_EXE WORK_DIR [SOURCE_DIR]
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
 . "$here/lib.sh"
 . "$here/infection_names.sh"
 . "$here/checks.sh"
+. "$here/update_site.sh"
 
-[ $# -ge 5 ] || { echo "usage: $0 WINDOW_EXE PROBE_EXE WORM_EXE RECORDER_EXE WORK_DIR [SOURCE_DIR]" >&2; exit 64; }
+[ "${1:-}" = --inside ] || e2e_update_enter_namespace "$0" "$@"
+shift
+[ $# -ge 6 ] || { echo "usage: $0 WINDOW_EXE PROBE_EXE WORM_EXE RECORDER_EXE WORK_DIR [SOURCE_DIR]" >&2; exit 64; }
 exe=$(readlink -f "$1") probe_exe=$(readlink -f "$2") worm=$(readlink -f "$3") recorder=$(readlink -f "$4")
 work=$(mkdir -p "$5" && cd "$5" && pwd)
+E2E_SOURCE_DIR=$6
 base=${E2E_BASE_PREFIX:-$(dirname "$work")/base-prefix}
 prefix=$work/prefix
 out=$work/planted
@@ -24,6 +29,7 @@ mkdir -p "$out" "$shots"
 # --- Our own display; stopped at the end with the prefix.
 e2e_start_xvfb "$work/xvfb.log"
 cleanup() {
+    e2e_update_stop
     e2e_stop_prefix "$prefix"
     e2e_stop_xvfb
 }
@@ -42,6 +48,8 @@ logs_win='C:\PellworthLogs'
 logs=$prefix/drive_c/PellworthLogs
 mkdir -p "$logs"
 "$here/plant_infections.sh" "$worm" "$out"
+e2e_update_hosts "$work" online
+e2e_update_serve "$work" 4.6 "$out/extra-detections.txt"
 
 failures=0
 main='Pellworth Remover '  # the main window's caption starts so; the message box's is the name alone
@@ -94,6 +102,8 @@ launcher=$!
 check "the window comes up" wait_until 30 window_up "$main"
 check "START is enabled once start-up has finished" wait_until 30 child_enabled "$main" 10
 echo "start-up to idle: $((($(date +%s%N) - t0) / 1000000)) ms"
+check "the update check added the site's detection" test "$(probe children "$main" | awk -F'\t' '$2 == "Static" { print $6 }' | sed -n 5p)" = \
+    "Success. 1 GLAVEN detections added!"
 read -r cx cy cw ch <<<"$(probe find "$main")"
 check "client area 484 x 428 at 96 dpi" test "$cw x $ch" = "484 x 428"
 check "caption as written" xdotool search --name "^Pellworth Remover {23}Virus Database   6\\.70\$"
@@ -176,14 +186,14 @@ details=$(probe text "$main" 20)
 check "the details end with Done!" test "$(printf '%s\n' "$details" | tail -n 1)" = "Done!"
 shot 07-after-run
 
-# --- The machine, as the console scenario checks it (no extra detections here: the copies known only by
-# their digest stay).
+# --- The machine, as the console scenario checks it (with the downloaded digest: the copy known only by it
+# goes too).
 e2e_read_log "$logs" "$work/log-lines.txt"
 check "log header" test "$(head -n 2 "$loglines" | tr '\n' '|')" = "Version: 4.6 Virus DataBase: 6.70||"
 check "log ends with Saving Log..." test "$(tail -n 1 "$loglines")" = "Saving Log..."
 check "the log holds the details box's lines" test "$(sed -n '3,$p' "$loglines")" = \
     "$(printf '%s\n' "$details" | sed '$d')"
-e2e_check_planted "$logs" "$out" "$worm" "$record" no
+e2e_check_planted "$logs" "$out" "$worm" "$record" yes
 
 # --- Idle: a close from outside is accepted, and the program ends.
 set +e

@@ -184,12 +184,26 @@ TEST(UpdateCheck, VersionsCompareAsTextAndANewerOneIsOffered) {
     }
 }
 
+TEST(UpdateCheck, AnAnswerInPiecesIsReadWhole) {
+    const std::string body = "Version: 4.6\r\nVDB: 6.70\r\n";
+    const std::string head = "HTTP/1.1 200 OK\r\nContent-Length: " + std::to_string(body.size()) + "\r\n\r\n";
+    const std::vector<std::vector<std::string>> replies = {
+        {head, body}, {head.substr(0, 10), head.substr(10) + body.substr(0, 14), body.substr(14)}};
+    for (const auto& pieces : replies) {
+        Start s;
+        s.VersionCheck(500, pieces);
+        EXPECT_EQ(s.window.statuses, (std::vector<std::wstring>{status::kChecking, status::kConnected,
+                                                                status::kNoUpdate, status::kDownloading}));
+    }
+}
+
 TEST(UpdateCheck, ResponsesThatFailTheCheckStartTheDownloadAtOnce) {
     const std::vector<std::vector<std::string>> replies = {
         {"HTTP/1.1 200 OK\r\n\r\nVersion: 4.6\r\n", "VDB: 6.70\r\n"},  // split before the database line
         {"HTTP/1.1 200 OK\r\n\r\nversion: 4.6\r\nVDB: 6.70\r\n"},       // the markers are case-sensitive
         {"HTTP/1.1 200 OK\r\n\r\nVersion: 4.6"},                         // no line end
         {"HTTP/1.1 200 OK\r\n\r\nVDB: 6.70\r\nVersion: 4.6\r\n"},       // the database line must follow
+        {"HTTP/1.1 200 OK\r\nContent-Length: 99999\r\n\r\n" + std::string(kMaxVersionAnswerBytes, 'x')},  // endless
     };
     for (const auto& pieces : replies) {
         SCOPED_TRACE(pieces[0]);
