@@ -14,11 +14,15 @@ std::wstring BackupName(const std::wstring& folder, const std::wstring& fileName
     return folder + fileName + L" (" + std::to_wstring(copy) + L").back";
 }
 
-bool CopyToBackup(System& sys, const std::wstring& folder, const std::wstring& source, const std::wstring& fileName) {
+bool CopyToBackup(System& sys, const std::wstring& folder, const std::wstring& source, const std::wstring& fileName,
+                  std::wstring* copyName) {
     // Copy with fail-if-exists and move on only when the name is taken: no probe can race the copy.
     for (int copy = 1; copy <= kMaxBackupCopies; ++copy) {
         std::wstring target = BackupName(folder, fileName, copy);
-        if (sys.CopyFile(source, target, true) == 1) return true;
+        if (sys.CopyFile(source, target, true) == 1) {
+            if (copyName) *copyName = target.substr(folder.size());
+            return true;
+        }
         std::uint32_t error = sys.LastError();
         if (error == kErrorFileExists || error == kErrorAlreadyExists) continue;
         // A folder of the copy's name refuses the copy (access denied): that name is taken, too.

@@ -16,8 +16,10 @@ constexpr int kMaxBackupCopies = 100;
 std::wstring BackupName(const std::wstring& folder, const std::wstring& fileName, int copy);
 
 // Copies `source` to the first free backup name in `folder`, in the order above, never overwriting a
-// file or folder that holds a name already. True when a copy was made. A failure other than a taken
-// name (no such folder, source unreadable) ends the attempt at once.
-bool CopyToBackup(System& sys, const std::wstring& folder, const std::wstring& source, const std::wstring& fileName);
+// file or folder that holds a name already. True when a copy was made; `copyName` (when given) then
+// receives the copy's file name within `folder`. A failure other than a taken name (no such folder,
+// source unreadable) ends the attempt at once.
+bool CopyToBackup(System& sys, const std::wstring& folder, const std::wstring& source, const std::wstring& fileName,
+                  std::wstring* copyName = nullptr);
 
 }  // namespace pell

@@ -89,20 +89,22 @@ std::string NewContent(System& sys, const std::vector<HostsLine>& lines, bool ba
     return out;
 }
 
-// A copy of the file as it was, in the log folder, under a name no earlier copy has.
-void KeepOriginal(Engine& e, const std::wstring& path) {
-    if (e.folders.LogFolder.empty()) return;
-    CopyToBackup(e.sys, e.folders.LogFolder, path, L"hosts");
+// A copy of the file as it was, in the log folder, under a name no earlier copy has; its name, or empty.
+std::wstring KeepOriginal(Engine& e, const std::wstring& path) {
+    std::wstring copyName;
+    if (!e.folders.LogFolder.empty()) CopyToBackup(e.sys, e.folders.LogFolder, path, L"hosts", &copyName);
+    return copyName;
 }
 
 // Writes the new content beside the file and moves it over the old one in one step: whatever fails,
 // the hosts file is either the old one, whole, or the new one, complete.
-void ReplaceContent(Engine& e, const std::wstring& path, const std::string& content) {
+bool ReplaceContent(Engine& e, const std::wstring& path, const std::string& content) {
     const std::wstring temp = path + kNewSuffix;
     e.sys.SetFileAttributes(temp, kAttributeNormal);  // a read-only leftover of an interrupted run
-    if (WriteWholeFile(e.sys, temp, content) && e.sys.MoveFileReplace(temp, path)) return;
+    if (WriteWholeFile(e.sys, temp, content) && e.sys.MoveFileReplace(temp, path)) return true;
     e.Details(18);
     e.sys.DeleteFile(temp);
+    return false;
 }
 
 void Clean(Engine& e) {
@@ -154,8 +156,13 @@ void Clean(Engine& e) {
 
     if (changed) {
         const std::string content = NewContent(e.sys, lines, bareLf, hasLocalhost);
-        KeepOriginal(e, path);
-        ReplaceContent(e, path, content);
+        const std::wstring copyName = KeepOriginal(e, path);
+        if (ReplaceContent(e, path, content)) {
+            std::vector<std::wstring> dropped;
+            for (const HostsLine& line : lines)
+                if (line.marked) dropped.push_back(e.sys.FromSystemCodePage(line.bytes));
+            e.Changes().HostsRewritten(path, copyName, dropped, content);
+        }
     }
 }
 

@@ -87,6 +87,11 @@ void ExportAndDelete(Engine& e, const std::wstring& name) {
     OpenKey key(sys);
     if (key.Open(RegRoot::LocalMachine, ServiceKeyPath(name)) != code::Success) return;
 
+    std::wstring imagePath;
+    ForEachValue(sys, key.get(), [&](const RegValue& value) {
+        if (Equals(value.name, L"ImagePath")) imagePath = value.data;
+    });
+
     // The export must be complete before the key goes: wait for it, and count it as made only when its
     // file is there, so "backed up" is never reported for a key whose export was lost.
     std::wstring regFile = e.folders.LogFolder + name + L".reg";
@@ -96,7 +101,8 @@ void ExportAndDelete(Engine& e, const std::wstring& name) {
     e.Details(exported ? 6 : 5, name);
 
     DeleteSubkeys(sys, key.get(), name);
-    sys.RegDeleteKey(key.get(), L"");
+    if (sys.RegDeleteKey(key.get(), L"") == code::Success)
+        e.Changes().ServiceDeleted(name, imagePath, exported ? name + L".reg" : std::wstring());
 }
 
 }  // namespace

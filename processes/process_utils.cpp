@@ -21,6 +21,20 @@ std::wstring LastField(std::wstring_view text, std::wstring_view delimiter) {
     return GetField(text, delimiter, 0, 0, CountFields(text, delimiter) - 1);
 }
 
+// The path with its file name spelled as the folder holds it: the scan builds paths from worm names in
+// whatever case the lists use, and a restored file should get back its own name.
+std::wstring AsSpelledOnDisk(System& sys, const std::wstring& path) {
+    const std::size_t cut = path.find_last_of(L'\\');
+    if (cut == std::wstring::npos) return path;
+    const std::wstring name = path.substr(cut + 1);
+    std::vector<FoundFile> entries;
+    if (name.find_first_of(L"*?") != std::wstring::npos || sys.ListFolder(path.substr(0, cut), name, entries) != code::Success)
+        return path;
+    for (const FoundFile& entry : entries)
+        if (Equals(entry.name, name)) return path.substr(0, cut + 1) + entry.name;
+    return path;
+}
+
 }  // namespace
 
 long PlatformId(Engine& e) { return e.sys.PlatformId(); }
@@ -87,16 +101,21 @@ void SelectProcesses(Engine& e, std::wstring_view name) {
 
 void BackUpAndDelete(Engine& e, const std::wstring& path) {
     std::wstring shortName = LastField(path, L"\\");
+    // Kept for the record, so that a restored file gets its name, and its hidden and system marks, back.
+    const std::uint32_t attributes = e.sys.GetFileAttributes(path);
+    const std::wstring recordedPath =
+        e.changes != nullptr && attributes != kInvalidAttributes ? AsSpelledOnDisk(e.sys, path) : path;
     e.sys.SetFileAttributes(path, kAttributeNormal);
 
     // A second file of the same name (from another folder) gets its own numbered copy: no file loses
     // its backup to a name clash. A file this scan has copied already (one that would not go away, met
     // again under the next worm name) is not copied again.
-    if (e.backedUpThisScan.insert(UpperCase(path)).second &&
-        CopyToBackup(e.sys, e.folders.LogFolder, path, shortName))
+    auto [copy, first] = e.backedUpThisScan.try_emplace(UpperCase(path));
+    if (first && CopyToBackup(e.sys, e.folders.LogFolder, path, shortName, &copy->second))
         e.Details(6, shortName);
 
     if (e.sys.DeleteFile(path) != 0) {
+        e.Changes().FileDeleted(recordedPath, attributes, copy->second);
         e.Details(14, path);
     } else if (e.sys.LastError() == code::AccessDenied) {
         e.Details(13, path);

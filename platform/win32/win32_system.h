@@ -21,6 +21,9 @@ public:
     long RegDeleteValue(RegKey key, const std::wstring& name) override;
     long RegDeleteKey(RegKey key, const std::wstring& subkey) override;
     long RegCloseKey(RegKey key) override;
+    long RegQueryValue(RegKey key, const std::wstring& name, std::uint32_t& type, std::vector<std::uint8_t>& data) override;
+    long RegCreateKey(RegRoot root, const std::wstring& path, RegKey& key) override;
+    long RegSetValue(RegKey key, const std::wstring& name, std::uint32_t type, const std::vector<std::uint8_t>& data) override;
 
     // services.cpp
     ScHandle OpenSCManager(std::uint32_t access) override;
@@ -53,6 +56,7 @@ public:
     long WriteFile(FileHandle file, const void* data, std::uint32_t count, std::uint32_t& written) override;
     long GetFileSize(FileHandle file, std::uint64_t& size) override;
     long CloseFile(FileHandle file) override;
+    long FlushFile(FileHandle file) override;
 
     // folders.cpp
     long ListFolder(const std::wstring& folder, const std::wstring& pattern,
@@ -81,6 +85,9 @@ public:
     std::wstring DateText() override;
     std::wstring TimeText() override;
     std::wstring LocaleLanguageName() override;
+    std::wstring UtcTimestamp() override;
+    std::wstring ComputerName() override;
+    std::wstring UserName() override;
     std::string ToSystemCodePage(const std::wstring& text) override;
     std::wstring FromSystemCodePage(const std::string& bytes) override;
 
