@@ -11,24 +11,6 @@ namespace {
 
 constexpr int kMaxDepth = 32;
 
-void AppendUtf8(std::string& out, std::uint32_t c) {
-    if (c < 0x80) {
-        out.push_back(static_cast<char>(c));
-    } else if (c < 0x800) {
-        out.push_back(static_cast<char>(0xC0 | (c >> 6)));
-        out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
-    } else if (c < 0x10000) {
-        out.push_back(static_cast<char>(0xE0 | (c >> 12)));
-        out.push_back(static_cast<char>(0x80 | ((c >> 6) & 0x3F)));
-        out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
-    } else {
-        out.push_back(static_cast<char>(0xF0 | (c >> 18)));
-        out.push_back(static_cast<char>(0x80 | ((c >> 12) & 0x3F)));
-        out.push_back(static_cast<char>(0x80 | ((c >> 6) & 0x3F)));
-        out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
-    }
-}
-
 class Parser {
 public:
     explicit Parser(std::string_view s) : s_(s) {}
@@ -104,7 +86,15 @@ private:
                         if (!Hex4(lo)) return false;
                         if (lo >= 0xDC00 && lo <= 0xDFFF) v = 0x10000 + ((v - 0xD800) << 10) + (lo - 0xDC00);
                     }
-                    AppendUtf8(bytes, v);
+                    // One character, or a surrogate pair where wchar_t has 16 bits.
+                    std::wstring c;
+                    if (v >= 0x10000 && sizeof(wchar_t) == 2) {
+                        c += static_cast<wchar_t>(0xD800 + ((v - 0x10000) >> 10));
+                        c += static_cast<wchar_t>(0xDC00 + ((v - 0x10000) & 0x3FF));
+                    } else {
+                        c += static_cast<wchar_t>(v);
+                    }
+                    bytes += WideToUtf8(c);
                     break;
                 }
                 default: return Fail(L"unknown escape");

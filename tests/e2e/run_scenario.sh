@@ -21,8 +21,6 @@ logs=$work/logs
 out=$work/planted
 trap 'e2e_stop_prefix "$prefix"' EXIT
 
-winz() { printf 'Z:%s' "$(printf '%s' "$1" | tr '/' '\\')"; }
-
 if [ "$scenario" = planted ]; then
     "$here/check_listed_names.sh" "$source_dir" $E2E_LISTED_NAMES
     "$here/check_listed_names.sh" --absent "$source_dir" "$NAME_DIGEST"
@@ -39,10 +37,10 @@ e2e_put_file "$recorder" 'C:\windows\system32\shutdown.exe'
 wine reg add 'HKCU\Software\Wine\DllOverrides' /v shutdown.exe /d native /f >/dev/null 2>&1
 record=$(e2e_unix_path 'C:\shutdown-record.txt')
 
-args=(--log-folder "$(winz "$logs")")
+args=(--log-folder "$(e2e_winz "$logs")")
 if [ "$scenario" = planted ]; then
     "$here/plant_infections.sh" "$worm" "$out"
-    args+=(--extra-detections "$(winz "$out/extra-detections.txt")")
+    args+=(--extra-detections "$(e2e_winz "$out/extra-detections.txt")")
 else
     e2e_registry_dump "$work/registry-before.txt"
     e2e_file_list "$work/files-before.txt"
@@ -58,16 +56,9 @@ end_ns=$(date +%s%N)
 echo "exit code $rc after $(((end_ns - start_ns) / 1000000)) ms"
 tr -d '\r' <"$work/stdout.txt" | sed 's/^/  | /'
 
-failures=0
-check() {  # check DESCRIPTION COMMAND...
-    local what=$1
-    shift
-    if "$@"; then echo "ok   $what"; else echo "FAIL $what"; failures=$((failures + 1)); fi
-}
-not() { ! "$@"; }
 
 logfile=$(find "$logs" -maxdepth 1 -name 'Pellworth Removal Log *.txt' | head -n 1)
-check "one removal log in the log folder" test -n "$logfile"
+e2e_check "one removal log in the log folder" test -n "$logfile"
 loglines=$work/log-lines.txt
 if [ -n "$logfile" ]; then iconv -f CP1252 -t UTF-8 "$logfile" | tr -d '\r' >"$loglines"; else : >"$loglines"; fi
 
@@ -79,54 +70,55 @@ in_order() {
 }
 lines() { printf '%s\n' "$@"; }
 
-check "log header" test "$(head -n 2 "$loglines" | tr '\n' '|')" = "Version: 4.6 Virus DataBase: 6.70||"
-check "log ends with Saving Log..." test "$(tail -n 1 "$loglines")" = "Saving Log..."
+e2e_check "log header" test "$(head -n 2 "$loglines" | tr '\n' '|')" = "Version: 4.6 Virus DataBase: 6.70||"
+e2e_check "log ends with Saving Log..." test "$(tail -n 1 "$loglines")" = "Saving Log..."
 
 if [ "$scenario" = clean ]; then
-    check "exit code 0 (nothing found)" test "$rc" -eq 0
-    check "the run's stages in order" in_order "$(lines "Starting Scan..." "SmartScanning Processes..." \
+    e2e_check "exit code 0 (nothing found)" test "$rc" -eq 0
+    e2e_check "the run's stages in order" in_order "$(lines "Starting Scan..." "SmartScanning Processes..." \
         "SmartScanning Registry Items..." "SmartScanning AutoRuns..." "Looking For Virus Services..." \
         "Looking For Virus Processes..." "Looking for Virus Files..." "Scanning Registry..." \
         "Enabling: Task Manager, Regedit, System Restore Config, Command Prompt, Folder Options, Run" \
         "Scanning Hosts File..." "Saving Log...")"
-    check "no finding in the log" not grep -qE '\.\.\.(Identified|Terminated|Removed)|^Found' "$loglines"
-    check "no restart recorded" not test -e "$record"
+    e2e_check "no finding in the log" e2e_not grep -qE '\.\.\.(Identified|Terminated|Removed)|^Found' "$loglines"
+    e2e_check "no restart recorded" e2e_not test -e "$record"
     e2e_registry_dump "$work/registry-after.txt"
     e2e_file_list "$work/files-after.txt"
-    check "registry unchanged" diff -u "$work/registry-before.txt" "$work/registry-after.txt"
-    check "files unchanged" diff -u "$work/files-before.txt" "$work/files-after.txt"
-    check "nothing in the log folder but the log" test "$(find "$logs" -type f | wc -l)" -eq 1
+    e2e_check "registry unchanged" diff -u "$work/registry-before.txt" "$work/registry-after.txt"
+    e2e_check "files unchanged" diff -u "$work/files-before.txt" "$work/files-after.txt"
+    e2e_check "nothing in the log folder but the log and its record" test "$(find "$logs" -type f | wc -l)" -eq 2
+    e2e_check "the record says nothing was found" grep -q '"outcome":"nothing-found"' "${logfile%.txt}.jsonl"
     echo "$failures failed check(s)"
     exit $((failures > 0))
 fi
 
-check "exit code 1 (removed, restart scheduled)" test "$rc" -eq 1
+e2e_check "exit code 1 (removed, restart scheduled)" test "$rc" -eq 1
 
 # --- Every planted infection is gone.
 while IFS=$'\t' read -r kind a b c; do
     case "$kind" in
-    file) check "removed $a" not e2e_win_exists "$a" ;;
-    process) check "not running: $a" not e2e_process_running "$a" ;;
-    service) check "service key deleted: $a" not e2e_key_exists "HKLM\\System\\CurrentControlSet\\Services\\$a" ;;
-    value | policy) check "value deleted: $a\\$b" not e2e_value_exists "$a" "$b" ;;
-    hosts) check "hosts line gone: $a" not grep -qxF "$a"$'\r' "$(e2e_unix_path 'C:\windows\system32\drivers\etc\hosts')" ;;
-    autorun) check "autorun.inf only read: $a" e2e_win_exists "$a" ;;
+    file) e2e_check "removed $a" e2e_not e2e_win_exists "$a" ;;
+    process) e2e_check "not running: $a" e2e_not e2e_process_running "$a" ;;
+    service) e2e_check "service key deleted: $a" e2e_not e2e_key_exists "HKLM\\System\\CurrentControlSet\\Services\\$a" ;;
+    value | policy) e2e_check "value deleted: $a\\$b" e2e_not e2e_value_exists "$a" "$b" ;;
+    hosts) e2e_check "hosts line gone: $a" e2e_not grep -qxF "$a"$'\r' "$(e2e_unix_path 'C:\windows\system32\drivers\etc\hosts')" ;;
+    autorun) e2e_check "autorun.inf only read: $a" e2e_win_exists "$a" ;;
     esac
 done <"$out/manifest.tsv"
 
 # --- The genuine programs the names imitate are untouched.
 for g in 'C:\windows\system32\svchost.exe' 'C:\windows\system32\services.exe' 'C:\windows\explorer.exe' \
     'C:\windows\regedit.exe'; do
-    check "genuine file kept: $g" e2e_win_exists "$g"
+    e2e_check "genuine file kept: $g" e2e_win_exists "$g"
 done
-check "genuine svchost still running" e2e_process_running 'C:\windows\system32\svchost.exe'
-check "hosts keeps its localhost line" grep -q localhost "$(e2e_unix_path 'C:\windows\system32\drivers\etc\hosts')"
+e2e_check "genuine svchost still running" e2e_process_running 'C:\windows\system32\svchost.exe'
+e2e_check "hosts keeps its localhost line" grep -q localhost "$(e2e_unix_path 'C:\windows\system32\drivers\etc\hosts')"
 
 # --- Evidence in the log folder: a backup of every deleted file ("name.back", then "name (2).back", ...
 # for further files of the same name), each service's export.
 while read -r count short; do
     backups=$(find "$logs" -maxdepth 1 \( -iname "$short.back" -o -iname "$short (*).back" \) | wc -l)
-    check "backups of $count file(s) named $short" test "$backups" -ge "$count"
+    e2e_check "backups of $count file(s) named $short" test "$backups" -ge "$count"
 done < <(awk -F'\t' '$1 == "file" { n = split($2, p, "\\"); print tolower(p[n]) }' "$out/manifest.tsv" | sort | uniq -c)
 worm_md5=$(md5sum <"$worm" | cut -c1-32)
 digest_md5=$(md5sum <"$out/$NAME_DIGEST.exe" | cut -c1-32)
@@ -136,21 +128,21 @@ for f in "$logs"/*.back; do
     sum=$(md5sum <"$f" | cut -c1-32)
     [ "$sum" = "$worm_md5" ] || [ "$sum" = "$digest_md5" ] || { echo "    not a planted file's bytes: $f"; wrong=$((wrong + 1)); }
 done
-check "every backup holds a planted file's bytes" test "$wrong" -eq 0
+e2e_check "every backup holds a planted file's bytes" test "$wrong" -eq 0
 while IFS=$'\t' read -r kind name image; do
     [ "$kind" = service ] || continue
     reg=$logs/$name.reg
-    check "export of service $name" test -f "$reg"
+    e2e_check "export of service $name" test -f "$reg"
     if [ -f "$reg" ]; then
         text=$(iconv -f UTF-16LE -t UTF-8 "$reg" | tr -d '\r')
-        check "export of $name holds its image path" grep -qF "\"ImagePath\"=\"$(printf '%s' "$image" | sed 's/\\/\\\\/g')\"" <<<"$text"
-        check "export of $name holds its subkey" grep -qF "\\Services\\$name\\Parameters]" <<<"$text"
+        e2e_check "export of $name holds its image path" grep -qF "\"ImagePath\"=\"$(printf '%s' "$image" | sed 's/\\/\\\\/g')\"" <<<"$text"
+        e2e_check "export of $name holds its subkey" grep -qF "\\Services\\$name\\Parameters]" <<<"$text"
     fi
 done <"$out/manifest.tsv"
 
 # --- The restart was asked for, with the documented command line.
 for _ in $(seq 150); do [ -s "$record" ] && break; sleep 0.1; done
-check "restart command line recorded" grep -qF 'cmd=[shutdown.exe -r -t 120 -c "Virus removal process"]' "$record"
+e2e_check "restart command line recorded" grep -qF 'cmd=[shutdown.exe -r -t 120 -c "Virus removal process"]' "$record"
 
 # --- The log's lines in the run's order.
 W='C:\windows' S='C:\windows\system32'
@@ -170,7 +162,7 @@ expected=("Starting Scan..." "SmartScanning Processes..."
     "Scanning Hosts File...")
 for h in $HOSTS_BLOCKED; do expected+=("Found Entry 127.0.0.1       $h"); done
 expected+=("Saving Log...")
-check "stages and findings in order" in_order "$(lines "${expected[@]}")"
+e2e_check "stages and findings in order" in_order "$(lines "${expected[@]}")"
 
 # Terminations between "Looking For Virus Processes..." and "Looking for Virus Files...".
 section() {  # section FIRST LAST: the log lines strictly between the two
@@ -180,19 +172,19 @@ terminated=$(section "Looking For Virus Processes..." "Looking for Virus Files..
 for p in $(awk -F'\t' '$1 == "process" { n = split($2, p, "\\"); print toupper(p[n]) }' "$out/manifest.tsv" | sort | uniq -c | awk '{ print $2 "x" $1 }'); do
     name=${p%x*} count=${p##*x}
     [ "$name" = "$(printf '%s' "$NAME_SERVICE.exe" | tr 'a-z' 'A-Z')" ] && continue  # stopped as a service
-    check "$name terminated $count time(s)" test "$(grep -cxF "$name ...Terminated" <<<"$terminated")" -ge "$count"
+    e2e_check "$name terminated $count time(s)" test "$(grep -cxF "$name ...Terminated" <<<"$terminated")" -ge "$count"
 done
-check "no termination failed" not grep -q 'Unable To Terminate' <<<"$terminated"
+e2e_check "no termination failed" e2e_not grep -q 'Unable To Terminate' <<<"$terminated"
 
 # File removals of each name in the order the removal visits the folders.
 removed=$(section "Looking for Virus Files..." "Scanning Registry...")
 for n in $E2E_LISTED_NAMES; do
     want=$(awk -F'\t' -v n="$n" '$1 == "file" && $3 == n { print "Found " $2 " ...Removed" }' "$out/manifest.tsv")
     [ -n "$want" ] || continue
-    check "removals of $n in order" env WANT="$want" awk 'BEGIN { k = split(ENVIRON["WANT"], w, "\n"); i = 1 }
+    e2e_check "removals of $n in order" env WANT="$want" awk 'BEGIN { k = split(ENVIRON["WANT"], w, "\n"); i = 1 }
         i <= k && $0 == w[i] { i++ } END { if (i <= k) { print "    missing or out of order: " w[i] > "/dev/stderr"; exit 1 } }' <<<"$removed"
 done
-check "no removal refused" not grep -q 'Unable To Remove' "$loglines"
+e2e_check "no removal refused" e2e_not grep -q 'Unable To Remove' "$loglines"
 
 echo "$failures failed check(s)"
 exit $((failures > 0))

@@ -202,6 +202,17 @@ long FakeMachine::RegCloseKey(RegKey key) {
 
 void FakeMachine::PlantKey(RegRoot root, const std::wstring& key) { MakeKey(RootPrefix(root) + L"\\" + key); }
 
+// The value's data as the registry stores it: strings as UTF-16LE with their terminator.
+std::vector<std::uint8_t> FakeMachine::StoredBytes(const RegValueNode& v) {
+    if (!v.isString) return {v.bytes.begin(), v.bytes.end()};
+    std::vector<std::uint8_t> data;
+    for (wchar_t c : v.text + L'\0') {
+        data.push_back(static_cast<std::uint8_t>(c & 0xFF));
+        data.push_back(static_cast<std::uint8_t>((c >> 8) & 0xFF));
+    }
+    return data;
+}
+
 FakeMachine::RegValueNode& FakeMachine::ValueSlot(RegKeyNode& node, const std::wstring& name) {
     for (auto& v : node.values)
         if (Equals(v.name, name)) return v;
@@ -254,17 +265,7 @@ long FakeMachine::RegQueryValue(RegKey key, const std::wstring& name, std::uint3
     for (const auto& v : node->values) {
         if (!Equals(v.name, name)) continue;
         type = v.type;
-        data.clear();
-        if (v.isString) {
-            for (wchar_t c : v.text) {
-                data.push_back(static_cast<std::uint8_t>(c & 0xFF));
-                data.push_back(static_cast<std::uint8_t>((c >> 8) & 0xFF));
-            }
-            data.push_back(0);
-            data.push_back(0);
-        } else {
-            data.assign(v.bytes.begin(), v.bytes.end());
-        }
+        data = StoredBytes(v);
         return code::Success;
     }
     return code::FileNotFound;
@@ -820,20 +821,8 @@ void FakeMachine::ExportKey(const RegKeyNode& node, const std::wstring& path, st
             out += L"dword:";
             for (int shift = 28; shift >= 0; shift -= 4) out += L"0123456789abcdef"[(d >> shift) & 15];
         } else {
-            std::vector<std::uint8_t> raw;
-            std::uint32_t type = 0;
-            if (v.isString) {
-                for (wchar_t c : v.text) {
-                    raw.push_back(static_cast<std::uint8_t>(c & 0xFF));
-                    raw.push_back(static_cast<std::uint8_t>((c >> 8) & 0xFF));
-                }
-                raw.push_back(0);
-                raw.push_back(0);
-            } else {
-                raw.assign(v.bytes.begin(), v.bytes.end());
-            }
-            type = v.type;
-            out += type == regtype::Binary ? std::wstring(L"hex:") : L"hex(" + std::to_wstring(type) + L"):";
+            const std::vector<std::uint8_t> raw = StoredBytes(v);
+            out += v.type == regtype::Binary ? std::wstring(L"hex:") : L"hex(" + std::to_wstring(v.type) + L"):";
             for (std::size_t i = 0; i < raw.size(); ++i) out += (i ? L"," : L"") + HexByte(raw[i]);
         }
         out += L"\r\n";

@@ -221,6 +221,7 @@ private:
     void ExportKey(const RegKeyNode& node, const std::wstring& path, std::wstring& out) const;
     void ImportRegFile(const std::wstring& text);
     RegValueNode& ValueSlot(RegKeyNode& node, const std::wstring& name);
+    static std::vector<std::uint8_t> StoredBytes(const RegValueNode& v);
 
     std::map<std::wstring, RegKeyNode> roots_;
     std::map<RegKey, std::wstring> keyHandles_;
