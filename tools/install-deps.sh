@@ -2,7 +2,7 @@
 # Installs what the builds and tests need on Debian 12; does nothing when all of it is there.
 set -eu
 PACKAGES="cmake ninja-build g++ googletest libgtest-dev mingw-w64 gcc-mingw-w64-x86-64-posix
-g++-mingw-w64-x86-64-posix wine wine64 xvfb xdotool imagemagick libc-bin util-linux python3"
+g++-mingw-w64-x86-64-posix wine wine64 xvfb xdotool imagemagick libc-bin util-linux python3 iproute2"
 
 missing=""
 for p in $PACKAGES; do
