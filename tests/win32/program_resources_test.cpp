@@ -1,5 +1,9 @@
-// The program's own resources (the English translation as the build binds it) and the second-copy test.
+// The program's own resources (the English translation and the hidden tune as the build binds them) and
+// the second-copy test.
 #include <gtest/gtest.h>
+
+#include <fstream>
+#include <sstream>
 
 #include "engine/product.h"
 #include "engine/text.h"
@@ -25,6 +29,17 @@ TEST(ProgramResources, TheEnglishTranslationIsBoundInItsCodePageWithTheMakersSit
     EXPECT_TRUE(Contains(t.Line(13), kMakerSite));
     EXPECT_EQ(t.Line(13).find(L"@MAKER_SITE@"), std::wstring::npos);
     EXPECT_EQ(t.Line(40), L"Enabling: Task Manager, Regedit, System Restore Config, Command Prompt, Folder Options, Run");
+}
+
+TEST(ProgramResources, TheHiddenTuneIsBoundAsBuilt) {
+    auto bytes = LoadResourceBytes(L"EEGG", 1);
+    ASSERT_TRUE(bytes.has_value());
+    std::ifstream in(PELL_TUNE_FILE_WIN, std::ios::binary);
+    ASSERT_TRUE(in) << PELL_TUNE_FILE_WIN;
+    std::stringstream built;
+    built << in.rdbuf();
+    EXPECT_EQ(*bytes, built.str());
+    EXPECT_EQ(bytes->substr(0, 4), "MThd");
 }
 
 TEST(ProgramResources, AMissingResourceIsNothing) {
