@@ -194,7 +194,8 @@ void CleanAutorunKey(Engine& e, RunFlags& flags, const AutorunKey& k) {
             if (d.verdict == Verdict::KeepYielding) e.host.DoEvents();
             if (d.verdict != Verdict::Remove) continue;
 
-            const long rc = e.sys.RegDeleteValue(key.get(), d.valueName);
+            const long rc =
+                DeleteValueAndRecord(e.sys, e.Changes(), ValueKind::Autorun, root, path, key.get(), d.valueName);
             if (rc == code::Success) {
                 e.Details(14, d.report);
             } else {
@@ -299,7 +300,8 @@ void RestorePolicies(Engine& e) {
     for (const PolicyKey& policy : kPolicies) {
         OpenKey key(e.sys);
         if (key.Open(policy.root, policy.path) != code::Success) continue;
-        for (const wchar_t* value : policy.values) e.sys.RegDeleteValue(key.get(), value);
+        for (const wchar_t* value : policy.values)
+            DeleteValueAndRecord(e.sys, e.Changes(), ValueKind::Policy, policy.root, policy.path, key.get(), value);
         key.Close();
     }
 }
