@@ -15,4 +15,13 @@ long DeleteValueAndRecord(System& sys, ChangeSink& sink, ValueKind kind, RegRoot
     return rc;
 }
 
+std::vector<std::uint8_t> StringValueBytes(const std::wstring& text) {
+    std::vector<std::uint8_t> bytes;
+    for (wchar_t c : text + L'\0') {
+        bytes.push_back(static_cast<std::uint8_t>(c & 0xFF));
+        bytes.push_back(static_cast<std::uint8_t>((c >> 8) & 0xFF));
+    }
+    return bytes;
+}
+
 }  // namespace pell

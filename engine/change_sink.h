@@ -49,4 +49,7 @@ public:
 long DeleteValueAndRecord(System& sys, ChangeSink& sink, ValueKind kind, RegRoot root, const std::wstring& keyPath,
                           RegKey key, const std::wstring& name);
 
+// A REG_SZ value's data as the registry stores it: UTF-16LE with its terminating zero.
+std::vector<std::uint8_t> StringValueBytes(const std::wstring& text);
+
 }  // namespace pell

@@ -22,7 +22,13 @@ std::string Field(const char* name, std::wstring_view text) { return Field(name,
 std::string Field(const char* name, std::uint64_t number) { return Field(name, std::to_string(number)); }
 std::string Flag(const char* name, bool value) { return Field(name, std::string(value ? "true" : "false")); }
 
-const wchar_t* RootName(RegRoot root) { return root == RegRoot::LocalMachine ? L"HKLM" : L"HKCU"; }
+const wchar_t* RootName(RegRoot root) {
+    switch (root) {
+        case RegRoot::LocalMachine: return L"HKLM";
+        case RegRoot::Users: return L"HKU";
+        default: return L"HKCU";
+    }
+}
 
 std::string ValueFields(const RecordedValue& v) {
     std::string out = Field("root", RootName(v.root)) + Field("view", v.view) + Field("key", v.key) +

@@ -67,6 +67,7 @@ bool IsPlainFullPath(const std::wstring& path) {
 std::optional<RegRoot> RootFromName(const std::wstring& name) {
     if (name == L"HKLM") return RegRoot::LocalMachine;
     if (name == L"HKCU") return RegRoot::CurrentUser;
+    if (name == L"HKU") return RegRoot::Users;
     return std::nullopt;
 }
 

@@ -21,7 +21,7 @@ enum class Op {
     GetFileAttributes, SetFileAttributes, CopyFile, DeleteFile, MoveFileReplace, DeleteFileAtRestart, OpenFile, ReadFile,
     WriteFile, ListFolder, StartCommandLine, ShellOpen,
     CryptAcquireContext, CryptCreateHash, CryptHashData, CryptGetHashParam,
-    RegQueryValue, RegCreateKey, RegSetValue, FlushFile,
+    RegQueryValue, RegCreateKey, FlushFile,
     Count_
 };
 

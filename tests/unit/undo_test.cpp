@@ -66,6 +66,8 @@ struct Planted {
         machine.PlantString(RegRoot::LocalMachine, kRun, L"Keep", L"C:\\Program Files\\keep.exe");
         machine.PlantString(RegRoot::CurrentUser, kRun, L"WrmUser", L"\"" + kWormTwo + L"\" -quiet");
         machine.PlantString(RegRoot::LocalMachine, kRunServices, L"WrmSvcRun", kWormTwo);
+        machine.PlantString(RegRoot::LocalMachine, L"Software\\Microsoft\\Windows NT\\CurrentVersion\\Winlogon", L"Shell",
+                            L"explorer.exe C:\\WINDOWS\\system32\\runwrm.exe");
         machine.PlantDword(RegRoot::CurrentUser, L"Software\\Microsoft\\Windows\\CurrentVersion\\Policies\\System",
                            L"Disabletaskmgr", 1);
         machine.PlantDword(RegRoot::CurrentUser, L"Software\\Microsoft\\Windows\\System", L"DisableCMD", 2);
@@ -182,7 +184,8 @@ TEST(Manifest, TheRunRecordsEveryChangeWithWhatPutsItBack) {
         }
     }
     EXPECT_EQ(kinds, (std::map<std::wstring, std::uint64_t>{
-                         {L"autorun", 4}, {L"file", 4}, {L"hosts", 1}, {L"policy", 2}, {L"process", 2}, {L"service", 1}}));
+                         {L"autorun", 4}, {L"file", 4}, {L"hosts", 1}, {L"policy", 2}, {L"process", 2}, {L"service", 1},
+                         {L"winlogon", 1}}));
 
     const JsonValue& summary = lines.back();
     EXPECT_EQ(Text(summary, L"outcome"), L"removed");
@@ -238,14 +241,14 @@ std::vector<RestoreCase> RestoreCases() {
          [](Planted&) { return std::wstring(L"D:\\Logs"); }, false, RestoreResult::AllRestored,
          [=](Planted& p, const Lines& said) {
              whole(p);
-             EXPECT_EQ(Count(said, L"restored "), 12u);
+             EXPECT_EQ(Count(said, L"restored "), 13u);
              EXPECT_EQ(Count(said, L"not started again process "), 2u);
          }},
         {"a dry run changes nothing",
          [](Planted&) { return kManifest; }, true, RestoreResult::AllRestored,
          [=](Planted& p, const Lines& said) {
              untouched(p);
-             EXPECT_EQ(Count(said, L"would restore "), 12u);
+             EXPECT_EQ(Count(said, L"would restore "), 13u);
          }},
         {"what exists again is left alone",
          [](Planted& p) {
@@ -258,7 +261,7 @@ std::vector<RestoreCase> RestoreCases() {
              EXPECT_EQ(p.machine.FileBytes(kWormOne), std::string("someone else's file"));
              EXPECT_EQ(p.machine.StringValue(RegRoot::CurrentUser, kRun, L"WrmUser"), std::wstring(L"C:\\new.exe"));
              EXPECT_EQ(Count(said, L"left alone "), 2u);
-             EXPECT_EQ(Count(said, L"restored "), 10u);
+             EXPECT_EQ(Count(said, L"restored "), 11u);
              EXPECT_TRUE(p.machine.FileExists(kWormTwo));
          }},
         {"a hosts file edited since the run is left alone and its dropped lines listed",
@@ -285,7 +288,7 @@ std::vector<RestoreCase> RestoreCases() {
          [](Planted& p, const Lines& said) {
              const std::wstring cutLine = Utf8ToWide(*p.machine.FileBytes(kLogs + L"cut.lines"));
              EXPECT_EQ(Count(said, L"line " + cutLine + L" is cut short: left out"), 1u);
-             EXPECT_EQ(Count(said, L"restored "), 11u);
+             EXPECT_EQ(Count(said, L"restored "), 12u);
              EXPECT_TRUE(p.machine.FileExists(kWormOne));
              EXPECT_TRUE(p.machine.KeyExists(RegRoot::LocalMachine, L"System\\CurrentControlSet\\Services\\wrmsvc"));
              EXPECT_TRUE(p.machine.ValueExists(RegRoot::LocalMachine, kRunServices, L"WrmSvcRun"));
