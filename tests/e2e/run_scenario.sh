@@ -77,7 +77,8 @@ if [ "$scenario" = clean ]; then
     e2e_check "registry unchanged" diff -u "$work/registry-before.txt" "$work/registry-after.txt"
     e2e_check "files unchanged" diff -u "$work/files-before.txt" "$work/files-after.txt"
     e2e_check "nothing in the log folder but the log and its record" test "$(find "$logs" -type f | wc -l)" -eq 2
-    e2e_check "the record says nothing was found" grep -q '"outcome":"nothing-found"' "${logfile%.txt}.jsonl"
+    e2e_check "the record says nothing was found" grep -q '"outcome":"nothing-found"' \
+        "$(find "$logs" -maxdepth 1 -name 'Pellworth Removal Log *.jsonl' | head -n 1)"
     echo "$failures failed check(s)"
     exit $((failures > 0))
 fi

@@ -100,7 +100,7 @@ if [ "$scenario" = notepad ]; then
         [ -e "$f" ] || continue
         [ "$(md5sum <"$f" | cut -c1-32)" = "$(md5sum <"$copy" | cut -c1-32)" ] || wrong=$((wrong + 1))
     done
-    e2e_check "backups of both copies, each the worm's bytes" test "$(find "$logs" -name 'notepad.exe*.back' | wc -l)" -eq 2
+    e2e_check "backups of both copies, each the worm's bytes" test "$(find "$logs" -iname 'notepad.exe*.back' | wc -l)" -eq 2
     e2e_check "no backup of anything else" test "$wrong" -eq 0
 else
     n=$NAME_FILES
