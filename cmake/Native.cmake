@@ -3,13 +3,14 @@ set(PELL_SANITIZE -fsanitize=address,undefined -fno-omit-frame-pointer -fno-sani
 target_compile_options(pellcore PRIVATE ${PELL_SANITIZE})
 target_link_options(pellcore PUBLIC ${PELL_SANITIZE})
 target_compile_options(pellfake PRIVATE ${PELL_SANITIZE})
+target_compile_options(pellupdate PRIVATE ${PELL_SANITIZE})
 
 find_package(GTest REQUIRED)
 file(GLOB PELL_UNIT_SOURCES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/unit/*.cpp)
 add_executable(unit_tests ${PELL_UNIT_SOURCES})
 target_compile_options(unit_tests PRIVATE ${PELL_SANITIZE})
 target_compile_definitions(unit_tests PRIVATE PELL_SOURCE_DIR="${CMAKE_SOURCE_DIR}")
-target_link_libraries(unit_tests PRIVATE pellfake GTest::gtest_main)
+target_link_libraries(unit_tests PRIVATE pellupdate pellfake GTest::gtest_main)
 gtest_discover_tests(unit_tests DISCOVERY_TIMEOUT 60)
 
 # Benchmarks print figures; they are programs, not tests.
