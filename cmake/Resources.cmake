@@ -1,5 +1,5 @@
 # Resources bound into the Windows programs: the translations (converted from their UTF-8 sources to
-# their code page at build time) and, when the build has one, the signature database.
+# their code page at build time), the about box's tune and, when the build has one, the signature database.
 
 # The translations, as cmake/Translations.cmake has checked and converted them.
 set(PELL_RESOURCE_DIR ${CMAKE_BINARY_DIR}/resources)
@@ -11,6 +11,10 @@ if(DEFINED PELL_SIGDB_FILE AND NOT PELL_SIGDB_FILE STREQUAL "")
     list(APPEND PELL_RESOURCE_DATA ${PELL_SIGDB_FILE})
     string(APPEND PELL_RESOURCE_LINES "1 SIGDB \"${PELL_SIGDB_FILE}\"\n")
 endif()
+
+# The hidden tune, written by cmake/Tune.cmake.
+list(APPEND PELL_RESOURCE_DATA ${PELL_TUNE_FILE})
+string(APPEND PELL_RESOURCE_LINES "1 EEGG \"${PELL_TUNE_FILE}\"\n")
 
 set(PELL_RESOURCES_RC ${PELL_RESOURCE_DIR}/pell_resources.rc)
 file(GENERATE OUTPUT ${PELL_RESOURCES_RC}
@@ -24,7 +28,7 @@ function(pell_bind_resources target)
     target_sources(${target} PRIVATE ${PELL_RESOURCES_RC} ${ARGN})
     set_source_files_properties(${PELL_RESOURCES_RC} TARGET_DIRECTORY ${target}
         PROPERTIES OBJECT_DEPENDS "${PELL_RESOURCE_DATA}")
-    add_dependencies(${target} pell_resource_data)
+    add_dependencies(${target} pell_resource_data pell_tune)
     if(TARGET pell_sigdb)
         add_dependencies(${target} pell_sigdb)
     endif()

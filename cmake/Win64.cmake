@@ -35,8 +35,10 @@ if(PELL_WIN32_TEST_SOURCES)
     add_executable(pell_update_probe ${CMAKE_SOURCE_DIR}/tests/win32/programs/update_probe.cpp)
     target_link_libraries(pell_update_probe PRIVATE pellnet pellfake)
 
-    add_executable(win32_tests ${PELL_WIN32_TEST_SOURCES})
+    add_executable(win32_tests ${PELL_WIN32_TEST_SOURCES} ${CMAKE_SOURCE_DIR}/ui/about_layout.cpp
+                   ${CMAKE_SOURCE_DIR}/ui/about_tune.cpp)
     target_link_libraries(win32_tests PRIVATE pellwin32 pellnet pellfake GTest::gtest_main)
+    target_compile_definitions(win32_tests PRIVATE PELL_TUNE_FILE_WIN="Z:${PELL_TUNE_FILE}")
     add_dependencies(win32_tests pell_sleeper pell_test_service)
     pell_bind_resources(win32_tests)
     pell_wine_tests(win32_tests)

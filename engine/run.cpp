@@ -68,7 +68,7 @@ std::wstring SmartScanStoppedLine(const RuntimeError& error) {
     return L"SmartScan stopped: " + error.Description() + L" (" + error.Source() + L")";
 }
 
-std::wstring PasswordAdviceLink() { return std::wstring(L"http://") + kPasswordAdviceHost + L"/?id=14"; }
+std::wstring PasswordAdviceLink() { return RedirectLink(14); }
 
 RunOutcome RunCleaning(Engine& e, const RunStages& stages) {
     SetFolderValues(e);

@@ -1,7 +1,10 @@
-// The program's own resources (the English translation as the build binds it) and the second-copy test.
+// The program's own resources (the translations and the hidden tune as the build binds them) and the
+// second-copy test.
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <fstream>
+#include <sstream>
 
 #include "engine/product.h"
 #include "engine/text.h"
@@ -38,6 +41,17 @@ TEST(ProgramResources, TwentyTwoTranslationsAreBoundWithoutAJapaneseOne) {
         EXPECT_EQ(std::count(bytes->begin(), bytes->end(), '\n'), 39) << id;
         EXPECT_NE(bytes->back(), '\n') << id;
     }
+}
+
+TEST(ProgramResources, TheHiddenTuneIsBoundAsBuilt) {
+    auto bytes = LoadResourceBytes(L"EEGG", 1);
+    ASSERT_TRUE(bytes.has_value());
+    std::ifstream in(PELL_TUNE_FILE_WIN, std::ios::binary);
+    ASSERT_TRUE(in) << PELL_TUNE_FILE_WIN;
+    std::stringstream built;
+    built << in.rdbuf();
+    EXPECT_EQ(*bytes, built.str());
+    EXPECT_EQ(bytes->substr(0, 4), "MThd");
 }
 
 TEST(ProgramResources, AMissingResourceIsNothing) {
