@@ -9,6 +9,7 @@
 #include <winsock2.h>
 #include <windows.h>
 #include <psapi.h>
+#include <sddl.h>
 #include <shellapi.h>
 #include <shlobj.h>
 #include <wincrypt.h>
@@ -31,5 +32,6 @@
 #undef GetDriveType
 #undef GetSystemDirectory
 #undef GetTempPath
+#undef GetSystemWow64Directory
 #undef CryptAcquireContext
 #undef GetFileSize
