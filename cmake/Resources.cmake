@@ -1,25 +1,20 @@
 # Resources bound into the Windows programs: the translations (converted from their UTF-8 sources to
-# their code page at build time) and, when the build has one, the signature database.
+# their code page at build time), the about box's tune and, when the build has one, the signature database.
 
 # The translations, as cmake/Translations.cmake has checked and converted them.
 set(PELL_RESOURCE_DIR ${CMAKE_BINARY_DIR}/resources)
-set(PELL_RESOURCE_DATA "")
-set(PELL_RESOURCE_LINES "")
-foreach(entry ${PELL_TRANSLATION_RESOURCES})
-    string(REPLACE "|" ";" parts "${entry}")
-    list(GET parts 0 id)
-    list(GET parts 1 out)
-    list(APPEND PELL_RESOURCE_DATA ${out})
-    # "language" in lower case: windres reads the upper-case word as its LANGUAGE statement; the type
-    # is stored as "LANGUAGE" either way.
-    string(APPEND PELL_RESOURCE_LINES "${id} language \"${out}\"\n")
-endforeach()
+set(PELL_RESOURCE_DATA ${PELL_TRANSLATION_OUTPUTS})
+set(PELL_RESOURCE_LINES "${PELL_TRANSLATION_RC_LINES}")
 
 # The signature database, when cmake/Signatures.cmake has set up its build.
 if(DEFINED PELL_SIGDB_FILE AND NOT PELL_SIGDB_FILE STREQUAL "")
     list(APPEND PELL_RESOURCE_DATA ${PELL_SIGDB_FILE})
     string(APPEND PELL_RESOURCE_LINES "1 SIGDB \"${PELL_SIGDB_FILE}\"\n")
 endif()
+
+# The hidden tune, written by cmake/Tune.cmake.
+list(APPEND PELL_RESOURCE_DATA ${PELL_TUNE_FILE})
+string(APPEND PELL_RESOURCE_LINES "1 EEGG \"${PELL_TUNE_FILE}\"\n")
 
 set(PELL_RESOURCES_RC ${PELL_RESOURCE_DIR}/pell_resources.rc)
 file(GENERATE OUTPUT ${PELL_RESOURCES_RC}
@@ -33,7 +28,7 @@ function(pell_bind_resources target)
     target_sources(${target} PRIVATE ${PELL_RESOURCES_RC} ${ARGN})
     set_source_files_properties(${PELL_RESOURCES_RC} TARGET_DIRECTORY ${target}
         PROPERTIES OBJECT_DEPENDS "${PELL_RESOURCE_DATA}")
-    add_dependencies(${target} pell_resource_data)
+    add_dependencies(${target} pell_resource_data pell_tune)
     if(TARGET pell_sigdb)
         add_dependencies(${target} pell_sigdb)
     endif()

@@ -5,29 +5,7 @@
 set(PELL_SIGDB_FILE ${CMAKE_BINARY_DIR}/signatures/pellworth.sigdb)
 file(GLOB PELL_SIGDATA_SOURCES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/signatures/data/*.txt)
 
-if(CMAKE_CROSSCOMPILING)
-    # The build tools (the compiler, the translation converter) run during the build, so they are built
-    # for the build machine with its own compiler.
-    include(ExternalProject)
-    find_program(PELL_HOST_CXX NAMES g++ c++ REQUIRED NO_CMAKE_FIND_ROOT_PATH)
-    set(PELL_SIGC ${CMAKE_BINARY_DIR}/host-tools/sigc)
-    set(PELL_LANGC ${CMAKE_BINARY_DIR}/host-tools/langc)
-    ExternalProject_Add(pell_host_tools
-        SOURCE_DIR ${CMAKE_SOURCE_DIR}/tools
-        BINARY_DIR ${CMAKE_BINARY_DIR}/host-tools
-        CMAKE_ARGS -DCMAKE_CXX_COMPILER=${PELL_HOST_CXX} -DCMAKE_BUILD_TYPE=Release
-        INSTALL_COMMAND ""
-        BUILD_ALWAYS ON
-        BUILD_BYPRODUCTS ${PELL_SIGC} ${PELL_LANGC})
-    set(PELL_SIGC_DEPENDS pell_host_tools ${PELL_SIGC})
-    set(PELL_HOST_TOOLS_DEPENDS pell_host_tools ${PELL_LANGC})
-else()
-    add_subdirectory(${CMAKE_SOURCE_DIR}/tools ${CMAKE_BINARY_DIR}/tools)
-    set(PELL_SIGC $<TARGET_FILE:sigc>)
-    set(PELL_SIGC_DEPENDS sigc)
-    set(PELL_LANGC $<TARGET_FILE:langc>)
-    set(PELL_HOST_TOOLS_DEPENDS langc)
-endif()
+include(${CMAKE_CURRENT_LIST_DIR}/HostTools.cmake)
 
 add_custom_command(OUTPUT ${PELL_SIGDB_FILE}
     COMMAND ${CMAKE_COMMAND} -E make_directory ${CMAKE_BINARY_DIR}/signatures

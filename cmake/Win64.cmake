@@ -14,6 +14,11 @@ target_compile_definitions(pellwin32 PUBLIC UNICODE _UNICODE NOMINMAX _WIN32_WIN
 target_compile_options(pellwin32 PRIVATE -Wall -Wextra)
 target_link_libraries(pellwin32 PUBLIC pellcore advapi32 psapi shell32 ole32 user32 gdi32 ws2_32 wsock32 winmm)
 
+# The asynchronous socket and the update check's binding to it (Win32 only).
+add_library(pellnet STATIC ${CMAKE_SOURCE_DIR}/net/socket_master.cpp ${CMAKE_SOURCE_DIR}/net/update_service.cpp)
+target_compile_options(pellnet PRIVATE -Wall -Wextra)
+target_link_libraries(pellnet PUBLIC pellupdate pellwin32 ws2_32 user32)
+
 include(${CMAKE_CURRENT_LIST_DIR}/WineHarness.cmake)
 include(${CMAKE_CURRENT_LIST_DIR}/Resources.cmake)
 
@@ -26,8 +31,14 @@ if(PELL_WIN32_TEST_SOURCES)
     target_compile_definitions(pell_test_service PRIVATE UNICODE _UNICODE)
     target_link_libraries(pell_test_service PRIVATE advapi32 shell32)
 
-    add_executable(win32_tests ${PELL_WIN32_TEST_SOURCES})
-    target_link_libraries(win32_tests PRIVATE pellwin32 pellfake GTest::gtest_main)
+    # The start-up update check on its own, printing what the window would show (tier 3, below).
+    add_executable(pell_update_probe ${CMAKE_SOURCE_DIR}/tests/win32/programs/update_probe.cpp)
+    target_link_libraries(pell_update_probe PRIVATE pellnet pellfake)
+
+    add_executable(win32_tests ${PELL_WIN32_TEST_SOURCES} ${CMAKE_SOURCE_DIR}/ui/about_layout.cpp
+                   ${CMAKE_SOURCE_DIR}/ui/about_tune.cpp)
+    target_link_libraries(win32_tests PRIVATE pellwin32 pellnet pellfake GTest::gtest_main)
+    target_compile_definitions(win32_tests PRIVATE PELL_TUNE_FILE_WIN="Z:${PELL_TUNE_FILE}")
     target_compile_definitions(win32_tests PRIVATE PELL_SOURCE_DIR="${CMAKE_SOURCE_DIR}")
     add_dependencies(win32_tests pell_sleeper pell_test_service)
     pell_bind_resources(win32_tests)

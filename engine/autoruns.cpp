@@ -1,4 +1,5 @@
-// The autorun stages (Run, per-user Run, RunServices) and the policy restoration.
+// The autorun stages (Run, per-user Run, RunServices, RunOnce, other users' hives, Winlogon) and the
+// policy restoration.
 #include <map>
 #include <set>
 #include <string>
@@ -6,6 +7,7 @@
 #include <vector>
 
 #include "engine/handles.h"
+#include "engine/registry_walk.h"
 #include "engine/run_entry.h"
 #include "engine/stages.h"
 #include "engine/text.h"
@@ -19,6 +21,13 @@ constexpr wchar_t kRunServicesKey[] = L"Software\\Microsoft\\Windows\\CurrentVer
 constexpr wchar_t kMachineRunLabel[] = L"HKLM\\..\\Run\\";
 constexpr wchar_t kUserRunLabel[] = L"HKCU\\..\\Run\\";
 constexpr wchar_t kRunServicesLabel[] = L"HKLM\\..\\RunServices\\";
+// The same keys as 32-bit programs see them on 64-bit Windows, and the keys that start a program once.
+constexpr wchar_t kRunOnceKey[] = L"Software\\Microsoft\\Windows\\CurrentVersion\\RunOnce";
+constexpr wchar_t kMachineRun32Label[] = L"HKLM\\..\\Wow6432Node\\..\\Run\\";
+constexpr wchar_t kRunServices32Label[] = L"HKLM\\..\\Wow6432Node\\..\\RunServices\\";
+constexpr wchar_t kMachineRunOnceLabel[] = L"HKLM\\..\\RunOnce\\";
+constexpr wchar_t kMachineRunOnce32Label[] = L"HKLM\\..\\Wow6432Node\\..\\RunOnce\\";
+constexpr wchar_t kUserRunOnceLabel[] = L"HKCU\\..\\RunOnce\\";
 
 constexpr wchar_t kFirewallName[] = L"Windows Firewall";
 constexpr wchar_t kMessengerName[] = L"Msmsgs";
@@ -55,14 +64,14 @@ Decision RemoveFixed(std::wstring valueName, std::wstring report) {
     return d;
 }
 
-using Rules = Decision (*)(const Engine& e, const WormNameIndex& worms, const RunEntry& entry);
+using Rules = Decision (*)(const Engine& e, const WormNameIndex& worms, const RunEntry& entry,
+                           const std::wstring& label);
 
-Decision MachineRunRules(const Engine&, const WormNameIndex& worms, const RunEntry& entry) {
+Decision MachineRunRules(const Engine&, const WormNameIndex& worms, const RunEntry& entry, const std::wstring& label) {
     // Every rule sits inside the walk over the worm names, so without names none is tested.
     if (worms.empty()) return Keep();
     const std::wstring command = CutArguments(entry.command);
     const std::wstring fileName = FileNameOf(command);
-    const std::wstring label = kMachineRunLabel;
     const std::wstring& name = entry.name;
 
     if (Contains(command, L"rundll32.exe"))
@@ -80,8 +89,7 @@ Decision MachineRunRules(const Engine&, const WormNameIndex& worms, const RunEnt
     return Keep();
 }
 
-Decision UserRunRules(const Engine& e, const WormNameIndex& worms, const RunEntry& entry) {
-    const std::wstring label = kUserRunLabel;
+Decision UserRunRules(const Engine& e, const WormNameIndex& worms, const RunEntry& entry, const std::wstring& label) {
     const std::wstring& name = entry.name;
     // Tested on the whole command, before any name and before the cut.
     if (Contains(entry.command, L"rundll32.exe"))
@@ -102,11 +110,12 @@ Decision UserRunRules(const Engine& e, const WormNameIndex& worms, const RunEntr
     return Keep();
 }
 
-Decision RunServicesRules(const Engine&, const WormNameIndex& worms, const RunEntry& entry) {
+Decision RunServicesRules(const Engine&, const WormNameIndex& worms, const RunEntry& entry,
+                          const std::wstring& label) {
     if (worms.empty()) return Keep();
     const std::wstring command = CutArguments(entry.command);
     if (worms.FirstMatch(command, FileNameOf(command)))
-        return Remove(entry.name, std::wstring(kRunServicesLabel) + entry.name + L"=" + command);
+        return Remove(entry.name, label + entry.name + L"=" + command);
     return Keep();
 }
 
@@ -128,9 +137,33 @@ void AfterRemovalActions(Engine& e, AfterRemoval after) {
 
 enum class Stage { Run, RunServices };
 
+// A loaded hive of a real account under HKU ("S-1-5-21-..."), not its "_Classes" companion, which
+// holds no Run key.
+bool IsAccountHive(std::wstring_view name) {
+    constexpr std::wstring_view kAccount = L"S-1-5-21-", kClasses = L"_Classes";
+    if (name.size() <= kAccount.size() || !Equals(name.substr(0, kAccount.size()), kAccount)) return false;
+    return name.size() < kClasses.size() || !Equals(name.substr(name.size() - kClasses.size()), kClasses);
+}
+
+// One autorun key as a stage walks it.
+struct AutorunKey {
+    RegRoot root;
+    std::wstring path;
+    std::wstring label;
+    Stage stage;  // what a key that does not open means: an aborted run (Run) or status code 10
+    Rules rules;
+    std::uint32_t view = regview::Own;
+    // Keys that many machines simply lack (a 32-bit view never written, RunOnce, another user's Run):
+    // one that does not exist is passed over; one that exists but refuses counts like its own stage's.
+    bool mayBeMissing = false;
+};
+
 // Opens the key, lists it, examines the items in order; after each removal the key is closed, the list
 // cleared, and the whole stage starts over from a fresh listing.
-void CleanAutorunKey(Engine& e, RunFlags& flags, RegRoot root, const wchar_t* path, Stage stage, Rules rules) {
+void CleanAutorunKey(Engine& e, RunFlags& flags, const AutorunKey& k) {
+    const RegRoot root = k.root;
+    const Stage stage = k.stage;
+    const Rules rules = k.rules;
     const WormNameIndex worms(e.InfectionNames);
     // Items this stage has given up on. A value whose deletion failed, and an item whose rule deletes a
     // fixed value (which is gone after the first attempt, deleted or never there), would otherwise match
@@ -140,7 +173,9 @@ void CleanAutorunKey(Engine& e, RunFlags& flags, RegRoot root, const wchar_t* pa
     std::map<std::wstring, int> deletions;
     OpenKey key(e.sys);
     for (;;) {
-        if (key.Open(root, path) != code::Success) {
+        const long opened = key.Open(root, k.path, k.view);
+        if (opened != code::Success) {
+            if (k.mayBeMissing && (opened == code::FileNotFound || opened == code::PathNotFound)) return;
             if (stage == Stage::Run) {
                 flags.RegistryError = true;
                 e.lstKeys.Clear();
@@ -155,7 +190,7 @@ void CleanAutorunKey(Engine& e, RunFlags& flags, RegRoot root, const wchar_t* pa
         for (std::size_t i = 0; i < e.lstKeys.Count() && !restart; ++i) {
             const RunEntry entry = ParseRunEntry(e.lstKeys.Item(i));
             if (leftAlone.count(entry.name)) continue;
-            const Decision d = rules(e, worms, entry);
+            const Decision d = rules(e, worms, entry, k.label);
             if (d.verdict == Verdict::KeepYielding) e.host.DoEvents();
             if (d.verdict != Verdict::Remove) continue;
 
@@ -181,6 +216,16 @@ void CleanAutorunKey(Engine& e, RunFlags& flags, RegRoot root, const wchar_t* pa
     if (stage == Stage::Run) e.lstKeys.Clear();
 }
 
+// The keys walked beyond the documented three list into lstKeys as those do, but on a list of their own:
+// the RunServices stage leaves its last listing there, whose items must not be taken for this key's,
+// and the run's lists look afterwards as the documented stages left them.
+void CleanAddedKey(Engine& e, RunFlags& flags, const AutorunKey& k) {
+    StringList documented = std::move(e.lstKeys);
+    e.lstKeys.Clear();
+    CleanAutorunKey(e, flags, k);
+    e.lstKeys = std::move(documented);
+}
+
 struct PolicyKey {
     RegRoot root;
     const wchar_t* path;
@@ -189,16 +234,56 @@ struct PolicyKey {
 
 }  // namespace
 
+// Each machine-wide key is walked in the program's own (64-bit) view, then right after in the 32-bit
+// view, where the 32-bit worms write.
 void CleanMachineRun(Engine& e, RunFlags& flags) {
-    CleanAutorunKey(e, flags, RegRoot::LocalMachine, kRunKey, Stage::Run, MachineRunRules);
+    CleanAutorunKey(e, flags, {RegRoot::LocalMachine, kRunKey, kMachineRunLabel, Stage::Run, MachineRunRules});
+    CleanAddedKey(e, flags, {RegRoot::LocalMachine, kRunKey, kMachineRun32Label, Stage::Run, MachineRunRules,
+                             regview::Key32, true});
 }
 
 void CleanUserRun(Engine& e, RunFlags& flags) {
-    CleanAutorunKey(e, flags, RegRoot::CurrentUser, kRunKey, Stage::Run, UserRunRules);
+    CleanAutorunKey(e, flags, {RegRoot::CurrentUser, kRunKey, kUserRunLabel, Stage::Run, UserRunRules});
 }
 
 void CleanRunServices(Engine& e, RunFlags& flags) {
-    CleanAutorunKey(e, flags, RegRoot::LocalMachine, kRunServicesKey, Stage::RunServices, RunServicesRules);
+    CleanAutorunKey(e, flags,
+                    {RegRoot::LocalMachine, kRunServicesKey, kRunServicesLabel, Stage::RunServices, RunServicesRules});
+    CleanAddedKey(e, flags, {RegRoot::LocalMachine, kRunServicesKey, kRunServices32Label, Stage::RunServices,
+                             RunServicesRules, regview::Key32, true});
+}
+
+void CleanRunOnce(Engine& e, RunFlags& flags) {
+    CleanAddedKey(e, flags, {RegRoot::LocalMachine, kRunOnceKey, kMachineRunOnceLabel, Stage::Run,
+                             MachineRunRules, regview::Own, true});
+    CleanAddedKey(e, flags, {RegRoot::LocalMachine, kRunOnceKey, kMachineRunOnce32Label, Stage::Run,
+                             MachineRunRules, regview::Key32, true});
+    CleanAddedKey(e, flags, {RegRoot::CurrentUser, kRunOnceKey, kUserRunOnceLabel, Stage::Run, UserRunRules,
+                             regview::Own, true});
+}
+
+void CleanOtherUsersRun(Engine& e, RunFlags& flags) {
+    // An administrator who typed other credentials runs the cleaner with HKCU as the administrator's
+    // own hive; the infected user's is one of the loaded hives under HKU, each named by its SID.
+    const std::wstring self = e.sys.CurrentUserSid();
+    std::vector<std::wstring> sids;
+    {
+        OpenKey users(e.sys);
+        if (users.Open(RegRoot::Users, L"") != code::Success) return;
+        ForEachSubkey(e.sys, users.get(), [&](std::wstring name) {
+            // HKCU, this account's own hive, was walked already.
+            if (!IsAccountHive(name)) return;
+            if (!self.empty() && Equals(name, self)) return;
+            sids.push_back(std::move(name));
+        });
+    }
+    for (const std::wstring& sid : sids) {
+        const std::wstring prefix = sid + L"\\";
+        CleanAddedKey(e, flags, {RegRoot::Users, prefix + kRunKey, L"HKU\\" + sid + L"\\..\\Run\\", Stage::Run,
+                                 UserRunRules, regview::Own, true});
+        CleanAddedKey(e, flags, {RegRoot::Users, prefix + kRunOnceKey, L"HKU\\" + sid + L"\\..\\RunOnce\\",
+                                 Stage::Run, UserRunRules, regview::Own, true});
+    }
 }
 
 void RestorePolicies(Engine& e) {

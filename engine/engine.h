@@ -21,6 +21,7 @@ struct Folders {
     std::wstring TempPath;    // with trailing backslash
     std::wstring TempRoot;    // first three characters of TempPath
     std::wstring LogFolder;   // with trailing backslash; empty until START sets it
+    std::wstring SystemWow64Dir;  // the 32-bit system folder of 64-bit Windows, no trailing backslash; else empty
 };
 
 // Lives as long as the program; a run reads and extends what earlier runs left (see the lists below).

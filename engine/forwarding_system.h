@@ -12,6 +12,13 @@ public:
 
     std::uint32_t LastError() const override { return inner_.LastError(); }
     long RegOpenKey(RegRoot root, const std::wstring& path, RegKey& key) override { return inner_.RegOpenKey(root, path, key); }
+    long RegOpenKeyView(RegRoot root, const std::wstring& path, std::uint32_t view, RegKey& key) override {
+        return inner_.RegOpenKeyView(root, path, view, key);
+    }
+    long RegSetStringValue(RegKey key, const std::wstring& name, const std::wstring& data) override {
+        return inner_.RegSetStringValue(key, name, data);
+    }
+    std::wstring CurrentUserSid() override { return inner_.CurrentUserSid(); }
     long RegEnumValue(RegKey key, std::uint32_t index, RegValue& value) override { return inner_.RegEnumValue(key, index, value); }
     long RegEnumKey(RegKey key, std::uint32_t index, std::wstring& name) override { return inner_.RegEnumKey(key, index, name); }
     long RegDeleteValue(RegKey key, const std::wstring& name) override { return inner_.RegDeleteValue(key, name); }
@@ -67,6 +74,7 @@ public:
     std::vector<std::wstring> LogicalDrives() override { return inner_.LogicalDrives(); }
     unsigned GetDriveType(const std::wstring& root) override { return inner_.GetDriveType(root); }
     std::uint32_t GetSystemDirectory(std::wstring& path) override { return inner_.GetSystemDirectory(path); }
+    std::uint32_t GetSystemWow64Directory(std::wstring& path) override { return inner_.GetSystemWow64Directory(path); }
     std::uint32_t GetTempPath(std::wstring& path) override { return inner_.GetTempPath(path); }
     long StartCommandLine(const std::wstring& commandLine, ShowStyle style) override {
         return inner_.StartCommandLine(commandLine, style);

@@ -24,6 +24,15 @@ public:
         if (rc == code::Success) key_ = key;
         return rc;
     }
+    // The same in a registry view (regview::Key32, regview::Key64).
+    long Open(RegRoot root, const std::wstring& path, std::uint32_t view) {
+        if (view == regview::Own) return Open(root, path);
+        Close();
+        RegKey key = 0;
+        long rc = sys_->RegOpenKeyView(root, path, view, key);
+        if (rc == code::Success) key_ = key;
+        return rc;
+    }
     void Close() {
         if (key_ != 0) sys_->RegCloseKey(std::exchange(key_, 0));
     }

@@ -10,11 +10,18 @@ inline constexpr int kVersionMinor = 6;  // version 4.06 prints its minor number
 inline constexpr wchar_t kDatabaseVersion[] = L"6.70";
 inline constexpr wchar_t kProductName[] = L"Pellworth Remover";
 
-// The maker's web site as line 13 of every translation names it, the update server, and the redirect
-// host of the password-advice link. Reserved names: nothing real is ever contacted by a test.
+// The maker's web site as line 13 of every translation names it, the update server, and the maker's
+// redirect host (the password-advice page and the about box's links). Reserved names: nothing real is
+// ever contacted by a test.
 inline constexpr wchar_t kMakerSite[] = L"www.pellworth.example";
 inline constexpr wchar_t kUpdateHost[] = L"update.pellworth.example";
-inline constexpr wchar_t kPasswordAdviceHost[] = L"go.pellworth.example";
+inline constexpr wchar_t kRedirectHost[] = L"go.pellworth.example";
+
+// Link N of the maker's redirect host: its page "/" with the query "?id=N". The redirect host maps the
+// numbers to the current pages, so the program never needs a new build when a page moves.
+inline std::wstring RedirectLink(int id) {
+    return std::wstring(L"http://") + kRedirectHost + L"/?id=" + std::to_wstring(id);
+}
 
 // The caption carries the database version; the run reads it back from there.
 inline std::wstring MainCaption() {

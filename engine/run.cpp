@@ -7,6 +7,7 @@
 #include "engine/product.h"
 #include "engine/removal_log.h"
 #include "engine/runtime_error.h"
+#include "engine/text.h"
 #include "i18n/details.h"
 
 namespace pell {
@@ -40,6 +41,11 @@ void SetFolderValues(Engine& e) {
     length = e.sys.GetTempPath(buffer);
     f.TempPath = FolderAnswer(buffer, length);
     f.TempRoot = f.TempPath.substr(0, 3);
+    // 64-bit Windows only; a folder the system names twice is walked once.
+    buffer.clear();
+    length = e.sys.GetSystemWow64Directory(buffer);
+    f.SystemWow64Dir = length == 0 ? std::wstring() : FolderAnswer(buffer, length);
+    if (Equals(f.SystemWow64Dir, f.SystemDir)) f.SystemWow64Dir.clear();
     if (f.LogFolder.empty()) f.LogFolder = f.TempRoot;
 }
 
@@ -68,7 +74,7 @@ std::wstring SmartScanStoppedLine(const RuntimeError& error) {
     return L"SmartScan stopped: " + error.Description() + L" (" + error.Source() + L")";
 }
 
-std::wstring PasswordAdviceLink() { return std::wstring(L"http://") + kPasswordAdviceHost + L"/?id=14"; }
+std::wstring PasswordAdviceLink() { return RedirectLink(14); }
 
 RunOutcome RunCleaning(Engine& e, const RunStages& stages) {
     SetFolderValues(e);
@@ -80,7 +86,7 @@ RunOutcome RunCleaning(Engine& e, const RunStages& stages) {
     } catch (const RuntimeError& error) {
         // No crypto provider: identification by digest is impossible on this machine, but the name
         // lists still clean it. Say why SmartScan stopped and go on where it would have ended, with
-        // lstKeys empty: its registry pass may have listed all three Run keys before it raised, and the
+        // lstKeys empty: its registry pass may have listed all its Run keys before it raised, and the
         // autorun stages must see only the values of their own key.
         e.lstKeys.Clear();
         AppendDetailsLine(e.host, SmartScanStoppedLine(error));
@@ -94,6 +100,9 @@ RunOutcome RunCleaning(Engine& e, const RunStages& stages) {
     stages.cleanMachineRun(e, flags);
     stages.cleanUserRun(e, flags);
     stages.cleanRunServices(e, flags);
+    stages.cleanRunOnce(e, flags);
+    stages.cleanOtherUsersRun(e, flags);
+    stages.cleanWinlogon(e, flags);
     e.Details(22);
     stages.restorePolicies(e);
     e.Details(15);

@@ -25,6 +25,9 @@ struct RunStages {
     std::function<void(Engine&, RunFlags&)> cleanMachineRun = CleanMachineRun;
     std::function<void(Engine&, RunFlags&)> cleanUserRun = CleanUserRun;
     std::function<void(Engine&, RunFlags&)> cleanRunServices = CleanRunServices;
+    std::function<void(Engine&, RunFlags&)> cleanRunOnce = CleanRunOnce;
+    std::function<void(Engine&, RunFlags&)> cleanOtherUsersRun = CleanOtherUsersRun;
+    std::function<void(Engine&, RunFlags&)> cleanWinlogon = CleanWinlogon;
     std::function<void(Engine&)> restorePolicies = RestorePolicies;
     std::function<bool(Engine&)> cleanHostsFile = CleanHostsFile;
 };

@@ -22,6 +22,11 @@ bool ScanProcesses(Engine& e);
 void CleanMachineRun(Engine& e, RunFlags& flags);
 void CleanUserRun(Engine& e, RunFlags& flags);
 void CleanRunServices(Engine& e, RunFlags& flags);
+void CleanRunOnce(Engine& e, RunFlags& flags);
+// The Run and RunOnce keys of the other accounts whose hives are loaded.
+void CleanOtherUsersRun(Engine& e, RunFlags& flags);
+// engine/winlogon.cpp
+void CleanWinlogon(Engine& e, RunFlags& flags);
 void RestorePolicies(Engine& e);
 // engine/hosts_file.cpp. Always true.
 bool CleanHostsFile(Engine& e);

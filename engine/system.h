@@ -15,7 +15,15 @@ using ProcHandle = std::uint64_t;
 using FileHandle = std::uint64_t;
 using CryptHandle = std::uint64_t;
 
-enum class RegRoot { LocalMachine, CurrentUser };
+enum class RegRoot { LocalMachine, CurrentUser, Users };
+
+// Registry views of 64-bit Windows: the KEY_WOW64_* access flags of RegOpenKeyEx. The 32-bit view of
+// HKLM\Software is where 32-bit programs (and so most worms) write; HKCU is one key in every view.
+namespace regview {
+constexpr std::uint32_t Own = 0;             // the view of the calling program
+constexpr std::uint32_t Key64 = 0x0100;      // KEY_WOW64_64KEY
+constexpr std::uint32_t Key32 = 0x0200;      // KEY_WOW64_32KEY
+}  // namespace regview
 
 // Window styles for started command lines (the values of SW_HIDE, SW_SHOWNORMAL, SW_SHOWMINIMIZED).
 enum class ShowStyle : int { Hidden = 0, Normal = 1, MinimizedFocus = 2 };
@@ -82,12 +90,19 @@ public:
 
     // --- Registry. 0 = done; 259 = no more items; 5 = refused (a key with subkeys). ---
     virtual long RegOpenKey(RegRoot root, const std::wstring& path, RegKey& key) = 0;
+    // RegOpenKey in the registry view `view` (a regview flag, handed to the system as it is).
+    virtual long RegOpenKeyView(RegRoot root, const std::wstring& path, std::uint32_t view, RegKey& key) = 0;
     virtual long RegEnumValue(RegKey key, std::uint32_t index, RegValue& value) = 0;
     virtual long RegEnumKey(RegKey key, std::uint32_t index, std::wstring& name) = 0;
     virtual long RegDeleteValue(RegKey key, const std::wstring& name) = 0;
     // An empty subkey deletes the open key itself.
     virtual long RegDeleteKey(RegKey key, const std::wstring& subkey) = 0;
     virtual long RegCloseKey(RegKey key) = 0;
+    // Writes `data` as a string value (REG_SZ) of the open key, replacing a value of that name.
+    virtual long RegSetStringValue(RegKey key, const std::wstring& name, const std::wstring& data) = 0;
+    // The string SID ("S-1-5-21-...") of the account this program runs as, whose hive HKCU is; empty
+    // when it cannot be told.
+    virtual std::wstring CurrentUserSid() = 0;
 
     // --- Service control manager. A 0 handle means the call failed. ---
     virtual ScHandle OpenSCManager(std::uint32_t access) = 0;
@@ -138,6 +153,8 @@ public:
     // Fill `path` with the folder; returns its length (0 = failed).
     virtual std::uint32_t GetSystemDirectory(std::wstring& path) = 0;
     virtual std::uint32_t GetTempPath(std::wstring& path) = 0;
+    // The 32-bit system folder of 64-bit Windows (SysWOW64); 0 = there is none (32-bit Windows).
+    virtual std::uint32_t GetSystemWow64Directory(std::wstring& path) = 0;
 
     // --- Shell. ---
     // Starts a command line without waiting for it; nonzero = started.

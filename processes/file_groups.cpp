@@ -15,9 +15,25 @@ bool In(const std::wstring& n, std::initializer_list<std::wstring_view> names) {
     return std::find(names.begin(), names.end(), std::wstring_view(n)) != names.end();
 }
 
-}  // namespace
+// On 64-bit Windows a 32-bit worm that copies itself "into the system folder" lands in the 32-bit one:
+// every path in SystemDir is tried there as well, right after it.
+std::vector<std::wstring> WithWow64Twins(const Folders& folders, std::vector<std::wstring> paths) {
+    if (folders.SystemWow64Dir.empty()) return paths;
+    const std::wstring system = folders.SystemDir + L"\\";
+    std::vector<std::wstring> both;
+    both.reserve(paths.size() * 2);
+    for (std::wstring& path : paths) {
+        // 64-bit Windows keeps a genuine 32-bit Explorer there, which no worm name may take away.
+        const bool inSystem = path.compare(0, system.size(), system) == 0 &&
+                              !Equals(std::wstring_view(path).substr(system.size()), L"explorer.exe");
+        std::wstring twin = inSystem ? folders.SystemWow64Dir + path.substr(system.size() - 1) : std::wstring();
+        both.push_back(std::move(path));
+        if (inSystem) both.push_back(std::move(twin));
+    }
+    return both;
+}
 
-std::vector<std::wstring> WormFilePaths(const Folders& folders, const std::wstring& n) {
+std::vector<std::wstring> GroupPaths(const Folders& folders, const std::wstring& n) {
     const std::wstring& w = folders.WindowsDir;
     const std::wstring& s = folders.SystemDir;
     const std::wstring& t = folders.TempPath;
@@ -74,6 +90,12 @@ std::vector<std::wstring> WormFilePaths(const Folders& folders, const std::wstri
     paths.push_back(s + L"\\wbem\\" + scr);
     paths.push_back(s + L"\\fonts\\" + scr);
     return paths;
+}
+
+}  // namespace
+
+std::vector<std::wstring> WormFilePaths(const Folders& folders, const std::wstring& n) {
+    return WithWow64Twins(folders, GroupPaths(folders, n));
 }
 
 }  // namespace pell

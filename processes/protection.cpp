@@ -20,6 +20,7 @@ bool NameIsOneOf(std::wstring_view name, std::initializer_list<std::wstring_view
 ReferenceFolders ReferenceFoldersFor(const Folders& folders) {
     return ReferenceFolders{
         UpperCase(folders.SystemDir + L"\\"),
+        folders.SystemWow64Dir.empty() ? std::wstring() : UpperCase(folders.SystemWow64Dir + L"\\"),
         UpperCase(folders.WindowsDir + L"\\"),
         UpperCase(L"\\systemroot\\system32\\"),
         UpperCase(folders.WindowsDir + L"\\ehome\\"),
@@ -29,7 +30,8 @@ ReferenceFolders ReferenceFoldersFor(const Folders& folders) {
 Verdict Examine(const ProcessEntry& candidate, const ReferenceFolders& refs) {
     const std::wstring& n = candidate.fileName;
     const std::wstring& f = candidate.folder;
-    const bool inSys = f == refs.sys;
+    // The 32-bit system folder holds the 32-bit twins of the genuine system programs.
+    const bool inSys = f == refs.sys || (!refs.sys32.empty() && f == refs.sys32);
     const bool inWin = f == refs.win;
     const bool inNtSys = f == refs.ntsys;
     const bool inSystemFolders = inSys || inWin || inNtSys;

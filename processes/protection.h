@@ -13,6 +13,7 @@ enum class Verdict { Skip, Terminate };
 // The upper-case folders the rules compare a candidate's folder with, exactly.
 struct ReferenceFolders {
     std::wstring sys;    // SystemDir + "\"
+    std::wstring sys32;  // SystemWow64Dir + "\", the 32-bit system folder; empty on 32-bit Windows
     std::wstring win;    // WindowsDir + "\"
     std::wstring ntsys;  // "\SYSTEMROOT\SYSTEM32\": images reported without a drive letter
     std::wstring ehome;  // WindowsDir + "\ehome\"

@@ -24,11 +24,15 @@ constexpr float kServicesNext = 3.0f;
 struct RunKey {
     RegRoot root;
     const wchar_t* path;
+    std::uint32_t view = regview::Own;
 };
+// Each machine-wide key right after in the 32-bit view, where 32-bit programs write on 64-bit Windows.
 constexpr RunKey kRunKeys[] = {
     {RegRoot::LocalMachine, L"Software\\Microsoft\\Windows\\CurrentVersion\\Run"},
+    {RegRoot::LocalMachine, L"Software\\Microsoft\\Windows\\CurrentVersion\\Run", regview::Key32},
     {RegRoot::CurrentUser, L"Software\\Microsoft\\Windows\\CurrentVersion\\Run"},
     {RegRoot::LocalMachine, L"Software\\Microsoft\\Windows\\CurrentVersion\\RunServices"},
+    {RegRoot::LocalMachine, L"Software\\Microsoft\\Windows\\CurrentVersion\\RunServices", regview::Key32},
 };
 
 // A real autorun.inf is a few hundred bytes; anything near this is not one, and its size must not
@@ -121,7 +125,7 @@ void SmartScanner::SmartScanProcesses() {
 void SmartScanner::SmartScanRegistry() {
     for (const RunKey& runKey : kRunKeys) {
         OpenKey key(e_.sys);
-        if (key.Open(runKey.root, runKey.path) != code::Success) continue;
+        if (key.Open(runKey.root, runKey.path, runKey.view) != code::Success) continue;
         ListRunValues(e_, key.get());
         key.Close();
     }

@@ -3,7 +3,7 @@
 set -eu
 # fonts-wqy-microhei: the Korean translation needs Hangul, which no other font here has.
 PACKAGES="cmake ninja-build g++ googletest libgtest-dev mingw-w64 gcc-mingw-w64-x86-64-posix
-g++-mingw-w64-x86-64-posix wine wine64 xvfb xdotool imagemagick libc-bin util-linux
+g++-mingw-w64-x86-64-posix wine wine64 xvfb xdotool imagemagick libc-bin util-linux python3 iproute2
 fonts-wqy-microhei"
 
 missing=""

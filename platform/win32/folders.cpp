@@ -64,6 +64,10 @@ std::uint32_t Win32System::GetSystemDirectory(std::wstring& path) {
     return ReadFolder([](wchar_t* b, UINT n) { return ::GetSystemDirectoryW(b, n); }, path, lastError_);
 }
 
+std::uint32_t Win32System::GetSystemWow64Directory(std::wstring& path) {
+    return ReadFolder([](wchar_t* b, UINT n) { return ::GetSystemWow64DirectoryW(b, n); }, path, lastError_);
+}
+
 std::uint32_t Win32System::GetTempPath(std::wstring& path) {
     return ReadFolder([](wchar_t* b, UINT n) { return static_cast<UINT>(::GetTempPathW(n, b)); }, path, lastError_);
 }

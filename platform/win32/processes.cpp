@@ -1,5 +1,6 @@
 // Processes, tokens and the debug privilege: the platform id, the token of this process, privilege
-// lookup and adjustment, the process list, a process's first module and its path, termination.
+// lookup and adjustment, the process list, a process's first module and its path, termination, and
+// the account the program runs as.
 #include "platform/win32/last_error.h"
 
 namespace pell::win32 {
@@ -73,5 +74,21 @@ long Win32System::TerminateProcess(ProcHandle process, std::uint32_t exitCode) {
 }
 
 long Win32System::CloseHandle(ProcHandle handle) { return Keep<long>(::CloseHandle(FromSeam<HANDLE>(handle))); }
+
+std::wstring Win32System::CurrentUserSid() {
+    HANDLE token = nullptr;
+    if (!Keep(::OpenProcessToken(::GetCurrentProcess(), TOKEN_QUERY, &token))) return {};
+    // TOKEN_USER holds the SID behind it; a SID is at most SECURITY_MAX_SID_SIZE bytes.
+    alignas(TOKEN_USER) BYTE buffer[sizeof(TOKEN_USER) + SECURITY_MAX_SID_SIZE];
+    DWORD size = 0;
+    BOOL ok = Keep(::GetTokenInformation(token, TokenUser, buffer, sizeof(buffer), &size));
+    ::CloseHandle(token);
+    if (!ok) return {};
+    wchar_t* text = nullptr;
+    if (!Keep(::ConvertSidToStringSidW(reinterpret_cast<TOKEN_USER*>(buffer)->User.Sid, &text))) return {};
+    std::wstring sid = text;
+    ::LocalFree(text);
+    return sid;
+}
 
 }  // namespace pell::win32

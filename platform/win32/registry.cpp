@@ -1,4 +1,4 @@
-// Registry operations: open, enumerate values and subkeys, delete, close.
+// Registry operations: open (in a view), enumerate values and subkeys, write a string, delete, close.
 #include <algorithm>
 
 #include "platform/win32/last_error.h"
@@ -6,7 +6,14 @@
 namespace pell::win32 {
 namespace {
 
-HKEY RootKey(RegRoot root) { return root == RegRoot::LocalMachine ? HKEY_LOCAL_MACHINE : HKEY_CURRENT_USER; }
+HKEY RootKey(RegRoot root) {
+    switch (root) {
+        case RegRoot::LocalMachine: return HKEY_LOCAL_MACHINE;
+        case RegRoot::Users: return HKEY_USERS;
+        case RegRoot::CurrentUser: break;
+    }
+    return HKEY_CURRENT_USER;
+}
 
 bool IsStringType(DWORD type) { return type == REG_SZ || type == REG_EXPAND_SZ || type == REG_MULTI_SZ; }
 
@@ -19,8 +26,12 @@ constexpr int kMaxEnumAttempts = 8;
 }  // namespace
 
 long Win32System::RegOpenKey(RegRoot root, const std::wstring& path, RegKey& key) {
+    return RegOpenKeyView(root, path, regview::Own, key);
+}
+
+long Win32System::RegOpenKeyView(RegRoot root, const std::wstring& path, std::uint32_t view, RegKey& key) {
     HKEY h = nullptr;
-    LONG rc = ::RegOpenKeyExW(RootKey(root), path.c_str(), 0, MAXIMUM_ALLOWED, &h);
+    LONG rc = ::RegOpenKeyExW(RootKey(root), path.c_str(), 0, MAXIMUM_ALLOWED | view, &h);
     lastError_ = static_cast<std::uint32_t>(rc);
     if (rc == ERROR_SUCCESS) key = ToSeam(h);
     return rc;
@@ -80,6 +91,14 @@ long Win32System::RegDeleteValue(RegKey key, const std::wstring& name) {
 
 long Win32System::RegDeleteKey(RegKey key, const std::wstring& subkey) {
     LONG rc = ::RegDeleteKeyW(FromSeam<HKEY>(key), subkey.c_str());
+    lastError_ = static_cast<std::uint32_t>(rc);
+    return rc;
+}
+
+long Win32System::RegSetStringValue(RegKey key, const std::wstring& name, const std::wstring& data) {
+    const DWORD bytes = static_cast<DWORD>((data.size() + 1) * sizeof(wchar_t));  // with the terminator
+    LONG rc = ::RegSetValueExW(FromSeam<HKEY>(key), name.c_str(), 0, REG_SZ,
+                               reinterpret_cast<const BYTE*>(data.c_str()), bytes);
     lastError_ = static_cast<std::uint32_t>(rc);
     return rc;
 }

@@ -1,12 +1,15 @@
-// The Windows headers, included once for the whole of platform/win32, with the A/W name macros that
+// The Windows headers, included once for every file that needs them, with the A/W name macros that
 // collide with the System seam's method names taken away (the code calls the W functions by name).
 #pragma once
 
 #ifndef NOMINMAX
 #define NOMINMAX
 #endif
+// Windows Sockets 2 must come before <windows.h>, which would otherwise bring in the old winsock.h.
+#include <winsock2.h>
 #include <windows.h>
 #include <psapi.h>
+#include <sddl.h>
 #include <shellapi.h>
 #include <shlobj.h>
 #include <wincrypt.h>
@@ -29,5 +32,6 @@
 #undef GetDriveType
 #undef GetSystemDirectory
 #undef GetTempPath
+#undef GetSystemWow64Directory
 #undef CryptAcquireContext
 #undef GetFileSize

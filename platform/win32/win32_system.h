@@ -21,6 +21,8 @@ public:
     long RegDeleteValue(RegKey key, const std::wstring& name) override;
     long RegDeleteKey(RegKey key, const std::wstring& subkey) override;
     long RegCloseKey(RegKey key) override;
+    long RegOpenKeyView(RegRoot root, const std::wstring& path, std::uint32_t view, RegKey& key) override;
+    long RegSetStringValue(RegKey key, const std::wstring& name, const std::wstring& data) override;
 
     // services.cpp
     ScHandle OpenSCManager(std::uint32_t access) override;
@@ -40,6 +42,7 @@ public:
     std::uint32_t GetModuleFileNameEx(ProcHandle process, std::uint64_t module, std::wstring& path) override;
     long TerminateProcess(ProcHandle process, std::uint32_t exitCode) override;
     long CloseHandle(ProcHandle handle) override;
+    std::wstring CurrentUserSid() override;
 
     // files.cpp
     std::uint32_t GetFileAttributes(const std::wstring& path) override;
@@ -61,6 +64,7 @@ public:
     unsigned GetDriveType(const std::wstring& root) override;
     std::uint32_t GetSystemDirectory(std::wstring& path) override;
     std::uint32_t GetTempPath(std::wstring& path) override;
+    std::uint32_t GetSystemWow64Directory(std::wstring& path) override;
 
     // shell.cpp
     long StartCommandLine(const std::wstring& commandLine, ShowStyle style) override;

@@ -11,9 +11,16 @@ VALUE_RUN_HKCU=win32
 NAME_RUN_SERVICES=nvsc32       # RunServices value "NvCplScan"
 VALUE_RUN_SERVICES=NvCplScan
 NAME_SERVICE=wgavn             # a service whose image is NAME_SERVICE.exe -service
+# What 32-bit worms leave on 64-bit Windows, each with a copy in the 32-bit system folder (syswow64):
+NAME_RUN_WOW64=msmbw           # a Run value in the 32-bit registry view
+VALUE_RUN_WOW64='Msn Patch'
+NAME_RUN_ONCE=serbw            # a machine-wide RunOnce value
+VALUE_RUN_ONCE=Updater
+NAME_SHELL=lspt                # appended to the Winlogon Shell value after explorer.exe
 HOSTS_BLOCKED='avp.ch www.avp.com'  # hosts lines 127.0.0.1 <name>
 
 # Not listed: known only by its digest (given to the cleaner through --extra-detections).
 NAME_DIGEST=holiday
 
 E2E_LISTED_NAMES="$NAME_FILES $NAME_GROUP_B $NAME_RUN_HKLM $NAME_RUN_HKCU $NAME_RUN_SERVICES $NAME_SERVICE"
+E2E_LISTED_NAMES="$E2E_LISTED_NAMES $NAME_RUN_WOW64 $NAME_RUN_ONCE $NAME_SHELL"

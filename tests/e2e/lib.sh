@@ -130,6 +130,8 @@ e2e_file_list() {
 
 e2e_key_exists() { wine reg query "$1" >/dev/null 2>&1; }
 e2e_value_exists() { wine reg query "$1" /v "$2" >/dev/null 2>&1; }
+# The data of a value as reg shows it (the text after its type).
+e2e_value_data() { wine reg query "$1" /v "$2" 2>/dev/null | tr -d '\r' | sed -n 's/^.*REG_[A-Z_]*    //p' | head -n 1; }
 
 # Whether a Windows program is running in this prefix (wine shows processes by their Windows path; the
 # prefix is told by the process's environment).

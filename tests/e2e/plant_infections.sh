@@ -97,6 +97,21 @@ add_value "HKCU\\$run_key\\Run" "$VALUE_RUN_HKCU" "\"$S\\$NAME_RUN_HKCU.exe\" -q
 plant "$S\\$NAME_RUN_SERVICES.exe" "$NAME_RUN_SERVICES"
 add_value "HKLM\\$run_key\\RunServices" "$VALUE_RUN_SERVICES" "$S\\$NAME_RUN_SERVICES.exe"
 
+# --- What 32-bit worms leave on 64-bit Windows: copies in the 32-bit system folder, a Run value written
+# through the 32-bit registry view, a RunOnce value, and a program appended to the Winlogon Shell value
+# (which must keep explorer.exe: the manifest's "data" line gives the value's data after the run).
+Y='C:\windows\syswow64'
+plant "$Y\\$NAME_RUN_WOW64.exe" "$NAME_RUN_WOW64"
+wine reg add "HKLM\\$run_key\\Run" /v "$VALUE_RUN_WOW64" /d "$Y\\$NAME_RUN_WOW64.exe" /reg:32 /f >/dev/null 2>&1 ||
+    e2e_fail "reg add /reg:32 $VALUE_RUN_WOW64"
+note value "HKLM\\Software\\Wow6432Node\\Microsoft\\Windows\\CurrentVersion\\Run" "$VALUE_RUN_WOW64" "$Y\\$NAME_RUN_WOW64.exe"
+plant "$Y\\$NAME_RUN_ONCE.exe" "$NAME_RUN_ONCE"
+add_value "HKLM\\$run_key\\RunOnce" "$VALUE_RUN_ONCE" "$Y\\$NAME_RUN_ONCE.exe"
+plant "$Y\\$NAME_SHELL.exe" "$NAME_SHELL"
+winlogon='HKLM\Software\Microsoft\Windows NT\CurrentVersion\Winlogon'
+wine reg add "$winlogon" /v Shell /d "explorer.exe $Y\\$NAME_SHELL.exe" /f >/dev/null 2>&1 || e2e_fail "reg add Shell"
+note data "$winlogon" Shell explorer.exe
+
 # --- A worm service whose image is a listed name with an argument.
 plant "$S\\$NAME_SERVICE.exe" "$NAME_SERVICE"
 wine sc create "$NAME_SERVICE" binPath= "$S\\$NAME_SERVICE.exe -service" >/dev/null 2>&1 || e2e_fail "sc create"

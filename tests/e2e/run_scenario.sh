@@ -111,6 +111,7 @@ while IFS=$'\t' read -r kind a b c; do
     value | policy) check "value deleted: $a\\$b" not e2e_value_exists "$a" "$b" ;;
     hosts) check "hosts line gone: $a" not grep -qxF "$a"$'\r' "$(e2e_unix_path 'C:\windows\system32\drivers\etc\hosts')" ;;
     autorun) check "autorun.inf only read: $a" e2e_win_exists "$a" ;;
+    data) check "value $a\\$b holds only $c" test "$(e2e_value_data "$a" "$b")" = "$c" ;;
     esac
 done <"$out/manifest.tsv"
 
@@ -153,7 +154,7 @@ for _ in $(seq 150); do [ -s "$record" ] && break; sleep 0.1; done
 check "restart command line recorded" grep -qF 'cmd=[shutdown.exe -r -t 120 -c "Virus removal process"]' "$record"
 
 # --- The log's lines in the run's order.
-W='C:\windows' S='C:\windows\system32'
+W='C:\windows' S='C:\windows\system32' Y='C:\windows\syswow64'
 expected=("Starting Scan..." "SmartScanning Processes..."
     "$(printf '%s' "$W\\$NAME_DIGEST.exe" | tr 'a-z' 'A-Z') ...Identified"
     "SmartScanning Registry Items..." "SmartScanning AutoRuns..."
@@ -164,8 +165,11 @@ expected=("Starting Scan..." "SmartScanning Processes..."
     "Found M:\\$NAME_DIGEST.exe ...Removed"
     "Scanning Registry..."
     "Found HKLM\\..\\Run\\$VALUE_RUN_HKLM = $S\\$NAME_RUN_HKLM.exe ...Removed"
+    "Found HKLM\\..\\Wow6432Node\\..\\Run\\$VALUE_RUN_WOW64 = $Y\\$NAME_RUN_WOW64.exe ...Removed"
     "Found HKCU\\..\\Run\\$VALUE_RUN_HKCU = $S\\$NAME_RUN_HKCU.exe ...Removed"
     "Found HKLM\\..\\RunServices\\$VALUE_RUN_SERVICES=$S\\$NAME_RUN_SERVICES.exe ...Removed"
+    "Found HKLM\\..\\RunOnce\\$VALUE_RUN_ONCE = $Y\\$NAME_RUN_ONCE.exe ...Removed"
+    "Found HKLM\\..\\Winlogon\\Shell = explorer.exe $Y\\$NAME_SHELL.exe ...Removed"
     "Enabling: Task Manager, Regedit, System Restore Config, Command Prompt, Folder Options, Run"
     "Scanning Hosts File...")
 for h in $HOSTS_BLOCKED; do expected+=("Found Entry 127.0.0.1       $h"); done

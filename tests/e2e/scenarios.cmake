@@ -18,4 +18,13 @@ if(TARGET pellclean)
         set_tests_properties(e2e_${scenario} PROPERTIES FIXTURES_REQUIRED e2e_prefix TIMEOUT 900
                              ENVIRONMENT "E2E_BASE_PREFIX=${PELL_E2E_DIR}/base-prefix")
     endforeach()
+
+    # The update check against the update server, inside a private network namespace of its own.
+    if(TARGET pell_update_probe)
+        add_test(NAME e2e_update_check
+                 COMMAND bash ${CMAKE_CURRENT_LIST_DIR}/update_check.sh $<TARGET_FILE:pell_update_probe>
+                         ${PELL_E2E_DIR}/update_check ${CMAKE_SOURCE_DIR})
+        set_tests_properties(e2e_update_check PROPERTIES FIXTURES_REQUIRED e2e_prefix TIMEOUT 300
+                             ENVIRONMENT "E2E_BASE_PREFIX=${PELL_E2E_DIR}/base-prefix")
+    endif()
 endif()

@@ -12,7 +12,7 @@ if [ "${1:-}" = --after ]; then after=1; shift; fi
 manifest=${1:?usage: $0 [--after] MANIFEST}
 hosts=$(e2e_unix_path 'C:\windows\system32\drivers\etc\hosts')
 present=0 total=0
-while IFS=$'\t' read -r kind a b _; do
+while IFS=$'\t' read -r kind a b c; do
     case "$kind" in
     file) what="file     $a"; e2e_win_exists "$a" && state=present || state=gone ;;
     process) what="process  $a"; e2e_process_running "$a" && state=running || state=gone ;;
@@ -20,6 +20,7 @@ while IFS=$'\t' read -r kind a b _; do
     value) what="autorun  $a\\$b"; e2e_value_exists "$a" "$b" && state=present || state=gone ;;
     policy) what="policy   $a\\$b"; e2e_value_exists "$a" "$b" && state=present || state=gone ;;
     hosts) what="hosts    $a"; grep -qxF "$a"$'\r' "$hosts" && state=present || state=gone ;;
+    data) what="value    $a\\$b = $(e2e_value_data "$a" "$b")"; [ "$(e2e_value_data "$a" "$b")" = "$c" ] && state=gone || state=present ;;
     *) continue ;;
     esac
     total=$((total + 1))

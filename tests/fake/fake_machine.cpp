@@ -61,6 +61,7 @@ std::wstring LastComponent(const std::wstring& path) {
 FakeMachine::FakeMachine() : calls_(static_cast<std::size_t>(Op::Count_), 0) {
     roots_[L"HKLM"].name = L"HKEY_LOCAL_MACHINE";
     roots_[L"HKCU"].name = L"HKEY_CURRENT_USER";
+    roots_[L"HKU"].name = L"HKEY_USERS";
     drives_[L'C'] = drive::Fixed;
     PlantFolder(systemDir_);
     PlantFolder(tempPath_);
@@ -86,7 +87,14 @@ std::optional<Fault> FakeMachine::Hit(Op op, const std::wstring& target) {
 
 // ---------------------------------------------------------------- registry
 
-std::wstring FakeMachine::RootPrefix(RegRoot root) { return root == RegRoot::LocalMachine ? L"HKLM" : L"HKCU"; }
+std::wstring FakeMachine::RootPrefix(RegRoot root) {
+    switch (root) {
+        case RegRoot::LocalMachine: return L"HKLM";
+        case RegRoot::Users: return L"HKU";
+        case RegRoot::CurrentUser: break;
+    }
+    return L"HKCU";
+}
 
 FakeMachine::RegKeyNode* FakeMachine::FindKey(const std::wstring& fullPath) {
     auto parts = SplitPath(UpperCase(fullPath));
@@ -124,7 +132,18 @@ std::wstring FakeMachine::KeyPath(RegKey key) const {
 }
 
 long FakeMachine::RegOpenKey(RegRoot root, const std::wstring& path, RegKey& key) {
+    return RegOpenKeyView(root, path, regview::Own, key);
+}
+
+long FakeMachine::RegOpenKeyView(RegRoot root, const std::wstring& path, std::uint32_t view, RegKey& key) {
     std::wstring full = RootPrefix(root) + (path.empty() ? L"" : L"\\" + path);
+    // A 64-bit Windows keeps the 32-bit programs' HKLM\Software in its Wow6432Node subkey.
+    const std::wstring software = L"HKLM\\SOFTWARE";
+    const std::wstring upper = UpperCase(full);
+    if (root == RegRoot::LocalMachine && (view & regview::Key32) && upper.rfind(software, 0) == 0 &&
+        (upper.size() == software.size() || upper[software.size()] == L'\\') &&
+        upper.rfind(software + L"\\WOW6432NODE", 0) != 0)
+        full.insert(software.size(), L"\\Wow6432Node");
     if (auto f = Hit(Op::RegOpenKey, full)) return f->result;
     if (!FindKey(full)) return code::FileNotFound;
     key = nextHandle_++;
@@ -192,6 +211,22 @@ long FakeMachine::RegDeleteKey(RegKey key, const std::wstring& subkey) {
     if (!it->second.subkeys.empty()) return code::AccessDenied;
     parent->subkeys.erase(it);
     parent->subkeyOrder.erase(std::find(parent->subkeyOrder.begin(), parent->subkeyOrder.end(), parts.back()));
+    return code::Success;
+}
+
+long FakeMachine::RegSetStringValue(RegKey key, const std::wstring& name, const std::wstring& data) {
+    std::wstring path = KeyPath(key);
+    if (path.empty()) return kErrorInvalidHandle;
+    if (auto f = Hit(Op::RegSetValue, name)) return f->result;
+    RegKeyNode* node = FindKey(path);
+    if (!node) return kErrorKeyDeleted;
+    for (auto& v : node->values) {
+        if (Equals(v.name, name)) {
+            v = RegValueNode{v.name, true, data, {}};
+            return code::Success;
+        }
+    }
+    node->values.push_back(RegValueNode{name, true, data, {}});
     return code::Success;
 }
 
@@ -659,6 +694,16 @@ unsigned FakeMachine::GetDriveType(const std::wstring& root) {
 
 std::uint32_t FakeMachine::GetSystemDirectory(std::wstring& path) {
     path = systemDir_;
+    return static_cast<std::uint32_t>(path.size());
+}
+
+void FakeMachine::SetSystemWow64Directory(const std::wstring& path) {
+    systemWow64Dir_ = path;
+    if (!path.empty()) PlantFolder(path);
+}
+
+std::uint32_t FakeMachine::GetSystemWow64Directory(std::wstring& path) {
+    path = systemWow64Dir_;
     return static_cast<std::uint32_t>(path.size());
 }
 

@@ -14,7 +14,7 @@ namespace pell::test {
 
 // Operations that faults can be injected into and that are counted.
 enum class Op {
-    RegOpenKey, RegEnumValue, RegEnumKey, RegDeleteValue, RegDeleteKey,
+    RegOpenKey, RegEnumValue, RegEnumKey, RegDeleteValue, RegDeleteKey, RegSetValue,
     OpenSCManager, OpenService, ControlService,
     OpenProcessToken, LookupPrivilegeValue, AdjustTokenPrivileges, EnumProcesses, OpenProcess,
     EnumProcessModules, GetModuleFileNameEx, TerminateProcess,
@@ -51,6 +51,13 @@ public:
     // --- Set-up beyond the Planter interface. ---
     void SetSystemDirectory(const std::wstring& path) { systemDir_ = path; }  // default C:\WINDOWS\system32
     void SetTempPath(const std::wstring& path) { tempPath_ = path; }          // default C:\DOCUME~1\X\LOCALS~1\Temp\ .
+    // Makes this a 64-bit Windows: the 32-bit system folder is planted and reported (by default there
+    // is none, as on 32-bit Windows). The 32-bit registry view of HKLM\Software is always there, under
+    // HKLM\Software\Wow6432Node, as a 64-bit Windows keeps it; HKCU and HKU are one key in every view.
+    void SetSystemWow64Directory(const std::wstring& path);
+    // The account the program runs as, whose hive HKCU is (default S-1-5-21-1-2-3-1000). Its hive under
+    // HKU is not the one HKCU reaches: the fake keeps the two trees apart.
+    void SetCurrentUserSid(const std::wstring& sid) { currentSid_ = sid; }
     void SetDateTime(const std::wstring& date, const std::wstring& time) { date_ = date; time_ = time; }
     void SetLocaleLanguageName(const std::wstring& name) { locale_ = name; }
     void SetPlatformId(long id) { platformId_ = id; }
@@ -103,6 +110,11 @@ public:
     long RegDeleteValue(RegKey key, const std::wstring& name) override;
     long RegDeleteKey(RegKey key, const std::wstring& subkey) override;
     long RegCloseKey(RegKey key) override;
+    // Faults of RegOpenKey, targeted at the key the view leads to ("HKLM\Software\Wow6432Node\...").
+    long RegOpenKeyView(RegRoot root, const std::wstring& path, std::uint32_t view, RegKey& key) override;
+    // Faults: RegSetValue, targeted at the value name.
+    long RegSetStringValue(RegKey key, const std::wstring& name, const std::wstring& data) override;
+    std::wstring CurrentUserSid() override { return currentSid_; }
     ScHandle OpenSCManager(std::uint32_t access) override;
     ScHandle OpenService(ScHandle manager, const std::wstring& name, std::uint32_t access) override;
     long ControlService(ScHandle service, std::uint32_t control) override;
@@ -135,6 +147,7 @@ public:
     unsigned GetDriveType(const std::wstring& root) override;
     std::uint32_t GetSystemDirectory(std::wstring& path) override;
     std::uint32_t GetTempPath(std::wstring& path) override;
+    std::uint32_t GetSystemWow64Directory(std::wstring& path) override;
     long StartCommandLine(const std::wstring& commandLine, ShowStyle style) override;
     // Faults: those of StartCommandLine. A registry editor export ("...regedit.exe /e "FILE" "KEY"") is
     // carried out as the editor would: FILE receives a dump of KEY when KEY exists and FILE's folder does.
@@ -226,6 +239,8 @@ private:
     long platformId_ = 2;
     std::wstring systemDir_ = L"C:\\WINDOWS\\system32";
     std::wstring tempPath_ = L"C:\\DOCUME~1\\X\\LOCALS~1\\Temp\\";
+    std::wstring systemWow64Dir_;
+    std::wstring currentSid_ = L"S-1-5-21-1-2-3-1000";
     std::wstring date_ = L"12/7/2026";
     std::wstring time_ = L"1:45:10 AM";
     std::wstring locale_ = L"English";

@@ -185,6 +185,9 @@ INSTANTIATE_TEST_SUITE_P(Autoruns, EachRule, ::testing::Range<std::size_t>(0, Ru
 
 // ------------------------------------------------------------------ restarts, listings, ends
 
+// The machine-wide stages then open their key's 32-bit view once; it does not exist on these machines.
+constexpr std::size_t kViewOpen = 1;
+
 TEST(AutorunStages, TwoWormValuesGiveThreeListings) {
     AutorunBench b(Key::MachineRun);
     b.Plant(L"Sound", L"C:\\audio\\mixer.exe");
@@ -194,7 +197,7 @@ TEST(AutorunStages, TwoWormValuesGiveThreeListings) {
     b.Run();
     EXPECT_EQ(b.Reported(), (std::vector<std::wstring>{Removed(M + L"a = C:\\WINDOWS\\wrm.exe"),
                                                        Removed(M + L"b = C:\\WINDOWS\\msnworm.exe")}));
-    EXPECT_EQ(b.machine.Calls(Op::RegOpenKey), 3u);
+    EXPECT_EQ(b.machine.Calls(Op::RegOpenKey), 3u + kViewOpen);
     // Sweeps of 3, 2 and 1 values, each ended by "no more items".
     EXPECT_EQ(b.machine.Calls(Op::RegEnumValue), 4u + 3u + 2u);
     EXPECT_EQ(b.e.lstKeys.Count(), 0u);
@@ -256,7 +259,7 @@ TEST(AutorunStages, AValueThatCannotBeDeletedIsReportedOnceAndTheRestIsStillClea
     EXPECT_TRUE(b.Has(L"stuck"));
     EXPECT_FALSE(b.Has(L"next"));
     EXPECT_EQ(b.machine.Calls(Op::RegDeleteValue), 2u);
-    EXPECT_EQ(b.machine.Calls(Op::RegOpenKey), 3u);
+    EXPECT_EQ(b.machine.Calls(Op::RegOpenKey), 3u + kViewOpen);
 }
 
 TEST(AutorunStages, RegeditItemWithoutTheManagerValueFailsOnce) {
@@ -267,7 +270,7 @@ TEST(AutorunStages, RegeditItemWithoutTheManagerValueFailsOnce) {
     EXPECT_TRUE(b.flags.RegistryError);
     EXPECT_TRUE(b.flags.EntryRemoved);
     EXPECT_TRUE(b.Has(L"ed"));
-    EXPECT_EQ(b.machine.Calls(Op::RegOpenKey), 2u);
+    EXPECT_EQ(b.machine.Calls(Op::RegOpenKey), 2u + kViewOpen);
 }
 
 TEST(AutorunStages, RegeditItemIsNotChasedAfterTheManagerValueWasDeleted) {
@@ -291,7 +294,7 @@ TEST(AutorunStages, AValueWrittenBackAfterEachDeletionIsChasedThreeTimes) {
     b.Run();
     EXPECT_EQ(b.Reported(), std::vector<std::wstring>(3, Removed(S + L"back=wrm.exe")));
     EXPECT_FALSE(b.flags.RegistryError);
-    EXPECT_EQ(b.machine.Calls(Op::RegOpenKey), 4u);
+    EXPECT_EQ(b.machine.Calls(Op::RegOpenKey), 4u + kViewOpen);
 }
 
 TEST(AutorunStages, AValueWrittenBackWithNewDataIsStillChasedOnlyThreeTimes) {

@@ -285,7 +285,7 @@ TEST(Run, AnyOneRemovalSchedulesTheRestart) {
 }
 
 TEST(Run, NothingFoundAsksAboutThePasswordAndOpensTheAdviceOnYesOnly) {
-    const std::wstring link = std::wstring(L"http://") + kPasswordAdviceHost + L"/?id=14";
+    const std::wstring link = std::wstring(L"http://") + kRedirectHost + L"/?id=14";
     EXPECT_EQ(PasswordAdviceLink(), link);
     struct Case {
         int answer;

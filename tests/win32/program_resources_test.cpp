@@ -1,4 +1,5 @@
-// The program's own resources (the English translation as the build binds it) and the second-copy test.
+// The program's own resources (the translations and the hidden tune as the build binds them) and the
+// second-copy test.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -58,6 +59,17 @@ TEST(ProgramResources, EveryTranslationReadsBackAsItsSource) {
         ASSERT_TRUE(bytes.has_value()) << l.stem;
         EXPECT_EQ(resources.Decode(l.codePage, *bytes), expected) << l.stem;
     }
+}
+
+TEST(ProgramResources, TheHiddenTuneIsBoundAsBuilt) {
+    auto bytes = LoadResourceBytes(L"EEGG", 1);
+    ASSERT_TRUE(bytes.has_value());
+    std::ifstream in(PELL_TUNE_FILE_WIN, std::ios::binary);
+    ASSERT_TRUE(in) << PELL_TUNE_FILE_WIN;
+    std::stringstream built;
+    built << in.rdbuf();
+    EXPECT_EQ(*bytes, built.str());
+    EXPECT_EQ(bytes->substr(0, 4), "MThd");
 }
 
 TEST(ProgramResources, AMissingResourceIsNothing) {

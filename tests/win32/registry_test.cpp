@@ -111,5 +111,33 @@ TEST_F(RegistryTest, MachineWideKeysOpen) {
     EXPECT_EQ(sys.RegCloseKey(key), code::Success);
 }
 
+// What a 64-bit program needs to reach the 32-bit programs' places: the views, HKU, the 32-bit folder.
+TEST_F(RegistryTest, The32BitViewHKUAndTheSysWow64FolderAreReached) {
+    const std::wstring machineKey = L"Software\\PellTest\\" + Key().substr(Key().rfind(L'\\') + 1);
+    const std::wstring key32 = L"Software\\Wow6432Node\\PellTest\\" + Key().substr(Key().rfind(L'\\') + 1);
+    planter.PlantString(RegRoot::LocalMachine, key32, L"Only32", L"C:\\w.exe");
+    const struct {
+        std::uint32_t view;
+        bool sees32;
+    } views[] = {{regview::Own, false}, {regview::Key64, false}, {regview::Key32, true}};
+    for (const auto& v : views) {
+        SCOPED_TRACE(v.view);
+        OpenKey key(sys);
+        const long rc = key.Open(RegRoot::LocalMachine, machineKey, v.view);
+        EXPECT_EQ(rc == code::Success, v.sees32);
+        if (rc == code::Success) EXPECT_EQ(sys.RegSetStringValue(key.get(), L"Written", L"C:\\x.exe"), code::Success);
+    }
+    EXPECT_EQ(planter.StringValue(RegRoot::LocalMachine, key32, L"Written"), std::wstring(L"C:\\x.exe"));
+
+    const std::wstring self = sys.CurrentUserSid();
+    EXPECT_EQ(self.rfind(L"S-1-5-21-", 0), 0u) << WideToUtf8(self);
+    OpenKey hive(sys);
+    EXPECT_EQ(hive.Open(RegRoot::Users, self + L"\\Software"), code::Success);
+
+    std::wstring wow64;
+    ASSERT_GT(sys.GetSystemWow64Directory(wow64), 0u);
+    EXPECT_TRUE(Equals(wow64.substr(wow64.size() - 9), L"\\syswow64")) << WideToUtf8(wow64);
+}
+
 }  // namespace
 }  // namespace pell::test

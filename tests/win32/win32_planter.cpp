@@ -13,7 +13,14 @@ using win32::UniqueHandle;
 using win32::UniqueKey;
 using win32::UniqueScHandle;
 
-HKEY Root(RegRoot root) { return root == RegRoot::LocalMachine ? HKEY_LOCAL_MACHINE : HKEY_CURRENT_USER; }
+HKEY Root(RegRoot root) {
+    switch (root) {
+        case RegRoot::LocalMachine: return HKEY_LOCAL_MACHINE;
+        case RegRoot::Users: return HKEY_USERS;
+        case RegRoot::CurrentUser: break;
+    }
+    return HKEY_CURRENT_USER;
+}
 
 [[noreturn]] void Fail(const std::wstring& what, DWORD error) {
     throw std::runtime_error(WideToUtf8(what) + " failed, error " + std::to_string(error));

@@ -1,0 +1,217 @@
+// The version check and the extra-detection download, step by step as the events arrive.
+#include "net/update_check.h"
+
+#include <exception>
+
+#include "engine/product.h"
+#include "engine/text.h"
+#include "signatures/database.h"
+
+namespace pell::net {
+namespace {
+
+constexpr std::string_view kCrLf = "\r\n";
+
+// A decimal length as the header carries it; false for anything that is not a number that fits.
+bool ParseLength(std::string_view text, long& value) {
+    std::size_t b = text.find_first_not_of(' '), e = text.find_last_not_of(' ');
+    if (b == std::string_view::npos) return false;
+    text = text.substr(b, e - b + 1);
+    if (text.size() > 9) return false;
+    value = 0;
+    for (char c : text) {
+        if (c < '0' || c > '9') return false;
+        value = value * 10 + (c - '0');
+    }
+    return true;
+}
+
+}  // namespace
+
+std::wstring LocalProgramVersion() { return std::to_wstring(kVersionMajor) + L"." + std::to_wstring(kVersionMinor); }
+
+std::wstring DatabaseVersionOfCaption(std::wstring_view caption) {
+    constexpr std::wstring_view kSplit = L"Virus Database   ";
+    std::size_t at = caption.find(kSplit);
+    return at == std::wstring_view::npos ? std::wstring() : std::wstring(caption.substr(at + kSplit.size()));
+}
+
+UpdateCheck::UpdateCheck(UpdateSocket& sckUpdateCheck, UpdateSocket& sckUpdates, UpdateWindow& window,
+                         UpdateTimers& timers, Engine& e, std::wstring host, std::wstring localVersion,
+                         std::wstring localDatabase, long port)
+    : sckUpdateCheck_(sckUpdateCheck),
+      sckUpdates_(sckUpdates),
+      window_(window),
+      timers_(timers),
+      e_(e),
+      host_(std::move(host)),
+      localVersion_(std::move(localVersion)),
+      localDatabase_(std::move(localDatabase)),
+      port_(port) {}
+
+std::string UpdateCheck::VersionRequest(std::wstring_view host) {
+    return "GET /app/checkupdates.php HTTP/1.1\r\nHost: " + WideToCp1252(host) + "\r\n\r\n";
+}
+
+std::string UpdateCheck::DownloadRequest(std::wstring_view host) {
+    return "GET /app/glaven/updates.php HTTP/1.1\r\nHost: " + WideToCp1252(host) + "\r\n\r\n";
+}
+
+// A connection that cannot even be started (no socket library, no message window) is left to the
+// step's timeout, as every other network failure is.
+void UpdateCheck::Connect(UpdateSocket& socket) {
+    try {
+        socket.Connect(host_, port_);
+    } catch (const std::exception&) {
+    }
+}
+
+void UpdateCheck::Start() {
+    window_.SetStatus(status::kChecking);
+    timers_.EnableTimer(UpdateTimer::Timer1, true);
+    Connect(sckUpdateCheck_);
+}
+
+void UpdateCheck::Timer1_Timer() {
+    if (checkTicks_ > 10) {
+        timers_.EnableTimer(UpdateTimer::Timer1, false);
+        Timer2_Timer();
+    } else {
+        window_.SetProg1(checkTicks_ * 100 / 10.0);  // CheckTicks / 10 x 100, without rounding noise
+        ++checkTicks_;
+    }
+}
+
+void UpdateCheck::sckUpdateCheck_Connect() {
+    window_.SetStatus(status::kConnected);
+    try {
+        sckUpdateCheck_.SendData(VersionRequest(host_));
+    } catch (const std::exception&) {
+    }
+}
+
+UpdateCheck::Parsed UpdateCheck::ParseVersions(const std::string& text) const {
+    std::size_t p = text.find("Version: ");
+    if (p == std::string::npos) return Parsed::Failed;
+    std::size_t end = text.find(kCrLf, p + 9);
+    if (end == std::string::npos) return Parsed::Failed;
+    // Versions compare as text, character code by character code: "4.10" is not newer than "4.6".
+    if (Cp1252ToWide(std::string_view(text).substr(p + 9, end - p - 9)) > localVersion_) return Parsed::Newer;
+    std::size_t q = text.find("VDB: ", end + 2);
+    if (q == std::string::npos) return Parsed::Failed;
+    std::size_t dbEnd = text.find(kCrLf, q + 5);
+    if (dbEnd == std::string::npos) return Parsed::Failed;
+    if (Cp1252ToWide(std::string_view(text).substr(q + 5, dbEnd - q - 5)) > localDatabase_) return Parsed::Newer;
+    return Parsed::NothingNewer;
+}
+
+void UpdateCheck::sckUpdateCheck_DataArrival() {
+    // Each arrival is parsed on its own; nothing is carried over to the next.
+    const Parsed parsed = ParseVersions(sckUpdateCheck_.GetData());
+    if (parsed == Parsed::Failed) {
+        Timer2_Timer();
+        return;
+    }
+    timers_.EnableTimer(UpdateTimer::Timer1, false);
+    if (parsed == Parsed::NothingNewer) {
+        window_.SetStatus(status::kNoUpdate);
+        sckUpdateCheck_.CloseSck();
+        sckUpdateCheck_CloseSck();
+        return;
+    }
+    sckUpdateCheck_.CloseSck();
+    sckUpdateCheck_CloseSck();
+    window_.SetStatus(status::kUpdateAvailable);
+    // The box is modal and serves messages: the download may finish and free the window meanwhile.
+    if (window_.AskToDownload() == 6) window_.OpenPage(L"http://" + host_ + L"/download.php");
+}
+
+void UpdateCheck::Timer2_Timer() {
+    sckUpdateCheck_.CloseSck();
+    // Timer1 keeps ticking after a failed parse and gives up a second time at its timeout; by then the
+    // download has started (and may have ended with its own status): there is nothing left to fail.
+    if (downloadStarted_) return;
+    window_.SetStatus(status::kCheckFailed);
+    sckUpdateCheck_CloseSck();
+}
+
+void UpdateCheck::sckUpdateCheck_CloseSck() { StartDownload(); }
+
+void UpdateCheck::StartDownload() {
+    // One download per run: a second start (a busy socket, or detections added twice) is skipped.
+    if (downloadStarted_ || !sckUpdates_.IsClosed()) return;
+    downloadStarted_ = true;
+    window_.SetStatus(status::kDownloading);
+    window_.SetProg1(0);
+    Connect(sckUpdates_);
+    timers_.EnableTimer(UpdateTimer::Timer5, true);
+}
+
+void UpdateCheck::sckUpdates_Connect() {
+    try {
+        sckUpdates_.SendData(DownloadRequest(host_));
+    } catch (const std::exception&) {
+    }
+}
+
+void UpdateCheck::sckUpdates_DataArrival() {
+    const std::string s = sckUpdates_.GetData();
+    bool headerComplete = true;
+    if (downloadLength_ != 0) {
+        downloadBuffer_ += s;
+    } else {
+        std::size_t c = s.find("Content-Length: ");
+        if (c != std::string::npos) {
+            std::size_t end = s.find(kCrLf, c + 16);
+            long length = 0;
+            if (end == std::string::npos || !ParseLength(std::string_view(s).substr(c + 16, end - c - 16), length))
+                return;  // no usable length: Timer5 reports the failure
+            downloadLength_ = length;
+        }
+        std::size_t body = s.find("\r\n\r\n");
+        headerComplete = body != std::string::npos;
+        if (headerComplete) downloadBuffer_ = s.substr(body + 4);
+    }
+    // A server that announces or sends more than any list of digests needs is not waited for.
+    if (static_cast<std::size_t>(downloadLength_) > kMaxDownloadBytes || downloadBuffer_.size() > kMaxDownloadBytes) {
+        downloadBuffer_.clear();
+        FailDownload();
+        return;
+    }
+    if (headerComplete) {
+        if (downloadBuffer_.size() < static_cast<std::size_t>(downloadLength_)) return;
+        downloadBuffer_.resize(static_cast<std::size_t>(downloadLength_));
+    }
+    std::size_t terminator = downloadBuffer_.find("\r\r\n");
+    if (terminator == std::string::npos) return;  // Timer5 reports the failure
+    downloadBuffer_.resize(terminator);
+    sckUpdates_.CloseSck();
+    timers_.EnableTimer(UpdateTimer::Timer5, false);
+    if (downloadBuffer_.empty()) {
+        window_.SetStatus(status::kNoDetections);
+    } else {
+        // Downloaded lines are detections like any other: only 32 hexadecimal digits are taken (upper-
+        // cased), and the count says how many were.
+        std::size_t added = AppendExtraDetections(e_, downloadBuffer_, rejected_);
+        window_.SetStatus(L"Success. " + std::to_wstring(added) + L" GLAVEN detections added!");
+    }
+    sckUpdates_CloseSck();
+}
+
+void UpdateCheck::Timer5_Timer() { FailDownload(); }
+
+void UpdateCheck::FailDownload() {
+    sckUpdates_.CloseSck();
+    window_.SetStatus(status::kDownloadFailed);
+    timers_.EnableTimer(UpdateTimer::Timer5, false);
+    sckUpdates_CloseSck();
+}
+
+void UpdateCheck::sckUpdates_CloseSck() {
+    // The window is freed once: a later close or timeout must not enable START in the middle of a run.
+    if (finished_) return;
+    finished_ = true;
+    window_.Finish();
+}
+
+}  // namespace pell::net

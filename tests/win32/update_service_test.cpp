@@ -1,0 +1,60 @@
+// The update check bound to real sockets and thread timers under Wine, against a loopback peer that
+// answers both requests.
+#include <gtest/gtest.h>
+
+#include "engine/product.h"
+#include "net/update_service.h"
+#include "platform/win32/win32_system.h"
+#include "tests/fake/test_host.h"
+#include "tests/win32/loopback_peer.h"
+
+namespace pell::test {
+namespace {
+
+using Step = LoopbackPeer::Step;
+
+struct StatusWindow : net::UpdateWindow {
+    std::vector<std::wstring> statuses;
+    int finished = 0;
+    void SetStatus(const std::wstring& text) override { statuses.push_back(text); }
+    void SetProg1(double) override {}
+    int AskToDownload() override { return 7; }
+    void OpenPage(const std::wstring&) override {}
+    void Finish() override { ++finished; }
+};
+
+TEST(UpdateServiceTest, ChecksThenDownloadsOverTwoConnections) {
+    const std::string versionRequest = "GET /app/checkupdates.php HTTP/1.1\r\nHost: 127.0.0.1\r\n\r\n";
+    const std::string downloadRequest = "GET /app/glaven/updates.php HTTP/1.1\r\nHost: 127.0.0.1\r\n\r\n";
+    const std::string body = "0123456789abcdef0123456789abcdef\r\nFEDCBA9876543210FEDCBA9876543210\r\n\r\r\n";
+    // Both answers keep the connection open, as an HTTP/1.1 server does: the lengths end them.
+    LoopbackPeer peer(LoopbackPeer::EachConnection{{
+        {{Step::Receive, versionRequest},
+         {Step::Send, "HTTP/1.1 200 OK\r\nContent-Length: 25\r\n\r\nVersion: 4.6\r\nVDB: 6.70\r\n"},
+         {Step::Receive, "until the client closes"}},
+        {{Step::Receive, downloadRequest},
+         {Step::Send, "HTTP/1.1 200 OK\r\nContent-Length: " + std::to_string(body.size()) + "\r\n\r\n"},
+         {Step::Pause, "", 200},
+         {Step::Send, body},
+         {Step::Receive, "until the client closes"}},
+    }});
+    win32::Win32System sys;
+    TestHost host;
+    Translation translation;
+    Engine e{sys, host, translation};
+    StatusWindow window;
+    net::UpdateService service(window, e, MainCaption(), L"127.0.0.1", peer.Port());
+    service.Start();
+    ASSERT_TRUE(PumpMessagesUntil([&] { return window.finished > 0; }));
+    ASSERT_TRUE(PumpMessagesUntil([&] { return peer.Done(); }));
+    EXPECT_EQ(peer.Received(), versionRequest + downloadRequest);
+    EXPECT_EQ(window.statuses,
+              (std::vector<std::wstring>{L"Checking for Updates....", L"Conected to server, requesting data...",
+                                         L"Update Check Success - No Update Available.",
+                                         L"Checking for GLAVEN updates...", L"Success. 2 GLAVEN detections added!"}));
+    EXPECT_EQ(e.MD5Hashes, (std::vector<std::wstring>{L"0123456789ABCDEF0123456789ABCDEF",
+                                                      L"FEDCBA9876543210FEDCBA9876543210"}));
+}
+
+}  // namespace
+}  // namespace pell::test
