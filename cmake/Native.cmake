@@ -7,10 +7,11 @@ target_compile_options(pellupdate PRIVATE ${PELL_SANITIZE})
 
 find_package(GTest REQUIRED)
 file(GLOB PELL_UNIT_SOURCES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/unit/*.cpp)
-# The about box's portable side (texts, layout, scroller, tune steps) is tested here; the rest of ui/ is
-# Win32 only.
-set(PELL_ABOUT_PORTABLE_SOURCES ${CMAKE_SOURCE_DIR}/ui/about_layout.cpp ${CMAKE_SOURCE_DIR}/ui/about_tune.cpp)
-add_executable(unit_tests ${PELL_UNIT_SOURCES} ${PELL_ABOUT_PORTABLE_SOURCES})
+# The portable side of ui/ is tested here: the window arithmetic, and the about box's texts, layout,
+# scroller and tune steps. The rest of ui/ is Win32 only.
+set(PELL_UI_PORTABLE_SOURCES ${CMAKE_SOURCE_DIR}/ui/layout.cpp ${CMAKE_SOURCE_DIR}/ui/about_layout.cpp
+    ${CMAKE_SOURCE_DIR}/ui/about_tune.cpp)
+add_executable(unit_tests ${PELL_UNIT_SOURCES} ${PELL_UI_PORTABLE_SOURCES})
 target_compile_options(unit_tests PRIVATE ${PELL_SANITIZE})
 target_compile_definitions(unit_tests PRIVATE PELL_SOURCE_DIR="${CMAKE_SOURCE_DIR}" PELL_TUNE_FILE="${PELL_TUNE_FILE}")
 add_dependencies(unit_tests pell_tune)

@@ -38,8 +38,8 @@ if(PELL_WIN32_TEST_SOURCES)
     add_executable(win32_tests ${PELL_WIN32_TEST_SOURCES} ${CMAKE_SOURCE_DIR}/ui/about_layout.cpp
                    ${CMAKE_SOURCE_DIR}/ui/about_tune.cpp)
     target_link_libraries(win32_tests PRIVATE pellwin32 pellnet pellfake GTest::gtest_main)
-    target_compile_definitions(win32_tests PRIVATE PELL_TUNE_FILE_WIN="Z:${PELL_TUNE_FILE}")
-    target_compile_definitions(win32_tests PRIVATE PELL_SOURCE_DIR="${CMAKE_SOURCE_DIR}")
+    target_compile_definitions(win32_tests PRIVATE PELL_TUNE_FILE_WIN="Z:${PELL_TUNE_FILE}"
+                                              PELL_SOURCE_DIR="${CMAKE_SOURCE_DIR}")
     add_dependencies(win32_tests pell_sleeper pell_test_service)
     pell_bind_resources(win32_tests)
     pell_wine_tests(win32_tests)
@@ -78,3 +78,6 @@ endforeach()
 
 # Tier 3: the whole run in throwaway prefixes with a planted infection set.
 include(${CMAKE_SOURCE_DIR}/tests/e2e/scenarios.cmake)
+
+# The window program and its walk-through.
+include(${CMAKE_CURRENT_LIST_DIR}/Window.cmake)

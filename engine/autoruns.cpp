@@ -188,7 +188,7 @@ void CleanAutorunKey(Engine& e, RunFlags& flags, const AutorunKey& k) {
 
         bool restart = false;
         for (std::size_t i = 0; i < e.lstKeys.Count() && !restart; ++i) {
-            const RunEntry entry = ParseRunEntry(e.lstKeys.Item(i));
+            const RunEntry entry = ParseRunEntry(e.lstKeys.Item(i), e.lstKeys.SourceName(i));
             if (leftAlone.count(entry.name)) continue;
             const Decision d = rules(e, worms, entry, k.label);
             if (d.verdict == Verdict::KeepYielding) e.host.DoEvents();

@@ -16,8 +16,9 @@ constexpr int kMaxBackupCopies = 100;
 std::wstring BackupName(const std::wstring& folder, const std::wstring& fileName, int copy);
 
 // Copies `source` to the first free backup name in `folder`, in the order above, never overwriting a
-// file or folder that holds a name already. True when a copy was made. A failure other than a taken
-// name (no such folder, source unreadable) ends the attempt at once.
+// file or folder that holds a name already. True only when a copy of the source's full size was made;
+// a copy that stopped part way is removed. A failure other than a taken name (no such folder, source
+// unreadable, disk full) ends the attempt at once.
 bool CopyToBackup(System& sys, const std::wstring& folder, const std::wstring& source, const std::wstring& fileName);
 
 }  // namespace pell

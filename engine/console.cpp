@@ -87,6 +87,7 @@ std::wstring Usage() {
            L"Exit codes: 0 nothing found, 1 something removed (restart scheduled or suppressed),\n"
            L"  2 aborted (registry error), 3 services key unreadable, 4 another copy is running,\n"
            L"  5 signature database missing or refused, 6 extra-detections file unreadable,\n"
+           L"  7 something removed but a known worm left behind (named in the last lines; restart scheduled),\n"
            L"  64 usage error, 70 translation resource missing or internal error.\n";
 }
 
@@ -101,6 +102,7 @@ int ExitCode(RunOutcome outcome) {
     switch (outcome) {
         case RunOutcome::NothingFound: return exitcode::NothingFound;
         case RunOutcome::Removed: return exitcode::Removed;
+        case RunOutcome::LeftBehind: return exitcode::LeftBehind;
         case RunOutcome::Aborted: return exitcode::Aborted;
         case RunOutcome::ProgramEnded: return exitcode::ServicesUnreadable;
     }

@@ -2,6 +2,8 @@
 // the folder values and the process tables.
 #pragma once
 
+#include <cstddef>
+#include <functional>
 #include <string>
 #include <string_view>
 #include <unordered_set>
@@ -50,8 +52,22 @@ struct Engine {
     std::vector<ProcessEntry> ProcessTable{ProcessEntry{}};
     std::vector<ProcessEntry> ProcessCandidates{ProcessEntry{}};
 
-    // Upper-case paths the current process scan has handed to its backup already.
+    // Upper-case paths the current process scan has backed up completely.
     std::unordered_set<std::wstring> backedUpThisScan;
+
+    // The indices of the InfectionNames entries SmartScan appended. Such a name stands for the bytes it
+    // was identified by, not for every program of that name: it acts only on files and processes whose
+    // own digest is listed (the worm's other copies). The names of the database act on their name alone.
+    std::unordered_set<std::size_t> namesFoundByDigest;
+    // Whether the file at a path has a digest of MD5Hashes. SmartScan provides it, as the hashing is its
+    // own; before that (or without a crypto provider) no file counts as listed.
+    std::function<bool(const std::wstring& path)> digestListed;
+    bool DigestListed(const std::wstring& path) const { return digestListed && digestListed(path); }
+
+    // What the current run did and could not do, for its outcome (reset when a run starts).
+    bool fileRemoved = false;            // a worm file was deleted
+    std::unordered_set<std::wstring> wormsLeftBehind;  // files, the hosts file, service keys it could not remove
+    std::unordered_set<std::wstring> leftAloneReported;  // matches named as left alone (comparable paths)
 
     // Set when the services key could not be read: the program ends and the run goes no further.
     bool programEnded = false;

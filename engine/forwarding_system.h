@@ -48,6 +48,8 @@ public:
     }
     long TerminateProcess(ProcHandle process, std::uint32_t exitCode) override { return inner_.TerminateProcess(process, exitCode); }
     long CloseHandle(ProcHandle handle) override { return inner_.CloseHandle(handle); }
+    std::uint32_t CurrentProcessId() override { return inner_.CurrentProcessId(); }
+    std::wstring OwnExecutablePath() override { return inner_.OwnExecutablePath(); }
     std::uint32_t GetFileAttributes(const std::wstring& path) override { return inner_.GetFileAttributes(path); }
     long SetFileAttributes(const std::wstring& path, std::uint32_t attributes) override {
         return inner_.SetFileAttributes(path, attributes);
@@ -57,6 +59,7 @@ public:
     }
     long DeleteFile(const std::wstring& path) override { return inner_.DeleteFile(path); }
     long MoveFileReplace(const std::wstring& from, const std::wstring& to) override { return inner_.MoveFileReplace(from, to); }
+    long DeleteFileAtRestart(const std::wstring& path) override { return inner_.DeleteFileAtRestart(path); }
     long OpenFile(const std::wstring& path, FileAccess access, FileDisposition disposition, FileHandle& file) override {
         return inner_.OpenFile(path, access, disposition, file);
     }

@@ -43,74 +43,95 @@ bool ReadOpenFile(System& sys, FileHandle file, std::string& bytes) {
     return true;
 }
 
-// Splits at every LF, remembering whether a CR stood before it. A file without a bare LF gives exactly
-// the lines of a split at CR LF. Line ends are single bytes in every system code page, so splitting the
-// bytes is splitting the text, and kept lines can be written back exactly as they were.
-std::vector<HostsLine> SplitLines(System& sys, const std::string& bytes, bool& bareLf) {
+// Splits at CR LF, at a bare LF and at a bare CR alike, remembering each line's own end. A file with
+// CR LF ends only gives exactly the lines of a split at CR LF. Line ends are single bytes in every system
+// code page, so splitting the bytes is splitting the text, and kept lines can be written back exactly as
+// they were.
+std::vector<HostsLine> SplitLines(System& sys, const std::string& bytes, bool& bareEnds) {
     std::vector<HostsLine> lines;
-    bareLf = false;
+    bareEnds = false;
     std::size_t start = 0;
     for (;;) {
-        std::size_t lf = bytes.find('\n', start);
+        std::size_t at = bytes.find_first_of("\r\n", start);
         HostsLine line;
-        if (lf == std::string::npos) {
-            line.bytes = bytes.substr(start);
-        } else if (lf > start && bytes[lf - 1] == '\r') {
-            line.bytes = bytes.substr(start, lf - 1 - start);
-            line.end = kCrLf;
-        } else {
-            line.bytes = bytes.substr(start, lf - start);
-            line.end = "\n";
-            bareLf = true;
+        line.bytes = bytes.substr(start, at == std::string::npos ? std::string::npos : at - start);
+        std::size_t next = std::string::npos;
+        if (at != std::string::npos) {
+            const bool crLf = bytes[at] == '\r' && at + 1 < bytes.size() && bytes[at + 1] == '\n';
+            line.end = crLf ? kCrLf : bytes.substr(at, 1);
+            bareEnds = bareEnds || !crLf;
+            next = at + line.end.size();
         }
         line.text = sys.FromSystemCodePage(line.bytes);
         lines.push_back(std::move(line));
-        if (lf == std::string::npos) break;
-        start = lf + 1;
+        if (next == std::string::npos) break;
+        start = next;
     }
     return lines;
 }
 
+// True when one of the line's host names (the fields after the address, up to a "#" comment) is `host`
+// or a name below it: "ca.com" takes "www.ca.com" but neither "www.bankofamerica.com" nor
+// "ca.company.lan". Both texts are upper case.
+bool NamesHost(const std::wstring& upperLine, const std::wstring& upperHost) {
+    const std::wstring text = upperLine.substr(0, upperLine.find(L'#'));
+    const wchar_t* blanks = L" \t";
+    std::size_t at = text.find_first_not_of(blanks);
+    at = at == std::wstring::npos ? at : text.find_first_of(blanks, at);  // past the address
+    while (at != std::wstring::npos) {
+        const std::size_t begin = text.find_first_not_of(blanks, at);
+        if (begin == std::wstring::npos) break;
+        at = text.find_first_of(blanks, begin);
+        const std::wstring name = text.substr(begin, at == std::wstring::npos ? std::wstring::npos : at - begin);
+        if (name == upperHost) return true;
+        if (name.size() > upperHost.size() && name.compare(name.size() - upperHost.size(), upperHost.size(), upperHost) == 0 &&
+            name[name.size() - upperHost.size() - 1] == L'.')
+            return true;
+    }
+    return false;
+}
+
 // The file as it is written back. A CR LF file is written line by line, each followed by CR LF, the
-// text after its last CR LF included. A file with bare LFs keeps every kept line's own end, so nothing
-// but the dropped lines changes.
-std::string NewContent(System& sys, const std::vector<HostsLine>& lines, bool bareLf, bool hasLocalhost) {
+// text after its last CR LF included. A file with bare LFs or CRs keeps every kept line's own end, so
+// nothing but the dropped lines changes.
+std::string NewContent(System& sys, const std::vector<HostsLine>& lines, bool bareEnds, bool hasLocalhost) {
     std::string out;
     for (const HostsLine& line : lines) {
         if (line.marked) continue;
         out += line.bytes;
-        out += bareLf ? line.end : kCrLf;
+        out += bareEnds ? line.end : kCrLf;
     }
     if (!hasLocalhost) {
-        if (!out.empty() && out.back() != '\n') out += kCrLf;
+        if (!out.empty() && out.back() != '\n' && out.back() != '\r') out += kCrLf;
         out += sys.ToSystemCodePage(kLocalhostLine);
         out += kCrLf;
     }
     return out;
 }
 
-// A copy of the file as it was, in the log folder, under a name no earlier copy has.
-void KeepOriginal(Engine& e, const std::wstring& path) {
-    if (e.folders.LogFolder.empty()) return;
-    CopyToBackup(e.sys, e.folders.LogFolder, path, L"hosts");
+// A complete copy of the file as it was, in the log folder, under a name no earlier copy has.
+bool KeepOriginal(Engine& e, const std::wstring& path) {
+    return !e.folders.LogFolder.empty() && CopyToBackup(e.sys, e.folders.LogFolder, path, L"hosts");
 }
 
 // Writes the new content beside the file and moves it over the old one in one step: whatever fails,
 // the hosts file is either the old one, whole, or the new one, complete.
-void ReplaceContent(Engine& e, const std::wstring& path, const std::string& content) {
+bool ReplaceContent(Engine& e, const std::wstring& path, const std::string& content) {
     const std::wstring temp = path + kNewSuffix;
     e.sys.SetFileAttributes(temp, kAttributeNormal);  // a read-only leftover of an interrupted run
-    if (WriteWholeFile(e.sys, temp, content) && e.sys.MoveFileReplace(temp, path)) return;
+    if (WriteWholeFile(e.sys, temp, content) && e.sys.MoveFileReplace(temp, path)) return true;
     e.Details(18);
     e.sys.DeleteFile(temp);
+    return false;
 }
 
-void Clean(Engine& e) {
+// True when worm lines left the file.
+bool Clean(Engine& e) {
     const std::wstring path = e.folders.SystemDir + L"\\drivers\\etc\\hosts";
     if (!e.sys.SetFileAttributes(path, kAttributeNormal)) e.Details(16);
 
     std::vector<HostsLine> lines;
-    bool bareLf = false;
+    bool bareEnds = false;
     {
         OpenFileHandle file(e.sys);
         std::string bytes;
@@ -118,14 +139,13 @@ void Clean(Engine& e) {
         if (file.Open(path, FileAccess::ReadWrite, FileDisposition::OpenAlways) &&
             ReadOpenFile(e.sys, file.get(), bytes)) {
             file.Close();
-            lines = SplitLines(e.sys, bytes, bareLf);
+            lines = SplitLines(e.sys, bytes, bareEnds);
         } else {
             e.Details(17);
         }
     }
 
-    // The same case-insensitive "contains" as everywhere, with both sides folded once instead of on
-    // every one of the entries × lines comparisons.
+    // Both sides folded once instead of on every one of the entries × lines comparisons.
     std::vector<std::wstring> entries;
     entries.reserve(e.lstHostInfections.Count());
     for (const std::wstring& entry : e.lstHostInfections.Items()) entries.push_back(UpperCase(entry));
@@ -141,7 +161,7 @@ void Clean(Engine& e) {
         // Only the original text can hold "localhost": a marked line holds the marker.
         if (upper.find(upperLocalhost) != std::wstring::npos) hasLocalhost = true;
         for (const std::wstring& entry : entries) {
-            if (upper.find(entry) == std::wstring::npos) continue;
+            if (!NamesHost(upper, entry)) continue;
             e.Details(19, line.text);
             line.text = kRemovalMarker;
             upper = upperMarker;
@@ -152,24 +172,30 @@ void Clean(Engine& e) {
         e.host.DoEvents();
     }
 
-    if (changed) {
-        const std::string content = NewContent(e.sys, lines, bareLf, hasLocalhost);
-        KeepOriginal(e, path);
-        ReplaceContent(e, path, content);
+    if (!changed) return false;
+    // The worm lines stay rather than go without a whole copy of the file they were in.
+    if (!KeepOriginal(e, path)) {
+        e.Details(5, L"hosts");
+        e.wormsLeftBehind.insert(UpperCase(path));
+        return false;
     }
+    if (ReplaceContent(e, path, NewContent(e.sys, lines, bareEnds, hasLocalhost))) return true;
+    e.wormsLeftBehind.insert(UpperCase(path));
+    return false;
 }
 
 }  // namespace
 
 bool CleanHostsFile(Engine& e) {
+    bool cleaned = false;
     try {
-        Clean(e);
+        cleaned = Clean(e);
     } catch (const std::exception&) {
         // Nothing of this stage may end the run; the file is only ever replaced whole.
     }
     e.host.SetProg1(0);
     e.host.SetProg2(100);
-    return true;
+    return cleaned;
 }
 
 }  // namespace pell

@@ -32,9 +32,19 @@ bool WriteRemovalLog(System& sys, const std::wstring& path, const std::wstring& 
 
 std::wstring LogNotSavedLine(const std::wstring& path) { return L"Unable to save Log \"" + path + L"\""; }
 
+std::wstring ServiceExportFile(const Folders& folders, const std::wstring& serviceName) {
+    // A key name may hold characters no file name can: each becomes "_".
+    std::wstring fileName = serviceName;
+    for (wchar_t& c : fileName)
+        if (c < 0x20 || std::wstring_view(L"\\/:*?\"<>|").find(c) != std::wstring_view::npos) c = L'_';
+    return folders.LogFolder + fileName + L".reg";
+}
+
 std::wstring ServiceExportCommandLine(const Folders& folders, const std::wstring& serviceName) {
-    return folders.WindowsDir + L"\\regedit.exe /e \"" + folders.LogFolder + serviceName + L".reg\" \"" +
-           kServicesKeyText + serviceName + L"\"";
+    // The editor splits its command line as every Windows program does: a quotation mark inside a quoted
+    // argument is written \" (a key name holds no backslash that could run into one).
+    return folders.WindowsDir + L"\\regedit.exe /e \"" + ServiceExportFile(folders, serviceName) + L"\" \"" +
+           kServicesKeyText + ReplaceAll(serviceName, L"\"", L"\\\"") + L"\"";
 }
 
 }  // namespace pell

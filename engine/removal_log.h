@@ -26,8 +26,12 @@ bool WriteRemovalLog(System& sys, const std::wstring& path, const std::wstring& 
 // The details line that replaces the log when it could not be saved (no translation carries one).
 std::wstring LogNotSavedLine(const std::wstring& path);
 
-// The registry editor's export of a service key into LogFolder + name + ".reg", started before the key
-// is deleted.
+// The file a service key is exported to: LogFolder + name + ".reg", with the characters a file name
+// cannot hold replaced by "_".
+std::wstring ServiceExportFile(const Folders& folders, const std::wstring& serviceName);
+
+// The registry editor's export of a service key into its export file, started before the key is
+// deleted; the command line holds together whatever the service's name.
 std::wstring ServiceExportCommandLine(const Folders& folders, const std::wstring& serviceName);
 
 }  // namespace pell

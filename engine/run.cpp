@@ -74,10 +74,18 @@ std::wstring SmartScanStoppedLine(const RuntimeError& error) {
     return L"SmartScan stopped: " + error.Description() + L" (" + error.Source() + L")";
 }
 
+std::wstring LeftBehindLine(std::size_t count) {
+    return L"Left behind: " + std::to_wstring(count) +
+           L" known worm item(s) could not be removed safely (see \"Unable to backup\" and \"Unable To Remove!!\" above)";
+}
+
 std::wstring PasswordAdviceLink() { return RedirectLink(14); }
 
 RunOutcome RunCleaning(Engine& e, const RunStages& stages) {
     SetFolderValues(e);
+    e.fileRemoved = false;
+    e.wormsLeftBehind.clear();
+    e.leftAloneReported.clear();
     const std::wstring databaseVersion = DatabaseVersionFromCaption(e.host.Caption());
 
     RunFlags flags;
@@ -106,7 +114,9 @@ RunOutcome RunCleaning(Engine& e, const RunStages& stages) {
     e.Details(22);
     stages.restorePolicies(e);
     e.Details(15);
-    stages.cleanHostsFile(e);  // hosts entries alone never ask for a restart
+    const bool hostsCleaned = stages.cleanHostsFile(e);
+    const std::size_t leftBehind = e.wormsLeftBehind.size();
+    if (leftBehind != 0) AppendDetailsLine(e.host, LeftBehindLine(leftBehind));
     e.Details(20);
     const std::wstring timeText = e.sys.TimeText();
     const std::wstring dateText = e.sys.DateText();
@@ -124,12 +134,14 @@ RunOutcome RunCleaning(Engine& e, const RunStages& stages) {
     e.Details(21);
     e.host.SetTerm(true);
     RunOutcome outcome;
-    if (processesResult || flags.EntryRemoved || servicesResult) {
+    // A deleted file or a dropped hosts line is a found worm as much as an ended process; a worm left
+    // behind was found too, and the restart takes what was marked for deletion at it.
+    if (processesResult || flags.EntryRemoved || servicesResult || e.fileRemoved || hostsCleaned || leftBehind != 0) {
         e.host.MsgBox(5, false);
         // The box has promised a restart: say so when it cannot be scheduled.
         if (!e.sys.StartCommandLine(kRestartCommandLine, ShowStyle::MinimizedFocus))
             AppendDetailsLine(e.host, kRestartNotStartedLine);
-        outcome = RunOutcome::Removed;
+        outcome = leftBehind != 0 ? RunOutcome::LeftBehind : RunOutcome::Removed;
     } else {
         e.host.MsgBox(6, false);
         if (e.host.MsgBox(7, true) == answer::Yes) e.sys.ShellOpen(PasswordAdviceLink());

@@ -12,6 +12,7 @@ namespace pell {
 enum class RunOutcome {
     NothingFound,   // normal outcome, message boxes 6 and 7, no restart
     Removed,        // normal outcome, message box 5 and the delayed restart started
+    LeftBehind,     // as Removed, but a known worm could not be removed safely (the last lines say so)
     Aborted,        // an autorun key or value failed: message box 8
     ProgramEnded,   // the services key could not be read: the program ends
 };
@@ -40,6 +41,11 @@ class RuntimeError;
 // The fixed English line written when SmartScan raised an error (the crypto provider is missing); the
 // run goes on without identification by digest.
 std::wstring SmartScanStoppedLine(const RuntimeError& error);
+
+// The fixed English line, before "Saving Log...", that says how many known worm items the run left
+// behind: files without a complete backup or that would not go, a hosts file or a service key it could
+// not back up.
+std::wstring LeftBehindLine(std::size_t count);
 
 // The details line written when the restart could not be started (no translation carries one).
 inline constexpr wchar_t kRestartNotStartedLine[] = L"Unable to schedule the restart, please restart the computer";

@@ -5,9 +5,11 @@
 
 namespace pell {
 
-RunEntry ParseRunEntry(const std::wstring& item) {
+RunEntry ParseRunEntry(const std::wstring& item, const std::wstring& valueName) {
     RunEntry entry;
-    std::size_t eq = item.find(L'=');
+    const bool named = !valueName.empty() && item.size() > valueName.size() &&
+                       item.compare(0, valueName.size(), valueName) == 0 && item[valueName.size()] == L'=';
+    std::size_t eq = named ? valueName.size() : item.find(L'=');
     entry.name = item.substr(0, eq);
     if (eq == std::wstring::npos) return entry;
     std::size_t next = item.find(L'=', eq + 1);

@@ -15,7 +15,9 @@ struct RunEntry {
     std::wstring command;  // after the first "=" up to the next one, every quotation mark removed
 };
 
-RunEntry ParseRunEntry(const std::wstring& item);
+// With the value's real name (`valueName`, when the item was listed with one), the name is that name
+// and the command comes from the data after it, even when the name itself holds "=".
+RunEntry ParseRunEntry(const std::wstring& item, const std::wstring& valueName = {});
 
 // A command that holds ".exe " (any case) keeps its text up to and including that first "exe": the
 // arguments go, the program stays.

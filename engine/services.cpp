@@ -88,12 +88,16 @@ void ExportAndDelete(Engine& e, const std::wstring& name) {
     if (key.Open(RegRoot::LocalMachine, ServiceKeyPath(name)) != code::Success) return;
 
     // The export must be complete before the key goes: wait for it, and count it as made only when its
-    // file is there, so "backed up" is never reported for a key whose export was lost.
-    std::wstring regFile = e.folders.LogFolder + name + L".reg";
+    // file is there. A key whose export is not there stays, and is left behind.
+    const std::wstring regFile = ServiceExportFile(e.folders, name);
     long started = sys.StartCommandLineAndWait(ServiceExportCommandLine(e.folders, name), ShowStyle::Hidden,
                                                kExportTimeoutMs);
     bool exported = started != 0 && sys.GetFileAttributes(regFile) != kInvalidAttributes;
     e.Details(exported ? 6 : 5, name);
+    if (!exported) {
+        e.wormsLeftBehind.insert(L"HKLM\\" + ServiceKeyPath(name));
+        return;
+    }
 
     DeleteSubkeys(sys, key.get(), name);
     sys.RegDeleteKey(key.get(), L"");

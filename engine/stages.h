@@ -28,7 +28,7 @@ void CleanOtherUsersRun(Engine& e, RunFlags& flags);
 // engine/winlogon.cpp
 void CleanWinlogon(Engine& e, RunFlags& flags);
 void RestorePolicies(Engine& e);
-// engine/hosts_file.cpp. Always true.
+// engine/hosts_file.cpp. True when worm lines were dropped from the file.
 bool CleanHostsFile(Engine& e);
 
 }  // namespace pell

@@ -127,6 +127,9 @@ public:
     virtual std::uint32_t GetModuleFileNameEx(ProcHandle process, std::uint64_t module, std::wstring& path) = 0;
     virtual long TerminateProcess(ProcHandle process, std::uint32_t exitCode) = 0;
     virtual long CloseHandle(ProcHandle handle) = 0;
+    // The running program's own process id and executable path: no rule may end or delete the cleaner.
+    virtual std::uint32_t CurrentProcessId() = 0;
+    virtual std::wstring OwnExecutablePath() = 0;
 
     // --- Files and folders. BOOL results: nonzero = done; the reason is in LastError(). ---
     virtual std::uint32_t GetFileAttributes(const std::wstring& path) = 0;  // kInvalidAttributes on failure
@@ -135,6 +138,9 @@ public:
     virtual long DeleteFile(const std::wstring& path) = 0;
     // Moves `from` over `to` in one step, replacing `to` when it exists (MoveFileEx with REPLACE_EXISTING).
     virtual long MoveFileReplace(const std::wstring& from, const std::wstring& to) = 0;
+    // Marks the file to be deleted when the computer next starts (MoveFileEx with no target and
+    // DELAY_UNTIL_REBOOT): for a file that cannot be deleted while Windows runs. Nonzero = marked.
+    virtual long DeleteFileAtRestart(const std::wstring& path) = 0;
     virtual long OpenFile(const std::wstring& path, FileAccess access, FileDisposition disposition,
                           FileHandle& file) = 0;
     // Reads up to `count` bytes at the current position; `read` < count only at the end of the file.

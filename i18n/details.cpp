@@ -1,6 +1,8 @@
 // WriteDetails: status codes to translated lines of the details box.
 #include "i18n/details.h"
 
+#include <algorithm>
+
 #include "engine/text.h"
 
 namespace pell {
@@ -49,7 +51,10 @@ void WriteDetails(Host& host, const Translation& translation, float code, std::w
 }
 
 void AppendDetailsLine(Host& host, std::wstring_view line) {
-    host.AppendDetailsText(L"\r\n" + std::wstring(line));
+    // A NUL (which registry text can hold) would end the text early in the box, the console and the log.
+    std::wstring text(line);
+    std::replace(text.begin(), text.end(), L'\0', L'\uFFFD');
+    host.AppendDetailsText(L"\r\n" + text);
     CaretToEnd(host);
 }
 

@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <vector>
 
+#include "engine/left_alone.h"
 #include "engine/text.h"
 #include "processes/file_groups.h"
 #include "processes/process_utils.h"
@@ -110,8 +111,18 @@ void RemoveWormFiles(Engine& e) {
     for (std::size_t i = 0; i < count && i < e.InfectionNames.size(); ++i) {
         // Copied: a yield below may run code that touches the table.
         const std::wstring name = e.InfectionNames[i];
+        const bool foundByDigest = e.namesFoundByDigest.count(i) != 0;
         for (const std::wstring& path : WormFilePaths(e.folders, name)) {
             if (!index.MayExist(path)) continue;
+            // A name SmartScan appended takes only the copies of the bytes it was identified by, and
+            // never a genuine Windows program in its own folder.
+            if (foundByDigest) {
+                if (!e.DigestListed(path)) continue;
+                if (IsGenuineWindowsProgram(e.folders, path)) {
+                    ReportLeftAlone(e, path, kGenuineProgramLeftAlone);
+                    continue;
+                }
+            }
             BackUpAndDelete(e, path);
             index.Handed(path);
         }

@@ -2,7 +2,9 @@
 #include "engine/stages.h"
 
 #include <optional>
+#include <vector>
 
+#include "engine/left_alone.h"
 #include "processes/file_pass.h"
 #include "processes/process_handle.h"
 #include "processes/process_utils.h"
@@ -47,12 +49,37 @@ private:
     bool enabled_ = false;
 };
 
-void Terminate(Engine& e, const ProcessEntry& candidate) {
+// True when a termination was attempted.
+bool Terminate(Engine& e, const ProcessEntry& candidate) {
+    // Whatever the database lists, the cleaner does not end itself half way through its run.
+    if (static_cast<std::uint32_t>(candidate.id) == e.sys.CurrentProcessId()) {
+        ReportLeftAlone(e, candidate.folder + candidate.fileName, kOwnProgramLeftAlone);
+        return false;
+    }
     ProcessHandleOwner process(e.sys, e.sys.OpenProcess(kAllAccess, static_cast<std::uint32_t>(candidate.id)));
     // A process that did not open cannot be ended; it is reported like a refused termination.
     long rc = process ? e.sys.TerminateProcess(process.get(), 0) : 0;
     process.Close();
     e.Details(rc == 1 ? 11 : 12, candidate.fileName);
+    return true;
+}
+
+// The candidates from `first` on were selected by a name SmartScan appended: only the processes running
+// the identified bytes stay, and of those none that is a genuine Windows program in its own folder.
+void KeepCopiesOfListedBytes(Engine& e, std::size_t first) {
+    std::vector<ProcessEntry> kept;
+    for (std::size_t k = first; k < e.ProcessCandidates.size(); ++k) {
+        const ProcessEntry& candidate = e.ProcessCandidates[k];
+        const std::wstring path = candidate.folder + candidate.fileName;
+        if (!e.DigestListed(path)) continue;
+        if (IsGenuineWindowsProgram(e.folders, path)) {
+            ReportLeftAlone(e, path, kGenuineProgramLeftAlone);
+            continue;
+        }
+        kept.push_back(candidate);
+    }
+    e.ProcessCandidates.resize(first);
+    e.ProcessCandidates.insert(e.ProcessCandidates.end(), kept.begin(), kept.end());
 }
 
 }  // namespace
@@ -73,9 +100,11 @@ bool ScanProcesses(Engine& e) {
     const std::ptrdiff_t last = static_cast<std::ptrdiff_t>(names) - 1;
     for (std::size_t i = 0; i < names && i < e.InfectionNames.size(); ++i) {
         const std::wstring name = e.InfectionNames[i];
+        const std::size_t first = e.ProcessCandidates.size();
         SelectProcesses(e, name + L".exe");
         SelectProcesses(e, name + L".com");
         SelectProcesses(e, name + L".scr");
+        if (e.namesFoundByDigest.count(i)) KeepCopiesOfListedBytes(e, first);
         e.host.SetProg1(ProgressValue(i, last));
     }
 
@@ -86,10 +115,7 @@ bool ScanProcesses(Engine& e) {
     const std::size_t candidates = e.ProcessCandidates.size();
     for (std::size_t k = 0; k < candidates && k < e.ProcessCandidates.size(); ++k) {
         const ProcessEntry candidate = e.ProcessCandidates[k];
-        if (Examine(candidate, refs) == Verdict::Terminate) {
-            Terminate(e, candidate);
-            attempted = true;
-        }
+        if (Examine(candidate, refs) == Verdict::Terminate && Terminate(e, candidate)) attempted = true;
         e.host.SetProg1(ProgressValue(k, last));
         e.host.DoEvents();
     }
@@ -102,6 +128,11 @@ bool ScanProcesses(Engine& e) {
     const std::size_t identified = e.lstIdentifiedByMD5.Count();
     for (std::size_t j = 0; j < identified && j < e.lstIdentifiedByMD5.Count(); ++j) {
         const std::wstring path = e.lstIdentifiedByMD5.Item(j);
+        // No digest, however it was listed, removes a program of Windows from its own folder.
+        if (IsGenuineWindowsProgram(e.folders, path)) {
+            ReportLeftAlone(e, path, kGenuineProgramLeftAlone);
+            continue;
+        }
         BackUpAndDelete(e, path);
     }
 

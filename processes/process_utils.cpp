@@ -6,7 +6,9 @@
 #include <vector>
 
 #include "engine/backup_name.h"
+#include "engine/left_alone.h"
 #include "engine/text.h"
+#include "i18n/details.h"
 #include "processes/process_handle.h"
 
 namespace pell {
@@ -86,21 +88,43 @@ void SelectProcesses(Engine& e, std::wstring_view name) {
 }
 
 void BackUpAndDelete(Engine& e, const std::wstring& path) {
+    if (IsOwnProgram(e.sys, path)) {
+        ReportLeftAlone(e, path, kOwnProgramLeftAlone);
+        return;
+    }
     std::wstring shortName = LastField(path, L"\\");
     e.sys.SetFileAttributes(path, kAttributeNormal);
 
-    // A second file of the same name (from another folder) gets its own numbered copy: no file loses
-    // its backup to a name clash. A file this scan has copied already (one that would not go away, met
+    // Nothing is deleted without a complete copy. A second file of the same name (from another folder)
+    // gets its own numbered copy; a file this scan has copied already (one that would not go away, met
     // again under the next worm name) is not copied again.
-    if (e.backedUpThisScan.insert(UpperCase(path)).second &&
-        CopyToBackup(e.sys, e.folders.LogFolder, path, shortName))
+    const std::wstring key = UpperCase(path);
+    if (!e.backedUpThisScan.count(key)) {
+        if (!CopyToBackup(e.sys, e.folders.LogFolder, path, shortName)) {
+            // A path that names no file (or a folder, which worms' vaccines create) has nothing to lose.
+            const std::uint32_t attributes = e.sys.GetFileAttributes(path);
+            if (attributes == kInvalidAttributes || (attributes & kAttributeDirectory)) return;
+            e.Details(5, shortName);
+            e.wormsLeftBehind.insert(key);
+            return;
+        }
+        e.backedUpThisScan.insert(key);
         e.Details(6, shortName);
+    }
 
     if (e.sys.DeleteFile(path) != 0) {
         e.Details(14, path);
-    } else if (e.sys.LastError() == code::AccessDenied) {
-        e.Details(13, path);
+        e.fileRemoved = true;
+        e.wormsLeftBehind.erase(key);  // a copy that failed earlier in the scan is made good
+        return;
     }
+    const std::uint32_t error = e.sys.LastError();
+    if (error == code::FileNotFound || error == code::PathNotFound) return;
+    // Locked, in use, refused: the file is there and stays until Windows starts again, when nothing
+    // holds it yet.
+    e.Details(13, path);
+    if (e.wormsLeftBehind.insert(key).second && e.sys.DeleteFileAtRestart(path))
+        AppendDetailsLine(e.host, path + kRemovedAtRestart);
 }
 
 std::int16_t CountFields(std::wstring_view text, std::wstring_view delimiter) {

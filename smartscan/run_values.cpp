@@ -10,8 +10,14 @@ void ListRunValues(Engine& e, RegKey key) {
     // never cut and never read past what the system returned.
     ForEachValue(e.sys, key, [&](const RegValue& value) {
         if (value.dataLength == 0) return;
+        // A name with a NUL in it cannot be given to the registry functions, which would take the name
+        // up to the NUL, another value's: such a value is neither listed nor touched.
+        if (value.name.find(L'\0') != std::wstring::npos) return;
         // The data length counts the terminating NUL of a string, which the data itself does not hold.
-        e.lstKeys.Append(value.name + L"=" + value.data.substr(0, value.dataLength - 1));
+        // Windows starts the program the data names up to its first NUL; what follows is never run.
+        std::wstring data = value.data.substr(0, value.dataLength - 1);
+        data = data.substr(0, data.find(L'\0'));
+        e.lstKeys.Append(value.name + L"=" + data, value.name);
     });
 }
 

@@ -7,6 +7,8 @@
 
 #include "engine/files.h"
 #include "engine/handles.h"
+#include "engine/left_alone.h"
+#include "engine/run_entry.h"
 #include "engine/stages.h"
 #include "engine/text.h"
 #include "processes/process_utils.h"
@@ -93,7 +95,20 @@ SmartScanner::SmartScanner(Engine& e) : e_(e), digests_(e.MD5Hashes), listed_(e.
 
 void SmartScanner::AppendName(const std::wstring& baseName) {
     if (baseName.empty() || ClimbsOutOfItsFolder(baseName)) return;
+    e_.namesFoundByDigest.insert(e_.InfectionNames.size());
     e_.InfectionNames.push_back(baseName);
+}
+
+bool SmartScanner::LeftAlone(const std::wstring& path) {
+    if (IsOwnProgram(e_.sys, path)) {
+        ReportLeftAlone(e_, path, kOwnProgramLeftAlone);
+        return true;
+    }
+    if (IsGenuineWindowsProgram(e_.folders, path)) {
+        ReportLeftAlone(e_, path, kGenuineProgramLeftAlone);
+        return true;
+    }
+    return false;
 }
 
 void SmartScanner::SmartScan() {
@@ -114,6 +129,7 @@ void SmartScanner::SmartScanProcesses() {
         const ProcessEntry entry = e_.ProcessCandidates[k];
         const std::wstring path = entry.folder + entry.fileName;
         for ([[maybe_unused]] std::size_t match : digests_.Matches(md5->HashFile(path))) {
+            if (LeftAlone(path)) break;
             const std::wstring base = BaseName(entry.fileName);
             if (!listed_.Listed(base)) AppendName(base);
             e_.Details(kIdentified, path);
@@ -132,13 +148,10 @@ void SmartScanner::SmartScanRegistry() {
     std::optional<MD5Hash> md5;
     for (std::size_t i = 0; i < e_.lstKeys.Count(); ++i) {
         const std::wstring item = e_.lstKeys.Item(i);
-        const std::size_t firstEquals = item.find(L'=');
-        if (firstEquals == std::wstring::npos) continue;
-        // The second field at "=": the data up to a further "=", if it holds one.
-        const std::size_t secondEquals = item.find(L'=', firstEquals + 1);
-        std::wstring command = item.substr(
-            firstEquals + 1, secondEquals == std::wstring::npos ? std::wstring::npos : secondEquals - firstEquals - 1);
-        command = ReplaceAll(command, L"\"", L"");
+        if (item.find(L'=') == std::wstring::npos) continue;
+        // The data up to a further "=", if it holds one, without its quotation marks; the name is the
+        // value's real one, which may hold "=" itself.
+        std::wstring command = ParseRunEntry(item, e_.lstKeys.SourceName(i)).command;
         CutAfterExtension(command, L".exe ");
         const std::wstring shortName = LastPathPart(command);
         if (!md5) {
@@ -152,6 +165,7 @@ void SmartScanner::SmartScanRegistry() {
             }
         }
         for ([[maybe_unused]] std::size_t match : digests_.Matches(md5->HashFile(command))) {
+            if (LeftAlone(command)) break;
             const std::wstring base = BaseName(shortName);
             if (listed_.Listed(base)) break;
             AppendName(base);
@@ -212,6 +226,7 @@ bool SmartScanner::IdentifyFile(const std::wstring& path) {
     MD5Hash md5(e_.sys, e_.host);
     bool identified = false;
     for ([[maybe_unused]] std::size_t match : digests_.Matches(md5.HashFile(path))) {
+        if (LeftAlone(path)) break;
         // Without the drive root and the extension; a sub-folder stays part of it.
         const std::wstring base = path.size() > 7 ? path.substr(3, path.size() - 7) : std::wstring();
         if (!listed_.Listed(base)) AppendName(base);
@@ -222,6 +237,20 @@ bool SmartScanner::IdentifyFile(const std::wstring& path) {
     return identified;
 }
 
-void SmartScan(Engine& e) { SmartScanner(e).SmartScan(); }
+bool FileDigestListed(Engine& e, const std::wstring& path) {
+    try {
+        MD5Hash md5(e.sys, e.host);
+        const std::wstring digest = md5.HashFile(path);
+        return !digest.empty() && std::find(e.MD5Hashes.begin(), e.MD5Hashes.end(), digest) != e.MD5Hashes.end();
+    } catch (const RuntimeError&) {
+        return false;  // without a crypto provider nothing is known by its digest
+    }
+}
+
+void SmartScan(Engine& e) {
+    e.leftAloneReported.clear();
+    e.digestListed = [&e](const std::wstring& path) { return FileDigestListed(e, path); };
+    SmartScanner(e).SmartScan();
+}
 
 }  // namespace pell

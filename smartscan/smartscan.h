@@ -40,12 +40,18 @@ private:
     // the file pass would join it to its folders and reach genuine files outside them. The file itself
     // is still reported and listed for removal by its own path.
     void AppendName(const std::wstring& baseName);
+    // A match on the cleaner itself or on a genuine Windows program in its own folder is reported as
+    // left alone and changes nothing: no name, no path for the later stages.
+    bool LeftAlone(const std::wstring& path);
     void ScanAutorunInf(const std::wstring& root, const std::wstring& fileName);
 
     Engine& e_;
     DigestIndex digests_;
     ListedNames listed_;
 };
+
+// Whether the file at `path` hashes to an entry of MD5Hashes (false when it cannot be read or hashed).
+bool FileDigestListed(Engine& e, const std::wstring& path);
 
 // The command line without double quotes and without arguments: cut after the "exe" of the first
 // ".exe " (else ".com ", else ".cmd "), case-insensitively.

@@ -49,6 +49,10 @@ long Win32System::MoveFileReplace(const std::wstring& from, const std::wstring& 
     return Keep<long>(::MoveFileExW(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH));
 }
 
+long Win32System::DeleteFileAtRestart(const std::wstring& path) {
+    return Keep<long>(::MoveFileExW(path.c_str(), nullptr, MOVEFILE_DELAY_UNTIL_REBOOT));
+}
+
 long Win32System::OpenFile(const std::wstring& path, FileAccess access, FileDisposition disposition,
                            FileHandle& file) {
     HANDLE h = Keep(::CreateFileW(path.c_str(), DesiredAccess(access), ShareMode(access), nullptr,

@@ -75,6 +75,15 @@ long Win32System::TerminateProcess(ProcHandle process, std::uint32_t exitCode) {
 
 long Win32System::CloseHandle(ProcHandle handle) { return Keep<long>(::CloseHandle(FromSeam<HANDLE>(handle))); }
 
+std::uint32_t Win32System::CurrentProcessId() { return ::GetCurrentProcessId(); }
+
+std::wstring Win32System::OwnExecutablePath() {
+    std::wstring buffer(32768, L'\0');
+    DWORD length = Keep(::GetModuleFileNameW(nullptr, buffer.data(), static_cast<DWORD>(buffer.size())));
+    buffer.resize(length);
+    return buffer;
+}
+
 std::wstring Win32System::CurrentUserSid() {
     HANDLE token = nullptr;
     if (!Keep(::OpenProcessToken(::GetCurrentProcess(), TOKEN_QUERY, &token))) return {};

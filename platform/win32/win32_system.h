@@ -42,6 +42,8 @@ public:
     std::uint32_t GetModuleFileNameEx(ProcHandle process, std::uint64_t module, std::wstring& path) override;
     long TerminateProcess(ProcHandle process, std::uint32_t exitCode) override;
     long CloseHandle(ProcHandle handle) override;
+    std::uint32_t CurrentProcessId() override;
+    std::wstring OwnExecutablePath() override;
     std::wstring CurrentUserSid() override;
 
     // files.cpp
@@ -50,6 +52,7 @@ public:
     long CopyFile(const std::wstring& from, const std::wstring& to, bool failIfExists) override;
     long DeleteFile(const std::wstring& path) override;
     long MoveFileReplace(const std::wstring& from, const std::wstring& to) override;
+    long DeleteFileAtRestart(const std::wstring& path) override;
     long OpenFile(const std::wstring& path, FileAccess access, FileDisposition disposition,
                   FileHandle& file) override;
     long ReadFile(FileHandle file, void* buffer, std::uint32_t count, std::uint32_t& read) override;

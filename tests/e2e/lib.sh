@@ -147,3 +147,39 @@ e2e_process_running() {
     done < <(ps -eo pid=,stat=,args= | awk '$2 !~ /^Z/ { pid = $1; $1 = ""; $2 = ""; sub(/^  */, ""); print pid, $0 }')
     return 1
 }
+
+# An Xvfb of our own on a display number nobody uses; sets DISPLAY and E2E_XVFB_PID. Stop it with
+# e2e_stop_xvfb (by its pid, never by name: other programs run Xvfb too).
+e2e_start_xvfb() {
+    local log=${1:-/dev/null} n
+    E2E_XVFB_PID=
+    for n in $(seq 150 250); do
+        { [ -e "/tmp/.X$n-lock" ] || [ -e "/tmp/.X11-unix/X$n" ]; } && continue
+        Xvfb ":$n" -screen 0 1280x1024x24 -nolisten tcp >"$log" 2>&1 &
+        E2E_XVFB_PID=$!
+        for _ in $(seq 50); do [ -e "/tmp/.X11-unix/X$n" ] && break; sleep 0.1; done
+        if kill -0 "$E2E_XVFB_PID" 2>/dev/null && [ -e "/tmp/.X11-unix/X$n" ]; then
+            export DISPLAY=":$n"
+            return 0
+        fi
+        E2E_XVFB_PID=
+    done
+    e2e_fail "no free display for Xvfb"
+}
+
+e2e_stop_xvfb() {
+    [ -n "${E2E_XVFB_PID:-}" ] || return 0
+    kill "$E2E_XVFB_PID" 2>/dev/null || true
+    wait "$E2E_XVFB_PID" 2>/dev/null || true
+    E2E_XVFB_PID=
+}
+
+# Windows of a prefix without a window manager: unmanaged, or every closing window waits 2 s; and Wine's
+# own fonts for the caption buttons it then draws.
+e2e_prepare_windows() {
+    e2e_require_prefix
+    wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >/dev/null 2>&1
+    cp /usr/share/wine/fonts/marlett.ttf /usr/share/wine/fonts/tahoma.ttf /usr/share/wine/fonts/tahomabd.ttf \
+        "$WINEPREFIX/drive_c/windows/Fonts/" 2>/dev/null || true
+}
+

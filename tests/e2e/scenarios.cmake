@@ -18,6 +18,13 @@ if(TARGET pellclean)
         set_tests_properties(e2e_${scenario} PROPERTIES FIXTURES_REQUIRED e2e_prefix TIMEOUT 900
                              ENVIRONMENT "E2E_BASE_PREFIX=${PELL_E2E_DIR}/base-prefix")
     endforeach()
+    foreach(scenario notepad readonly)
+        add_test(NAME e2e_safety_${scenario}
+                 COMMAND bash ${CMAKE_CURRENT_LIST_DIR}/safety_scenario.sh ${scenario} $<TARGET_FILE:pellclean>
+                         $<TARGET_FILE:e2e_test_worm> ${PELL_E2E_DIR}/safety-${scenario})
+        set_tests_properties(e2e_safety_${scenario} PROPERTIES FIXTURES_REQUIRED e2e_prefix TIMEOUT 600
+                             ENVIRONMENT "E2E_BASE_PREFIX=${PELL_E2E_DIR}/base-prefix")
+    endforeach()
 
     # The update check against the update server, inside a private network namespace of its own.
     if(TARGET pell_update_probe)

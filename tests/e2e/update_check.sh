@@ -5,56 +5,21 @@
 # update server on port 80 and a wineserver started inside the namespace (sockets live in the server's).
 #   update_check.sh PROBE_EXE OUT_DIR SOURCE_DIR      (as root; E2E_BASE_PREFIX names the base prefix)
 set -eu
-if [ "${1:-}" != "--inside" ]; then
-    exec unshare --mount --net --propagation private "$BASH" "$0" --inside "$@"
-fi
+here=$(cd "$(dirname "$0")" && pwd)
+. "$here/lib.sh"
+. "$here/update_site.sh"
+[ "${1:-}" = --inside ] || e2e_update_enter_namespace "$0" "$@"
 shift
-probe=$1 out=$2 src=$3
-. "$src/tests/e2e/lib.sh"
+probe=$1 out=$2 E2E_SOURCE_DIR=$3
 rm -rf "$out"
 mkdir -p "$out"
-
-ip link set lo up
-hosts() {  # rewritten in place: the bind mount keeps pointing at the same file
-    printf '127.0.0.1 localhost\n192.0.2.2 %s\n' "$(hostname)" >"$out/hosts"
-    [ "$1" = online ] && printf '127.0.0.1 update.pellworth.example\n' >>"$out/hosts"
-    return 0
-}
-hosts online
-mount --bind "$out/hosts" /etc/hosts
-
-server_pid=""
-stop_server() {
-    [ -n "$server_pid" ] || return 0
-    kill "$server_pid" 2>/dev/null || true
-    wait "$server_pid" 2>/dev/null || true
-    server_pid=""
-}
+e2e_update_hosts "$out" online
 cleanup() {
-    stop_server
+    e2e_update_stop
     e2e_stop_prefix "$out/prefix"
 }
 trap cleanup EXIT
-
-# The maker's folder: versions and the extra digests in the signature source format.
-serve() {
-    local version=$1 folder=$out/site-$1
-    mkdir -p "$folder"
-    printf 'Version: %s\nVDB: 6.70\n' "$version" >"$folder/versions.txt"
-    cat >"$folder/glaven.txt" <<'EOF'
-# Extra detections for the end-to-end test.
-"0123456789ABCDEF0123456789ABCDEF"	source: end-to-end test item 1
-"FEDCBA9876543210FEDCBA9876543210"	source: end-to-end test item 2
-EOF
-    stop_server
-    python3 "$src/tools/update_server.py" "$folder" --bind 127.0.0.1 --port 80 --log "$out/server.log" &
-    server_pid=$!
-    for _ in $(seq 50); do
-        (exec 3<>/dev/tcp/127.0.0.1/80) 2>/dev/null && return 0
-        sleep 0.1
-    done
-    e2e_fail "the update server did not start"
-}
+printf '0123456789ABCDEF0123456789ABCDEF\nFEDCBA9876543210FEDCBA9876543210\n' >"$out/digests.txt"
 
 e2e_fresh_prefix "$E2E_BASE_PREFIX" "$out/prefix"
 # The download page goes to a recorder instead of a browser.
@@ -80,7 +45,7 @@ probe_run() {
 }
 
 echo "== no update: the download adds the two digests"
-serve 4.6
+e2e_update_serve "$out" 4.6 "$out/digests.txt"
 probe_run no-update
 expect no-update "status: Checking for Updates...." "status: Conected to server, requesting data..." \
     "status: Update Check Success - No Update Available." "status: Checking for GLAVEN updates..." \
@@ -92,7 +57,7 @@ grep -q '"GET /app/glaven/updates.php HTTP/1.1" 200 71 host=update.pellworth.exa
     e2e_fail "the server did not log the download"
 
 echo "== an offer, answered Yes: the download page opens"
-serve 4.7
+e2e_update_serve "$out" 4.7 "$out/digests.txt"
 probe_run offer --yes
 expect offer "status: Update Check Success - An Update is Available." "message box 4: answered Yes" \
     "open: http://update.pellworth.example/download.php" " idle:"
@@ -100,8 +65,8 @@ for _ in $(seq 30); do [ -s "$out/browser.txt" ] && break; sleep 0.1; done
 grep -qx 'http://update.pellworth.example/download.php' "$out/browser.txt" || e2e_fail "offer: the browser was not asked"
 
 echo "== offline: no server and no name for it"
-stop_server
-hosts offline
+e2e_update_stop
+e2e_update_hosts "$out" offline
 probe_run offline
 expect offline "status: Checking for Updates...." "status: Checking for Update Failed" \
     "status: Checking for GLAVEN updates..." "status: Downloading GLAVEN updates failed." " idle:"

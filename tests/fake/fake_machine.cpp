@@ -13,6 +13,7 @@ constexpr std::uint32_t kErrorFileExists = 80;
 constexpr std::uint32_t kErrorSharingViolation = 32;
 constexpr std::uint32_t kErrorInvalidHandle = 6;
 constexpr std::uint32_t kErrorInvalidParameter = 87;
+constexpr std::uint32_t kErrorDiskFull = 112;
 constexpr std::uint32_t kErrorServiceDoesNotExist = 1060;
 constexpr std::uint32_t kErrorServiceCannotAcceptCtrl = 1061;
 constexpr long kErrorKeyDeleted = 1018;
@@ -365,6 +366,19 @@ std::uint32_t FakeMachine::AddProcess(const std::wstring& imagePath, bool termin
 
 std::uint32_t FakeMachine::StartProgram(const std::wstring& path) { return AddProcess(path); }
 
+std::uint32_t FakeMachine::StartOwnProgram(const std::wstring& path, const std::string& bytes) {
+    PlantFile(path, bytes);
+    ownPath_ = path;
+    ownPid_ = AddProcess(path);
+    return ownPid_;
+}
+
+void FakeMachine::Restart() {
+    for (Process& p : processes_) p.running = false;
+    for (const std::wstring& path : atRestart_) files_.erase(Norm(path));
+    atRestart_.clear();
+}
+
 bool FakeMachine::ProcessRunning(std::uint32_t pid) {
     return std::any_of(processes_.begin(), processes_.end(),
                        [&](const Process& p) { return p.pid == pid && p.running; });
@@ -478,6 +492,22 @@ bool FakeMachine::FileLockedByProcess(const std::wstring& normPath) const {
                        [&](const Process& p) { return p.running && Norm(p.imagePath) == normPath; });
 }
 
+void FakeMachine::SetFolderFreeSpace(const std::wstring& folder, std::uint64_t bytes) { freeSpace_[Norm(folder)] = bytes; }
+
+void FakeMachine::SetFolderReadOnly(const std::wstring& folder) { readOnlyFolders_[Norm(folder)] = true; }
+
+bool FakeMachine::MayCreateIn(const std::wstring& normPath) const { return !readOnlyFolders_.count(Parent(normPath)); }
+
+std::uint64_t FakeMachine::RoomIn(const std::wstring& normPath) const {
+    auto it = freeSpace_.find(Parent(normPath));
+    return it == freeSpace_.end() ? ~std::uint64_t{0} : it->second;
+}
+
+void FakeMachine::UseRoomIn(const std::wstring& normPath, std::uint64_t bytes) {
+    auto it = freeSpace_.find(Parent(normPath));
+    if (it != freeSpace_.end()) it->second -= std::min(it->second, bytes);
+}
+
 void FakeMachine::AddDrive(wchar_t letter, unsigned type) { drives_[UpperChar(letter)] = type; }
 
 void FakeMachine::PlantFolder(const std::wstring& path) {
@@ -559,10 +589,24 @@ long FakeMachine::CopyFile(const std::wstring& from, const std::wstring& to, boo
         if (dst->second.attributes & kAttributeReadOnly || dst->second.locked) return Fail(code::AccessDenied);
     }
     if (folders_.count(nt)) return Fail(code::AccessDenied);
+    if (dst == files_.end() && !MayCreateIn(nt)) return Fail(code::AccessDenied);
     FileNode copy = src->second;
     copy.path = to;
     copy.locked = false;
+    // A full disk stops the copy part way and leaves what was written.
+    const std::uint64_t room = RoomIn(nt);
+    const bool full = copy.bytes.size() > room;
+    if (full) copy.bytes.resize(room);
+    UseRoomIn(nt, copy.bytes.size());
     files_[nt] = copy;
+    return full ? Fail(kErrorDiskFull) : 1;
+}
+
+long FakeMachine::DeleteFileAtRestart(const std::wstring& path) {
+    if (auto f = Hit(Op::DeleteFileAtRestart, path)) return f->result;
+    std::wstring n = Norm(path);
+    if (!files_.count(n)) return Fail(FolderExists(Parent(n)) ? code::FileNotFound : code::PathNotFound);
+    atRestart_.push_back(path);
     return 1;
 }
 
@@ -614,6 +658,7 @@ long FakeMachine::OpenFile(const std::wstring& path, FileAccess access, FileDisp
         if (disposition == FileDisposition::OpenExisting)
             return Fail(FolderExists(Parent(n)) ? code::FileNotFound : code::PathNotFound);
         if (!FolderExists(Parent(n))) return Fail(code::PathNotFound);
+        if (!MayCreateIn(n)) return Fail(code::AccessDenied);
         files_[n] = FileNode{path, {}, kAttributeNormal, false};
         it = files_.find(n);
     } else {
@@ -650,11 +695,16 @@ long FakeMachine::WriteFile(FileHandle file, const void* data, std::uint32_t cou
     if (h->second.access == FileAccess::Read) return Fail(code::AccessDenied);
     std::string& bytes = files_[h->second.key].bytes;
     std::uint64_t pos = h->second.position;
-    if (bytes.size() < pos + count) bytes.resize(pos + count);
-    if (count) std::memcpy(bytes.data() + pos, data, count);
-    h->second.position += count;
-    written = count;
-    return 1;
+    const std::uint64_t growth = pos + count > bytes.size() ? pos + count - bytes.size() : 0;
+    const std::uint64_t room = RoomIn(h->second.key);
+    const std::uint64_t over = growth > room ? growth - room : 0;
+    const std::uint32_t fits = over >= count ? 0 : static_cast<std::uint32_t>(count - over);
+    if (bytes.size() < pos + fits) bytes.resize(pos + fits);
+    if (fits) std::memcpy(bytes.data() + pos, data, fits);
+    UseRoomIn(h->second.key, std::min(growth, room));
+    h->second.position += fits;
+    written = fits;
+    return fits == count ? 1 : Fail(kErrorDiskFull);
 }
 
 long FakeMachine::GetFileSize(FileHandle file, std::uint64_t& size) {
@@ -723,21 +773,31 @@ long FakeMachine::StartCommandLine(const std::wstring& commandLine, ShowStyle st
 long FakeMachine::StartCommandLineAndWait(const std::wstring& commandLine, ShowStyle style, std::uint32_t) {
     if (auto f = Hit(Op::StartCommandLine, commandLine)) return f->result;
     started_.push_back(StartedCommand{commandLine, style, true});
-    // regedit.exe /e "FILE" "HKEY_LOCAL_MACHINE\PATH"
-    std::size_t e = FindNoCase(commandLine, L"regedit.exe /e \"");
+    // regedit.exe /e "FILE" "HKEY_LOCAL_MACHINE\PATH", split as Windows programs split their command
+    // lines: \" inside quotes is a quotation mark.
+    std::size_t e = FindNoCase(commandLine, L"regedit.exe /e ");
     if (e == 0) return 1;
-    std::size_t fileStart = e - 1 + std::wstring_view(L"regedit.exe /e \"").size();
-    std::size_t fileEnd = commandLine.find(L'"', fileStart);
-    if (fileEnd == std::wstring::npos) return 1;
-    std::size_t keyStart = commandLine.find(L'"', fileEnd + 1);
-    std::size_t keyEnd = keyStart == std::wstring::npos ? keyStart : commandLine.find(L'"', keyStart + 1);
-    if (keyEnd == std::wstring::npos) return 1;
-    std::wstring file = commandLine.substr(fileStart, fileEnd - fileStart);
-    std::wstring key = commandLine.substr(keyStart + 1, keyEnd - keyStart - 1);
+    std::vector<std::wstring> args;
+    std::size_t at = e - 1 + std::wstring_view(L"regedit.exe /e ").size();
+    while (at < commandLine.size() && args.size() < 2) {
+        while (at < commandLine.size() && commandLine[at] == L' ') ++at;
+        if (at >= commandLine.size() || commandLine[at] != L'"') return 1;
+        std::wstring arg;
+        for (++at; at < commandLine.size() && commandLine[at] != L'"'; ++at) {
+            if (commandLine[at] == L'\\' && at + 1 < commandLine.size() && commandLine[at + 1] == L'"') ++at;
+            arg += commandLine[at];
+        }
+        if (at >= commandLine.size()) return 1;
+        ++at;
+        args.push_back(std::move(arg));
+    }
+    if (args.size() != 2) return 1;
+    std::wstring file = args[0];
+    std::wstring key = args[1];
     const std::wstring machine = L"HKEY_LOCAL_MACHINE\\";
     if (key.compare(0, machine.size(), machine) == 0) key = L"HKLM\\" + key.substr(machine.size());
     const RegKeyNode* node = FindKey(key);
-    if (!node || !FolderExists(Parent(Norm(file)))) return 1;
+    if (!node || !FolderExists(Parent(Norm(file))) || !MayCreateIn(Norm(file))) return 1;
     std::wstring dump;
     DumpKey(*node, key, dump);
     FileNode& out = files_[Norm(file)];

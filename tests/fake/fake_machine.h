@@ -18,7 +18,7 @@ enum class Op {
     OpenSCManager, OpenService, ControlService,
     OpenProcessToken, LookupPrivilegeValue, AdjustTokenPrivileges, EnumProcesses, OpenProcess,
     EnumProcessModules, GetModuleFileNameEx, TerminateProcess,
-    GetFileAttributes, SetFileAttributes, CopyFile, DeleteFile, MoveFileReplace, OpenFile, ReadFile,
+    GetFileAttributes, SetFileAttributes, CopyFile, DeleteFile, MoveFileReplace, DeleteFileAtRestart, OpenFile, ReadFile,
     WriteFile, ListFolder, StartCommandLine, ShellOpen,
     CryptAcquireContext, CryptCreateHash, CryptHashData, CryptGetHashParam,
     Count_
@@ -69,12 +69,21 @@ public:
     void AddScmService(const std::wstring& name, bool running = true, bool stoppable = true);
     bool ServiceRunning(const std::wstring& name) const;
     void LockFile(const std::wstring& path, bool locked = true);
+    // The cleaner itself as a running process of this machine (its image planted at `path`).
+    std::uint32_t StartOwnProgram(const std::wstring& path, const std::string& bytes);
+    // A folder whose disk holds only `bytes` more (copies and writes into it stop there, leaving what
+    // they wrote, and fail with ERROR_DISK_FULL), or in which no file can be created at all.
+    void SetFolderFreeSpace(const std::wstring& folder, std::uint64_t bytes);
+    void SetFolderReadOnly(const std::wstring& folder);
+    // The computer restarts: every process ends and the deletions marked for the restart are made.
+    void Restart();
     void InjectFault(const Fault& fault) { faults_.push_back(fault); }
     void ClearFaults() { faults_.clear(); }
 
     // --- Inspection. ---
     const std::vector<StartedCommand>& StartedCommands() const { return started_; }
     const std::vector<std::wstring>& ShellOpened() const { return opened_; }
+    const std::vector<std::wstring>& DeletionsAtRestart() const { return atRestart_; }
     std::size_t Calls(Op op) const { return calls_[static_cast<std::size_t>(op)]; }
     void ResetCalls();
     // Every file path in the machine, sorted case-insensitively (for before/after comparisons).
@@ -130,11 +139,14 @@ public:
     std::uint32_t GetModuleFileNameEx(ProcHandle process, std::uint64_t module, std::wstring& path) override;
     long TerminateProcess(ProcHandle process, std::uint32_t exitCode) override;
     long CloseHandle(ProcHandle handle) override;
+    std::uint32_t CurrentProcessId() override { return ownPid_; }
+    std::wstring OwnExecutablePath() override { return ownPath_; }
     std::uint32_t GetFileAttributes(const std::wstring& path) override;
     long SetFileAttributes(const std::wstring& path, std::uint32_t attributes) override;
     long CopyFile(const std::wstring& from, const std::wstring& to, bool failIfExists) override;
     long DeleteFile(const std::wstring& path) override;
     long MoveFileReplace(const std::wstring& from, const std::wstring& to) override;
+    long DeleteFileAtRestart(const std::wstring& path) override;
     long OpenFile(const std::wstring& path, FileAccess access, FileDisposition disposition,
                   FileHandle& file) override;
     long ReadFile(FileHandle file, void* buffer, std::uint32_t count, std::uint32_t& read) override;
@@ -214,6 +226,11 @@ private:
     static std::wstring Parent(const std::wstring& normPath);
     bool FolderExists(const std::wstring& path) const;
     bool FileLockedByProcess(const std::wstring& normPath) const;
+    // What the folder of a new or growing file allows: false when no file may be created there; `room`
+    // is the number of bytes that still fit.
+    bool MayCreateIn(const std::wstring& normPath) const;
+    std::uint64_t RoomIn(const std::wstring& normPath) const;
+    void UseRoomIn(const std::wstring& normPath, std::uint64_t bytes);
     long Fail(std::uint32_t error) { lastError_ = error; return 0; }
     void DumpKey(const RegKeyNode& node, const std::wstring& path, std::wstring& out) const;
 
@@ -232,6 +249,11 @@ private:
     std::vector<Fault> faults_;
     std::vector<StartedCommand> started_;
     std::vector<std::wstring> opened_;
+    std::vector<std::wstring> atRestart_;
+    std::map<std::wstring, std::uint64_t> freeSpace_;  // by normalized folder
+    std::map<std::wstring, bool> readOnlyFolders_;
+    std::uint32_t ownPid_ = 4;  // no process of the machine until StartOwnProgram
+    std::wstring ownPath_ = L"C:\\Program Files\\Pellworth Remover\\pellclean.exe";
     std::vector<std::size_t> calls_;
     std::uint64_t nextHandle_ = 0x100;
     std::uint32_t nextPid_ = 0x20;

@@ -3,6 +3,7 @@
 
 #include "engine/stages.h"
 #include "processes/file_groups.h"
+#include "processes/process_utils.h"
 #include "tests/unit/process_fixture.h"
 
 namespace pell {
@@ -167,14 +168,16 @@ TEST(FileGroups, FontsSvchostIsTriedOncePerGroupFName) {
     EXPECT_EQ(m.Lines(), (Paths{L"Looking For Virus Processes...", L"Looking for Virus Files...", BackedUp(L"svchost.exe"),
                                 Found(fonts)}));
 
-    // A file that cannot be removed shows each removal attempt, but the scan keeps one copy of it.
+    // A file that cannot be removed shows each removal attempt, but the scan keeps one copy of it and
+    // marks it for the restart once.
     ScanMachine locked;
     locked.engine.InfectionNames = {L"first", L"svchost", L"second"};
     locked.machine.PlantFile(fonts, "worm");
     locked.machine.LockFile(fonts);
     ScanProcesses(locked.engine);
     EXPECT_EQ(locked.Lines(), (Paths{L"Looking For Virus Processes...", L"Looking for Virus Files...",
-                                     BackedUp(L"svchost.exe"), Refused(fonts), Refused(fonts)}));
+                                     BackedUp(L"svchost.exe"), Refused(fonts), fonts + kRemovedAtRestart,
+                                     Refused(fonts)}));
     EXPECT_TRUE(locked.machine.FileExists(L"C:\\Logs\\svchost.exe.back"));
     EXPECT_FALSE(locked.machine.FileExists(L"C:\\Logs\\svchost.exe (2).back"));
 }

@@ -25,7 +25,8 @@ struct HostsBench : test::StageBench {
         machine.PlantFile(kHosts, bytes, attributes);
     }
     std::string Bytes() { return machine.FileBytes(kHosts).value_or("<missing>"); }
-    void Run() { EXPECT_TRUE(CleanHostsFile(e)); }
+    // True when worm lines left the file.
+    bool Run() { return CleanHostsFile(e); }
 };
 
 std::wstring Found(const std::wstring& line) { return L"Found Entry " + line; }
@@ -62,6 +63,15 @@ const std::vector<HostsRow>& HostsRows() {
          "a localhost\r\nc\nd\r\ne", {Found(L"b kaspersky.com")}},
         {"bare LF without localhost: the line is appended on a line of its own", "x kaspersky.com\ny\nz",
          "y\nz\r\n" + kLocal + "\r\n", {Found(L"x kaspersky.com")}},
+        {"bare CR line ends: only the entry's line leaves, the others keep their ends",
+         "127.0.0.1 localhost\r0.0.0.0 www.kaspersky.com\r10.0.0.1 nas\r", "127.0.0.1 localhost\r10.0.0.1 nas\r",
+         {Found(L"0.0.0.0 www.kaspersky.com")}},
+        {"a listed host takes its own name and the names below it, nothing that merely contains it",
+         "1.1.1.1 www.kaspersky.community\r\n2.2.2.2 kaspersky.com.lan notkaspersky.com\r\n# 0.0.0.0 kaspersky.com\r\n"
+         "3.3.3.3\tdl.KASPERSKY.com # vendor\r\n::1 localhost",
+         "1.1.1.1 www.kaspersky.community\r\n2.2.2.2 kaspersky.com.lan notkaspersky.com\r\n# 0.0.0.0 kaspersky.com\r\n"
+         "::1 localhost\r\n",
+         {Found(L"3.3.3.3\tdl.KASPERSKY.com # vendor")}},
         {"code page text kept byte for byte", "# caf\xe9\r\n\x80 kaspersky.com\r\n\xff localhost",
          "# caf\xe9\r\n\xff localhost\r\n", {Found(L"\u20ac kaspersky.com")}},
     };
@@ -75,7 +85,7 @@ TEST_P(EachHostsCase, DropsReportsAndWritesAsTheRulesSay) {
     SCOPED_TRACE(row.what);
     HostsBench b;
     b.Plant(row.before);
-    b.Run();
+    EXPECT_TRUE(b.Run());
     EXPECT_EQ(b.Bytes(), row.after);
     EXPECT_EQ(b.Reported(), row.lines);
     EXPECT_EQ(b.machine.FileBytes(L"D:\\Logs\\hosts.back"), row.before);
@@ -89,7 +99,7 @@ TEST(HostsFile, NothingMatchedLeavesTheFileAsItWasOnlyItsAttributesNormal) {
     HostsBench b;
     const std::string before = "127.0.0.1 localhost\r\n127.0.0.1 example.org\n\r\n";
     b.Plant(before, kAttributeReadOnly | kAttributeHidden);
-    b.Run();
+    EXPECT_FALSE(b.Run());
     EXPECT_EQ(b.Bytes(), before);
     EXPECT_EQ(b.machine.GetFileAttributes(kHosts), kAttributeNormal);
     EXPECT_TRUE(b.Reported().empty());
@@ -126,7 +136,7 @@ TEST(HostsFile, OneLineDoesNotMoveTheBar) {
 
 TEST(HostsFile, AMarkedLineIsTestedAsTheMarkerFromThenOn) {
     HostsBench b;
-    b.e.lstHostInfections.Append(L"remove me");
+    b.e.lstHostInfections.Append(L"me>");
     b.Plant("1.1.1.1 kaspersky.com\r\nlocalhost");
     b.Run();
     EXPECT_EQ(b.Reported(), (std::vector<std::wstring>{Found(L"1.1.1.1 kaspersky.com"), Found(L"<KZRO Remove Me>")}));
@@ -178,12 +188,23 @@ TEST(HostsFile, EachRewriteKeepsTheOriginalUnderAFreshName) {
     EXPECT_EQ(b.machine.FileBytes(L"D:\\Logs\\hosts (3).back"), "1.1.1.1 symantec.com\r\nlocalhost");
 }
 
-TEST(HostsFile, AFailedBackupDoesNotStopTheCleaning) {
-    HostsBench b;
-    b.Plant("1.1.1.1 kaspersky.com\r\nlocalhost");
-    b.machine.InjectFault(Fault{Op::CopyFile, kHosts, 0, 5, 0, 1});
-    b.Run();
-    EXPECT_EQ(b.Bytes(), "localhost\r\n");
+TEST(HostsFile, WithoutAWholeBackupTheFileIsNotRewritten) {
+    for (bool halfCopy : {false, true}) {
+        SCOPED_TRACE(halfCopy ? "the copy stopped half way" : "the copy failed");
+        HostsBench b;
+        const std::string before = "1.1.1.1 kaspersky.com\r\nlocalhost";
+        b.Plant(before);
+        if (halfCopy) {
+            b.machine.SetFolderFreeSpace(L"D:\\Logs", 5);
+        } else {
+            b.machine.InjectFault(Fault{Op::CopyFile, kHosts, 0, 5, 0, 1});
+        }
+        EXPECT_FALSE(b.Run());
+        EXPECT_EQ(b.Bytes(), before);
+        EXPECT_FALSE(b.machine.FileExists(L"D:\\Logs\\hosts.back"));
+        EXPECT_EQ(b.Reported(), (std::vector<std::wstring>{Found(L"1.1.1.1 kaspersky.com"), L"Unable to backup \"hosts\""}));
+        EXPECT_EQ(b.e.wormsLeftBehind.size(), 1u);
+    }
 }
 
 TEST(HostsFile, ANewFileThatCannotBeWrittenLeavesTheOldOneAndReports) {
@@ -237,7 +258,8 @@ TEST(HostsFile, AFaultAtAnyWriteNeverTruncatesTheFile) {
             ++faultsThatFired;
             std::vector<std::wstring> lines = b.Reported();
             bool reported = std::find_if(lines.begin(), lines.end(), [](const std::wstring& l) {
-                                return l.rfind(L"Unable to open Hosts File", 0) == 0;
+                                return l.rfind(L"Unable to open Hosts File", 0) == 0 ||
+                                       l == L"Unable to backup \"hosts\"";
                             }) != lines.end();
             EXPECT_EQ(reported, now == before);
         }

@@ -104,8 +104,8 @@ TEST(Language, SelectingALanguageRunsTheStepsInOrderAndSetsTheGlobals) {
     const Case cases[] = {
         {8, 0, "labels 2520 3360", L"OK", L"Termin\u00E9 !"},
         {19, 204, "labels 2520 3360", L"OK", L"\u0413\u043E\u0442\u043E\u0432\u043E!"},
-        {3, 134, "labels 2280 3120", L"\u786E\u5B9A", L"\u5B8C\u6210!"},
-        {4, 136, "labels 2280 3120", L"\u78BA\u5B9A", L"\u5B8C\u6210!"},
+        {3, 134, "labels 2280 3120", L"\u786E\u5B9A", L"\u5B8C\u6210\uFF01"},
+        {4, 136, "labels 2280 3120", L"\u78BA\u5B9A", L"\u5B8C\u6210\uFF01"},
         {17, 238, "labels 2520 3360", L"OK", L"Gotowe!"},
         {6, 0, "labels 2520 3360", L"OK", L"Done!"},
     };

@@ -191,7 +191,7 @@ TEST(BackUp, ExistingFileIsCopiedThenRemoved) {
     EXPECT_EQ(m.machine.FileBytes(L"C:\\Logs\\worm.exe.back"), std::optional<std::string>("MZ worm"));
 }
 
-TEST(BackUp, RefusedDeletionIsReportedAndOtherFailuresAreNot) {
+TEST(BackUp, AnyFailedDeletionIsReportedAndMarkedForTheRestart) {
     ScanMachine m;
     m.machine.PlantFile(L"C:\\WINDOWS\\locked.exe", "L");
     m.machine.LockFile(L"C:\\WINDOWS\\locked.exe");
@@ -199,9 +199,13 @@ TEST(BackUp, RefusedDeletionIsReportedAndOtherFailuresAreNot) {
     m.machine.InjectFault(Fault{Op::DeleteFile, L"C:\\WINDOWS\\shared.exe", 0, 32});
     BackUpAndDelete(m.engine, L"C:\\WINDOWS\\locked.exe");
     BackUpAndDelete(m.engine, L"C:\\WINDOWS\\shared.exe");
-    EXPECT_EQ(m.Lines(), (Lines{BackedUp(L"locked.exe"), Refused(L"C:\\WINDOWS\\locked.exe"), BackedUp(L"shared.exe")}));
+    EXPECT_EQ(m.Lines(), (Lines{BackedUp(L"locked.exe"), Refused(L"C:\\WINDOWS\\locked.exe"),
+                                L"C:\\WINDOWS\\locked.exe" + std::wstring(kRemovedAtRestart), BackedUp(L"shared.exe"),
+                                Refused(L"C:\\WINDOWS\\shared.exe"),
+                                L"C:\\WINDOWS\\shared.exe" + std::wstring(kRemovedAtRestart)}));
     EXPECT_TRUE(m.machine.FileExists(L"C:\\WINDOWS\\locked.exe"));
     EXPECT_TRUE(m.machine.FileExists(L"C:\\WINDOWS\\shared.exe"));
+    EXPECT_EQ(m.machine.DeletionsAtRestart().size(), 2u);
 }
 
 TEST(BackUp, SameNamedFilesEachGetTheirOwnCopy) {
@@ -222,7 +226,7 @@ TEST(BackUp, SameNamedFilesEachGetTheirOwnCopy) {
     EXPECT_EQ(m.machine.FileBytes(L"C:\\Logs\\svchost.exe (5).back"), std::optional<std::string>("three"));
 }
 
-TEST(BackUp, WithoutAnyPossibleCopyTheFileIsStillRemovedWithoutABackupLine) {
+TEST(BackUp, WithoutAnyPossibleCopyTheFileStaysAndTheBackupFailureIsReported) {
     // Every copy name taken.
     ScanMachine full;
     full.machine.PlantFile(L"C:\\Logs\\w.exe.back", "0");
@@ -230,7 +234,8 @@ TEST(BackUp, WithoutAnyPossibleCopyTheFileIsStillRemovedWithoutABackupLine) {
         full.machine.PlantFile(L"C:\\Logs\\w.exe (" + std::to_wstring(k) + L").back", "0");
     full.machine.PlantFile(L"C:\\WINDOWS\\w.exe", "w");
     BackUpAndDelete(full.engine, L"C:\\WINDOWS\\w.exe");
-    EXPECT_EQ(full.Lines(), (Lines{Found(L"C:\\WINDOWS\\w.exe")}));
+    EXPECT_EQ(full.Lines(), (Lines{L"Unable to backup \"w.exe\""}));
+    EXPECT_TRUE(full.machine.FileExists(L"C:\\WINDOWS\\w.exe"));
     EXPECT_EQ(full.machine.Calls(Op::CopyFile), static_cast<std::size_t>(kMaxBackupCopies));
 
     // A log folder that cannot be written: one copy attempt, no numbered retries.
@@ -238,9 +243,9 @@ TEST(BackUp, WithoutAnyPossibleCopyTheFileIsStillRemovedWithoutABackupLine) {
     unwritable.engine.folders.LogFolder = L"C:\\NoSuchFolder\\";
     unwritable.machine.PlantFile(L"C:\\WINDOWS\\w.exe", "w");
     BackUpAndDelete(unwritable.engine, L"C:\\WINDOWS\\w.exe");
-    EXPECT_EQ(unwritable.Lines(), (Lines{Found(L"C:\\WINDOWS\\w.exe")}));
+    EXPECT_EQ(unwritable.Lines(), (Lines{L"Unable to backup \"w.exe\""}));
     EXPECT_EQ(unwritable.machine.Calls(Op::CopyFile), 1u);
-    EXPECT_FALSE(unwritable.machine.FileExists(L"C:\\WINDOWS\\w.exe"));
+    EXPECT_TRUE(unwritable.machine.FileExists(L"C:\\WINDOWS\\w.exe"));
 }
 
 }  // namespace

@@ -139,7 +139,7 @@ struct World {
         };
         s.cleanHostsFile = [=, this](Engine& en) {
             step(en, L"CleanHostsFile");
-            return cleanHostsFile ? cleanHostsFile(en) : true;
+            return cleanHostsFile ? cleanHostsFile(en) : false;
         };
         return s;
     }
@@ -305,21 +305,27 @@ TEST(Run, NothingFoundAsksAboutThePasswordAndOpensTheAdviceOnYesOnly) {
     }
 }
 
-// Hosts entries never ask for a restart, nor does a worm service that could not be stopped.
-TEST(Run, OnlyHostsEntriesOrAnUnstoppedServiceCountAsNothingFound) {
+// A worm service that could not be stopped does not ask for a restart; dropped hosts lines do, as a
+// found worm.
+TEST(Run, AnUnstoppedServiceCountsAsNothingFoundDroppedHostsLinesAsFound) {
     World w;
     w.scanServices = [](Engine& en) {
         en.Details(4, L"wrmsvc");
         en.Details(6, L"wrmsvc");
         return false;
     };
-    w.cleanHostsFile = [](Engine& en) {
-        en.Details(19, L"127.0.0.1 www.security-site.example");
-        return true;
-    };
     EXPECT_EQ(w.Start(), RunOutcome::NothingFound);
     EXPECT_EQ(BoxCodes(w.host), (std::vector<int>{2, 6, 7}));
     EXPECT_TRUE(w.machine.StartedCommands().empty());
+
+    World hosts;
+    hosts.cleanHostsFile = [](Engine& en) {
+        en.Details(19, L"127.0.0.1 www.security-site.example");
+        return true;
+    };
+    EXPECT_EQ(hosts.Start(), RunOutcome::Removed);
+    EXPECT_EQ(BoxCodes(hosts.host), (std::vector<int>{2, 5}));
+    EXPECT_EQ(hosts.machine.StartedCommands().size(), 1u);
 }
 
 TEST(Run, RestartThatCannotBeStartedIsReported) {

@@ -227,12 +227,12 @@ INSTANTIATE_TEST_SUITE_P(Steps, StopServiceFaults,
                                            StopFault{"control refused", Op::ControlService, 0, 1},
                                            StopFault{"control answers 2, not exactly 1", Op::ControlService, 2, 1}));
 
-TEST_F(ServiceScan, ExportThatCannotStartIsReportedAndTheKeyStillGoes) {
+TEST_F(ServiceScan, ExportThatCannotStartIsReportedAndTheKeyStays) {
     machine.PlantService(L"wrmsvc", L"C:\\WINDOWS\\wrm.exe");
     machine.InjectFault(Fault{Op::StartCommandLine, L"", 0, 2});
     EXPECT_TRUE(Scan({L"wrm"}));
     EXPECT_EQ(Lines().back(), L"Unable to backup \"wrmsvc\"");
-    EXPECT_FALSE(ServiceKeyExists(L"wrmsvc"));
+    EXPECT_TRUE(ServiceKeyExists(L"wrmsvc"));
 }
 
 TEST_F(ServiceScan, ExportThatLeftNoFileIsNotReportedAsBackedUp) {
@@ -242,7 +242,7 @@ TEST_F(ServiceScan, ExportThatLeftNoFileIsNotReportedAsBackedUp) {
     EXPECT_EQ(machine.StartedCommands().size(), 1u);
     EXPECT_TRUE(machine.StartedCommands()[0].waited);
     EXPECT_EQ(Lines().back(), L"Unable to backup \"wrmsvc\"");
-    EXPECT_FALSE(ServiceKeyExists(L"wrmsvc"));
+    EXPECT_TRUE(ServiceKeyExists(L"wrmsvc"));
 }
 
 TEST(ServiceScanConsole, ExportIsWaitedForBehindTheRestartSuppression) {

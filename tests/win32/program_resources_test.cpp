@@ -1,5 +1,5 @@
-// The program's own resources (the translations and the hidden tune as the build binds them) and the
-// second-copy test.
+// The program's own resources (the English translation and the hidden tune as the build binds them) and
+// the second-copy test.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -32,6 +32,17 @@ TEST(ProgramResources, TheEnglishTranslationIsBoundInItsCodePageWithTheMakersSit
     EXPECT_EQ(t.Line(40), L"Enabling: Task Manager, Regedit, System Restore Config, Command Prompt, Folder Options, Run");
 }
 
+TEST(ProgramResources, TheHiddenTuneIsBoundAsBuilt) {
+    auto bytes = LoadResourceBytes(L"EEGG", 1);
+    ASSERT_TRUE(bytes.has_value());
+    std::ifstream in(PELL_TUNE_FILE_WIN, std::ios::binary);
+    ASSERT_TRUE(in) << PELL_TUNE_FILE_WIN;
+    std::stringstream built;
+    built << in.rdbuf();
+    EXPECT_EQ(*bytes, built.str());
+    EXPECT_EQ(bytes->substr(0, 4), "MThd");
+}
+
 TEST(ProgramResources, TwentyTwoTranslationsAreBoundWithoutAJapaneseOne) {
     for (int id = 100; id <= 122; ++id) {
         auto bytes = LoadResourceBytes(L"LANGUAGE", id);
@@ -59,17 +70,6 @@ TEST(ProgramResources, EveryTranslationReadsBackAsItsSource) {
         ASSERT_TRUE(bytes.has_value()) << l.stem;
         EXPECT_EQ(resources.Decode(l.codePage, *bytes), expected) << l.stem;
     }
-}
-
-TEST(ProgramResources, TheHiddenTuneIsBoundAsBuilt) {
-    auto bytes = LoadResourceBytes(L"EEGG", 1);
-    ASSERT_TRUE(bytes.has_value());
-    std::ifstream in(PELL_TUNE_FILE_WIN, std::ios::binary);
-    ASSERT_TRUE(in) << PELL_TUNE_FILE_WIN;
-    std::stringstream built;
-    built << in.rdbuf();
-    EXPECT_EQ(*bytes, built.str());
-    EXPECT_EQ(bytes->substr(0, 4), "MThd");
 }
 
 TEST(ProgramResources, AMissingResourceIsNothing) {

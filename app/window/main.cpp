@@ -1,0 +1,81 @@
+// PellworthRemover.exe: the window program. Wiring only: the start-up steps in their order, then the
+// window's message loop.
+#include "engine/engine.h"
+#include "engine/text.h"
+#include "i18n/translation.h"
+#include "platform/win32/program_resources.h"
+#include "platform/win32/win32_system.h"
+#include "signatures/database.h"
+#include "ui/main_window.h"
+#include "ui/message_box.h"
+#include "ui/update_check.h"
+
+namespace {
+
+using namespace pell;
+
+constexpr int kEnglish = 106;
+
+// A fault of the program itself (its own resources broken): said in the skin's box, then the end.
+int Refuse(const std::wstring& text, int code) {
+    ui::MessageBoxWindow box(text, L"OK", L"", 0);
+    box.ShowModal(nullptr);
+    return code;
+}
+
+// The signature database bound into the program, merged into the detection tables; false with the
+// reason when it is missing or fails its checks (the program never runs without detections).
+bool LoadDetections(Engine& e, std::wstring& error) {
+    auto bytes = win32::LoadResourceBytes(L"SIGDB", 1);
+    if (!bytes) {
+        error = L"the signature database is missing from this program";
+        return false;
+    }
+    SignatureDatabase db;
+    if (!ReadDatabase(*bytes, db, error)) return false;
+    return MergeDatabase(db, e, error);
+}
+
+int Run() {
+    // 1. The language (English until the other translations are bound in).
+    Translation translation;
+    std::wstring error;
+    auto languageBytes = win32::LoadResourceBytes(L"LANGUAGE", kEnglish);
+    if (!languageBytes || !Translation::Parse(Cp1252ToWide(*languageBytes), translation, error))
+        return Refuse(L"The English translation of this program is missing or broken. " + error, 70);
+    const int charset = 0;
+
+    // 2. A second copy (window or console program) is refused.
+    win32::InstanceGuard instance;
+    if (instance.AnotherRunning()) {
+        ui::MultilingualMsgBox(nullptr, translation, charset, 1, 0);
+        return 4;
+    }
+
+    // 3, 4. The detection tables.
+    win32::Win32System system;
+    ui::MainWindow window(translation, charset);
+    Engine engine(system, window, translation);
+    if (!LoadDetections(engine, error))
+        return Refuse(L"The signature database was refused, so nothing can be scanned: " + error, 5);
+    window.Attach(engine);
+
+    // 5 to 10, then 11.
+    if (!window.Open()) return 70;
+    ui::StartUpdateCheck(window);
+
+    MSG msg;
+    while (::GetMessageW(&msg, nullptr, 0, 0) > 0) {
+        ::TranslateMessage(&msg);
+        ::DispatchMessageW(&msg);
+    }
+    return 0;
+}
+
+}  // namespace
+
+int WINAPI wWinMain(HINSTANCE, HINSTANCE, LPWSTR, int) {
+    // The autorun pass looks at every drive: an empty card reader must not stop the run with a system box.
+    ::SetErrorMode(SEM_FAILCRITICALERRORS | SEM_NOOPENFILEERRORBOX);
+    return Run();
+}

@@ -1,0 +1,55 @@
+# The window program PellworthRemover.exe: ui/ as a library of its own (Win32 only), the program's
+# resources (manifest, icon, artwork, version) beside the shared ones.
+file(GLOB PELL_UI_SOURCES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/ui/*.cpp)
+add_library(pellui STATIC ${PELL_UI_SOURCES})
+target_compile_options(pellui PRIVATE -Wall -Wextra)
+target_link_libraries(pellui PUBLIC pellwin32 msimg32)
+
+set(PELL_WINDOW_DIR ${CMAKE_SOURCE_DIR}/app/window)
+set(PELL_ARTWORK_DIR ${CMAKE_SOURCE_DIR}/tools/artwork)
+configure_file(${PELL_WINDOW_DIR}/window.rc.in ${CMAKE_BINARY_DIR}/window/window.rc @ONLY)
+file(GLOB PELL_ARTWORK_FILES CONFIGURE_DEPENDS ${PELL_ARTWORK_DIR}/*.bmp ${PELL_ARTWORK_DIR}/*.ico)
+
+add_executable(PellworthRemover WIN32 ${PELL_WINDOW_DIR}/main.cpp ${CMAKE_BINARY_DIR}/window/window.rc)
+target_compile_options(PellworthRemover PRIVATE -Wall -Wextra -municode)
+target_link_options(PellworthRemover PRIVATE -municode)
+target_link_libraries(PellworthRemover PRIVATE pellui)
+set_source_files_properties(${CMAKE_BINARY_DIR}/window/window.rc PROPERTIES
+    OBJECT_DEPENDS "${PELL_ARTWORK_FILES};${PELL_WINDOW_DIR}/PellworthRemover.manifest")
+pell_bind_resources(PellworthRemover)
+
+# Tier 3: reads the window's children and drives its folder picker from beside it, in the same prefix.
+add_executable(pell_window_probe ${CMAKE_SOURCE_DIR}/tests/e2e/window_probe.cpp)
+target_compile_definitions(pell_window_probe PRIVATE UNICODE _UNICODE)
+target_link_libraries(pell_window_probe PRIVATE user32 gdi32 shell32)
+
+# Tier 3 under its own Xvfb: the window program driven through a planted prefix, screenshots kept in
+# build/win64/e2e/window/shots. Alone, like the other whole-run scenarios.
+if(TARGET e2e_test_worm)
+    add_test(NAME e2e_window_walkthrough
+             COMMAND bash ${CMAKE_SOURCE_DIR}/tests/e2e/window_walkthrough.sh $<TARGET_FILE:PellworthRemover>
+                     $<TARGET_FILE:pell_window_probe> $<TARGET_FILE:e2e_test_worm> $<TARGET_FILE:e2e_shutdown_recorder>
+                     ${CMAKE_BINARY_DIR}/e2e/window ${CMAKE_SOURCE_DIR})
+    set_tests_properties(e2e_window_walkthrough PROPERTIES FIXTURES_REQUIRED e2e_prefix RUN_SERIAL TRUE TIMEOUT 900
+                         ENVIRONMENT "E2E_BASE_PREFIX=${CMAKE_BINARY_DIR}/e2e/base-prefix")
+endif()
+
+# The benchmark of the run in the window links the window and its pictures.
+if(TARGET win_window_run)
+    target_link_libraries(win_window_run PRIVATE pellui)
+    target_sources(win_window_run PRIVATE ${CMAKE_BINARY_DIR}/window/window.rc)
+endif()
+
+# The release package: both programs and the user guide.
+set(PELL_RELEASE_ZIP ${CMAKE_BINARY_DIR}/PellworthRemover-4.6.zip)
+add_custom_command(OUTPUT ${PELL_RELEASE_ZIP}
+    COMMAND ${CMAKE_COMMAND} -E rm -rf ${CMAKE_BINARY_DIR}/release
+    COMMAND ${CMAKE_COMMAND} -E make_directory ${CMAKE_BINARY_DIR}/release
+    COMMAND ${CMAKE_COMMAND} -E copy $<TARGET_FILE:PellworthRemover> $<TARGET_FILE:pellclean>
+            ${CMAKE_SOURCE_DIR}/docs/user-guide.txt ${CMAKE_BINARY_DIR}/release/
+    COMMAND ${CMAKE_COMMAND} -E chdir ${CMAKE_BINARY_DIR}/release
+            ${CMAKE_COMMAND} -E tar cf ${PELL_RELEASE_ZIP} --format=zip PellworthRemover.exe pellclean.exe user-guide.txt
+    DEPENDS PellworthRemover pellclean ${CMAKE_SOURCE_DIR}/docs/user-guide.txt
+    COMMENT "Packing ${PELL_RELEASE_ZIP}"
+    VERBATIM)
+add_custom_target(release_zip ALL DEPENDS ${PELL_RELEASE_ZIP})

@@ -1,0 +1,131 @@
+#!/bin/bash
+# The console cleaner under Wine on unlucky machines, each in a throwaway prefix copied from a base one:
+#   notepad   a worm copy of our waiting program named notepad.exe runs from the mapped drive M: and lies in
+#             C:\RECYCLER, its digest given with --extra-detections, while Windows' own notepad runs (on a
+#             private Xvfb): the worm's copies go; C:\windows\notepad.exe, the system folder's notepad.exe
+#             and the running notepad stay (exit 1);
+#   readonly  worm copies under a listed name and a worm hosts line, and a log folder nothing can be
+#             written into: nothing is deleted, the lines say why, and the exit code is 7.
+# usage: safety_scenario.sh notepad|readonly PELLCLEAN_EXE WORM_EXE WORK_DIR
+set -euo pipefail
+here=$(cd "$(dirname "$0")" && pwd)
+. "$here/lib.sh"
+. "$here/infection_names.sh"
+. "$here/checks.sh"
+
+[ $# -eq 4 ] || { echo "usage: $0 notepad|readonly PELLCLEAN_EXE WORM_EXE WORK_DIR" >&2; exit 64; }
+scenario=$1 pellclean=$(readlink -f "$2") worm=$(readlink -f "$3")
+work=$(mkdir -p "$4" && cd "$4" && pwd)
+case "$scenario" in notepad | readonly) ;; *) e2e_fail "unknown scenario $scenario" ;; esac
+
+base=${E2E_BASE_PREFIX:-$(dirname "$work")/base-prefix}
+prefix=$work/prefix
+logs=$work/logs
+xvfb_pid=""
+cleanup() {
+    e2e_stop_prefix "$prefix"
+    [ -z "$xvfb_pid" ] || kill "$xvfb_pid" 2>/dev/null || true
+    [ ! -d "$logs" ] || chattr -i "$logs" 2>/dev/null || true
+}
+trap cleanup EXIT
+
+winz() { printf 'Z:%s' "$(printf '%s' "$1" | tr '/' '\\')"; }
+md5of() { md5sum <"$(e2e_unix_path "$1")" | cut -c1-32; }
+
+e2e_make_base_prefix "$base"
+e2e_fresh_prefix "$base" "$prefix"
+[ ! -d "$logs" ] || chattr -i "$logs" 2>/dev/null || true
+rm -rf "$logs"
+mkdir -p "$logs"
+
+failures=0
+said() { tr -d '\r' <"$work/stdout.txt" | grep -qF -- "$1"; }
+
+run_cleaner() {
+    echo "running: wine pellclean.exe $*"
+    set +e
+    (cd "$work" && unset DISPLAY && timeout 600 wine "$pellclean" "$@" </dev/null >"$work/stdout.txt" 2>"$work/stderr.txt")
+    rc=$?
+    set -e
+    echo "exit code $rc"
+    tr -d '\r' <"$work/stdout.txt" | sed 's/^/  | /'
+}
+
+if [ "$scenario" = notepad ]; then
+    # A private display for Windows' own notepad, on the first free number.
+    display=90
+    while [ -e "/tmp/.X11-unix/X$display" ] || [ -e "/tmp/.X$display-lock" ]; do display=$((display + 1)); done
+    Xvfb ":$display" -nolisten tcp -screen 0 800x600x24 </dev/null >/dev/null 2>&1 &
+    xvfb_pid=$!
+    for _ in $(seq 50); do [ -e "/tmp/.X11-unix/X$display" ] && break; sleep 0.1; done
+
+    mdrive=$WINEPREFIX/mapped-m
+    mkdir -p "$mdrive"
+    ln -sfn "$mdrive" "$WINEPREFIX/dosdevices/m:"
+    e2e_restart_server
+
+    copy=$work/notepad.exe
+    cp "$worm" "$copy"
+    printf 'harmless test program named like a Windows program\n' >>"$copy"
+    md5sum "$copy" | cut -c1-32 | tr 'a-f' 'A-F' >"$work/extra-detections.txt"
+    e2e_put_file "$copy" 'M:\notepad.exe'
+    e2e_put_file "$copy" 'C:\RECYCLER\notepad.exe'
+    genuine_windows=$(md5of 'C:\windows\notepad.exe')
+    genuine_system=$(md5of 'C:\windows\system32\notepad.exe')
+
+    (cd / && DISPLAY=":$display" setsid wine 'C:\windows\notepad.exe' </dev/null >/dev/null 2>&1 &)
+    (cd / && setsid wine 'M:\notepad.exe' </dev/null >/dev/null 2>&1 &)
+    for _ in $(seq 150); do
+        e2e_process_running 'C:\windows\notepad.exe' && e2e_process_running 'M:\notepad.exe' && break
+        sleep 0.1
+    done
+    check "genuine notepad started" e2e_process_running 'C:\windows\notepad.exe'
+    check "worm copy started" e2e_process_running 'M:\notepad.exe'
+
+    run_cleaner --log-folder "$(winz "$logs")" --no-restart --extra-detections "$(winz "$work/extra-detections.txt")"
+
+    check "exit code 1 (removed)" test "$rc" -eq 1
+    check "the running copy was identified" said 'NOTEPAD.EXE ...Identified'
+    check "the running copy was terminated" said 'NOTEPAD.EXE ...Terminated'
+    check "worm copy on M: removed" not e2e_win_exists 'M:\notepad.exe'
+    check "worm copy in C:\\RECYCLER removed" not e2e_win_exists 'C:\RECYCLER\notepad.exe'
+    check "worm copy no longer running" not e2e_process_running 'M:\notepad.exe'
+    check "C:\\windows\\notepad.exe kept as it was" test "$(md5of 'C:\windows\notepad.exe')" = "$genuine_windows"
+    check "the system folder's notepad.exe kept as it was" \
+        test "$(md5of 'C:\windows\system32\notepad.exe')" = "$genuine_system"
+    check "genuine notepad still running" e2e_process_running 'C:\windows\notepad.exe'
+    check "no removal of a genuine notepad" not said 'Found C:\windows\notepad.exe'
+    wrong=0
+    for f in "$logs"/*.back; do
+        [ -e "$f" ] || continue
+        [ "$(md5sum <"$f" | cut -c1-32)" = "$(md5sum <"$copy" | cut -c1-32)" ] || wrong=$((wrong + 1))
+    done
+    check "backups of both copies, each the worm's bytes" test "$(find "$logs" -iname 'notepad.exe*.back' | wc -l)" -eq 2
+    check "no backup of anything else" test "$wrong" -eq 0
+else
+    n=$NAME_FILES
+    e2e_put_file "$worm" "C:\\windows\\$n.exe"
+    e2e_put_file "$worm" "C:\\RECYCLER\\$n.exe"
+    hosts=$(e2e_unix_path 'C:\windows\system32\drivers\etc\hosts')
+    printf '127.0.0.1       avp.ch\r\n' >>"$hosts"
+    hosts_before=$(md5sum <"$hosts" | cut -c1-32)
+    chattr +i "$logs"
+
+    run_cleaner --log-folder "$(winz "$logs")" --no-restart
+
+    check "exit code 7 (a known worm left behind)" test "$rc" -eq 7
+    for p in "C:\\windows\\$n.exe" "C:\\RECYCLER\\$n.exe"; do
+        check "kept without a backup: $p" test "$(md5of "$p")" = "$(md5sum <"$worm" | cut -c1-32)"
+    done
+    check "hosts file unchanged" test "$(md5sum <"$hosts" | cut -c1-32)" = "$hosts_before"
+    check "backup failure said for the files" said "Unable to backup \"$n.exe\""
+    check "backup failure said for the hosts file" said 'Unable to backup "hosts"'
+    check "the left-behind count said" said 'Left behind: 3 known worm item(s)'
+    check "the unsaved log said" said 'Unable to save Log'
+    check "nothing said removed" not said '...Removed'
+    check "the restart asked for" said '[restart not started]'
+    check "nothing written into the log folder" test -z "$(ls -A "$logs")"
+fi
+
+echo "$failures failed check(s)"
+exit $((failures > 0))

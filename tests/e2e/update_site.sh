@@ -1,0 +1,52 @@
+# The maker's update site for end-to-end runs: a private mount and network namespace in which the fixed
+# update host resolves to 127.0.0.1 (and the machine's own name to an address no interface there has),
+# and the update server on port 80 serving a folder made here. Sourced, never run; needs root.
+
+# Re-runs the calling script inside a namespace of its own, with "--inside" before its arguments.
+#   [ "${1:-}" = --inside ] || e2e_update_enter_namespace "$0" "$@"; shift
+e2e_update_enter_namespace() {
+    local script=$1
+    shift
+    exec unshare --mount --net --propagation private "$BASH" "$script" --inside "$@"
+}
+
+# e2e_update_hosts DIR online|offline: loopback up and the hosts file bind-mounted over /etc/hosts (rewritten
+# in place after the first call, so the mount keeps pointing at it). Offline, the update host has no address.
+e2e_update_hosts() {
+    local dir=$1 mode=$2 first=0
+    [ -f "$dir/hosts" ] || first=1
+    printf '127.0.0.1 localhost\n192.0.2.2 %s\n' "$(hostname)" >"$dir/hosts"
+    [ "$mode" = online ] && printf '127.0.0.1 update.pellworth.example\n' >>"$dir/hosts"
+    if [ $first = 1 ]; then
+        ip link set lo up
+        mount --bind "$dir/hosts" /etc/hosts
+    fi
+}
+
+# e2e_update_serve DIR VERSION DIGEST_FILE: the server on 127.0.0.1:80 for a site offering program VERSION,
+# database 6.70 and the digests of DIGEST_FILE (one per line) as extra detections; logs to DIR/server.log.
+E2E_UPDATE_SERVER_PID=
+e2e_update_serve() {
+    local dir=$1 version=$2 digests=$3 site=$1/site-$2 d
+    mkdir -p "$site"
+    printf 'Version: %s\nVDB: 6.70\n' "$version" >"$site/versions.txt"
+    printf '# Extra detections of an end-to-end run.\n' >"$site/glaven.txt"
+    while read -r d; do
+        [ -n "$d" ] && printf '"%s"\tsource: end-to-end test item\n' "$d" >>"$site/glaven.txt"
+    done <"$digests"
+    e2e_update_stop
+    python3 "$E2E_SOURCE_DIR/tools/update_server.py" "$site" --bind 127.0.0.1 --port 80 --log "$dir/server.log" &
+    E2E_UPDATE_SERVER_PID=$!
+    for _ in $(seq 50); do
+        (exec 3<>/dev/tcp/127.0.0.1/80) 2>/dev/null && return 0
+        sleep 0.1
+    done
+    e2e_fail "the update server did not start"
+}
+
+e2e_update_stop() {
+    [ -n "$E2E_UPDATE_SERVER_PID" ] || return 0
+    kill "$E2E_UPDATE_SERVER_PID" 2>/dev/null || true
+    wait "$E2E_UPDATE_SERVER_PID" 2>/dev/null || true
+    E2E_UPDATE_SERVER_PID=
+}

@@ -1,0 +1,144 @@
+// Reads and prods the window program from beside it, in the same Wine prefix, as the tier-3 walk-through
+// needs: child windows' texts and places, the folder picker's choice, close requests from outside.
+//   window_probe find TITLE            the top-level window whose title starts with TITLE: its client area on screen
+//   window_probe children TITLE        one line per child: id, class, enabled, visible, screen rect, text
+//   window_probe text TITLE ID         the text of child ID (the details box: all its lines)
+//   window_probe enabled TITLE         1 when the window takes input, 0 when a modal box has disabled it
+//   window_probe pick FOLDER           selects FOLDER in the open folder picker and presses its OK
+//   window_probe close TITLE           posts WM_CLOSE (a close from outside); exit 0 when the window is gone within 5 s
+//   window_probe dpi TITLE             the window's DPI as the program sees it
+//   window_probe focus TITLE           the id of the child that has the keyboard focus (0: none of them)
+// TITLE "=Name" matches the whole title, otherwise its start.
+// Output is UTF-8; exit code 1 when the window or child is not there.
+#include <windows.h>
+
+#include <cstdio>
+#include <string>
+#include <vector>
+
+namespace {
+
+std::string Utf8(const std::wstring& w) {
+    if (w.empty()) return {};
+    int n = ::WideCharToMultiByte(CP_UTF8, 0, w.data(), static_cast<int>(w.size()), nullptr, 0, nullptr, nullptr);
+    std::string s(static_cast<std::size_t>(n), '\0');
+    ::WideCharToMultiByte(CP_UTF8, 0, w.data(), static_cast<int>(w.size()), s.data(), n, nullptr, nullptr);
+    return s;
+}
+
+std::wstring TextOf(HWND h) {
+    std::vector<wchar_t> buffer(1 << 20);
+    DWORD_PTR length = 0;
+    if (!::SendMessageTimeoutW(h, WM_GETTEXT, buffer.size(), reinterpret_cast<LPARAM>(buffer.data()), SMTO_ABORTIFHUNG,
+                               2000, &length))
+        return {};
+    return std::wstring(buffer.data(), length);
+}
+
+struct Search {
+    std::wstring prefix;
+    HWND found = nullptr;
+};
+
+BOOL CALLBACK FindTop(HWND h, LPARAM p) {
+    auto* s = reinterpret_cast<Search*>(p);
+    if (!::IsWindowVisible(h)) return TRUE;
+    wchar_t title[512] = {};
+    ::GetWindowTextW(h, title, 512);
+    const bool exact = !s->prefix.empty() && s->prefix[0] == L'=';
+    if (exact ? std::wstring(title) == s->prefix.substr(1) : std::wstring(title).rfind(s->prefix, 0) == 0) {
+        s->found = h;
+        return FALSE;
+    }
+    return TRUE;
+}
+
+HWND Top(const std::wstring& prefix) {
+    Search s{prefix};
+    ::EnumWindows(FindTop, reinterpret_cast<LPARAM>(&s));
+    return s.found;
+}
+
+BOOL CALLBACK ListChild(HWND h, LPARAM) {
+    wchar_t cls[128] = {};
+    ::GetClassNameW(h, cls, 128);
+    RECT r;
+    ::GetWindowRect(h, &r);
+    std::wstring text = TextOf(h);
+    for (auto& c : text)
+        if (c == L'\r' || c == L'\n') c = L'|';
+    std::printf("%d\t%s\t%d\t%d\t%ld,%ld,%ld,%ld\t%s\n", ::GetDlgCtrlID(h), Utf8(cls).c_str(), ::IsWindowEnabled(h) ? 1 : 0,
+                ::IsWindowVisible(h) ? 1 : 0, r.left, r.top, r.right - r.left, r.bottom - r.top, Utf8(text).c_str());
+    return TRUE;
+}
+
+// The picker runs in the window program: the path is written into that process for the dialog to read.
+int Pick(const std::wstring& folder) {
+    HWND dialog = nullptr;
+    for (int i = 0; i < 100 && dialog == nullptr; ++i) {
+        dialog = ::FindWindowW(L"#32770", nullptr);
+        if (dialog == nullptr) ::Sleep(100);
+    }
+    if (dialog == nullptr) return 1;
+    ::Sleep(800);  // the dialog fills its tree first; a selection sent earlier is forgotten
+    DWORD pid = 0;
+    ::GetWindowThreadProcessId(dialog, &pid);
+    HANDLE process = ::OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_WRITE, FALSE, pid);
+    if (process == nullptr) return 1;
+    const SIZE_T bytes = (folder.size() + 1) * sizeof(wchar_t);
+    void* remote = ::VirtualAllocEx(process, nullptr, bytes, MEM_COMMIT, PAGE_READWRITE);
+    ::WriteProcessMemory(process, remote, folder.c_str(), bytes, nullptr);
+    DWORD_PTR ignored = 0;
+    ::SendMessageTimeoutW(dialog, WM_USER + 103 /* BFFM_SETSELECTIONW */, TRUE, reinterpret_cast<LPARAM>(remote),
+                          SMTO_ABORTIFHUNG, 5000, &ignored);
+    ::Sleep(300);
+    ::PostMessageW(dialog, WM_COMMAND, IDOK, 0);
+    ::CloseHandle(process);
+    return 0;
+}
+
+}  // namespace
+
+int main() {
+    int argc = 0;
+    wchar_t** argv = ::CommandLineToArgvW(::GetCommandLineW(), &argc);
+    if (argc < 3) {
+        std::fprintf(stderr, "usage: window_probe find|children|text|enabled|pick|close|dpi|focus ARG [ID]\n");
+        return 64;
+    }
+    const std::wstring command = argv[1], arg = argv[2];
+    if (command == L"pick") return Pick(arg);
+    HWND top = Top(arg);
+    if (top == nullptr) return 1;
+    if (command == L"find") {
+        POINT origin{0, 0};
+        ::ClientToScreen(top, &origin);
+        RECT client;
+        ::GetClientRect(top, &client);
+        std::printf("%ld %ld %ld %ld\n", origin.x, origin.y, client.right, client.bottom);
+    } else if (command == L"children") {
+        ::EnumChildWindows(top, ListChild, 0);
+    } else if (command == L"text" && argc > 3) {
+        HWND child = ::GetDlgItem(top, _wtoi(argv[3]));
+        if (child == nullptr) return 1;
+        std::printf("%s\n", Utf8(TextOf(child)).c_str());
+    } else if (command == L"enabled") {
+        std::printf("%d\n", ::IsWindowEnabled(top) ? 1 : 0);
+    } else if (command == L"close") {
+        ::PostMessageW(top, WM_CLOSE, 0, 0);
+        for (int i = 0; i < 50 && ::IsWindow(top); ++i) ::Sleep(100);
+        return ::IsWindow(top) ? 2 : 0;
+    } else if (command == L"focus") {
+        GUITHREADINFO info{};
+        info.cbSize = sizeof(info);
+        if (!::GetGUIThreadInfo(::GetWindowThreadProcessId(top, nullptr), &info)) return 1;
+        std::printf("%d\n", info.hwndFocus != nullptr && ::IsChild(top, info.hwndFocus) ? ::GetDlgCtrlID(info.hwndFocus) : 0);
+    } else if (command == L"dpi") {
+        HDC dc = ::GetDC(top);
+        std::printf("%d\n", ::GetDeviceCaps(dc, LOGPIXELSY));
+        ::ReleaseDC(top, dc);
+    } else {
+        return 64;
+    }
+    return 0;
+}

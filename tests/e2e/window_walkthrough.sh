@@ -1,0 +1,217 @@
+#!/bin/bash
+# The window program driven as a person would, under its own Xvfb, in a throwaway prefix planted by
+# plant_infections.sh: idle with the START glow, a second copy refused, START, box 2, the folder picker,
+# the run (a close from outside refused meanwhile), box 5, the machine checked as the console scenario
+# checks it, a close accepted when idle, and the window again at 144 dpi. Screenshots of every state are
+# kept in WORK_DIR/shots.
+# usage: window_walkthrough.sh WINDOW_EXE PROBE_EXE WORM_EXE RECORDER_EXE WORK_DIR [SOURCE_DIR]
+set -euo pipefail
+here=$(cd "$(dirname "$0")" && pwd)
+. "$here/lib.sh"
+. "$here/infection_names.sh"
+. "$here/checks.sh"
+
+[ $# -ge 5 ] || { echo "usage: $0 WINDOW_EXE PROBE_EXE WORM_EXE RECORDER_EXE WORK_DIR [SOURCE_DIR]" >&2; exit 64; }
+exe=$(readlink -f "$1") probe_exe=$(readlink -f "$2") worm=$(readlink -f "$3") recorder=$(readlink -f "$4")
+work=$(mkdir -p "$5" && cd "$5" && pwd)
+base=${E2E_BASE_PREFIX:-$(dirname "$work")/base-prefix}
+prefix=$work/prefix
+out=$work/planted
+shots=$work/shots
+rm -rf "$out" "$shots"
+mkdir -p "$out" "$shots"
+
+# --- Our own display; stopped at the end with the prefix.
+e2e_start_xvfb "$work/xvfb.log"
+cleanup() {
+    e2e_stop_prefix "$prefix"
+    e2e_stop_xvfb
+}
+trap cleanup EXIT
+echo "display $DISPLAY"
+
+# --- The prefix: unmanaged windows (no window manager here: otherwise every closing window waits 2 s), the
+# Wine fonts that draw the caption buttons, the restart recorder, the planted infection set.
+e2e_make_base_prefix "$base"
+e2e_fresh_prefix "$base" "$prefix"
+e2e_prepare_windows
+e2e_put_file "$recorder" 'C:\windows\system32\shutdown.exe'
+wine reg add 'HKCU\Software\Wine\DllOverrides' /v shutdown.exe /d native /f >/dev/null 2>&1
+record=$(e2e_unix_path 'C:\shutdown-record.txt')
+logs_win='C:\PellworthLogs'
+logs=$prefix/drive_c/PellworthLogs
+mkdir -p "$logs"
+"$here/plant_infections.sh" "$worm" "$out"
+
+failures=0
+main='Pellworth Remover '  # the main window's caption starts so; the message box's is the name alone
+box='=Pellworth Remover'
+probe() { wine "$probe_exe" "$@" 2>/dev/null | tr -d '\r'; }
+shot() { import -window root "$shots/$1.png"; echo "screenshot $shots/$1.png"; }
+wait_until() {  # wait_until SECONDS COMMAND...
+    local end=$((SECONDS + $1))
+    shift
+    until "$@"; do
+        [ $SECONDS -lt $end ] || return 1
+        sleep 0.2
+    done
+}
+window_up() { probe find "$1" >/dev/null; }
+window_gone() { ! probe find "$1" >/dev/null; }
+child() {  # child TITLE ID: the probe's line for child ID
+    probe children "$1" | awk -F'\t' -v id="$2" '$1 == id { print; exit }'
+}
+child_enabled() { [ "$(child "$1" "$2" | cut -f3)" = 1 ]; }
+child_text() { child "$1" "$2" | cut -f6-; }
+static_text() { probe children "$1" | awk -F'\t' '$2 == "Static" { print $6; exit }'; }
+click_child() {  # click_child TITLE ID: a click in the middle of the child, as a person would
+    local rect x y w h
+    rect=$(child "$1" "$2" | cut -f5)
+    IFS=, read -r x y w h <<<"$rect"
+    xdotool mousemove $((x + w / 2)) $((y + h / 2))
+    sleep 0.2
+    xdotool click 1
+}
+pixel() {  # pixel X Y: the screen's colour there
+    import -window root -depth 8 -crop "1x1+$1+$2" txt:- | tail -n 1 | grep -o '#[0-9A-F]\{6\}'
+}
+wait_exit() {  # wait_exit PID SECONDS: the program's exit code, or 124 when it is still running then
+    local end=$((SECONDS + $2))
+    while kill -0 "$1" 2>/dev/null; do
+        [ $SECONDS -lt $end ] || return 124
+        sleep 0.2
+    done
+    wait "$1"
+}
+start_window() {  # runs the window program in the background; $! is its launcher
+    (cd "$work" && exec wine "$exe" </dev/null >>"$work/window.out" 2>&1) &
+}
+
+# --- Start-up to idle.
+t0=$(date +%s%N)
+start_window
+launcher=$!
+check "the window comes up" wait_until 30 window_up "$main"
+check "START is enabled once start-up has finished" wait_until 30 child_enabled "$main" 10
+echo "start-up to idle: $((($(date +%s%N) - t0) / 1000000)) ms"
+read -r cx cy cw ch <<<"$(probe find "$main")"
+check "client area 484 x 428 at 96 dpi" test "$cw x $ch" = "484 x 428"
+check "caption as written" xdotool search --name "^Pellworth Remover {23}Virus Database   6\\.70\$"
+check "labels carry their texts" test "$(probe children "$main" | awk -F'\t' '$2 == "Static" { print $6 }' | head -n 4 | tr '\n' '|')" \
+    = "Current Operation:|Total Progress:|Details:|Status:  |"
+check "buttons carry their captions" test "$(child_text "$main" 10)/$(child_text "$main" 11)/$(child_text "$main" 12)" = "START/CLOSE/About"
+sleep 0.3
+shot 01-idle-glow
+# The glow: the frame of START changes colour from one moment to the next and is never the grey.
+read -r sx sy _ <<<"$(child "$main" 10 | cut -f5 | tr ',' ' ')"
+c1=$(pixel $((sx + 30)) "$sy"); sleep 0.25; c2=$(pixel $((sx + 30)) "$sy")
+check "START glows ($c1 then $c2)" test "$c1" != "$c2" -a "$c1" != "#99A8AC"
+# Keyboard: START has the focus; Tab moves it to CLOSE, then About, then round to START.
+check "START has the keyboard focus" test "$(probe focus "$main")" = 10
+xdotool key Tab; sleep 0.2
+check "Tab moves the focus to CLOSE" test "$(probe focus "$main")" = 11
+xdotool key Tab; sleep 0.2
+xdotool key Tab; sleep 0.2
+check "Tab goes round to START" test "$(probe focus "$main")" = 10
+
+# --- A second copy shows box 1 and leaves the first alone.
+(cd "$work" && exec wine "$exe" </dev/null >>"$work/second.out" 2>&1) &
+second=$!
+check "a second copy shows its box" wait_until 20 window_up "$box"
+check "box 1's text" test "$(static_text "$box")" = "Pellworth Remover is already running, please wait..."
+shot 02-second-copy-box1
+click_child "$box" 1
+set +e
+wait_exit "$second" 30
+second_rc=$?
+set -e
+check "the second copy ends (exit 4) after OK" test "$second_rc" -eq 4
+check "the first copy is still idle" child_enabled "$main" 10
+
+# --- START, box 2 answered with Enter (the focused first button), the picker.
+click_child "$main" 10
+check "box 2 comes up" wait_until 20 window_up "$box"
+check "box 2's text" test "$(static_text "$box")" = \
+    "Please choose a folder to save Backup Files and your Pellworth Removal Log file to."
+check "the main window is disabled while the box is up" test "$(probe enabled "$main")" = 0
+check "START and CLOSE are disabled after START" not child_enabled "$main" 10
+sleep 0.3
+shot 03-box2
+xdotool key Return
+check "box 2 goes" wait_until 10 window_gone "$box"
+check "the folder picker comes up" wait_until 20 window_up "Browse for Folder"
+sleep 0.5
+shot 04-picker
+probe pick "$logs_win"
+
+# --- The run: shots while it goes; a close from outside is refused.
+details_written() { [ -n "$(probe text "$main" 20)" ]; }
+check "the run starts" wait_until 20 details_written
+refused=0
+mid=0
+end=$((SECONDS + 240))
+while ! window_up "$box" && [ $SECONDS -lt $end ]; do
+    if [ $mid -lt 3 ]; then
+        mid=$((mid + 1))
+        shot "05-running-$mid"
+    fi
+    if [ $refused -eq 0 ]; then
+        set +e
+        probe close "$main"
+        refused=$?
+        set -e
+    fi
+    sleep 0.5
+done
+check "a close from outside is refused during the run" test "$refused" -eq 2
+check "the final box comes up" window_up "$box"
+final=$(static_text "$box")
+check "box 5 after the removals" test "${final%%|*}" = "Any infected Keys have been removed, the virus has been deleted."
+sleep 0.3
+shot 06-final-box5
+click_child "$box" 1
+check "the final box goes" wait_until 10 window_gone "$box"
+check "idle again: START enabled" wait_until 10 child_enabled "$main" 10
+details=$(probe text "$main" 20)
+check "the details end with Done!" test "$(printf '%s\n' "$details" | tail -n 1)" = "Done!"
+shot 07-after-run
+
+# --- The machine, as the console scenario checks it (no extra detections here: the copies known only by
+# their digest stay).
+e2e_read_log "$logs" "$work/log-lines.txt"
+check "log header" test "$(head -n 2 "$loglines" | tr '\n' '|')" = "Version: 4.6 Virus DataBase: 6.70||"
+check "log ends with Saving Log..." test "$(tail -n 1 "$loglines")" = "Saving Log..."
+check "the log holds the details box's lines" test "$(sed -n '3,$p' "$loglines")" = \
+    "$(printf '%s\n' "$details" | sed '$d')"
+e2e_check_planted "$logs" "$out" "$worm" "$record" no
+
+# --- Idle: a close from outside is accepted, and the program ends.
+set +e
+probe close "$main"
+closed=$?
+wait_exit "$launcher" 30
+closed_rc=$?
+set -e
+check "a close from outside is accepted when idle" test "$closed" -eq 0
+check "and the program ends (exit 0)" test "$closed_rc" -eq 0
+
+# --- 144 dpi: everything half as large again, drawn at that size.
+wine reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d 144 /f >/dev/null 2>&1
+start_window
+launcher=$!
+check "the window comes up at 144 dpi" wait_until 30 child_enabled "$main" 10
+read -r cx cy cw ch <<<"$(probe find "$main")"
+check "client area 726 x 642 at 144 dpi" test "$cw x $ch" = "726 x 642"
+check "START is 122 x 38 at 144 dpi" test "$(child "$main" 10 | cut -f5 | cut -d, -f3-)" = "122,38"
+sleep 0.3
+shot 08-dpi144
+click_child "$main" 11
+set +e
+wait_exit "$launcher" 30
+rc=$?
+set -e
+check "CLOSE ends the program (exit 0)" test "$rc" -eq 0
+
+echo "screenshots in $shots"
+echo "$failures failed check(s)"
+exit $((failures > 0))

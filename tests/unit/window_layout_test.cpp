@@ -1,0 +1,218 @@
+// The window arithmetic: twips at several DPIs, the message box's layout, the bars, the frame, the glow,
+// caption placement by character set, the main window's state rules and the pacing of its pumps.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdlib>
+#include <vector>
+
+#include "ui/layout.h"
+
+namespace pell::ui {
+namespace {
+
+TEST(WindowLayout, TwipsToPixelsAtCommonDpis) {
+    struct Case {
+        double twips;
+        int dpi, pixels;
+    } cases[] = {
+        {7260, 96, 484}, {6420, 96, 428}, {7260, 120, 605}, {6420, 120, 535}, {7260, 144, 726}, {6420, 144, 642},
+        {375, 96, 25},   {375, 144, 38},  {15, 96, 1},      {1215, 120, 101}, {-15, 96, -1},
+    };
+    for (const Case& c : cases) EXPECT_EQ(TwipsToPixels(c.twips, c.dpi), c.pixels) << c.twips << " at " << c.dpi;
+    // The track's pieces overlap in twips and leave no gap in pixels, at every DPI; the fill starts
+    // right after its cap.
+    for (int dpi : {96, 120, 144, 192}) {
+        const bar::Geometry g = bar::Layout(1, 50);
+        EXPECT_GE(ToPixels(g.trackLeft, dpi).right(), ToPixels(g.trackStrip, dpi).left) << dpi;
+        EXPECT_GE(ToPixels(g.trackStrip, dpi).right(), ToPixels(g.trackRight, dpi).left) << dpi;
+        EXPECT_EQ(ToPixels(g.fillLeftCap, dpi).right(), ToPixels(g.fill, dpi).left) << dpi;
+        EXPECT_EQ(ToPixels(g.fill, dpi).right(), ToPixels(g.fillRightCap, dpi).left) << dpi;
+    }
+}
+
+TEST(WindowLayout, MessageBoxSizes) {
+    struct Case {
+        const char* what;
+        double labelWidth, labelHeight;
+        int lines;
+        bool okOnly;
+        double width, height, button1Left, button2Left, buttonTop;
+    } cases[] = {
+        // One short English line: 3000 x 1800 with OK centred, tops at 675.
+        {"one line, OK", 1200, 195, 1, true, 3000, 1800, 1500 - 607.5, 1508, 675},
+        {"one line, Yes and No", 1200, 195, 1, false, 3000, 1800, 1500 - 52.5 - 1215, 1500 + 52.5, 675},
+        // Two lines: label top + height + 360 + the design top of the buttons + their height.
+        {"two lines", 2000, 390, 2, false, 3000, 240 + 390 + 360 + 480 + 375, 1500 - 52.5 - 1215, 1552.5, 870},
+        // Wider than 3480: left + width + 360.
+        {"wide", 6000, 195, 1, true, 6600, 1800, 3300 - 607.5, 1508, 675},
+        {"wide, five lines", 9000, 975, 5, false, 9600, 240 + 975 + 360 + 855, 4800 - 1267.5, 4852.5, 1455},
+        // A label that would reach past the right edge of a 3000 box still gets its margin.
+        {"between", 3100, 195, 1, true, 3700, 1800, 1850 - 607.5, 1508, 675},
+    };
+    for (const Case& c : cases) {
+        const msgbox::Layout l = msgbox::Arrange(c.labelWidth, c.labelHeight, c.lines, c.okOnly);
+        EXPECT_DOUBLE_EQ(l.width, c.width) << c.what;
+        EXPECT_DOUBLE_EQ(l.height, c.height) << c.what;
+        EXPECT_DOUBLE_EQ(l.button1.left, c.button1Left) << c.what;
+        EXPECT_DOUBLE_EQ(l.button2.left, c.button2Left) << c.what;
+        EXPECT_DOUBLE_EQ(l.button1.top, c.buttonTop) << c.what;
+        EXPECT_DOUBLE_EQ(l.button2.top, c.buttonTop) << c.what;
+        EXPECT_DOUBLE_EQ(l.label.left, 240) << c.what;
+        EXPECT_DOUBLE_EQ(l.label.top, 240) << c.what;
+        // Nothing is cut: the label ends inside the box with room to spare.
+        EXPECT_LE(l.label.right() + 360, l.width) << c.what;
+        if (!c.okOnly) EXPECT_DOUBLE_EQ(l.button2.left - l.button1.right(), 105) << c.what;
+    }
+    // Narrow labels all give the same box.
+    EXPECT_DOUBLE_EQ(msgbox::Arrange(45, 195, 1, true).width, 3000);
+    EXPECT_DOUBLE_EQ(msgbox::Arrange(2400, 195, 1, true).width, 3000);
+}
+
+TEST(WindowLayout, BarWidthsFollowTheValueUnclamped) {
+    struct Case {
+        double value, width;
+        bool visible;
+    } cases[] = {{0, 0, false}, {50, 3327.5, true}, {100, 6655, true}, {130, 8651.5, true}, {0.5, 33.275, true}};
+    for (int which : {1, 2}) {
+        for (const Case& c : cases) {
+            const bar::Geometry g = bar::Layout(which, c.value);
+            EXPECT_EQ(g.fillVisible, c.visible) << c.value;
+            EXPECT_NEAR(g.fill.width, c.width, 0.01) << c.value;
+            EXPECT_DOUBLE_EQ(g.fill.left, 300);
+            EXPECT_DOUBLE_EQ(g.fillRightCap.left, 300 + g.fill.width);
+            EXPECT_DOUBLE_EQ(g.fillLeftCap.left, 240);
+            EXPECT_DOUBLE_EQ(g.fill.top, which == 1 ? 1950 : 2790);
+            EXPECT_DOUBLE_EQ(g.trackStrip.top, which == 1 ? 1920 : 2760);
+        }
+    }
+    // Single precision, as the bars compute it: 1/3 of the scale is the float result, not the double one.
+    EXPECT_EQ(bar::FillWidth(100.0 / 3.0), static_cast<double>(static_cast<float>(100.0 / 3.0) / 100.0f * 6655.0f));
+}
+
+TEST(WindowLayout, ButtonFrameLinesStayInsideTheBox) {
+    for (int dpi : {96, 120, 144}) {
+        for (int line : {1, 2, 3}) {
+            const BorderLines b = BorderLinesFor(1215, 375, dpi, line);
+            const int w = TwipsToPixels(1215, dpi), h = TwipsToPixels(375, dpi);
+            for (const PixelRect& r : {b.top, b.bottom, b.left, b.right}) {
+                EXPECT_GE(r.left, 0);
+                EXPECT_GE(r.top, 0);
+                EXPECT_LE(r.right(), w) << dpi;
+                EXPECT_LE(r.bottom(), h) << dpi;
+            }
+            EXPECT_EQ(b.top.top, 0);
+            EXPECT_EQ(b.bottom.bottom(), h) << "the bottom line is the box's last row at " << dpi;
+            EXPECT_EQ(b.right.right(), w);
+            EXPECT_EQ(b.top.height, line);
+        }
+    }
+    // The left line has a fixed length of 368 twips: on a taller box it stops short of the bottom.
+    const BorderLines tall = BorderLinesFor(1215, 1500, 96, 1);
+    EXPECT_EQ(tall.left.height, TwipsToPixels(368, 96) + 1);
+    EXPECT_EQ(tall.right.height, TwipsToPixels(1492, 96) + 1);
+}
+
+TEST(WindowLayout, GlowCyclesThroughTheColourWheel) {
+    GlowState s;
+    std::vector<Rgb> seen;
+    for (int i = 0; i < 6 * 51; ++i) seen.push_back(GlowStep(s));
+    EXPECT_EQ(seen[0], (Rgb{255, 5, 0}));  // the first tick after start-up
+    EXPECT_EQ(seen[1], (Rgb{255, 10, 0}));
+    EXPECT_EQ(seen[50], (Rgb{250, 255, 0}));  // green reached 255: phase 1 handled in the same tick
+    EXPECT_EQ(seen[100], (Rgb{0, 255, 5}));   // red reached 0: blue starts rising
+    EXPECT_EQ(seen[150], (Rgb{0, 250, 255}));
+    EXPECT_EQ(seen[200], (Rgb{5, 0, 255}));
+    EXPECT_EQ(seen[250], (Rgb{255, 0, 250}));
+    EXPECT_EQ(seen[300], (Rgb{255, 5, 0}));  // round the wheel and back to the start
+    for (std::size_t i = 1; i < seen.size(); ++i) {
+        const Rgb& a = seen[i - 1];
+        const Rgb& b = seen[i];
+        const int moved = std::abs(a.red - b.red) + std::abs(a.green - b.green) + std::abs(a.blue - b.blue);
+        EXPECT_LE(moved, 10) << "tick " << i;  // a smooth wheel: one channel moves 5, rarely two
+        EXPECT_GT(moved, 0) << "tick " << i;
+    }
+}
+
+TEST(WindowLayout, CaptionPlacementByCharacterSet) {
+    using Action = CaptionPlacement::Action;
+    const double w = 1215, h = 375, tw = 400, th = 200;
+    struct Case {
+        int charset;
+        ButtonRole role;
+        Action action;
+        bool positioned, hide, clear;
+        double y;
+    } cases[] = {
+        {0, ButtonRole::Start, Action::Print, true, true, false, h / 2 - th / 2},
+        {0, ButtonRole::Close, Action::Print, true, true, false, h / 2 - th / 2},
+        {204, ButtonRole::Other, Action::Print, true, true, false, h / 2 - th / 2},
+        {136, ButtonRole::Close, Action::ShowLabel5, true, false, false, h / 2 - th / 2},
+        {136, ButtonRole::Start, Action::Print, true, false, false, h / 2 - th / 4},
+        {136, ButtonRole::Picture1, Action::Print, true, false, false, h / 2 - th / 4},
+        {136, ButtonRole::Other, Action::Print, true, false, false, h / 2 - th / 2},
+        {134, ButtonRole::Close, Action::ShowLabel5, true, false, false, h / 2 - th / 2},
+        {134, ButtonRole::Start, Action::ShowLabel8, true, false, true, h / 2 - th / 2},
+        {134, ButtonRole::Picture1, Action::Print, false, false, false, h / 2 - th / 2},
+        {134, ButtonRole::Other, Action::Print, true, false, false, h / 2 - th / 2},
+    };
+    for (const Case& c : cases) {
+        const CaptionPlacement p = PlaceCaption(c.charset, c.role, w, h, tw, th);
+        const auto where = ::testing::Message() << "charset " << c.charset << " role " << static_cast<int>(c.role);
+        EXPECT_EQ(p.action, c.action) << where;
+        EXPECT_EQ(p.positioned, c.positioned) << where;
+        EXPECT_EQ(p.hideOverlays, c.hide) << where;
+        EXPECT_EQ(p.clearFace, c.clear) << where;
+        if (p.positioned) {
+            EXPECT_DOUBLE_EQ(p.x, w / 2 - tw / 2) << where;
+            EXPECT_DOUBLE_EQ(p.y, c.y) << where;
+        }
+    }
+}
+
+TEST(WindowLayout, StateRulesDecideWhichHandlersRun) {
+    using R = Request;
+    MainState s;
+    auto accepts = [&s](std::initializer_list<R> yes) {
+        for (R r : {R::Start, R::Close, R::About, R::CloseFromSystem, R::PickLanguage}) {
+            bool expected = std::find(yes.begin(), yes.end(), r) != yes.end();
+            EXPECT_EQ(state::Accepts(s, r), expected) << "request " << static_cast<int>(r);
+        }
+    };
+    // Loading and the update check: only About; closing is refused.
+    state::DisableGUI(s);
+    accepts({R::About});
+    EXPECT_FALSE(s.glowRunning);
+    // Idle.
+    state::Finish(s);
+    accepts({R::Start, R::Close, R::About, R::CloseFromSystem, R::PickLanguage});
+    EXPECT_TRUE(s.glowRunning);
+    // START: the glow stops; during the run only About.
+    state::BeginRun(s);
+    accepts({R::About});
+    EXPECT_FALSE(s.glowRunning);
+    // The run's normal end: Term, then EnableGUI, while the START handler is still on the stack.
+    s.term = true;
+    state::EnableGUI(s);
+    EXPECT_FALSE(state::Accepts(s, R::Start)) << "no second run from inside the first";
+    EXPECT_TRUE(state::Accepts(s, R::CloseFromSystem));
+    state::EndRun(s);
+    accepts({R::Start, R::Close, R::About, R::CloseFromSystem, R::PickLanguage});
+    EXPECT_TRUE(s.glowRunning) << "the glow starts again after a run";
+}
+
+TEST(WindowLayout, PumpsArePacedNotPerCall) {
+    PumpPacer pacer(15);
+    int pumps = 0;
+    // Ten thousand progress calls over 300 ms of run: about 20 pumps, not ten thousand.
+    for (int i = 0; i < 10000; ++i) pumps += pacer.Due(1000 + i * 300 / 10000) ? 1 : 0;
+    EXPECT_GE(pumps, 19);
+    EXPECT_LE(pumps, 21);
+    EXPECT_TRUE(PumpPacer(15).Due(0)) << "the first call pumps";
+    PumpPacer back(15);
+    back.Due(5000);
+    EXPECT_TRUE(back.Due(10)) << "a clock that went back does not stop the pumping";
+}
+
+}  // namespace
+}  // namespace pell::ui

@@ -1,0 +1,216 @@
+// The window arithmetic: layout tables, bars, frame, glow, caption placement, state rules, pacing.
+#include "ui/layout.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace pell::ui {
+
+int TwipsToPixels(double twips, int dpi) {
+    return static_cast<int>(std::lround(twips * dpi / kTwipsPerInch));
+}
+
+double PixelsToTwips(int pixels, int dpi) { return pixels * kTwipsPerInch / dpi; }
+
+PixelRect ToPixels(const TwipRect& r, int dpi) {
+    int left = TwipsToPixels(r.left, dpi), top = TwipsToPixels(r.top, dpi);
+    return {left, top, TwipsToPixels(r.right(), dpi) - left, TwipsToPixels(r.bottom(), dpi) - top};
+}
+
+namespace mainwin {
+namespace {
+bool Chinese(int charset) { return charset == 134 || charset == 136; }
+}  // namespace
+double Label4Top(int charset) { return Chinese(charset) ? 2280 : 2520; }
+double Label6Top(int charset) { return Chinese(charset) ? 3120 : 3360; }
+}  // namespace mainwin
+
+namespace bar {
+
+double FillWidth(double value, double stripWidth) {
+    const float scale = static_cast<float>(stripWidth + kFullScaleExtra);
+    return static_cast<double>(static_cast<float>(value) / 100.0f * scale);
+}
+
+Geometry Layout(int which, double value) {
+    const double top = kTrackTop + (which == 2 ? kBarSpacing : 0.0);
+    const double fillTop = top + kFillTopOffset;
+    const double width = FillWidth(value);
+    Geometry g{};
+    g.fillVisible = value != 0;
+    g.trackLeft = {kTrackLeft, top, kCornerSize, kCornerSize};
+    g.trackStrip = {kStripLeft, top, kStripWidth, kCornerSize};
+    g.trackRight = {kRightCornerLeft, top, kCornerSize, kCornerSize};
+    g.fillLeftCap = {kFillLeft - kCapWidth, fillTop, kCapWidth, kFillHeight};
+    g.fill = {kFillLeft, fillTop, width, kFillHeight};
+    g.fillRightCap = {kFillLeft + width, fillTop, kCapWidth, kFillHeight};
+    return g;
+}
+
+}  // namespace bar
+
+BorderLines BorderLinesFor(double widthTwips, double heightTwips, int dpi, int lineWidth) {
+    const int w = TwipsToPixels(widthTwips, dpi), h = TwipsToPixels(heightTwips, dpi);
+    // A line drawn at the box's far edge would fall outside it: thick lines grow inwards from there.
+    const int bottomY = std::min(TwipsToPixels(heightTwips - 8, dpi), h - 1);
+    const int rightX = std::min(TwipsToPixels(widthTwips - 8, dpi), w - 1);
+    const int leftLength = std::min(TwipsToPixels(368, dpi) + 1, h);
+    BorderLines b{};
+    b.top = {0, 0, w, lineWidth};
+    b.bottom = {0, std::max(0, bottomY - lineWidth + 1), w, lineWidth};
+    b.left = {0, 0, lineWidth, leftLength};
+    b.right = {std::max(0, rightX - lineWidth + 1), 0, lineWidth, bottomY + 1};
+    return b;
+}
+
+Rgb GlowStep(GlowState& s) {
+    // Each phase may hand over to the next in the same tick; six hand-overs bring it back to the start.
+    for (int handovers = 0; handovers < 6; ++handovers) {
+        bool next = false;
+        switch (s.phase) {
+        case 0:
+            s.red = 255;
+            s.green += 5;
+            if (s.green >= 255) next = true; else s.blue = 0;
+            break;
+        case 1:
+            s.green = 255;
+            s.red -= 5;
+            if (s.red <= 0) next = true; else s.blue = 0;
+            break;
+        case 2:
+            s.blue += 5;
+            if (s.blue >= 255) next = true; else s.red = 0;
+            break;
+        case 3:
+            s.blue = 255;
+            s.green -= 5;
+            if (s.green <= 0) next = true; else s.red = 0;
+            break;
+        case 4:
+            s.blue = 255;
+            s.red += 5;
+            if (s.red >= 255) next = true; else s.green = 0;
+            break;
+        default:
+            s.red = 255;
+            s.blue -= 5;
+            if (s.blue <= 0) next = true; else s.green = 0;
+            break;
+        }
+        if (!next) break;
+        s.phase = (s.phase + 1) % 6;
+    }
+    auto clamp = [](int v) { return std::clamp(v, 0, 255); };
+    return {clamp(s.red), clamp(s.green), clamp(s.blue)};
+}
+
+CaptionPlacement PlaceCaption(int charset, ButtonRole role, double w, double h, double tw, double th) {
+    using Action = CaptionPlacement::Action;
+    CaptionPlacement p;
+    p.x = w / 2 - tw / 2;
+    p.y = h / 2 - th / 2;
+    const bool startOrPicture1 = role == ButtonRole::Start || role == ButtonRole::Picture1;
+    if (charset == 136) {
+        if (!startOrPicture1) {
+            if (role == ButtonRole::Close) p.action = Action::ShowLabel5;
+        } else {
+            p.y = h / 2 - th / 4;
+        }
+    } else if (charset == 134) {
+        if (!startOrPicture1) {
+            if (role == ButtonRole::Close) p.action = Action::ShowLabel5;
+        } else if (role == ButtonRole::Start) {
+            p.action = Action::ShowLabel8;
+            p.clearFace = true;
+        } else {
+            p.positioned = false;
+        }
+    } else {
+        p.hideOverlays = true;
+    }
+    return p;
+}
+
+namespace msgbox {
+
+Layout Arrange(double labelWidth, double labelHeight, int lines, bool okOnly) {
+    Layout l{};
+    l.label = {kLabelDesign.left, kLabelDesign.top, labelWidth, labelHeight};
+    l.button1 = kButton1Design;
+    l.button2 = kButton2Design;
+    // A label wider than the box would be cut at its right edge; every label gets its margin.
+    l.width = std::max(kWidth, l.label.left + labelWidth + kMargin);
+    if (lines > 1)
+        l.height = l.label.top + labelHeight + kMargin + l.button1.top + l.button1.height;
+    else
+        l.height = l.button1.height + 1425;
+    l.button1.top = labelHeight + kButton1Design.top;
+    l.button2.top = l.button1.top;
+    if (okOnly) {
+        l.button1.left = l.width / 2 - l.button1.width / 2;
+    } else {
+        l.button1.left = l.width / 2 - kButtonGap / 2 - l.button1.width;
+        l.button2.left = l.width / 2 + kButtonGap / 2;
+    }
+    return l;
+}
+
+}  // namespace msgbox
+
+namespace state {
+
+void DisableGUI(MainState& s) {
+    s.startEnabled = false;
+    s.closeEnabled = false;
+    s.pickerEnabled = false;
+}
+
+void EnableGUI(MainState& s) {
+    s.startEnabled = true;
+    s.closeEnabled = true;
+    s.pickerEnabled = true;
+    s.glowRunning = true;
+}
+
+void Finish(MainState& s) {
+    s.startEnabled = true;
+    s.closeEnabled = true;
+    s.term = true;
+    EnableGUI(s);
+}
+
+void BeginRun(MainState& s) {
+    s.glowRunning = false;
+    DisableGUI(s);
+    s.running = true;
+    // From the press on a run is committed: a close granted in message box 2 or the picker would take
+    // the window away from a run that still goes ahead.
+    s.term = false;
+}
+
+void EndRun(MainState& s) { s.running = false; }
+
+bool Accepts(const MainState& s, Request r) {
+    switch (r) {
+    case Request::Start: return s.startEnabled && !s.running;
+    case Request::Close: return s.closeEnabled;
+    case Request::About: return true;
+    case Request::CloseFromSystem: return s.term;
+    case Request::PickLanguage: return s.pickerEnabled;
+    }
+    return false;
+}
+
+}  // namespace state
+
+bool PumpPacer::Due(std::uint64_t nowMs) {
+    if (first_ || nowMs < last_ || nowMs - last_ >= interval_) {
+        first_ = false;
+        last_ = nowMs;
+        return true;
+    }
+    return false;
+}
+
+}  // namespace pell::ui

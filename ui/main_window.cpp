@@ -1,0 +1,384 @@
+// The main window: start-up look, the skin's buttons and bars, START and CLOSE, the close rules, the
+// glow, the focus watch, and the host side of a run (details box, bars, paced pumping, message boxes).
+#include "ui/main_window.h"
+
+#include "engine/product.h"
+#include "engine/run.h"
+#include "platform/win32/browse_folder.h"
+#include "ui/message_box.h"
+#include "ui/resource_ids.h"
+
+namespace pell::ui {
+
+namespace {
+constexpr UINT_PTR kTimerGlow = 3;        // Timer3
+constexpr UINT_PTR kTimerFocusWatch = 4;  // Timer4
+constexpr UINT kGlowIntervalMs = 10, kFocusWatchIntervalMs = 100;
+constexpr int kIdStart = 10, kIdClose = 11, kIdAbout = 12, kIdDetails = 20;
+constexpr wchar_t kPickerTitle[] = L"Please select a folder to save Log and Backup Files to...";
+constexpr wchar_t kSelfProperty[] = L"PellworthMainWindow";
+constexpr wchar_t kEditProcProperty[] = L"PellworthEditProcedure";
+constexpr DWORD kStyle = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX | WS_CLIPCHILDREN;
+
+FontSpec ButtonFont(int charset) { return {L"MS Sans Serif", mainwin::kButtonFontPoints, true, charset}; }
+
+// Serves what is waiting, bounded so a flood of posted messages cannot keep the run from going on.
+void PumpPending() {
+    MSG msg;
+    for (int served = 0; served < 10000 && ::PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE); ++served) {
+        if (msg.message == WM_QUIT) {
+            ::PostQuitMessage(static_cast<int>(msg.wParam));
+            return;
+        }
+        ::TranslateMessage(&msg);
+        ::DispatchMessageW(&msg);
+    }
+}
+
+// The details box is an ordinary edit control; a click on it counts as a click on the window.
+LRESULT CALLBACK DetailsProcedure(HWND hwnd, UINT msg, WPARAM wparam, LPARAM lparam) {
+    auto previous = reinterpret_cast<WNDPROC>(::GetPropW(hwnd, kEditProcProperty));
+    if (msg == WM_LBUTTONDOWN) {
+        HWND owner = ::GetParent(hwnd);
+        ::SendMessageW(owner, WM_APP, 0, 0);
+    }
+    if (msg == WM_NCDESTROY) {
+        ::RemovePropW(hwnd, kEditProcProperty);
+        ::SetWindowLongPtrW(hwnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(previous));
+    }
+    return ::CallWindowProcW(previous, hwnd, msg, wparam, lparam);
+}
+constexpr UINT kDetailsClicked = WM_APP;
+
+}  // namespace
+
+MainWindow::MainWindow(const Translation& translation, int charset) : translation_(&translation), charset_(charset) {}
+
+bool MainWindow::Open() {
+    scale_.dpi = DpiOf(nullptr);
+    RECT outer{0, 0, scale_.Px(mainwin::kClientWidth), scale_.Px(mainwin::kClientHeight)};
+    ::AdjustWindowRectEx(&outer, kStyle, FALSE, 0);
+    const int width = outer.right - outer.left, height = outer.bottom - outer.top;
+    RECT work{0, 0, ::GetSystemMetrics(SM_CXSCREEN), ::GetSystemMetrics(SM_CYSCREEN)};
+    ::SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0);
+
+    CreateArgs args;
+    args.className = L"PellworthRemoverMain";
+    args.style = kStyle;
+    args.rect = {work.left + (work.right - work.left - width) / 2, work.top + (work.bottom - work.top - height) / 2,
+                 width, height};
+    args.text = MainCaption();
+    args.icon = ::LoadIconW(::GetModuleHandleW(nullptr), MAKEINTRESOURCEW(PELL_ICON_MAIN));
+    if (!Create(args)) return false;
+    // The window is shown at the DPI of the monitor it landed on.
+    scale_.dpi = DpiOf(hwnd());
+    windowBrush_.reset(::CreateSolidBrush(ToColorRef(colour::kWindow)));
+    CreateChildren();
+    Layout(scale_.dpi);
+    ApplyLanguage(*translation_, charset_);
+
+    SetProg1(0);
+    SetProg2(0);
+    // Layered, with neither alpha nor a colour key in effect: the window stays opaque.
+    ::SetWindowLongPtrW(hwnd(), GWL_EXSTYLE, ::GetWindowLongPtrW(hwnd(), GWL_EXSTYLE) | WS_EX_LAYERED);
+    ::SetLayeredWindowAttributes(hwnd(), 0, 0, 0);
+    DisableGUI();
+    ::ShowWindow(hwnd(), SW_SHOW);
+    ::UpdateWindow(hwnd());
+    ::SetForegroundWindow(hwnd());
+    ::SetTimer(hwnd(), kTimerFocusWatch, kFocusWatchIntervalMs, nullptr);
+    PumpPending();
+    return true;
+}
+
+void MainWindow::CreateChildren() {
+    // Creation order is the Tab order: START, CLOSE, About.
+    start_.Create(hwnd(), kIdStart, translation_->StartCaption());
+    close_.Create(hwnd(), kIdClose, translation_->CloseCaption());
+    about_.Create(hwnd(), kIdAbout, translation_->AboutCaption());
+    start_.SetPressHandler([this] { Start(); });
+    close_.SetPressHandler([this] { Close(); });
+    about_.SetPressHandler([this] {
+        if (onAbout_) onAbout_();
+    });
+    start_.Enable(false);
+    close_.Enable(false);  // disabled at design time
+
+    for (ProgressBar* bar : {&bar1_, &bar2_}) {
+        bar->Create(hwnd(), &art_);
+        bar->SetClickHandler([this] { FormClick(); });
+    }
+    label3_.Create(hwnd(), translation_->Line(1));
+    label4_.Create(hwnd(), translation_->Line(2));
+    label6_.Create(hwnd(), translation_->Line(3));
+    label1_.Create(hwnd(), L"Status:  ", SS_RIGHT);
+    label2_.Create(hwnd(), L"Checking for Updates....");
+    for (Label* l : {&label3_, &label4_, &label6_}) l->SetColours(colour::kWhite, colour::kWindow);
+    for (Label* l : {&label1_, &label2_}) l->SetColours(colour::kWhite, colour::kStatusStrip);
+
+    details_ = ::CreateWindowExW(0, L"EDIT", L"",
+                                 WS_CHILD | WS_VISIBLE | WS_VSCROLL | WS_BORDER | ES_MULTILINE | ES_READONLY |
+                                     ES_AUTOVSCROLL | ES_NOHIDESEL,
+                                 0, 0, 1, 1, hwnd(), reinterpret_cast<HMENU>(static_cast<INT_PTR>(kIdDetails)),
+                                 ::GetModuleHandleW(nullptr), nullptr);
+    // A whole run's lines, however many: the default limit would drop lines past 32767 characters.
+    ::SendMessageW(details_, EM_SETLIMITTEXT, 0, 0);
+    ::SetPropW(details_, kEditProcProperty,
+               reinterpret_cast<HANDLE>(::GetWindowLongPtrW(details_, GWLP_WNDPROC)));
+    ::SetWindowLongPtrW(details_, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&DetailsProcedure));
+}
+
+void MainWindow::Layout(int dpi) {
+    scale_.dpi = dpi;
+    if (artDpi_ != dpi) {
+        art_ = LoadArtwork(scale_);
+        artDpi_ = dpi;
+    }
+    label3_.SetFont(MakeFont({L"Arial", mainwin::kSectionFontPoints, true, charset_}, dpi));
+    label4_.SetFont(MakeFont({L"Arial", mainwin::kSectionFontPoints, true, charset_}, dpi));
+    label6_.SetFont(MakeFont({L"Arial", mainwin::kSectionFontPoints, true, charset_}, dpi));
+    label1_.SetFont(MakeFont({L"Arial", mainwin::kStatusFontPoints, true, 0}, dpi));
+    label2_.SetFont(MakeFont({L"Arial", mainwin::kStatusFontPoints, false, 0}, dpi));
+    detailsFont_ = MakeFont({L"MS Sans Serif", mainwin::kDetailsFontPoints, false, charset_}, dpi);
+    ::SendMessageW(details_, WM_SETFONT, reinterpret_cast<WPARAM>(detailsFont_.get()), TRUE);
+
+    TwipRect label4 = mainwin::kLabel4, label6 = mainwin::kLabel6;
+    label4.top = mainwin::Label4Top(charset_);
+    label6.top = mainwin::Label6Top(charset_);
+    label3_.Move(scale_.Rect(mainwin::kLabel3));
+    label4_.Move(scale_.Rect(label4));
+    label6_.Move(scale_.Rect(label6));
+    label1_.Move(scale_.Rect(mainwin::kLabel1));
+    label2_.Move(scale_.Rect(mainwin::kLabel2));
+    const PixelRect details = scale_.Rect(mainwin::kDetails);
+    ::SetWindowPos(details_, nullptr, details.left, details.top, details.width, details.height,
+                   SWP_NOZORDER | SWP_NOACTIVATE);
+    for (DrawnButton* b : {&start_, &close_, &about_}) b->SetFont(ButtonFont(charset_));
+    start_.Place(mainwin::kStart, scale_);
+    close_.Place(mainwin::kClose, scale_);
+    about_.Place(mainwin::kAbout, scale_);
+    const int clientWidth = scale_.Px(mainwin::kClientWidth);
+    bar1_.Place(scale_, clientWidth);
+    bar2_.Place(scale_, clientWidth);
+    Invalidate();
+}
+
+void MainWindow::ApplyLanguage(const Translation& translation, int charset) {
+    translation_ = &translation;
+    charset_ = charset;
+    if (engine_ != nullptr) engine_->translation = &translation;
+    if (hwnd() == nullptr) return;
+    Layout(scale_.dpi);  // fonts in the language's character set, and the labels' places for it
+    label3_.SetText(translation.Line(1));
+    label4_.SetText(translation.Line(2));
+    label6_.SetText(translation.Line(3));
+
+    about_.ClearFace();
+    about_.SetFont(ButtonFont(charset));
+    about_.SetForeColour(colour::kWhite);
+    WriteButtonText(about_, translation.AboutCaption(), charset, {&close_, &start_});
+    about_.DrawBorder(colour::kBlack);
+
+    start_.ClearFace();
+    close_.ClearFace();
+    if (close_.Enabled()) EnableGUI();
+    else DisableGUI();
+}
+
+void MainWindow::SetPickerHandlers(std::function<void(bool)> onEnable, std::function<void()> onFormClick) {
+    onPickerEnable_ = std::move(onEnable);
+    onFormClick_ = std::move(onFormClick);
+}
+
+void MainWindow::DrawButtonFaces(Rgb startColour, Rgb closeColour) {
+    for (DrawnButton* b : {&close_, &start_}) b->SetFont(ButtonFont(charset_));
+    start_.SetForeColour(startColour);
+    close_.SetForeColour(closeColour);
+    const Overlays overlays{&close_, &start_};
+    WriteButtonText(start_, translation_->StartCaption(), charset_, overlays);
+    WriteButtonText(close_, translation_->CloseCaption(), charset_, overlays);
+}
+
+void MainWindow::DisableGUI() {
+    state::DisableGUI(state_);
+    start_.Enable(false);
+    close_.Enable(false);
+    DrawButtonFaces(colour::kDisabled, colour::kDisabled);
+    if (start_.HasOverlay()) start_.Overlay().SetTransparent(colour::kDisabled);  // Label8
+    start_.DrawBorder(colour::kDisabled);
+    close_.DrawBorder(colour::kDisabled);
+    if (onPickerEnable_) onPickerEnable_(false);
+}
+
+void MainWindow::EnableGUI() {
+    state::EnableGUI(state_);
+    start_.Enable(true);
+    close_.Enable(true);
+    DrawButtonFaces(colour::kStartText, colour::kCloseText);
+    if (start_.HasOverlay()) start_.Overlay().SetTransparent(colour::kStartText);  // Label8
+    close_.DrawBorder(colour::kBlack);  // START's frame is the glow's
+    if (onPickerEnable_) onPickerEnable_(true);
+    ::SetTimer(hwnd(), kTimerGlow, kGlowIntervalMs, nullptr);
+    close_.Enable(true);
+    // Keyboard users land on START whenever the window is usable again.
+    HWND focus = ::GetFocus();
+    if ((focus == nullptr || focus == hwnd()) && ::GetActiveWindow() == hwnd()) ::SetFocus(start_.hwnd());
+}
+
+void MainWindow::FinishUpdateCheck() {
+    close_.Enable(true);
+    start_.Enable(true);
+    state_.term = true;
+    SetProg1(0);
+    EnableGUI();
+}
+
+void MainWindow::Start() {
+    if (!state::Accepts(state_, Request::Start) || engine_ == nullptr) return;
+    FormClick();
+    ::KillTimer(hwnd(), kTimerGlow);
+    state::BeginRun(state_);
+    DisableGUI();
+    StartCleaning(*engine_, [this] { return win32::BrowseForFolder(hwnd(), kPickerTitle); });
+    state::EndRun(state_);
+    // The services key could not be read, or a close was granted while the run's last boxes were up.
+    if (endRequested_ || state_.closePending) ::DestroyWindow(hwnd());
+}
+
+void MainWindow::Close() {
+    if (!state::Accepts(state_, Request::Close)) return;
+    // The about box's tune, if it plays (errors ignored: usually nothing is open).
+    ::mciSendStringW(L"stop midi", nullptr, 0, nullptr);
+    ::mciSendStringW(L"close midi", nullptr, 0, nullptr);
+    if (beforeClose_) beforeClose_();
+    state_.term = true;
+    ::DestroyWindow(hwnd());
+}
+
+bool MainWindow::OnClose() {
+    if (!state::Accepts(state_, Request::CloseFromSystem)) return false;
+    if (state_.running) {
+        // The run is still on the stack (its last message boxes): close once it has returned.
+        state_.closePending = true;
+        return false;
+    }
+    return true;
+}
+
+void MainWindow::FormClick() {
+    if (onFormClick_) onFormClick_();
+}
+
+void MainWindow::OnTimer(UINT_PTR id) {
+    if (id == kTimerGlow) {
+        start_.DrawBorder(GlowStep(glow_));
+    } else if (id == kTimerFocusWatch) {
+        if (::GetActiveWindow() != hwnd()) {
+            FormClick();
+            ::InvalidateRect(hwnd(), nullptr, FALSE);
+            ::InvalidateRect(details_, nullptr, FALSE);
+        }
+    }
+}
+
+void MainWindow::OnPaint(HDC dc, const RECT& client) {
+    FillRectColour(dc, client, colour::kWindow);
+    const PixelRect banner = scale_.Rect(mainwin::kBanner);
+    art_.banner.Draw(dc, banner);
+    // The banner is a little narrower than the window: its last column carries on to the edge.
+    art_.banner.DrawColumn(dc, art_.banner.width - 1, {banner.right(), banner.top, client.right - banner.right(), banner.height});
+}
+
+void MainWindow::OnMessage(WindowMessage& m) {
+    switch (m.msg) {
+    case WM_CTLCOLORSTATIC:
+    case WM_CTLCOLOREDIT: {
+        HDC dc = reinterpret_cast<HDC>(m.wparam);
+        HWND child = reinterpret_cast<HWND>(m.lparam);
+        if (child == details_) {
+            ::SetTextColor(dc, ToColorRef(colour::kWhite));
+            ::SetBkColor(dc, ToColorRef(colour::kWindow));
+            m.result = reinterpret_cast<LRESULT>(windowBrush_.get());
+            return;
+        }
+        for (Label* l : {&label3_, &label4_, &label6_, &label1_, &label2_}) {
+            if (l->hwnd() == child) {
+                m.result = reinterpret_cast<LRESULT>(l->Colour(dc));
+                return;
+            }
+        }
+        break;
+    }
+    case kDetailsClicked:
+        FormClick();
+        return;
+    case WM_SETFOCUS:
+        // Back in the window (after a box, or from another program): keyboard users land on START.
+        if (start_.Enabled()) ::SetFocus(start_.hwnd());
+        return;
+    case WM_KEYDOWN:
+        if (m.wparam == VK_TAB) {
+            HWND next = ::GetNextDlgTabItem(hwnd(), nullptr, ::GetKeyState(VK_SHIFT) < 0);
+            if (next != nullptr) ::SetFocus(next);
+            return;
+        }
+        break;
+    case WM_DPICHANGED: {
+        Layout(HIWORD(m.wparam));
+        ApplyLanguage(*translation_, charset_);
+        const RECT* suggested = reinterpret_cast<const RECT*>(m.lparam);
+        ::SetWindowPos(hwnd(), nullptr, suggested->left, suggested->top, suggested->right - suggested->left,
+                       suggested->bottom - suggested->top, SWP_NOZORDER | SWP_NOACTIVATE);
+        return;
+    }
+    case WM_DESTROY:
+        ::KillTimer(hwnd(), kTimerGlow);
+        ::KillTimer(hwnd(), kTimerFocusWatch);
+        ::PostQuitMessage(0);
+        return;
+    default:
+        break;
+    }
+    m.handled = false;
+}
+
+std::wstring MainWindow::DetailsText() const {
+    std::wstring text(static_cast<std::size_t>(::GetWindowTextLengthW(details_)) + 1, L'\0');
+    text.resize(static_cast<std::size_t>(::GetWindowTextW(details_, text.data(), static_cast<int>(text.size()))));
+    return text;
+}
+
+std::size_t MainWindow::DetailsLength() const { return static_cast<std::size_t>(::GetWindowTextLengthW(details_)); }
+
+void MainWindow::SetDetailsText(const std::wstring& text) { ::SetWindowTextW(details_, text.c_str()); }
+
+void MainWindow::AppendDetailsText(const std::wstring& text) {
+    const LPARAM end = static_cast<LPARAM>(DetailsLength());
+    ::SendMessageW(details_, EM_SETSEL, static_cast<WPARAM>(end), end);
+    ::SendMessageW(details_, EM_REPLACESEL, FALSE, reinterpret_cast<LPARAM>(text.c_str()));
+}
+
+void MainWindow::SetDetailsCaret(std::size_t position) {
+    ::SendMessageW(details_, EM_SETSEL, static_cast<WPARAM>(position), static_cast<LPARAM>(position));
+    ::SendMessageW(details_, EM_SCROLLCARET, 0, 0);
+}
+
+void MainWindow::SetProg1(double value) {
+    bar1_.SetValue(value);
+    DoEvents();
+}
+
+void MainWindow::SetProg2(double value) {
+    bar2_.SetValue(value);
+    DoEvents();
+}
+
+void MainWindow::DoEvents() {
+    if (pacer_.Due(::GetTickCount64())) PumpPending();
+}
+
+int MainWindow::MsgBox(int code, bool yesNo) {
+    return MultilingualMsgBox(hwnd(), *translation_, charset_, code, yesNo ? 4 : 0);
+}
+
+}  // namespace pell::ui

@@ -1,0 +1,104 @@
+// The main window: START, CLOSE, About, the two bars, the details box and the status line; it is the
+// host a cleaning run reports to, and the run executes inside its START handler.
+#pragma once
+
+#include <functional>
+#include <string>
+
+#include "engine/engine.h"
+#include "engine/host.h"
+#include "i18n/translation.h"
+#include "ui/artwork.h"
+#include "ui/drawn_button.h"
+#include "ui/label.h"
+#include "ui/layout.h"
+#include "ui/progress_bar.h"
+#include "ui/window.h"
+
+namespace pell::ui {
+
+class MainWindow : public Window, public Host {
+public:
+    MainWindow(const Translation& translation, int charset);
+
+    // Start-up steps 5 to 10: made hidden, bars at 0, layered but opaque, disabled, shown, one pump.
+    bool Open();
+    // The engine the START button runs (it lives as long as the window).
+    void Attach(Engine& engine) { engine_ = &engine; }
+    const MainState& State() const { return state_; }
+
+    // Seams for the pieces that plug in later, one line each:
+    // - the language picker: selecting a language re-applies captions, fonts and the button faces;
+    void ApplyLanguage(const Translation& translation, int charset);
+    // - the language picker stands at LanguageBoxRect(); it is told when the window enables or greys it,
+    //   and closes its panel on every click on the window (Form_Click);
+    PixelRect LanguageBoxRect() const { return scale_.Rect(mainwin::kLanguageBox); }
+    void SetPickerHandlers(std::function<void(bool enabled)> onEnable, std::function<void()> onFormClick);
+    // - the update check: StartUpdateCheck (ui/update_check.cpp) ends by calling FinishUpdateCheck, and
+    //   writes its progress into the status line;
+    void FinishUpdateCheck();
+    void SetStatusText(const std::wstring& text) { label2_.SetText(text); }
+    // - the about box opens from the About button (it stays enabled during a run);
+    void SetAboutHandler(std::function<void()> onAbout) { onAbout_ = std::move(onAbout); }
+    // - CLOSE runs these first (the about box's tune is stopped and its file deleted there).
+    void SetBeforeCloseHandler(std::function<void()> beforeClose) { beforeClose_ = std::move(beforeClose); }
+
+    void DisableGUI();
+    void EnableGUI() override;
+
+    // The Host a run reports to.
+    std::wstring DetailsText() const override;
+    std::size_t DetailsLength() const override;
+    void SetDetailsText(const std::wstring& text) override;
+    void AppendDetailsText(const std::wstring& text) override;
+    void SetDetailsCaret(std::size_t position) override;
+    void SetProg1(double value) override;
+    void SetProg2(double value) override;
+    void DoEvents() override;
+    int MsgBox(int code, bool yesNo) override;
+    std::wstring Caption() const override { return Text(); }
+    void SetTerm(bool term) override { state_.term = term; }
+    void EndProgram() override { endRequested_ = true; }
+
+protected:
+    void OnPaint(HDC dc, const RECT& client) override;
+    void OnTimer(UINT_PTR id) override;
+    void OnClick() override { FormClick(); }
+    bool OnClose() override;
+    void OnMessage(WindowMessage& m) override;
+
+private:
+    void CreateChildren();
+    void Layout(int dpi);
+    void Start();
+    void Close();
+    void FormClick();
+    void DrawButtonFaces(Rgb startColour, Rgb closeColour);
+
+    const Translation* translation_;
+    int charset_;
+    Engine* engine_ = nullptr;
+    MainState state_;
+    GlowState glow_;
+    PumpPacer pacer_;
+    Scale scale_;
+    Artwork art_;
+    int artDpi_ = 0;
+
+    DrawnButton start_{ButtonRole::Start};   // Command2
+    DrawnButton close_{ButtonRole::Close};   // Command1
+    DrawnButton about_{ButtonRole::Other};   // cmdAbout
+    ProgressBar bar1_{1}, bar2_{2};
+    Label label3_, label4_, label6_, label1_, label2_;
+    HWND details_ = nullptr;  // txtDetails
+    Font detailsFont_;
+    Brush windowBrush_;
+
+    std::function<void(bool)> onPickerEnable_;
+    std::function<void()> onFormClick_;
+    std::function<void()> onAbout_;
+    std::function<void()> beforeClose_;
+    bool endRequested_ = false;
+};
+
+}  // namespace pell::ui

@@ -1,0 +1,151 @@
+// The modal message box of the skin.
+#include "ui/message_box.h"
+
+#include <algorithm>
+
+#include "engine/product.h"
+
+namespace pell::ui {
+
+MessageBoxWindow::MessageBoxWindow(std::wstring text, std::wstring button1, std::wstring button2, int charset)
+    : text_(std::move(text)), button1Caption_(std::move(button1)), button2Caption_(std::move(button2)),
+      charset_(charset) {}
+
+void MessageBoxWindow::Build(HWND owner) {
+    scale_.dpi = DpiOf(owner);
+    CreateArgs args;
+    args.className = L"PellworthMessageBox";
+    args.parent = owner;
+    args.style = WS_POPUP | WS_CAPTION | WS_SYSMENU | WS_CLIPCHILDREN;
+    args.exStyle = WS_EX_DLGMODALFRAME;
+    args.rect = {0, 0, 100, 100};
+    args.text = kProductName;
+    args.icon = ::LoadIconW(::GetModuleHandleW(nullptr), MAKEINTRESOURCEW(1));
+    Create(args);
+
+    message_.Create(hwnd(), text_, SS_LEFTNOWORDWRAP);  // lines break only at CR LF
+    message_.SetColours(colour::kWhite, colour::kWindow);
+    FontSpec labelFont;
+    labelFont.charset = charset_;
+    message_.SetFont(MakeFont(labelFont, scale_.dpi));
+
+    const Overlays none;
+    FontSpec buttonFont;
+    buttonFont.bold = true;
+    buttonFont.charset = charset_;
+    for (DrawnButton* b : {&picture1_, &picture2_}) {
+        b->Create(hwnd(), b == &picture1_ ? 1 : 2, L"");
+        b->SetFont(buttonFont);
+        b->Place(b == &picture1_ ? msgbox::kButton1Design : msgbox::kButton2Design, scale_);
+        b->SetForeColour(colour::kWhite);
+    }
+    WriteButtonText(picture2_, button2Caption_, charset_, none);
+    WriteButtonText(picture1_, button1Caption_, charset_, none);
+    picture1_.DrawBorder(colour::kBlack);
+    picture2_.DrawBorder(colour::kBlack);
+    if (button2Caption_.empty()) picture2_.Show(false);
+    picture1_.SetPressHandler([this] { Answer(button2Caption_.empty() ? 1 : 6); });
+    picture2_.SetPressHandler([this] { Answer(button2Caption_.empty() ? 0 : 7); });
+    Arrange();
+}
+
+// The label takes the size of its text (lines break only at CR LF); the box follows the label.
+void MessageBoxWindow::Arrange() {
+    HDC dc = ::GetDC(message_.hwnd());
+    HFONT font = reinterpret_cast<HFONT>(::SendMessageW(message_.hwnd(), WM_GETFONT, 0, 0));
+    HGDIOBJ old = ::SelectObject(dc, font);
+    RECT r{0, 0, 0, 0};
+    ::DrawTextW(dc, text_.c_str(), static_cast<int>(text_.size()), &r, DT_CALCRECT | DT_NOPREFIX | DT_EXPANDTABS);
+    ::SelectObject(dc, old);
+    ::ReleaseDC(message_.hwnd(), dc);
+    int lines = 1;
+    for (std::size_t at = text_.find(L"\r\n"); at != std::wstring::npos; at = text_.find(L"\r\n", at + 2)) ++lines;
+
+    const msgbox::Layout l =
+        msgbox::Arrange(scale_.Twips(r.right - r.left), scale_.Twips(r.bottom - r.top), lines, button2Caption_.empty());
+    PixelRect label = scale_.Rect(l.label);
+    // The label holds its whole text even where twips round down a pixel.
+    label.width = std::max(label.width, static_cast<int>(r.right - r.left));
+    label.height = std::max(label.height, static_cast<int>(r.bottom - r.top));
+    message_.Move(label);
+    picture1_.Place(l.button1, scale_);
+    picture2_.Place(l.button2, scale_);
+
+    // Outer size, centred over the owner's monitor.
+    const int width = scale_.Px(l.width), height = scale_.Px(l.height);
+    HMONITOR monitor = ::MonitorFromWindow(::GetParent(hwnd()) ? ::GetParent(hwnd()) : hwnd(), MONITOR_DEFAULTTOPRIMARY);
+    MONITORINFO mi{};
+    mi.cbSize = sizeof(mi);
+    ::GetMonitorInfoW(monitor, &mi);
+    const RECT& work = mi.rcWork;
+    ::SetWindowPos(hwnd(), nullptr, work.left + (work.right - work.left - width) / 2,
+                   work.top + (work.bottom - work.top - height) / 2, width, height, SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+int MessageBoxWindow::ShowModal(HWND owner) {
+    Build(owner);
+    if (hwnd() == nullptr) return 0;
+    if (owner != nullptr) ::EnableWindow(owner, FALSE);
+    ::ShowWindow(hwnd(), SW_SHOW);
+    ::SetForegroundWindow(hwnd());
+    ::SetFocus(picture1_.hwnd());
+    MSG msg;
+    bool quit = false;
+    WPARAM quitCode = 0;
+    while (!done_ && hwnd() != nullptr) {
+        const BOOL got = ::GetMessageW(&msg, nullptr, 0, 0);
+        if (got == 0 || got == -1) {
+            quit = got == 0;
+            quitCode = msg.wParam;
+            break;
+        }
+        // Esc from anywhere in the box closes it without an answer.
+        if (msg.message == WM_KEYDOWN && msg.wParam == VK_ESCAPE &&
+            (msg.hwnd == hwnd() || ::IsChild(hwnd(), msg.hwnd))) {
+            Answer(0);
+            continue;
+        }
+        ::TranslateMessage(&msg);
+        ::DispatchMessageW(&msg);
+    }
+    // The owner is enabled before the box goes, so it becomes the active window again.
+    if (owner != nullptr) ::EnableWindow(owner, TRUE);
+    Destroy();
+    if (owner != nullptr) ::SetForegroundWindow(owner);
+    if (quit) ::PostQuitMessage(static_cast<int>(quitCode));
+    return returnVal_;
+}
+
+void MessageBoxWindow::Answer(int result) {
+    returnVal_ = result;
+    done_ = true;
+}
+
+bool MessageBoxWindow::OnClose() {
+    Answer(0);
+    return false;  // the loop ends and the box is destroyed by ShowModal
+}
+
+void MessageBoxWindow::OnPaint(HDC dc, const RECT& client) { FillRectColour(dc, client, colour::kWindow); }
+
+void MessageBoxWindow::OnMessage(WindowMessage& m) {
+    if (m.msg == WM_CTLCOLORSTATIC && reinterpret_cast<HWND>(m.lparam) == message_.hwnd()) {
+        m.result = reinterpret_cast<LRESULT>(message_.Colour(reinterpret_cast<HDC>(m.wparam)));
+        return;
+    }
+    if (m.msg == WM_KEYDOWN && m.wparam == VK_ESCAPE) {
+        Answer(0);
+        return;
+    }
+    m.handled = false;
+}
+
+int MultilingualMsgBox(HWND owner, const Translation& translation, int charset, int code, int buttons) {
+    const bool yesNo = buttons == 4;
+    std::wstring text = code >= 1 && code <= 8 ? translation.MessageBoxText(code) : std::wstring();
+    MessageBoxWindow box(std::move(text), yesNo ? translation.YesCaption() : translation.OkCaption(),
+                   yesNo ? translation.NoCaption() : std::wstring(), charset);
+    return box.ShowModal(owner);
+}
+
+}  // namespace pell::ui

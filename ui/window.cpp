@@ -1,0 +1,169 @@
+// The window base: class registration, the one window procedure, buffered painting, fonts.
+#include "ui/window.h"
+
+#include <vector>
+
+namespace pell::ui {
+
+int DpiOf(HWND hwnd) {
+    using GetDpiForWindowFn = UINT(WINAPI*)(HWND);
+    static const auto getDpiForWindow = reinterpret_cast<GetDpiForWindowFn>(
+        reinterpret_cast<void*>(::GetProcAddress(::GetModuleHandleW(L"user32.dll"), "GetDpiForWindow")));
+    if (hwnd != nullptr && getDpiForWindow != nullptr) {
+        UINT dpi = getDpiForWindow(hwnd);
+        if (dpi != 0) return static_cast<int>(dpi);
+    }
+    HDC screen = ::GetDC(nullptr);
+    int dpi = ::GetDeviceCaps(screen, LOGPIXELSY);
+    ::ReleaseDC(nullptr, screen);
+    return dpi > 0 ? dpi : 96;
+}
+
+Font MakeFont(const FontSpec& spec, int dpi) {
+    LOGFONTW lf{};
+    lf.lfHeight = -static_cast<LONG>(spec.points * dpi / 72.0 + 0.5);
+    lf.lfWeight = spec.bold ? FW_BOLD : FW_NORMAL;
+    lf.lfCharSet = static_cast<BYTE>(spec.charset);
+    // A bitmap face ("MS Sans Serif" is one) scales in whole steps and blurs; ask for an outline font.
+    lf.lfOutPrecision = OUT_TT_ONLY_PRECIS;
+    lf.lfQuality = CLEARTYPE_QUALITY;
+    lf.lfPitchAndFamily = VARIABLE_PITCH | FF_SWISS;
+    lstrcpynW(lf.lfFaceName, spec.face, LF_FACESIZE);
+    return Font(::CreateFontIndirectW(&lf));
+}
+
+void FillRectColour(HDC dc, const RECT& r, Rgb colour) {
+    COLORREF old = ::SetBkColor(dc, ToColorRef(colour));
+    ::ExtTextOutW(dc, 0, 0, ETO_OPAQUE, &r, nullptr, 0, nullptr);
+    ::SetBkColor(dc, old);
+}
+
+namespace {
+
+void RegisterOnce(const wchar_t* className, HICON icon, WNDPROC procedure) {
+    WNDCLASSEXW existing{};
+    existing.cbSize = sizeof(existing);
+    if (::GetClassInfoExW(::GetModuleHandleW(nullptr), className, &existing)) return;
+    WNDCLASSEXW wc{};
+    wc.cbSize = sizeof(wc);
+    wc.lpfnWndProc = procedure;
+    wc.hInstance = ::GetModuleHandleW(nullptr);
+    wc.hCursor = ::LoadCursorW(nullptr, reinterpret_cast<LPCWSTR>(IDC_ARROW));
+    wc.hIcon = icon;
+    wc.hIconSm = icon;
+    wc.lpszClassName = className;
+    ::RegisterClassExW(&wc);
+}
+
+}  // namespace
+
+Window::~Window() { Destroy(); }
+
+bool Window::Create(const CreateArgs& args) {
+    RegisterOnce(args.className, args.icon, &Window::Procedure);
+    HWND hwnd = ::CreateWindowExW(args.exStyle, args.className, args.text.c_str(), args.style, args.rect.left,
+                                  args.rect.top, args.rect.width, args.rect.height, args.parent,
+                                  reinterpret_cast<HMENU>(static_cast<INT_PTR>(args.id)),
+                                  ::GetModuleHandleW(nullptr), this);
+    if (hwnd == nullptr) return false;
+    if (args.font != nullptr) ::SendMessageW(hwnd, WM_SETFONT, reinterpret_cast<WPARAM>(args.font), FALSE);
+    return true;
+}
+
+void Window::Destroy() {
+    if (hwnd_ != nullptr) ::DestroyWindow(hwnd_);
+}
+
+std::wstring Window::Text() const {
+    std::wstring text(static_cast<std::size_t>(::GetWindowTextLengthW(hwnd_)) + 1, L'\0');
+    text.resize(static_cast<std::size_t>(::GetWindowTextW(hwnd_, text.data(), static_cast<int>(text.size()))));
+    return text;
+}
+
+void Window::SetText(const std::wstring& text) { ::SetWindowTextW(hwnd_, text.c_str()); }
+
+void Window::Move(const PixelRect& r) {
+    ::SetWindowPos(hwnd_, nullptr, r.left, r.top, r.width, r.height, SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+void Window::Show(bool visible) { ::ShowWindow(hwnd_, visible ? SW_SHOWNA : SW_HIDE); }
+void Window::Enable(bool enabled) { ::EnableWindow(hwnd_, enabled ? TRUE : FALSE); }
+bool Window::Enabled() const { return ::IsWindowEnabled(hwnd_) != FALSE; }
+void Window::Invalidate() const { ::InvalidateRect(hwnd_, nullptr, FALSE); }
+
+LRESULT CALLBACK Window::Procedure(HWND hwnd, UINT msg, WPARAM wparam, LPARAM lparam) {
+    auto* self = reinterpret_cast<Window*>(::GetWindowLongPtrW(hwnd, GWLP_USERDATA));
+    if (self == nullptr && msg == WM_NCCREATE) {
+        self = static_cast<Window*>(reinterpret_cast<CREATESTRUCTW*>(lparam)->lpCreateParams);
+        self->hwnd_ = hwnd;
+        ::SetWindowLongPtrW(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
+    }
+    if (self == nullptr) return ::DefWindowProcW(hwnd, msg, wparam, lparam);
+    if (msg == WM_NCDESTROY) {
+        ::SetWindowLongPtrW(hwnd, GWLP_USERDATA, 0);
+        self->hwnd_ = nullptr;
+        return ::DefWindowProcW(hwnd, msg, wparam, lparam);
+    }
+    return self->Dispatch(msg, wparam, lparam);
+}
+
+LRESULT Window::Dispatch(UINT msg, WPARAM wparam, LPARAM lparam) {
+    switch (msg) {
+    case WM_PAINT:
+        Paint();
+        return 0;
+    case WM_ERASEBKGND:
+        return 1;  // the buffered paint covers the whole client area
+    case WM_TIMER:
+        OnTimer(wparam);
+        return 0;
+    case WM_LBUTTONDOWN:
+        pressed_ = true;
+        ::SetCapture(hwnd_);
+        break;
+    case WM_LBUTTONUP:
+        if (pressed_) {
+            pressed_ = false;
+            ::ReleaseCapture();
+            POINT p{static_cast<short>(LOWORD(lparam)), static_cast<short>(HIWORD(lparam))};
+            RECT client;
+            ::GetClientRect(hwnd_, &client);
+            if (::PtInRect(&client, p)) OnClick();
+            return 0;
+        }
+        break;
+    case WM_CAPTURECHANGED:
+        pressed_ = false;
+        break;
+    case WM_CLOSE:
+        if (OnClose()) ::DestroyWindow(hwnd_);
+        return 0;
+    default:
+        break;
+    }
+    WindowMessage m{hwnd_, msg, wparam, lparam};
+    OnMessage(m);
+    if (m.handled) return m.result;
+    return ::DefWindowProcW(hwnd_, msg, wparam, lparam);
+}
+
+void Window::Paint() {
+    PAINTSTRUCT ps;
+    HDC dc = ::BeginPaint(hwnd_, &ps);
+    RECT client;
+    ::GetClientRect(hwnd_, &client);
+    const int w = client.right - client.left, h = client.bottom - client.top;
+    if (w > 0 && h > 0) {
+        HDC memory = ::CreateCompatibleDC(dc);
+        Bitmap buffer(::CreateCompatibleBitmap(dc, w, h));
+        HGDIOBJ old = ::SelectObject(memory, buffer.get());
+        OnPaint(memory, client);
+        ::BitBlt(dc, ps.rcPaint.left, ps.rcPaint.top, ps.rcPaint.right - ps.rcPaint.left,
+                 ps.rcPaint.bottom - ps.rcPaint.top, memory, ps.rcPaint.left, ps.rcPaint.top, SRCCOPY);
+        ::SelectObject(memory, old);
+        ::DeleteDC(memory);
+    }
+    ::EndPaint(hwnd_, &ps);
+}
+
+}  // namespace pell::ui
