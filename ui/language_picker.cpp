@@ -23,6 +23,18 @@ void OutlinedRect(HDC dc, const RECT& r, Rgb fill) {
     ::FrameRect(dc, &r, static_cast<HBRUSH>(::GetStockObject(BLACK_BRUSH)));
 }
 
+// A child window of the picker; it is placed later, at the window's DPI.
+void MakeChild(Window& w, HWND parent, const wchar_t* className, DWORD style, int id, std::wstring text = {}) {
+    CreateArgs args;
+    args.parent = parent;
+    args.className = className;
+    args.style = WS_CHILD | style;
+    args.rect = {0, 0, 1, 1};
+    args.id = id;
+    args.text = std::move(text);
+    w.Create(args);
+}
+
 // The panel lies over the window's other children while it is open: they must not paint over it.
 void ClipSiblingsOf(HWND parent) {
     for (HWND child = ::GetWindow(parent, GW_CHILD); child != nullptr; child = ::GetWindow(child, GW_HWNDNEXT))
@@ -35,14 +47,8 @@ void ClipSiblingsOf(HWND parent) {
 
 void LanguageEntry::Create(HWND panel, int index) {
     index_ = index;
-    CreateArgs args;
-    args.parent = panel;
-    args.className = L"PellworthLanguageEntry";
-    args.style = WS_CHILD | WS_VISIBLE;
-    args.rect = {0, 0, 1, 1};
-    args.text = Utf8ToWide(LanguageAt(index).pickerName);
-    args.id = kIdFirstEntry + index;
-    Window::Create(args);
+    MakeChild(*this, panel, L"PellworthLanguageEntry", WS_VISIBLE, kIdFirstEntry + index,
+              Utf8ToWide(LanguageAt(index).pickerName));
     Enable(picker::Selectable(index));
 }
 
@@ -146,22 +152,10 @@ void LanguagePicker::Place(HWND parent, const TwipRect& box, int dpi) {
     const Scale scale{dpi};
     if (box_.hwnd() == nullptr) {
         ClipSiblingsOf(parent);
-        CreateArgs boxArgs;
-        boxArgs.parent = parent;
-        boxArgs.className = L"PellworthLanguageBox";
-        boxArgs.style = WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS;
-        boxArgs.rect = {0, 0, 1, 1};
-        boxArgs.id = kIdBox;
-        box_.Create(boxArgs);
+        MakeChild(box_, parent, L"PellworthLanguageBox", WS_VISIBLE | WS_CLIPSIBLINGS, kIdBox);
         box_.SetArrowHandler([this] { TogglePanel(); });
-
-        CreateArgs panelArgs;
-        panelArgs.parent = parent;
-        panelArgs.className = L"PellworthLanguagePanel";
-        panelArgs.style = WS_CHILD | WS_CLIPCHILDREN | WS_CLIPSIBLINGS;  // hidden until the arrow opens it
-        panelArgs.rect = {0, 0, 1, 1};
-        panelArgs.id = kIdPanel;
-        panel_.Create(panelArgs);
+        // Hidden until the arrow opens it.
+        MakeChild(panel_, parent, L"PellworthLanguagePanel", WS_CLIPCHILDREN | WS_CLIPSIBLINGS, kIdPanel);
         for (int i = 0; i < kLanguageCount; ++i) {
             LanguageEntry& entry = entries_[static_cast<std::size_t>(i)];
             entry.Create(panel_.hwnd(), i);

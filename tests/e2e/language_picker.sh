@@ -9,6 +9,7 @@ set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
 . "$here/lib.sh"
 . "$here/checks.sh"
+. "$here/window_lib.sh"
 
 [ $# -ge 4 ] || { echo "usage: $0 WINDOW_EXE PROBE_EXE WORK_DIR SOURCE_DIR" >&2; exit 64; }
 exe=$(readlink -f "$1") probe_exe=$(readlink -f "$2")
@@ -33,18 +34,6 @@ e2e_prepare_windows
 failures=0
 main='Pellworth Remover '
 box='=Pellworth Remover'
-probe() { wine "$probe_exe" "$@" 2>/dev/null | tr -d '\r'; }
-shot() { import -window root "$shots/$1.png"; echo "screenshot $shots/$1.png"; }
-wait_until() {  # wait_until SECONDS COMMAND...
-    local end=$((SECONDS + $1))
-    shift
-    until "$@"; do
-        [ $SECONDS -lt $end ] || return 1
-        sleep 0.1
-    done
-}
-window_up() { probe find "$1" >/dev/null; }
-window_gone() { ! probe find "$1" >/dev/null; }
 # The main window's children as last seen (one probe per look: every probe is a Wine start).
 look() { kids=$(probe children "$main"); }
 child() { awk -F'\t' -v id="$1" '$1 == id { print; exit }' <<<"$kids"; }
@@ -67,19 +56,10 @@ click_entry() {  # click_entry INDEX: the middle of the panel's entry
     click_at $((x + w / 2)) $((y + h / 2))
 }
 click_arrow() { click_at $((bx + bw - 12)) $((by + bh / 2)); }
-pixel() { import -window root -depth 8 -crop "1x1+$1+$2" txt:- | tail -n 1 | grep -o '#[0-9A-F]\{6\}'; }
 entry_colour() {  # entry_colour INDEX: the entry's background, next to its top-left corner
     local x y w h
     read -r x y w h <<<"$(rect_of $((300 + $1)))"
     pixel $((x + 2)) $((y + 2))
-}
-wait_exit() {
-    local end=$((SECONDS + $2))
-    while kill -0 "$1" 2>/dev/null; do
-        [ $SECONDS -lt $end ] || return 124
-        sleep 0.1
-    done
-    wait "$1"
 }
 # Lines of a translation source as the window shows them (the sources are UTF-8).
 line() { sed -n "$2p" "$src/resources/lang/$1.txt" | tr -d '\r'; }
