@@ -166,6 +166,24 @@ look
 check "the box shows العربية" test "$(child_text 40)" = "العربية"
 shot 06-arabic
 
+# --- Every selectable language once, for a person to look at side by side: one contact sheet.
+read -r cx cy cw ch <<<"$(probe find "$main")"
+stems=$(sed -n 's/^PELL_LANGUAGE(\([0-9]*\),.*"\([a-z_]*\)")$/\1 \2/p' "$src/i18n/languages.inc")
+sheet=()
+while read -r index stem; do
+    case $index in 3 | 4 | 14) continue ;; esac
+    click_arrow
+    click_entry "$index"
+    sleep 0.2
+    import -window root -crop "${cw}x${ch}+${cx}+${cy}" +repage "$shots/idle-$stem.png"
+    sheet+=(-label "$index $stem" "$shots/idle-$stem.png")
+done <<<"$stems"
+montage "${sheet[@]}" -tile 5x4 -geometry +6+6 -background '#202020' -fill white "$shots/idle-languages.png"
+echo "contact sheet $shots/idle-languages.png"
+look
+check "the last one picked, Türkçe, is shown" test "$(child_text 40)" = Türkçe
+check "Turkish captions" test "$(labels)" = "$(captions_of turkish)"
+
 # --- CLOSE, in whatever language it is, ends the program.
 read -r x y w h <<<"$(rect_of 11)"
 click_at $((x + w / 2)) $((y + h / 2))
