@@ -10,6 +10,7 @@ here=$(cd "$(dirname "$0")" && pwd)
 . "$here/lib.sh"
 . "$here/infection_names.sh"
 . "$here/checks.sh"
+. "$here/window_lib.sh"
 
 [ $# -ge 5 ] || { echo "usage: $0 WINDOW_EXE PROBE_EXE WORM_EXE RECORDER_EXE WORK_DIR [SOURCE_DIR]" >&2; exit 64; }
 exe=$(readlink -f "$1") probe_exe=$(readlink -f "$2") worm=$(readlink -f "$3") recorder=$(readlink -f "$4")
@@ -43,21 +44,11 @@ logs=$prefix/drive_c/PellworthLogs
 mkdir -p "$logs"
 "$here/plant_infections.sh" "$worm" "$out"
 
+# An English system: the checks read the English captions.
+export LC_ALL=C.UTF-8
 failures=0
 main='Pellworth Remover '  # the main window's caption starts so; the message box's is the name alone
 box='=Pellworth Remover'
-probe() { wine "$probe_exe" "$@" 2>/dev/null | tr -d '\r'; }
-shot() { import -window root "$shots/$1.png"; echo "screenshot $shots/$1.png"; }
-wait_until() {  # wait_until SECONDS COMMAND...
-    local end=$((SECONDS + $1))
-    shift
-    until "$@"; do
-        [ $SECONDS -lt $end ] || return 1
-        sleep 0.2
-    done
-}
-window_up() { probe find "$1" >/dev/null; }
-window_gone() { ! probe find "$1" >/dev/null; }
 child() {  # child TITLE ID: the probe's line for child ID
     probe children "$1" | awk -F'\t' -v id="$2" '$1 == id { print; exit }'
 }
@@ -71,17 +62,6 @@ click_child() {  # click_child TITLE ID: a click in the middle of the child, as 
     xdotool mousemove $((x + w / 2)) $((y + h / 2))
     sleep 0.2
     xdotool click 1
-}
-pixel() {  # pixel X Y: the screen's colour there
-    import -window root -depth 8 -crop "1x1+$1+$2" txt:- | tail -n 1 | grep -o '#[0-9A-F]\{6\}'
-}
-wait_exit() {  # wait_exit PID SECONDS: the program's exit code, or 124 when it is still running then
-    local end=$((SECONDS + $2))
-    while kill -0 "$1" 2>/dev/null; do
-        [ $SECONDS -lt $end ] || return 124
-        sleep 0.2
-    done
-    wait "$1"
 }
 start_window() {  # runs the window program in the background; $! is its launcher
     (cd "$work" && exec wine "$exe" </dev/null >>"$work/window.out" 2>&1) &
