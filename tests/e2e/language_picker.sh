@@ -3,18 +3,23 @@
 # system language chosen at start-up (German, Portuguese, and English for Dutch), the picker opened with
 # its arrow and not with the name, the hover highlight, the greyed Chinese and Japanese entries inert,
 # the panel closed by a click elsewhere and when another window takes the focus, French and Russian
-# picked and the captions changed with them. Screenshots are kept in WORK_DIR/shots.
+# picked and the captions changed with them. The update check meets a site of the scenario's own private
+# namespace. Screenshots are kept in WORK_DIR/shots.
 # usage: language_picker.sh WINDOW_EXE PROBE_EXE WORK_DIR SOURCE_DIR
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
 . "$here/lib.sh"
 . "$here/checks.sh"
 . "$here/window_lib.sh"
+. "$here/update_site.sh"
 
+[ "${1:-}" = --inside ] || e2e_update_enter_namespace "$0" "$@"
+shift
 [ $# -ge 4 ] || { echo "usage: $0 WINDOW_EXE PROBE_EXE WORK_DIR SOURCE_DIR" >&2; exit 64; }
 exe=$(readlink -f "$1") probe_exe=$(readlink -f "$2")
 work=$(mkdir -p "$3" && cd "$3" && pwd)
 src=$(cd "$4" && pwd)
+E2E_SOURCE_DIR=$src
 base=${E2E_BASE_PREFIX:-$(dirname "$work")/base-prefix}
 prefix=$work/prefix
 shots=$work/shots
@@ -23,6 +28,7 @@ mkdir -p "$shots"
 
 e2e_start_xvfb "$work/xvfb.log"
 cleanup() {
+    e2e_update_stop
     e2e_stop_prefix "$prefix"
     e2e_stop_xvfb
 }
@@ -30,6 +36,7 @@ trap cleanup EXIT
 e2e_make_base_prefix "$base"
 e2e_fresh_prefix "$base" "$prefix"
 e2e_prepare_windows
+e2e_update_site_quiet "$work"
 
 failures=0
 main='Pellworth Remover '

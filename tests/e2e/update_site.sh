@@ -50,3 +50,11 @@ e2e_update_stop() {
     wait "$E2E_UPDATE_SERVER_PID" 2>/dev/null || true
     E2E_UPDATE_SERVER_PID=
 }
+
+# e2e_update_site_quiet DIR: the site of a window scenario that is not about the update check: this
+# version, no extra detections, so the window is idle at once (offline it would wait out both time limits).
+e2e_update_site_quiet() {
+    e2e_update_hosts "$1" online
+    : >"$1/no-digests.txt"
+    e2e_update_serve "$1" 4.6 "$1/no-digests.txt"
+}
