@@ -136,14 +136,23 @@ void DeleteSubkeys(System& sys, RegKey key, const std::wstring& path) {
     // Failed deletions per subkey name. A subkey that refuses again after its own subkeys were dealt
     // with (or fails twice for another reason) is passed over: moving to the next index.
     std::map<std::wstring, int> failures;
+    // Deletions per subkey name that answered success. A worm that re-creates its service's subkeys, or a
+    // filter driver that only pretends to delete, would otherwise be answered for ever: such a subkey is
+    // passed over after a few.
+    std::map<std::wstring, int> deletions;
     std::uint32_t index = 0;
     for (;;) {
         std::wstring subkey;
         long rc = sys.RegEnumKey(key, index, subkey);
         if (rc != code::Success) return;  // 259 ends the work; any other answer leaves the rest in place
 
+        if (deletions[subkey] >= kMaxSubkeyDeletions) {
+            ++index;
+            continue;
+        }
         long deleted = sys.RegDeleteKey(key, subkey);
         if (deleted == code::Success) {
+            ++deletions[subkey];
             index = 0;
             continue;
         }

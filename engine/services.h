@@ -16,6 +16,9 @@ bool StopService(System& sys, const std::wstring& serviceName);
 // Deletes every subkey of the open `key`, which is HKLM services key + "\" + `path`, depth first. A
 // subkey that keeps refusing deletion (or keeps failing) is passed over after its second refusal, so
 // a protected key never makes the deletion loop forever.
+// A subkey that is deleted but is there again (re-created, or a deletion that only said it was done) is
+// passed over after kMaxSubkeyDeletions deletions.
+inline constexpr int kMaxSubkeyDeletions = 3;
 void DeleteSubkeys(System& sys, RegKey key, const std::wstring& path);
 
 // The image path with its arguments cut off: up to and including the "exe" of the first ".exe ", or

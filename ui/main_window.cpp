@@ -3,6 +3,7 @@
 #include "ui/main_window.h"
 
 #include "engine/product.h"
+#include "engine/restore.h"
 #include "engine/run.h"
 #include "platform/win32/browse_folder.h"
 #include "ui/message_box.h"
@@ -16,6 +17,14 @@ constexpr UINT_PTR kTimerFocusWatch = 4;  // Timer4
 constexpr UINT kGlowIntervalMs = 10, kFocusWatchIntervalMs = 100;
 constexpr int kIdStart = 10, kIdClose = 11, kIdAbout = 12, kIdDetails = 20;
 constexpr wchar_t kPickerTitle[] = L"Please select a folder to save Log and Backup Files to...";
+// Undoing a cleaning from the system menu. The ids of added system-menu items stay below 0xF000 and
+// keep their low four bits clear (Windows uses them).
+constexpr UINT kMenuRestore = 0x0110;
+constexpr wchar_t kRestoreMenuText[] = L"Restore a previous cleaning...";
+constexpr wchar_t kRestorePickerTitle[] = L"Please select the folder that holds the log and backups of the cleaning to undo...";
+constexpr wchar_t kRestoreQuestion[] =
+    L"Everything that cleaning removed will be put back, the worms it found included. Nothing that exists "
+    L"again is overwritten. Restore it?";
 constexpr wchar_t kSelfProperty[] = L"PellworthMainWindow";
 constexpr wchar_t kEditProcProperty[] = L"PellworthEditProcedure";
 constexpr DWORD kStyle = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX | WS_CLIPCHILDREN;
@@ -82,6 +91,9 @@ bool MainWindow::Open() {
     // Layered, with neither alpha nor a colour key in effect: the window stays opaque.
     ::SetWindowLongPtrW(hwnd(), GWL_EXSTYLE, ::GetWindowLongPtrW(hwnd(), GWL_EXSTYLE) | WS_EX_LAYERED);
     ::SetLayeredWindowAttributes(hwnd(), 0, 0, 0);
+    HMENU system = ::GetSystemMenu(hwnd(), FALSE);
+    ::AppendMenuW(system, MF_SEPARATOR, 0, nullptr);
+    ::AppendMenuW(system, MF_STRING, kMenuRestore, kRestoreMenuText);
     DisableGUI();
     ::ShowWindow(hwnd(), SW_SHOW);
     ::UpdateWindow(hwnd());
@@ -211,6 +223,7 @@ void MainWindow::DisableGUI() {
     start_.DrawBorder(colour::kDisabled);
     close_.DrawBorder(colour::kDisabled);
     if (onPickerEnable_) onPickerEnable_(false);
+    ::EnableMenuItem(::GetSystemMenu(hwnd(), FALSE), kMenuRestore, MF_BYCOMMAND | MF_GRAYED);
 }
 
 void MainWindow::EnableGUI() {
@@ -221,6 +234,7 @@ void MainWindow::EnableGUI() {
     if (start_.HasOverlay()) start_.Overlay().SetTransparent(colour::kStartText);  // Label8
     close_.DrawBorder(colour::kBlack);  // START's frame is the glow's
     if (onPickerEnable_) onPickerEnable_(true);
+    ::EnableMenuItem(::GetSystemMenu(hwnd(), FALSE), kMenuRestore, MF_BYCOMMAND | MF_ENABLED);
     ::SetTimer(hwnd(), kTimerGlow, kGlowIntervalMs, nullptr);
     close_.Enable(true);
     // Keyboard users land on START whenever the window is usable again.
@@ -243,8 +257,37 @@ void MainWindow::Start() {
     state::BeginRun(state_);
     DisableGUI();
     StartCleaning(*engine_, [this] { return win32::BrowseForFolder(hwnd(), kPickerTitle); });
+    // The record names what the run changed; it is what "Restore a previous cleaning..." reads.
+    if (!engine_->lastManifest.empty()) {
+        AppendDetailsText(L"\r\nThe record of this run: " + engine_->lastManifest);
+        SetDetailsCaret(DetailsLength());
+    }
     state::EndRun(state_);
     // The services key could not be read, or a close was granted while the run's last boxes were up.
+    if (endRequested_ || state_.closePending) ::DestroyWindow(hwnd());
+}
+
+void MainWindow::RestorePrevious() {
+    if (!state::Accepts(state_, Request::Start) || engine_ == nullptr) return;
+    FormClick();
+    ::KillTimer(hwnd(), kTimerGlow);
+    state::BeginRun(state_);
+    DisableGUI();
+    const std::wstring folder = win32::BrowseForFolder(hwnd(), kRestorePickerTitle);
+    if (!folder.empty()) {
+        MessageBoxWindow box(kRestoreQuestion, translation_->YesCaption(), translation_->NoCaption(), charset_);
+        if (box.ShowModal(hwnd()) == 6) {
+            SetDetailsText(L"");
+            RestoreRun(engine_->sys, *this, folder, false, [this](const std::wstring& line) {
+                AppendDetailsText(line + L"\r\n");
+                SetDetailsCaret(DetailsLength());
+                DoEvents();
+            });
+        }
+    }
+    state::EndRun(state_);
+    state_.term = true;
+    EnableGUI();
     if (endRequested_ || state_.closePending) ::DestroyWindow(hwnd());
 }
 
@@ -315,6 +358,12 @@ void MainWindow::OnMessage(WindowMessage& m) {
     case kDetailsClicked:
         FormClick();
         return;
+    case WM_SYSCOMMAND:
+        if ((m.wparam & 0xFFF0) == kMenuRestore) {
+            RestorePrevious();
+            return;
+        }
+        break;
     case WM_SETFOCUS:
         // Back in the window (after a box, or from another program): keyboard users land on START.
         if (start_.Enabled()) ::SetFocus(start_.hwnd());

@@ -73,6 +73,8 @@ private:
     void CreateChildren();
     void Layout(int dpi);
     void Start();
+    // The system menu's "Restore a previous cleaning...": a folder, a confirmation, the restore's lines.
+    void RestorePrevious();
     void Close();
     void FormClick();
     void DrawButtonFaces(Rgb startColour, Rgb closeColour);

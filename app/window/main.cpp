@@ -68,6 +68,8 @@ int Run() {
     if (!LoadDetections(engine, error))
         return Refuse(L"The signature database was refused, so nothing can be scanned: " + error, 5);
     window.Attach(engine);
+    // The service export waits for regedit: the window keeps painting and its timers and sockets go on.
+    system.ServeMessagesWhileWaiting([&window] { window.DoEvents(); });
 
     // 5 to 10, then 11.
     if (!window.Open()) return 70;

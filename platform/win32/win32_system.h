@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -75,7 +76,9 @@ public:
 
     // shell.cpp
     long StartCommandLine(const std::wstring& commandLine, ShowStyle style) override;
-    // shell_wait.cpp
+    // A window program waits for a started command line while serving its messages through `pump`
+    // (painting, timers and sockets go on); without one the wait blocks the thread.
+    void ServeMessagesWhileWaiting(std::function<void()> pump) { pump_ = std::move(pump); }
     long StartCommandLineAndWait(const std::wstring& commandLine, ShowStyle style, std::uint32_t timeoutMs) override;
     long ShellOpen(const std::wstring& target) override;
 
@@ -104,6 +107,7 @@ private:
     T Keep(T result);
 
     std::uint32_t lastError_ = 0;
+    std::function<void()> pump_;
 };
 
 }  // namespace pell::win32

@@ -2,7 +2,8 @@
 # The window program driven as a person would, under its own Xvfb, in a throwaway prefix planted by
 # plant_infections.sh: idle with the START glow, a second copy refused, START, box 2, the folder picker,
 # the run (a close from outside refused meanwhile), box 5, the machine checked as the console scenario
-# checks it, a close accepted when idle, and the window again at 144 dpi. The start-up update check reaches
+# checks it, the cleaning undone from the system menu, a close accepted when idle, and the window again at
+# 144 dpi. The start-up update check reaches
 # the update site of a private namespace, which offers no newer version and the digest of the copy known
 # only by it. Screenshots of every state are kept in WORK_DIR/shots.
 # usage: window_walkthrough.sh WINDOW_EXE PROBE_EXE WORM_EXE RECORDER_EXE WORK_DIR [SOURCE_DIR]
@@ -163,7 +164,10 @@ click_child "$box" 1
 e2e_check "the final box goes" wait_until 10 window_gone "$box"
 e2e_check "idle again: START enabled" wait_until 10 child_enabled "$main" 10
 details=$(probe text "$main" 20)
-e2e_check "the details end with Done!" test "$(printf '%s\n' "$details" | tail -n 1)" = "Done!"
+jsonl=$(find "$logs" -maxdepth 1 -name 'Pellworth Removal Log *.jsonl' | head -n 1)
+e2e_check "the run's lines end with Done!" test "$(printf '%s\n' "$details" | grep -c '^Done!$')" -eq 1
+e2e_check "the details' last line names the run's record" test "$(printf '%s\n' "$details" | tail -n 1)" = \
+    "The record of this run: $logs_win\\$(basename "$jsonl")"
 shot 07-after-run
 
 # --- The machine, as the console scenario checks it (with the downloaded digest: the copy known only by it
@@ -172,8 +176,32 @@ e2e_read_log "$logs" "$work/log-lines.txt"
 e2e_check "log header" test "$(head -n 2 "$loglines" | tr '\n' '|')" = "Version: 4.6 Virus DataBase: 6.70||"
 e2e_check "log ends with Saving Log..." test "$(tail -n 1 "$loglines")" = "Saving Log..."
 e2e_check "the log holds the details box's lines" test "$(sed -n '3,$p' "$loglines")" = \
-    "$(printf '%s\n' "$details" | sed '$d')"
+    "$(printf '%s\n' "$details" | sed '/^Done!$/,$d')"
 e2e_check_planted "$logs" "$out" "$worm" "$record" yes
+
+# --- Undo from the system menu, by keyboard: its last item, the folder, Yes; every change comes back.
+xdotool key alt+space
+sleep 0.5
+shot 08-system-menu
+xdotool key Up Return
+e2e_check "the restore asks for the cleaning's folder" wait_until 20 window_up "Browse for Folder"
+probe pick "$logs_win"
+e2e_check "and asks before it puts worms back" wait_until 20 window_up "$box"
+e2e_check "the question" test "$(static_text "$box")" = "Everything that cleaning removed will be put back, the \
+worms it found included. Nothing that exists again is overwritten. Restore it?"
+shot 09-restore-question
+xdotool key Return
+e2e_check "idle again after the restore" wait_until 60 child_enabled "$main" 10
+restored=$(probe text "$main" 20)
+shot 10-restored
+e2e_check "the restore names the record it read" grep -qF "restoring: $logs_win\\Pellworth Removal Log " <<<"$restored"
+e2e_check "one line per change of the record" test "$(grep -c '^\(restored\|not started again\) ' <<<"$restored")" -eq \
+    "$(grep -c '"record":"change"' "$jsonl")"
+missing=0
+while IFS=$'\t' read -r kind path _; do
+    [ "$kind" = file ] && ! e2e_win_exists "$path" && missing=$((missing + 1))
+done <"$out/manifest.tsv"
+e2e_check "every planted file is back" test "$missing" -eq 0
 
 # --- Idle: a close from outside is accepted, and the program ends.
 set +e
@@ -194,7 +222,7 @@ read -r cx cy cw ch <<<"$(probe find "$main")"
 e2e_check "client area 726 x 642 at 144 dpi" test "$cw x $ch" = "726 x 642"
 e2e_check "START is 122 x 38 at 144 dpi" test "$(child "$main" 10 | cut -f5 | cut -d, -f3-)" = "122,38"
 sleep 0.3
-shot 08-dpi144
+shot 11-dpi144
 click_child "$main" 11
 set +e
 wait_exit "$launcher" 30

@@ -394,7 +394,9 @@ INSTANTIATE_TEST_SUITE_P(
                 {L"wrmsvc\\Parameters"}},
         Refusal{"deep key refuses", L"wrmsvc\\Parameters\\Deep", code::AccessDenied,
                 {L"wrmsvc\\Parameters", L"wrmsvc\\Parameters\\Deep"}},
-        Refusal{"other failure repeats", L"wrmsvc\\Security", 1, {L"wrmsvc\\Security"}}),
+        Refusal{"other failure repeats", L"wrmsvc\\Security", 1, {L"wrmsvc\\Security"}},
+        Refusal{"a deletion that answers success but the key stays", L"wrmsvc\\Security", code::Success,
+                {L"wrmsvc\\Security"}}),
     [](const ::testing::TestParamInfo<Refusal>& info) { return "Case" + std::to_string(info.index); });
 
 TEST_F(SubkeyDeletion, RefusedSubkeyIsTriedExactlyTwice) {

@@ -42,6 +42,26 @@ TEST_F(CommandWaitTest, AProgramThatRunsOnIsWaitedForOnlyUpToTheBound) {
     EXPECT_LT(waited, 1400);
 }
 
+// A thread timer only fires when someone serves the thread's messages.
+int g_ticks = 0;
+void CALLBACK CountTick(HWND, UINT, UINT_PTR, DWORD) { ++g_ticks; }
+
+TEST_F(CommandWaitTest, AWindowProgramServesItsMessagesWhileItWaits) {
+    g_ticks = 0;
+    int pumped = 0;
+    sys.ServeMessagesWhileWaiting([&] {
+        ++pumped;
+        MSG msg;
+        while (::PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) ::DispatchMessageW(&msg);
+    });
+    const UINT_PTR timer = ::SetTimer(nullptr, 0, 50, &CountTick);
+    EXPECT_NE(sys.StartCommandLineAndWait(L"\"" + Helper(L"pell_sleeper.exe") + L"\" 1000", ShowStyle::Hidden, 30000), 0);
+    ::KillTimer(nullptr, timer);
+    sys.ServeMessagesWhileWaiting(nullptr);
+    EXPECT_GT(pumped, 0);
+    EXPECT_GT(g_ticks, 0);
+}
+
 TEST_F(CommandWaitTest, AMissingProgramDoesNotStart) {
     EXPECT_EQ(sys.StartCommandLineAndWait(L"C:\\pelltest\\no-such-program.exe /e", ShowStyle::Hidden, 1000), 0);
     EXPECT_EQ(sys.LastError(), static_cast<std::uint32_t>(code::FileNotFound));
