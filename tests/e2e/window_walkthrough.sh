@@ -3,9 +3,8 @@
 # plant_infections.sh: idle with the START glow, a second copy refused, START, box 2, the folder picker,
 # the run (a close from outside refused meanwhile), box 5, the machine checked as the console scenario
 # checks it, the cleaning undone from the system menu, a close accepted when idle, and the window again at
-# 144 dpi. The start-up update check reaches
-# the update site of a private namespace, which offers no newer version and the digest of the copy known
-# only by it. Screenshots of every state are kept in WORK_DIR/shots.
+# 144 dpi. The start-up update check reaches the update site of a private namespace, which offers no newer
+# version and the digest of the copy known only by it. Screenshots of every state are kept in WORK_DIR/shots.
 # usage: window_walkthrough.sh WINDOW_EXE PROBE_EXE WORM_EXE RECORDER_EXE WORK_DIR [SOURCE_DIR]
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
