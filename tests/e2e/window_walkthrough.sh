@@ -178,8 +178,12 @@ e2e_check "the log holds the details box's lines" test "$(sed -n '3,$p' "$loglin
     "$(printf '%s\n' "$details" | sed '/^Done!$/,$d')"
 e2e_check_planted "$logs" "$out" "$worm" "$record" yes
 
-# --- Undo from the system menu, by keyboard: its last item, the folder, Yes; every change comes back.
-xdotool key alt+space
+# --- Undo from the system menu (a click on the caption's icon, then its last item by keyboard), the folder,
+# Yes; every change comes back.
+read -r cx cy _ <<<"$(probe find "$main")"
+xdotool mousemove $((cx + 8)) $((cy - 10))
+sleep 0.2
+xdotool click 1
 sleep 0.5
 shot 08-system-menu
 xdotool key Up Return
