@@ -37,7 +37,8 @@ e2e_update_serve() {
     e2e_update_stop
     python3 "$E2E_SOURCE_DIR/tools/update_server.py" "$site" --bind 127.0.0.1 --port 80 --log "$dir/server.log" &
     E2E_UPDATE_SERVER_PID=$!
-    for _ in $(seq 50); do
+    # A busy machine may take seconds to start Python: up to 30 s.
+    for _ in $(seq 300); do
         (exec 3<>/dev/tcp/127.0.0.1/80) 2>/dev/null && return 0
         sleep 0.1
     done
