@@ -12,14 +12,16 @@ e2e_update_enter_namespace() {
 
 # e2e_update_hosts DIR online|offline: loopback up and the hosts file bind-mounted over /etc/hosts (rewritten
 # in place after the first call, so the mount keeps pointing at it). Offline, the update host has no address.
+E2E_UPDATE_HOSTS_MOUNTED=
 e2e_update_hosts() {
-    local dir=$1 mode=$2 first=0
-    [ -f "$dir/hosts" ] || first=1
+    local dir=$1 mode=$2
     printf '127.0.0.1 localhost\n192.0.2.2 %s\n' "$(hostname)" >"$dir/hosts"
     [ "$mode" = online ] && printf '127.0.0.1 update.pellworth.example\n' >>"$dir/hosts"
-    if [ $first = 1 ]; then
+    # Once per namespace (a hosts file left by an earlier run in the same folder says nothing about it).
+    if [ -z "$E2E_UPDATE_HOSTS_MOUNTED" ]; then
         ip link set lo up
         mount --bind "$dir/hosts" /etc/hosts
+        E2E_UPDATE_HOSTS_MOUNTED=1
     fi
 }
 
