@@ -2,6 +2,7 @@
 #include "engine/stages.h"
 
 #include <optional>
+#include <set>
 #include <vector>
 
 #include "engine/left_alone.h"
@@ -49,8 +50,9 @@ private:
     bool enabled_ = false;
 };
 
-// True when a termination was attempted.
-bool Terminate(Engine& e, const ProcessEntry& candidate) {
+// True when a termination was attempted; `ended` tells whether the system said it was done.
+bool Terminate(Engine& e, const ProcessEntry& candidate, bool& ended) {
+    ended = false;
     // Whatever the database lists, the cleaner does not end itself half way through its run.
     if (static_cast<std::uint32_t>(candidate.id) == e.sys.CurrentProcessId()) {
         ReportLeftAlone(e, candidate.folder + candidate.fileName, kOwnProgramLeftAlone);
@@ -62,6 +64,7 @@ bool Terminate(Engine& e, const ProcessEntry& candidate) {
     process.Close();
     if (rc == 1) e.Changes().ProcessTerminated(candidate.folder + candidate.fileName, static_cast<std::uint32_t>(candidate.id));
     e.Details(rc == 1 ? 11 : 12, candidate.fileName);
+    ended = rc == 1;
     return true;
 }
 
@@ -114,9 +117,16 @@ bool ScanProcesses(Engine& e) {
 
     const ReferenceFolders refs = ReferenceFoldersFor(e.folders);
     const std::size_t candidates = e.ProcessCandidates.size();
+    // A process selected by two names (a worm SmartScan identified twice, say) is not ended again once the
+    // system said it was: the second attempt would meet a process on its way out and, depending on timing,
+    // report a failure that did not happen. A refused termination is still tried again.
+    std::set<std::uint32_t> ended;
     for (std::size_t k = 0; k < candidates && k < e.ProcessCandidates.size(); ++k) {
         const ProcessEntry candidate = e.ProcessCandidates[k];
-        if (Examine(candidate, refs) == Verdict::Terminate && Terminate(e, candidate)) attempted = true;
+        if (ended.count(static_cast<std::uint32_t>(candidate.id))) continue;
+        bool done = false;
+        if (Examine(candidate, refs) == Verdict::Terminate && Terminate(e, candidate, done)) attempted = true;
+        if (done) ended.insert(static_cast<std::uint32_t>(candidate.id));
         e.host.SetProg1(ProgressValue(k, last));
         e.host.DoEvents();
     }

@@ -83,17 +83,20 @@ TEST(ProcessScan, SelectionOrderIsTheFixedNamesThenEachNameAsExeComScr) {
                                 Terminated(L"WORM.COM"), Terminated(L"WORM.SCR"), Terminated(L"BUG.EXE"), kFiles}));
 }
 
-TEST(ProcessScan, AProcessSelectedTwiceIsExaminedTwice) {
-    ScanMachine m;
-    m.engine.InfectionNames = {L"explorer"};
-    std::uint32_t pid = m.machine.AddProcess(L"C:\\Temp\\explorer.exe");
-    m.machine.PlantFile(L"C:\\Temp\\explorer.exe", "worm");
-    EXPECT_TRUE(ScanProcesses(m.engine));
-    ASSERT_EQ(m.engine.ProcessCandidates.size(), 3u);
-    // The second attempt finds the process gone and reports it as not terminated.
-    EXPECT_EQ(m.Lines(), (Lines{kLooking, Terminated(L"EXPLORER.EXE"), NotTerminated(L"EXPLORER.EXE"), kFiles}));
-    EXPECT_FALSE(m.machine.ProcessRunning(pid));
-    EXPECT_EQ(m.machine.Calls(Op::OpenProcess), 2u + 1u);  // two terminations and the table's one open
+TEST(ProcessScan, AProcessSelectedTwiceIsEndedOnceButARefusalIsTriedAgain) {
+    for (bool refusedFirst : {false, true}) {
+        ScanMachine m;
+        m.engine.InfectionNames = {L"explorer"};
+        std::uint32_t pid = m.machine.AddProcess(L"C:\\Temp\\explorer.exe");
+        m.machine.PlantFile(L"C:\\Temp\\explorer.exe", "worm");
+        if (refusedFirst) m.machine.InjectFault(Fault{Op::TerminateProcess, std::to_wstring(pid), 0, 5, 0, 1});
+        EXPECT_TRUE(ScanProcesses(m.engine));
+        ASSERT_EQ(m.engine.ProcessCandidates.size(), 3u);
+        const Lines expected = refusedFirst ? Lines{kLooking, NotTerminated(L"EXPLORER.EXE"), Terminated(L"EXPLORER.EXE"), kFiles}
+                                            : Lines{kLooking, Terminated(L"EXPLORER.EXE"), kFiles};
+        EXPECT_EQ(m.Lines(), expected);
+        EXPECT_FALSE(m.machine.ProcessRunning(pid));
+    }
 }
 
 TEST(ProcessScan, EveryTerminationAttemptCountsEvenAFailedOne) {
