@@ -127,6 +127,9 @@ probe pick "$logs_win"
 # --- The run: shots while it goes; a close from outside is refused.
 details_written() { [ -n "$(probe text "$main" 20)" ]; }
 check "the run starts" wait_until 20 details_written
+read -r lx ly _ <<<"$(child "$main" 40 | cut -f5 | tr ',' ' ')"
+check "the language box takes no clicks during the run" not child_enabled "$main" 40
+check "and its arrow is grey" test "$(pixel $((lx + 92)) $((ly + 18)))" = "#99A8AC"
 refused=0
 mid=0
 end=$((SECONDS + 240))
