@@ -127,11 +127,8 @@ probe pick "$logs_win"
 # --- The run: shots while it goes; a close from outside is refused.
 details_written() { [ -n "$(probe text "$main" 20)" ]; }
 check "the run starts" wait_until 20 details_written
-read -r lx ly _ <<<"$(child "$main" 40 | cut -f5 | tr ',' ' ')"
-check "the language box takes no clicks during the run" not child_enabled "$main" 40
-check "and its arrow is grey" test "$(pixel $((lx + 92)) $((ly + 18)))" = "#99A8AC"
 refused=0
-mid=0
+mid=0 picker_enabled="" arrow_tip=""
 end=$((SECONDS + 240))
 while ! window_up "$box" && [ $SECONDS -lt $end ]; do
     if [ $mid -lt 3 ]; then
@@ -143,10 +140,15 @@ while ! window_up "$box" && [ $SECONDS -lt $end ]; do
         probe close "$main"
         refused=$?
         set -e
+        # The language box as it is during the run: its enabled flag and the tip of its arrow.
+        read -r picker_enabled lx ly _ <<<"$(child "$main" 40 | cut -f3,5 | tr ',\t' '  ')"
+        arrow_tip=$(pixel $((lx + 92)) $((ly + 18)))
     fi
     sleep 0.5
 done
 check "a close from outside is refused during the run" test "$refused" -eq 2
+check "the language box takes no clicks during the run" test "$picker_enabled" = 0
+check "and its arrow is grey ($arrow_tip)" test "$arrow_tip" = "#99A8AC"
 check "the final box comes up" window_up "$box"
 final=$(static_text "$box")
 check "box 5 after the removals" test "${final%%|*}" = "Any infected Keys have been removed, the virus has been deleted."
