@@ -87,83 +87,83 @@ answer_second_copy() {
 t0=$(date +%s%N)
 (cd "$work" && LC_ALL=de_DE.UTF-8 exec wine "$exe" </dev/null >>"$work/window.out" 2>&1) &
 launcher=$!
-check "the window comes up idle" wait_until 30 idle
-check "the picker box shows Deutsch" test "$(child_text 40)" = Deutsch
-check "German captions" test "$(labels)" = "$(captions_of german)"
-check "German buttons" test "$(buttons)" = "$(buttons_of german)"
+e2e_check "the window comes up idle" wait_until 30 idle
+e2e_check "the picker box shows Deutsch" test "$(child_text 40)" = Deutsch
+e2e_check "German captions" test "$(labels)" = "$(captions_of german)"
+e2e_check "German buttons" test "$(buttons)" = "$(buttons_of german)"
 read -r bx by bw bh <<<"$(rect_of 40)"
 # The arrow's exact pixels in the idle colour, on the arrow area's fill.
-check "arrow line and tip drawn" test "$(pixel $((bx + 85)) $((by + 5)))/$(pixel $((bx + 92)) $((by + 18)))" = "#13171A/#13171A"
-check "arrow ends where it should" test "$(pixel $((bx + 100)) $((by + 5)))/$(pixel $((bx + 92)) $((by + 19)))" = "#2E343A/#2E343A"
+e2e_check "arrow line and tip drawn" test "$(pixel $((bx + 85)) $((by + 5)))/$(pixel $((bx + 92)) $((by + 18)))" = "#13171A/#13171A"
+e2e_check "arrow ends where it should" test "$(pixel $((bx + 100)) $((by + 5)))/$(pixel $((bx + 92)) $((by + 19)))" = "#2E343A/#2E343A"
 shot 01-german-start
 
 # --- The name part does nothing; the arrow opens the panel; the panel lists 23 names in their own scripts.
 click_at $((bx + 20)) $((by + bh / 2))
-check "a click on the name leaves the panel closed" panel_closed
+e2e_check "a click on the name leaves the panel closed" panel_closed
 click_arrow
-check "the arrow opens the panel" panel_open
-check "23 names in their own scripts" test "$(awk -F'\t' '$1 >= 300 && $1 <= 322 { print $6 }' <<<"$kids")" = "$names"
-check "only the Chinese and Japanese entries are greyed" test \
+e2e_check "the arrow opens the panel" panel_open
+e2e_check "23 names in their own scripts" test "$(awk -F'\t' '$1 >= 300 && $1 <= 322 { print $6 }' <<<"$kids")" = "$names"
+e2e_check "only the Chinese and Japanese entries are greyed" test \
     "$(awk -F'\t' '$1 >= 300 && $1 <= 322 && $3 == 0 { printf "%s ", $1 - 300 }' <<<"$kids")" = "3 4 14 "
 
 # --- Hover: exactly the entry under the mouse is highlighted, and it stays until another is touched.
 read -r x y w h <<<"$(rect_of 308)"
 xdotool mousemove $((x + w / 2)) $((y + h / 2))
 sleep 0.3
-check "Français highlighted, Deutsch not" test "$(entry_colour 8)/$(entry_colour 9)" = "#2E343A/#000000"
+e2e_check "Français highlighted, Deutsch not" test "$(entry_colour 8)/$(entry_colour 9)" = "#2E343A/#000000"
 read -r x y w h <<<"$(rect_of 309)"
 xdotool mousemove $((x + w / 2)) $((y + h / 2))
 sleep 0.3
-check "then Deutsch, and Français no longer" test "$(entry_colour 8)/$(entry_colour 9)" = "#000000/#2E343A"
+e2e_check "then Deutsch, and Français no longer" test "$(entry_colour 8)/$(entry_colour 9)" = "#000000/#2E343A"
 shot 02-panel-open
 
 # --- The greyed entries take no click; a click on the window closes the panel; the arrow toggles it.
 click_entry 3
 click_entry 14
-check "Chinese and Japanese do nothing, and the panel stays open" panel_open
-check "still Deutsch" test "$(child_text 40)" = Deutsch
+e2e_check "Chinese and Japanese do nothing, and the panel stays open" panel_open
+e2e_check "still Deutsch" test "$(child_text 40)" = Deutsch
 read -r cx cy cw ch <<<"$(probe find "$main")"
 click_at $((cx + 3)) $((cy + 200))
-check "a click on the window closes the panel" panel_closed
+e2e_check "a click on the window closes the panel" panel_closed
 click_arrow
 click_arrow
-check "the arrow twice: closed again" panel_closed
+e2e_check "the arrow twice: closed again" panel_closed
 
 # --- French picked.
 click_arrow
 click_entry 8
-check "the panel closes on a pick" panel_closed
-check "the box shows Français" test "$(child_text 40)" = Français
-check "French captions" test "$(labels)" = "$(captions_of french)"
-check "French buttons" test "$(buttons)" = "$(buttons_of french)"
+e2e_check "the panel closes on a pick" panel_closed
+e2e_check "the box shows Français" test "$(child_text 40)" = Français
+e2e_check "French captions" test "$(labels)" = "$(captions_of french)"
+e2e_check "French buttons" test "$(buttons)" = "$(buttons_of french)"
 shot 03-french
 
 # --- Another window takes the focus: the panel closes. A Portuguese system starts in Portuguese (Portugal)
 # and a Dutch one in English, as their "already running" boxes show.
 click_arrow
-check "panel open before the second copy" panel_open
+e2e_check "panel open before the second copy" panel_open
 start_second_copy pt_BR.UTF-8
-check "a second copy shows its box" wait_until 20 window_up "$box"
-check "a Portuguese system's second copy speaks Portuguese" test "$(box_text)" = "$(line portuguese 10)"
-check "the first copy's panel closed when the box took the focus" wait_until 2 panel_closed
+e2e_check "a second copy shows its box" wait_until 20 window_up "$box"
+e2e_check "a Portuguese system's second copy speaks Portuguese" test "$(box_text)" = "$(line portuguese 10)"
+e2e_check "the first copy's panel closed when the box took the focus" wait_until 2 panel_closed
 shot 04-second-copy-portuguese
-check "the second copy ends after OK" answer_second_copy
+e2e_check "the second copy ends after OK" answer_second_copy
 start_second_copy nl_NL.UTF-8
-check "a second copy shows its box" wait_until 20 window_up "$box"
-check "a Dutch system's second copy speaks English" test "$(box_text)" = "$(line english 10)"
-check "the second copy ends after OK" answer_second_copy
+e2e_check "a second copy shows its box" wait_until 20 window_up "$box"
+e2e_check "a Dutch system's second copy speaks English" test "$(box_text)" = "$(line english 10)"
+e2e_check "the second copy ends after OK" answer_second_copy
 
 # --- Scripts of their own: Russian (checked) and Arabic (looked at).
 click_arrow
 click_entry 19
 look
-check "Russian captions" test "$(labels)" = "$(captions_of russian)"
-check "Russian buttons" test "$(buttons)" = "$(buttons_of russian)"
+e2e_check "Russian captions" test "$(labels)" = "$(captions_of russian)"
+e2e_check "Russian buttons" test "$(buttons)" = "$(buttons_of russian)"
 shot 05-russian
 click_arrow
 click_entry 1
 look
-check "the box shows العربية" test "$(child_text 40)" = "العربية"
+e2e_check "the box shows العربية" test "$(child_text 40)" = "العربية"
 shot 06-arabic
 
 # --- Every selectable language once, for a person to look at side by side: one contact sheet.
@@ -181,8 +181,8 @@ done <<<"$stems"
 montage "${sheet[@]}" -tile 5x4 -geometry +6+6 -background '#202020' -fill white "$shots/idle-languages.png"
 echo "contact sheet $shots/idle-languages.png"
 look
-check "the last one picked, Türkçe, is shown" test "$(child_text 40)" = Türkçe
-check "Turkish captions" test "$(labels)" = "$(captions_of turkish)"
+e2e_check "the last one picked, Türkçe, is shown" test "$(child_text 40)" = Türkçe
+e2e_check "Turkish captions" test "$(labels)" = "$(captions_of turkish)"
 
 # --- CLOSE, in whatever language it is, ends the program.
 read -r x y w h <<<"$(rect_of 11)"
@@ -191,7 +191,7 @@ set +e
 wait_exit "$launcher" 20
 rc=$?
 set -e
-check "CLOSE ends the program (exit 0)" test "$rc" -eq 0
+e2e_check "CLOSE ends the program (exit 0)" test "$rc" -eq 0
 echo "walk through the picker: $((($(date +%s%N) - t0) / 1000000)) ms"
 echo "screenshots in $shots"
 echo "$failures failed check(s)"
