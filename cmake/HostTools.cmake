@@ -1,6 +1,7 @@
-# The build-time tools of tools/ (the database compiler, the tune generator, the translation converter), built for the machine that
-# runs the build. Sets PELL_SIGC, PELL_TUNEGEN and PELL_LANGC (their paths) and PELL_SIGC_DEPENDS,
-# PELL_TUNEGEN_DEPENDS and PELL_HOST_TOOLS_DEPENDS (what a custom command that runs them depends on).
+# The build-time tools of tools/ (the database compiler, the tune generator, the translation converter),
+# built for the machine that runs the build. Sets PELL_SIGC, PELL_TUNEGEN and PELL_LANGC (their paths)
+# and PELL_SIGC_DEPENDS, PELL_TUNEGEN_DEPENDS and PELL_LANGC_DEPENDS (what a custom command that runs
+# them depends on).
 include_guard(GLOBAL)
 
 if(CMAKE_CROSSCOMPILING)
@@ -19,7 +20,7 @@ if(CMAKE_CROSSCOMPILING)
         BUILD_BYPRODUCTS ${PELL_SIGC} ${PELL_TUNEGEN} ${PELL_LANGC})
     set(PELL_SIGC_DEPENDS pell_host_tools ${PELL_SIGC})
     set(PELL_TUNEGEN_DEPENDS pell_host_tools ${PELL_TUNEGEN})
-    set(PELL_HOST_TOOLS_DEPENDS pell_host_tools ${PELL_LANGC})
+    set(PELL_LANGC_DEPENDS pell_host_tools ${PELL_LANGC})
 else()
     add_subdirectory(${CMAKE_SOURCE_DIR}/tools ${CMAKE_BINARY_DIR}/tools)
     set(PELL_SIGC $<TARGET_FILE:sigc>)
@@ -27,5 +28,5 @@ else()
     set(PELL_TUNEGEN $<TARGET_FILE:tunegen>)
     set(PELL_TUNEGEN_DEPENDS tunegen)
     set(PELL_LANGC $<TARGET_FILE:langc>)
-    set(PELL_HOST_TOOLS_DEPENDS langc)
+    set(PELL_LANGC_DEPENDS langc)
 endif()

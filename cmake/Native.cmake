@@ -26,3 +26,7 @@ foreach(src ${PELL_BENCH_SOURCES})
     target_compile_definitions(${name} PRIVATE PELL_SOURCE_DIR="${CMAKE_SOURCE_DIR}")
     target_link_libraries(${name} PRIVATE pellfake)
 endforeach()
+
+# The fleet report (Python standard library only) against records kept from runs under Wine.
+find_program(PELL_PYTHON3 python3 REQUIRED)
+add_test(NAME fleet_report COMMAND ${PELL_PYTHON3} ${CMAKE_SOURCE_DIR}/tests/tools/fleet_report_test.py)

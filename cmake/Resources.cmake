@@ -3,17 +3,8 @@
 
 # The translations, as cmake/Translations.cmake has checked and converted them.
 set(PELL_RESOURCE_DIR ${CMAKE_BINARY_DIR}/resources)
-set(PELL_RESOURCE_DATA "")
-set(PELL_RESOURCE_LINES "")
-foreach(entry ${PELL_TRANSLATION_RESOURCES})
-    string(REPLACE "|" ";" parts "${entry}")
-    list(GET parts 0 id)
-    list(GET parts 1 out)
-    list(APPEND PELL_RESOURCE_DATA ${out})
-    # "language" in lower case: windres reads the upper-case word as its LANGUAGE statement; the type
-    # is stored as "LANGUAGE" either way.
-    string(APPEND PELL_RESOURCE_LINES "${id} language \"${out}\"\n")
-endforeach()
+set(PELL_RESOURCE_DATA ${PELL_TRANSLATION_OUTPUTS})
+set(PELL_RESOURCE_LINES "${PELL_TRANSLATION_RC_LINES}")
 
 # The signature database, when cmake/Signatures.cmake has set up its build.
 if(DEFINED PELL_SIGDB_FILE AND NOT PELL_SIGDB_FILE STREQUAL "")

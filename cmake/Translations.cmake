@@ -1,7 +1,10 @@
 # The translations: each UTF-8 source in resources/lang is checked and converted to its code page by
 # langc (a build tool) into ${PELL_TRANSLATION_DIR}. A source that breaks a line rule or holds a
 # character its code page lacks fails the build, naming the file, line and character.
-# Sets PELL_TRANSLATION_RESOURCES ("id|converted file" entries) and the target pell_translations.
+# Sets PELL_TRANSLATION_OUTPUTS (the converted files), PELL_TRANSLATION_RC_LINES (their lines of a
+# resource script) and the target pell_translations.
+
+include(${CMAKE_CURRENT_LIST_DIR}/HostTools.cmake)
 
 # The maker's site is named once, in engine/product.h; the translations take it from there.
 file(STRINGS ${CMAKE_SOURCE_DIR}/engine/product.h PELL_MAKER_SITE_LINE REGEX "kMakerSite\\[\\] *= *L\"")
@@ -19,7 +22,7 @@ set(PELL_LANGUAGE_FILES
     "118|portuguese|1252" "119|russian|1251" "120|spanish|1252" "121|swedish|1252" "122|turkish|1254")
 
 set(PELL_TRANSLATION_DIR ${CMAKE_BINARY_DIR}/resources)
-set(PELL_TRANSLATION_RESOURCES "")
+set(PELL_TRANSLATION_RC_LINES "")
 set(PELL_TRANSLATION_OUTPUTS "")
 foreach(entry ${PELL_LANGUAGE_FILES})
     string(REPLACE "|" ";" parts "${entry}")
@@ -31,11 +34,13 @@ foreach(entry ${PELL_LANGUAGE_FILES})
     add_custom_command(OUTPUT ${out}
         COMMAND ${CMAKE_COMMAND} -E make_directory ${PELL_TRANSLATION_DIR}
         COMMAND ${PELL_LANGC} ${source} ${out} ${codepage} ${PELL_MAKER_SITE}
-        DEPENDS ${source} ${CMAKE_SOURCE_DIR}/engine/product.h ${PELL_HOST_TOOLS_DEPENDS}
+        DEPENDS ${source} ${CMAKE_SOURCE_DIR}/engine/product.h ${PELL_LANGC_DEPENDS}
         COMMENT "Checking and converting the ${stem} translation to code page ${codepage}"
         VERBATIM)
     list(APPEND PELL_TRANSLATION_OUTPUTS ${out})
-    list(APPEND PELL_TRANSLATION_RESOURCES "${id}|${out}")
+    # "language" in lower case: windres reads the upper-case word as its LANGUAGE statement; the type
+    # is stored as "LANGUAGE" either way.
+    string(APPEND PELL_TRANSLATION_RC_LINES "${id} language \"${out}\"\n")
 endforeach()
 add_custom_target(pell_translations ALL DEPENDS ${PELL_TRANSLATION_OUTPUTS})
 

@@ -34,6 +34,14 @@ if(TARGET e2e_test_worm)
                          ENVIRONMENT "E2E_BASE_PREFIX=${CMAKE_BINARY_DIR}/e2e/base-prefix")
 endif()
 
+# Tier 3 under its own Xvfb: the languages at start-up and through the picker, screenshots kept in
+# build/win64/e2e/window_language/shots.
+add_test(NAME e2e_window_language_picker
+         COMMAND bash ${CMAKE_SOURCE_DIR}/tests/e2e/language_picker.sh $<TARGET_FILE:PellworthRemover>
+                 $<TARGET_FILE:pell_window_probe> ${CMAKE_BINARY_DIR}/e2e/window_language ${CMAKE_SOURCE_DIR})
+set_tests_properties(e2e_window_language_picker PROPERTIES FIXTURES_REQUIRED e2e_prefix TIMEOUT 300
+                     ENVIRONMENT "E2E_BASE_PREFIX=${CMAKE_BINARY_DIR}/e2e/base-prefix")
+
 # The benchmark of the run in the window links the window and its pictures.
 if(TARGET win_window_run)
     target_link_libraries(win_window_run PRIVATE pellui)

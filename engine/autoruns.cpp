@@ -158,6 +158,15 @@ struct AutorunKey {
     bool mayBeMissing = false;
 };
 
+// The key's path as the record keeps it: a 32-bit view's key by the name under which 64-bit programs reach
+// it ("Software\Wow6432Node\..."), so a restore puts its values back into the view they came from.
+std::wstring RecordedKeyPath(const AutorunKey& k) {
+    const std::wstring software = L"Software\\";
+    if (k.view != regview::Key32 || k.root != RegRoot::LocalMachine || !Equals(k.path.substr(0, software.size()), software))
+        return k.path;
+    return software + L"Wow6432Node\\" + k.path.substr(software.size());
+}
+
 // Opens the key, lists it, examines the items in order; after each removal the key is closed, the list
 // cleared, and the whole stage starts over from a fresh listing.
 void CleanAutorunKey(Engine& e, RunFlags& flags, const AutorunKey& k) {
@@ -194,7 +203,8 @@ void CleanAutorunKey(Engine& e, RunFlags& flags, const AutorunKey& k) {
             if (d.verdict == Verdict::KeepYielding) e.host.DoEvents();
             if (d.verdict != Verdict::Remove) continue;
 
-            const long rc = e.sys.RegDeleteValue(key.get(), d.valueName);
+            const long rc = DeleteValueAndRecord(e.sys, e.Changes(), ValueKind::Autorun, root, RecordedKeyPath(k),
+                                                 key.get(), d.valueName);
             if (rc == code::Success) {
                 e.Details(14, d.report);
             } else {
@@ -299,7 +309,8 @@ void RestorePolicies(Engine& e) {
     for (const PolicyKey& policy : kPolicies) {
         OpenKey key(e.sys);
         if (key.Open(policy.root, policy.path) != code::Success) continue;
-        for (const wchar_t* value : policy.values) e.sys.RegDeleteValue(key.get(), value);
+        for (const wchar_t* value : policy.values)
+            DeleteValueAndRecord(e.sys, e.Changes(), ValueKind::Policy, policy.root, policy.path, key.get(), value);
         key.Close();
     }
 }

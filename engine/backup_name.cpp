@@ -36,7 +36,8 @@ std::wstring BackupName(const std::wstring& folder, const std::wstring& fileName
     return folder + fileName + L" (" + std::to_wstring(copy) + L").back";
 }
 
-bool CopyToBackup(System& sys, const std::wstring& folder, const std::wstring& source, const std::wstring& fileName) {
+bool CopyToBackup(System& sys, const std::wstring& folder, const std::wstring& source, const std::wstring& fileName,
+                  std::wstring* copyName) {
     // Copy with fail-if-exists and move on only when the name is taken: no probe can race the copy.
     for (int copy = 1; copy <= kMaxBackupCopies; ++copy) {
         std::wstring target = BackupName(folder, fileName, copy);
@@ -45,7 +46,10 @@ bool CopyToBackup(System& sys, const std::wstring& folder, const std::wstring& s
         if (sys.CopyFile(source, target, true) == 1) {
             // Only a copy of the original's full size is a backup.
             const std::optional<std::uint64_t> copied = SizeOf(sys, target);
-            if (copied && copied == SizeOf(sys, source)) return true;
+            if (copied && copied == SizeOf(sys, source)) {
+                if (copyName) *copyName = target.substr(folder.size());
+                return true;
+            }
             RemovePartialCopy(sys, target);
             return false;
         }

@@ -17,8 +17,10 @@ std::wstring BackupName(const std::wstring& folder, const std::wstring& fileName
 
 // Copies `source` to the first free backup name in `folder`, in the order above, never overwriting a
 // file or folder that holds a name already. True only when a copy of the source's full size was made;
-// a copy that stopped part way is removed. A failure other than a taken name (no such folder, source
-// unreadable, disk full) ends the attempt at once.
-bool CopyToBackup(System& sys, const std::wstring& folder, const std::wstring& source, const std::wstring& fileName);
+// `copyName` (when given) then receives the copy's file name within `folder`. A copy that stopped part
+// way is removed. A failure other than a taken name (no such folder, source unreadable, disk full) ends
+// the attempt at once.
+bool CopyToBackup(System& sys, const std::wstring& folder, const std::wstring& source, const std::wstring& fileName,
+                  std::wstring* copyName = nullptr);
 
 }  // namespace pell

@@ -10,7 +10,8 @@ namespace pell::console {
 
 bool ParseOptions(const std::vector<std::wstring>& args, Options& options, std::wstring& error) {
     Options parsed;
-    bool seenLogFolder = false, seenExtra = false, seenYes = false, seenNoRestart = false;
+    bool seenLogFolder = false, seenExtra = false, seenYes = false, seenNoRestart = false, seenRestore = false,
+         seenDryRun = false;
     for (std::size_t i = 0; i < args.size(); ++i) {
         std::wstring arg = args[i];
         std::wstring value;
@@ -66,10 +67,30 @@ bool ParseOptions(const std::vector<std::wstring>& args, Options& options, std::
             if (!flag(seenYes, parsed.yes)) return false;
         } else if (arg == L"--no-restart") {
             if (!flag(seenNoRestart, parsed.noRestart)) return false;
+        } else if (arg == L"--restore") {
+            if (!takeValue(seenRestore)) return false;
+            parsed.restore = value;
+        } else if (arg == L"--dry-run") {
+            if (!flag(seenDryRun, parsed.dryRun)) return false;
         } else {
             error = L"unknown argument: " + args[i];
             return false;
         }
+    }
+    if (!parsed.help && !parsed.restore.empty()) {
+        if (seenLogFolder || seenExtra || seenNoRestart) {
+            error = L"--restore cleans nothing: it takes only --dry-run and --yes";
+            return false;
+        }
+        // What restore puts back includes what the run took for a worm: it is done only when asked twice.
+        if (!parsed.dryRun && !parsed.yes) {
+            error = L"--restore puts back everything the run removed, worms included: add --yes to do it, or "
+                    L"--dry-run to see what it would do";
+            return false;
+        }
+    } else if (!parsed.help && parsed.dryRun) {
+        error = L"--dry-run is a switch of --restore";
+        return false;
     }
     options = std::move(parsed);
     return true;
@@ -77,6 +98,7 @@ bool ParseOptions(const std::vector<std::wstring>& args, Options& options, std::
 
 std::wstring Usage() {
     return L"Usage: pellclean [--log-folder DIR] [--no-restart] [--yes] [--extra-detections FILE] [--help]\n"
+           L"       pellclean --restore FOLDER|FILE.jsonl (--dry-run | --yes)\n"
            L"Runs one Pellworth Remover cleaning pass without a window; the details lines go to standard output.\n"
            L"  --log-folder DIR         existing folder for the removal log and the backups (default: the root\n"
            L"                           of the temporary folder's drive, after the \"no folder chosen\" message)\n"
@@ -84,11 +106,16 @@ std::wstring Usage() {
            L"  --yes                    answer Yes to Yes/No questions (default: No)\n"
            L"  --extra-detections FILE  add the MD5 digests of FILE (one per line) to the detections\n"
            L"  --help, -h, /?           show this text\n"
+           L"  --restore FOLDER|FILE    put back what a run changed, from the newest manifest in FOLDER or from\n"
+           L"                           FILE; never over a file or value that exists again\n"
+           L"  --dry-run                with --restore: say what would be done and change nothing\n"
            L"Exit codes: 0 nothing found, 1 something removed (restart scheduled or suppressed),\n"
            L"  2 aborted (registry error), 3 services key unreadable, 4 another copy is running,\n"
            L"  5 signature database missing or refused, 6 extra-detections file unreadable,\n"
            L"  7 something removed but a known worm left behind (named in the last lines; restart scheduled),\n"
-           L"  64 usage error, 70 translation resource missing or internal error.\n";
+           L"  64 usage error, 70 translation resource missing or internal error.\n"
+           L"With --restore: 0 all restored, 9 some left alone or not restored, 10 manifest missing,\n"
+           L"  unreadable or refused (nothing done).\n";
 }
 
 bool CheckLogFolder(System& sys, const std::wstring& folder, std::wstring& error) {
@@ -105,6 +132,15 @@ int ExitCode(RunOutcome outcome) {
         case RunOutcome::LeftBehind: return exitcode::LeftBehind;
         case RunOutcome::Aborted: return exitcode::Aborted;
         case RunOutcome::ProgramEnded: return exitcode::ServicesUnreadable;
+    }
+    return exitcode::Internal;
+}
+
+int ExitCode(RestoreResult result) {
+    switch (result) {
+        case RestoreResult::AllRestored: return exitcode::Restored;
+        case RestoreResult::SomeLeftAlone: return exitcode::RestoreLeftAlone;
+        case RestoreResult::Unreadable: return exitcode::RestoreUnreadable;
     }
     return exitcode::Internal;
 }

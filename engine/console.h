@@ -9,6 +9,7 @@
 
 #include "engine/forwarding_system.h"
 #include "engine/host.h"
+#include "engine/restore.h"
 #include "engine/run.h"
 #include "i18n/translation.h"
 
@@ -20,6 +21,8 @@ struct Options {
     bool noRestart = false;  // the restart command line printed, not started
     std::wstring logFolder;  // empty: the picker chooses nothing
     std::wstring extraDetections;
+    std::wstring restore;    // --restore: a manifest or a log folder; the program restores instead of cleaning
+    bool dryRun = false;     // with --restore: say what would be done, change nothing
 };
 
 // Parses the switches (program name not included). False with a message on a usage error.
@@ -43,8 +46,13 @@ constexpr int ExtraUnreadable = 6;    // the --extra-detections file could not b
 constexpr int LeftBehind = 7;         // something found, but a known worm could not be removed safely
 constexpr int Internal = 70;          // the translation resource is missing or broken, or an internal error
 constexpr int Usage = 64;
+// --restore
+constexpr int Restored = 0;           // every change of the manifest that can be put back was
+constexpr int RestoreLeftAlone = 9;   // something existed again, could not be restored, or a line was broken
+constexpr int RestoreUnreadable = 10; // no manifest, unreadable, or refused: nothing was done
 }  // namespace exitcode
 int ExitCode(RunOutcome outcome);
+int ExitCode(RestoreResult result);
 
 // Runs the program's body. An exception escaping it would end the program through abort(), whose exit
 // code 3 a script reads as "services key unreadable"; instead it is reported and the code is 70.

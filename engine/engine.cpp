@@ -5,6 +5,35 @@
 
 namespace pell {
 
-void Engine::Details(float code, std::wstring_view arg) { WriteDetails(host, *translation, code, arg); }
+namespace {
+
+class NoRecord : public ChangeSink {
+public:
+    void ProcessTerminated(const std::wstring&, std::uint32_t) override {}
+    void FileDeleted(const std::wstring&, std::uint32_t, const std::wstring&) override {}
+    void ValueDeleted(ValueKind, const RecordedValue&) override {}
+    void ValueRewritten(const RecordedValue&, const std::vector<std::uint8_t>&) override {}
+    void ServiceDeleted(const std::wstring&, const std::wstring&, const std::wstring&) override {}
+    void HostsRewritten(const std::wstring&, const std::wstring&, const std::vector<std::wstring>&,
+                        const std::string&) override {}
+};
+
+// Status codes whose line says that something could not be done: unable to back up a service, to
+// terminate, to remove, or to clean the hosts file.
+bool IsFailureCode(float code) {
+    return code == 5 || code == 12 || code == 13 || code == 16 || code == 17 || code == 18;
+}
+
+}  // namespace
+
+ChangeSink& Engine::Changes() {
+    static NoRecord none;
+    return changes ? *changes : none;
+}
+
+void Engine::Details(float code, std::wstring_view arg) {
+    if (IsFailureCode(code)) ++failures;
+    WriteDetails(host, *translation, code, arg);
+}
 
 }  // namespace pell

@@ -6,9 +6,11 @@
 #include <functional>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <unordered_set>
 #include <vector>
 
+#include "engine/change_sink.h"
 #include "engine/host.h"
 #include "engine/system.h"
 #include "i18n/translation.h"
@@ -52,8 +54,8 @@ struct Engine {
     std::vector<ProcessEntry> ProcessTable{ProcessEntry{}};
     std::vector<ProcessEntry> ProcessCandidates{ProcessEntry{}};
 
-    // Upper-case paths the current process scan has backed up completely.
-    std::unordered_set<std::wstring> backedUpThisScan;
+    // Upper-case paths the current process scan has backed up completely, with the name of the copy.
+    std::unordered_map<std::wstring, std::wstring> backedUpThisScan;
 
     // The indices of the InfectionNames entries SmartScan appended. Such a name stands for the bytes it
     // was identified by, not for every program of that name: it acts only on files and processes whose
@@ -71,6 +73,17 @@ struct Engine {
 
     // Set when the services key could not be read: the program ends and the run goes no further.
     bool programEnded = false;
+
+    // Where the stages tell each change they make; nothing is recorded while it is null.
+    ChangeSink* changes = nullptr;
+    ChangeSink& Changes();
+
+    // Details lines of this run that report something the run could not do (a backup, a termination, a
+    // removal, the hosts file); RunCleaning resets it.
+    std::size_t failures = 0;
+
+    // The manifest of the last run (empty when none could be written).
+    std::wstring lastManifest;
 
     // The details channel: one translated status line.
     void Details(float code, std::wstring_view arg = {});

@@ -24,6 +24,13 @@ public:
     long RegDeleteValue(RegKey key, const std::wstring& name) override { return inner_.RegDeleteValue(key, name); }
     long RegDeleteKey(RegKey key, const std::wstring& subkey) override { return inner_.RegDeleteKey(key, subkey); }
     long RegCloseKey(RegKey key) override { return inner_.RegCloseKey(key); }
+    long RegQueryValue(RegKey key, const std::wstring& name, std::uint32_t& type, std::vector<std::uint8_t>& data) override {
+        return inner_.RegQueryValue(key, name, type, data);
+    }
+    long RegCreateKey(RegRoot root, const std::wstring& path, RegKey& key) override { return inner_.RegCreateKey(root, path, key); }
+    long RegSetValue(RegKey key, const std::wstring& name, std::uint32_t type, const std::vector<std::uint8_t>& data) override {
+        return inner_.RegSetValue(key, name, type, data);
+    }
     ScHandle OpenSCManager(std::uint32_t access) override { return inner_.OpenSCManager(access); }
     ScHandle OpenService(ScHandle manager, const std::wstring& name, std::uint32_t access) override {
         return inner_.OpenService(manager, name, access);
@@ -71,6 +78,7 @@ public:
     }
     long GetFileSize(FileHandle file, std::uint64_t& size) override { return inner_.GetFileSize(file, size); }
     long CloseFile(FileHandle file) override { return inner_.CloseFile(file); }
+    long FlushFile(FileHandle file) override { return inner_.FlushFile(file); }
     long ListFolder(const std::wstring& folder, const std::wstring& pattern, std::vector<FoundFile>& entries) override {
         return inner_.ListFolder(folder, pattern, entries);
     }
@@ -104,6 +112,9 @@ public:
     std::wstring DateText() override { return inner_.DateText(); }
     std::wstring TimeText() override { return inner_.TimeText(); }
     std::wstring LocaleLanguageName() override { return inner_.LocaleLanguageName(); }
+    std::wstring UtcTimestamp() override { return inner_.UtcTimestamp(); }
+    std::wstring ComputerName() override { return inner_.ComputerName(); }
+    std::wstring UserName() override { return inner_.UserName(); }
     std::string ToSystemCodePage(const std::wstring& text) override { return inner_.ToSystemCodePage(text); }
     std::wstring FromSystemCodePage(const std::string& bytes) override { return inner_.FromSystemCodePage(bytes); }
 

@@ -109,9 +109,13 @@ std::string NewContent(System& sys, const std::vector<HostsLine>& lines, bool ba
     return out;
 }
 
-// A complete copy of the file as it was, in the log folder, under a name no earlier copy has.
-bool KeepOriginal(Engine& e, const std::wstring& path) {
-    return !e.folders.LogFolder.empty() && CopyToBackup(e.sys, e.folders.LogFolder, path, L"hosts");
+// A complete copy of the file as it was, in the log folder, under a name no earlier copy has; the copy's
+// name, or empty when no whole copy could be made.
+std::wstring KeepOriginal(Engine& e, const std::wstring& path) {
+    std::wstring copyName;
+    if (e.folders.LogFolder.empty() || !CopyToBackup(e.sys, e.folders.LogFolder, path, L"hosts", &copyName))
+        return {};
+    return copyName;
 }
 
 // Writes the new content beside the file and moves it over the old one in one step: whatever fails,
@@ -174,12 +178,20 @@ bool Clean(Engine& e) {
 
     if (!changed) return false;
     // The worm lines stay rather than go without a whole copy of the file they were in.
-    if (!KeepOriginal(e, path)) {
+    const std::wstring copyName = KeepOriginal(e, path);
+    if (copyName.empty()) {
         e.Details(5, L"hosts");
         e.wormsLeftBehind.insert(UpperCase(path));
         return false;
     }
-    if (ReplaceContent(e, path, NewContent(e.sys, lines, bareEnds, hasLocalhost))) return true;
+    const std::string content = NewContent(e.sys, lines, bareEnds, hasLocalhost);
+    if (ReplaceContent(e, path, content)) {
+        std::vector<std::wstring> dropped;
+        for (const HostsLine& line : lines)
+            if (line.marked) dropped.push_back(e.sys.FromSystemCodePage(line.bytes));
+        e.Changes().HostsRewritten(path, copyName, dropped, content);
+        return true;
+    }
     e.wormsLeftBehind.insert(UpperCase(path));
     return false;
 }

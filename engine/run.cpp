@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <string_view>
 
+#include "engine/manifest.h"
 #include "engine/product.h"
 #include "engine/removal_log.h"
 #include "engine/runtime_error.h"
@@ -22,23 +23,12 @@ std::wstring FolderAnswer(const std::wstring& buffer, std::uint32_t length) {
     return text;
 }
 
-// "C:\WINDOWS\system32" -> "C:\WINDOWS". A system folder with fewer parts gives empty pieces rather
-// than failing the run.
-std::wstring FirstTwoParts(const std::wstring& path) {
-    std::size_t first = path.find(L'\\');
-    if (first == std::wstring::npos) return path + L"\\";
-    std::size_t second = path.find(L'\\', first + 1);
-    return path.substr(0, second);
-}
-
 void SetFolderValues(Engine& e) {
     Folders& f = e.folders;
+    f.SystemDir = SystemDirectory(e.sys);
+    f.WindowsDir = WindowsDirOf(f.SystemDir);
     std::wstring buffer;
-    std::uint32_t length = e.sys.GetSystemDirectory(buffer);
-    f.SystemDir = FolderAnswer(buffer, length);
-    f.WindowsDir = FirstTwoParts(f.SystemDir);
-    buffer.clear();
-    length = e.sys.GetTempPath(buffer);
+    std::uint32_t length = e.sys.GetTempPath(buffer);
     f.TempPath = FolderAnswer(buffer, length);
     f.TempRoot = f.TempPath.substr(0, 3);
     // 64-bit Windows only; a folder the system names twice is walked once.
@@ -61,14 +51,38 @@ std::wstring DatabaseVersionFromCaption(const std::wstring& caption) {
 }
 
 // The log is evidence, not the outcome: when it cannot be saved the details say so and the run goes on.
-void SaveLog(Engine& e, const std::wstring& databaseVersion, const std::wstring& dateText,
-             const std::wstring& timeText, LogForm form) {
-    std::wstring path = RemovalLogPath(e.folders.LogFolder, dateText, timeText);
+void SaveLog(Engine& e, const std::wstring& databaseVersion, const std::wstring& path, LogForm form) {
     if (!WriteRemovalLog(e.sys, path, RemovalLogText(databaseVersion, e.host.DetailsText(), form)))
         AppendDetailsLine(e.host, LogNotSavedLine(path));
 }
 
+// The stages tell the manifest of this run what they change, for exactly as long as the run lasts.
+class RecordingScope {
+public:
+    RecordingScope(Engine& e, ManifestWriter& manifest) : e_(e) { e_.changes = &manifest; }
+    RecordingScope(const RecordingScope&) = delete;
+    RecordingScope& operator=(const RecordingScope&) = delete;
+    ~RecordingScope() { e_.changes = nullptr; }
+
+private:
+    Engine& e_;
+};
+
 }  // namespace
+
+std::wstring SystemDirectory(System& sys) {
+    std::wstring buffer;
+    std::uint32_t length = sys.GetSystemDirectory(buffer);
+    return FolderAnswer(buffer, length);
+}
+
+// A system folder with fewer parts gives empty pieces rather than failing the run.
+std::wstring WindowsDirOf(const std::wstring& systemDir) {
+    std::size_t first = systemDir.find(L'\\');
+    if (first == std::wstring::npos) return systemDir + L"\\";
+    std::size_t second = systemDir.find(L'\\', first + 1);
+    return systemDir.substr(0, second);
+}
 
 std::wstring SmartScanStoppedLine(const RuntimeError& error) {
     return L"SmartScan stopped: " + error.Description() + L" (" + error.Source() + L")";
@@ -87,6 +101,16 @@ RunOutcome RunCleaning(Engine& e, const RunStages& stages) {
     e.wormsLeftBehind.clear();
     e.leftAloneReported.clear();
     const std::wstring databaseVersion = DatabaseVersionFromCaption(e.host.Caption());
+    e.failures = 0;
+    e.lastManifest.clear();
+    ManifestWriter manifest(e.sys, e.host);
+    // Without a manifest (the folder is not writable) the run still cleans; only its record is missing.
+    manifest.Begin(e.folders, databaseVersion);
+    RecordingScope recording(e, manifest);
+    auto finish = [&](const wchar_t* outcome, bool restart, const std::wstring& logPath) {
+        manifest.Finish(outcome, e.failures, restart, logPath);
+        e.lastManifest = manifest.Path();
+    };
 
     RunFlags flags;
     try {
@@ -102,7 +126,10 @@ RunOutcome RunCleaning(Engine& e, const RunStages& stages) {
     }
     const bool servicesResult = stages.scanServices(e);
     // The services key could not be read: the stage has told the user and ended the program.
-    if (e.programEnded) return RunOutcome::ProgramEnded;
+    if (e.programEnded) {
+        finish(L"ended", false, {});
+        return RunOutcome::ProgramEnded;
+    }
     const bool processesResult = stages.scanProcesses(e);
     e.Details(9);
     stages.cleanMachineRun(e, flags);
@@ -120,9 +147,11 @@ RunOutcome RunCleaning(Engine& e, const RunStages& stages) {
     e.Details(20);
     const std::wstring timeText = e.sys.TimeText();
     const std::wstring dateText = e.sys.DateText();
+    const std::wstring logPath = RemovalLogPath(e.folders.LogFolder, dateText, timeText);
 
     if (flags.RegistryError) {
-        SaveLog(e, databaseVersion, dateText, timeText, LogForm::Aborted);
+        SaveLog(e, databaseVersion, logPath, LogForm::Aborted);
+        finish(L"aborted", false, logPath);
         e.host.MsgBox(8, false);
         // Back to idle, so the user can close the window or try again once the cause is fixed.
         e.host.SetTerm(true);
@@ -130,7 +159,7 @@ RunOutcome RunCleaning(Engine& e, const RunStages& stages) {
         return RunOutcome::Aborted;
     }
 
-    SaveLog(e, databaseVersion, dateText, timeText, LogForm::Normal);
+    SaveLog(e, databaseVersion, logPath, LogForm::Normal);
     e.Details(21);
     e.host.SetTerm(true);
     RunOutcome outcome;
@@ -139,10 +168,12 @@ RunOutcome RunCleaning(Engine& e, const RunStages& stages) {
     if (processesResult || flags.EntryRemoved || servicesResult || e.fileRemoved || hostsCleaned || leftBehind != 0) {
         e.host.MsgBox(5, false);
         // The box has promised a restart: say so when it cannot be scheduled.
-        if (!e.sys.StartCommandLine(kRestartCommandLine, ShowStyle::MinimizedFocus))
-            AppendDetailsLine(e.host, kRestartNotStartedLine);
+        const bool restart = e.sys.StartCommandLine(kRestartCommandLine, ShowStyle::MinimizedFocus) != 0;
+        if (!restart) AppendDetailsLine(e.host, kRestartNotStartedLine);
+        finish(leftBehind != 0 ? L"left-behind" : L"removed", restart, logPath);
         outcome = leftBehind != 0 ? RunOutcome::LeftBehind : RunOutcome::Removed;
     } else {
+        finish(L"nothing-found", false, logPath);
         e.host.MsgBox(6, false);
         if (e.host.MsgBox(7, true) == answer::Yes) e.sys.ShellOpen(PasswordAdviceLink());
         outcome = RunOutcome::NothingFound;

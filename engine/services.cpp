@@ -87,6 +87,11 @@ void ExportAndDelete(Engine& e, const std::wstring& name) {
     OpenKey key(sys);
     if (key.Open(RegRoot::LocalMachine, ServiceKeyPath(name)) != code::Success) return;
 
+    std::wstring imagePath;
+    ForEachValue(sys, key.get(), [&](const RegValue& value) {
+        if (Equals(value.name, L"ImagePath")) imagePath = value.data;
+    });
+
     // The export must be complete before the key goes: wait for it, and count it as made only when its
     // file is there. A key whose export is not there stays, and is left behind.
     const std::wstring regFile = ServiceExportFile(e.folders, name);
@@ -100,7 +105,8 @@ void ExportAndDelete(Engine& e, const std::wstring& name) {
     }
 
     DeleteSubkeys(sys, key.get(), name);
-    sys.RegDeleteKey(key.get(), L"");
+    if (sys.RegDeleteKey(key.get(), L"") == code::Success)
+        e.Changes().ServiceDeleted(name, imagePath, exported ? name + L".reg" : std::wstring());
 }
 
 }  // namespace

@@ -46,6 +46,11 @@ constexpr std::uint32_t kAttributeSystem = 0x4;
 constexpr std::uint32_t kAttributeDirectory = 0x10;
 constexpr std::uint32_t kAttributeNormal = 0x80;
 
+// Registry value types.
+namespace regtype {
+constexpr std::uint32_t None = 0, String = 1, ExpandString = 2, Binary = 3, Dword = 4, MultiString = 7, Qword = 11;
+}
+
 // Drive types of GetDriveType.
 namespace drive {
 constexpr unsigned Unknown = 0, NoRootDir = 1, Removable = 2, Fixed = 3, Remote = 4, CdRom = 5, RamDisk = 6;
@@ -103,6 +108,14 @@ public:
     // The string SID ("S-1-5-21-...") of the account this program runs as, whose hive HKCU is; empty
     // when it cannot be told.
     virtual std::wstring CurrentUserSid() = 0;
+    // The value's type and its data exactly as stored (strings as UTF-16LE bytes with their terminator).
+    virtual long RegQueryValue(RegKey key, const std::wstring& name, std::uint32_t& type,
+                               std::vector<std::uint8_t>& data) = 0;
+    // Opens the key, creating it and any missing parent first.
+    virtual long RegCreateKey(RegRoot root, const std::wstring& path, RegKey& key) = 0;
+    // Creates or replaces the value with exactly this type and these bytes.
+    virtual long RegSetValue(RegKey key, const std::wstring& name, std::uint32_t type,
+                             const std::vector<std::uint8_t>& data) = 0;
 
     // --- Service control manager. A 0 handle means the call failed. ---
     virtual ScHandle OpenSCManager(std::uint32_t access) = 0;
@@ -148,6 +161,8 @@ public:
     virtual long WriteFile(FileHandle file, const void* data, std::uint32_t count, std::uint32_t& written) = 0;
     virtual long GetFileSize(FileHandle file, std::uint64_t& size) = 0;
     virtual long CloseFile(FileHandle file) = 0;
+    // Makes what was written to the file durable (FlushFileBuffers): it survives a crash or power cut.
+    virtual long FlushFile(FileHandle file) = 0;
     // Every file and folder of `folder` (no trailing backslash needed) whose name matches `pattern`
     // ("*" or "*.ext"), hidden and system entries included. 0 = listed (possibly empty); otherwise the
     // error of the listing (3 = folder missing).
@@ -189,6 +204,11 @@ public:
     virtual std::wstring TimeText() = 0;
     // The English name of the user's default language (LOCALE_SENGLANGUAGE), e.g. "German".
     virtual std::wstring LocaleLanguageName() = 0;
+    // The current time in UTC as "YYYY-MM-DDTHH:MM:SSZ", for records that are compared across machines.
+    virtual std::wstring UtcTimestamp() = 0;
+    // The computer's NetBIOS name and the name of the user the program runs as ("" when unknown).
+    virtual std::wstring ComputerName() = 0;
+    virtual std::wstring UserName() = 0;
     // Text in the system's code page (the log file and the hosts file are narrow text in it).
     virtual std::string ToSystemCodePage(const std::wstring& text) = 0;
     virtual std::wstring FromSystemCodePage(const std::string& bytes) = 0;

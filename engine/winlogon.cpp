@@ -3,6 +3,7 @@
 #include <string>
 #include <vector>
 
+#include "engine/change_sink.h"
 #include "engine/handles.h"
 #include "engine/registry_walk.h"
 #include "engine/run_entry.h"
@@ -104,7 +105,13 @@ void CleanWinlogonValue(Engine& e, RunFlags& flags, const WormNameIndex& worms, 
         if (cleaned == *data) return;
         // Never deleted and never left empty: without it Windows starts no desktop.
         if (cleaned.empty()) cleaned = DefaultData(e.folders, v);
+        RecordedValue before;
+        before.root = root;
+        before.key = kWinlogonKey;
+        before.name = v.name;
+        before.read = e.sys.RegQueryValue(key.get(), v.name, before.type, before.data) == code::Success;
         const long rc = e.sys.RegSetStringValue(key.get(), v.name, cleaned);
+        if (rc == code::Success) e.Changes().ValueRewritten(before, StringValueBytes(cleaned));
         const std::wstring report = label + v.name + L" = " + *data;
         if (rc == code::Success) {
             e.Details(14, report);

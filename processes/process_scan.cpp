@@ -60,6 +60,7 @@ bool Terminate(Engine& e, const ProcessEntry& candidate) {
     // A process that did not open cannot be ended; it is reported like a refused termination.
     long rc = process ? e.sys.TerminateProcess(process.get(), 0) : 0;
     process.Close();
+    if (rc == 1) e.Changes().ProcessTerminated(candidate.folder + candidate.fileName, static_cast<std::uint32_t>(candidate.id));
     e.Details(rc == 1 ? 11 : 12, candidate.fileName);
     return true;
 }

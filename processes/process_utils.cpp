@@ -23,6 +23,20 @@ std::wstring LastField(std::wstring_view text, std::wstring_view delimiter) {
     return GetField(text, delimiter, 0, 0, CountFields(text, delimiter) - 1);
 }
 
+// The path with its file name spelled as the folder holds it: the scan builds paths from worm names in
+// whatever case the lists use, and a restored file should get back its own name.
+std::wstring AsSpelledOnDisk(System& sys, const std::wstring& path) {
+    const std::size_t cut = path.find_last_of(L'\\');
+    if (cut == std::wstring::npos) return path;
+    const std::wstring name = path.substr(cut + 1);
+    std::vector<FoundFile> entries;
+    if (name.find_first_of(L"*?") != std::wstring::npos || sys.ListFolder(path.substr(0, cut), name, entries) != code::Success)
+        return path;
+    for (const FoundFile& entry : entries)
+        if (Equals(entry.name, name)) return path.substr(0, cut + 1) + entry.name;
+    return path;
+}
+
 }  // namespace
 
 long PlatformId(Engine& e) { return e.sys.PlatformId(); }
@@ -93,26 +107,33 @@ void BackUpAndDelete(Engine& e, const std::wstring& path) {
         return;
     }
     std::wstring shortName = LastField(path, L"\\");
+    // Kept for the record, so that a restored file gets its name, and its hidden and system marks, back.
+    const std::uint32_t attributes = e.sys.GetFileAttributes(path);
+    const std::wstring recordedPath =
+        e.changes != nullptr && attributes != kInvalidAttributes ? AsSpelledOnDisk(e.sys, path) : path;
     e.sys.SetFileAttributes(path, kAttributeNormal);
 
     // Nothing is deleted without a complete copy. A second file of the same name (from another folder)
     // gets its own numbered copy; a file this scan has copied already (one that would not go away, met
     // again under the next worm name) is not copied again.
     const std::wstring key = UpperCase(path);
-    if (!e.backedUpThisScan.count(key)) {
-        if (!CopyToBackup(e.sys, e.folders.LogFolder, path, shortName)) {
+    auto copy = e.backedUpThisScan.find(key);
+    if (copy == e.backedUpThisScan.end()) {
+        std::wstring copyName;
+        if (!CopyToBackup(e.sys, e.folders.LogFolder, path, shortName, &copyName)) {
             // A path that names no file (or a folder, which worms' vaccines create) has nothing to lose.
-            const std::uint32_t attributes = e.sys.GetFileAttributes(path);
-            if (attributes == kInvalidAttributes || (attributes & kAttributeDirectory)) return;
+            const std::uint32_t now = e.sys.GetFileAttributes(path);
+            if (now == kInvalidAttributes || (now & kAttributeDirectory)) return;
             e.Details(5, shortName);
             e.wormsLeftBehind.insert(key);
             return;
         }
-        e.backedUpThisScan.insert(key);
+        copy = e.backedUpThisScan.emplace(key, copyName).first;
         e.Details(6, shortName);
     }
 
     if (e.sys.DeleteFile(path) != 0) {
+        e.Changes().FileDeleted(recordedPath, attributes, copy->second);
         e.Details(14, path);
         e.fileRemoved = true;
         e.wormsLeftBehind.erase(key);  // a copy that failed earlier in the scan is made good

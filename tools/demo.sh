@@ -92,6 +92,11 @@ for log in "$WINEPREFIX/drive_c/PellworthLogs"/Pellworth\ Removal\ Log\ *.txt; d
     iconv -f CP1252 -t UTF-8 "$log" | tr -d '\r'
 done
 [ "$found" -eq 1 ] || echo "----- no removal log was written -----"
+for record in "$WINEPREFIX/drive_c/PellworthLogs"/Pellworth\ Removal\ Log\ *.jsonl; do
+    [ -f "$record" ] || continue
+    echo "----- the run's record (pellclean --restore reads it): $logs\\$(basename "$record") -----"
+    cat "$record"
+done
 echo "----- backups and service exports in $logs -----"
 ls -1 "$WINEPREFIX/drive_c/PellworthLogs" | grep -v '^Pellworth Removal Log ' || echo "(none)"
 echo "----- the planted infection set, after the run -----"

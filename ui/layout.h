@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <vector>
 
 namespace pell::ui {
 
@@ -52,7 +53,7 @@ constexpr TwipRect kAbout{5280, 1080, 1695, 375};
 constexpr TwipRect kLanguageBox{2760, 1110, 1560, 330};  // where the language picker stands
 constexpr TwipRect kLabel3{120, 1665, 3000, 240};         // "Current Operation:"
 constexpr TwipRect kLabel4{120, 2520, 3000, 240};         // "Total Progress:"
-constexpr TwipRect kLabel6{120, 3360, 3000, 240};         // "Details:"
+constexpr TwipRect kLabel6{120, 3360, 3000, 210};         // "Details:", ending where the details box starts
 constexpr TwipRect kDetails{105, 3570, 7050, 1815};
 constexpr TwipRect kLabel1{-15, 6120, 825, 375};  // "Status:  "
 constexpr TwipRect kLabel2{795, 6120, 6780, 375};  // the update-check status line
@@ -65,6 +66,34 @@ constexpr double kStatusFontPoints = 9.75;   // Arial
 constexpr double kButtonFontPoints = 8.25;   // "MS Sans Serif", bold
 constexpr double kDetailsFontPoints = 8.25;  // "MS Sans Serif"
 }  // namespace mainwin
+
+// The language picker: the box on the main window (the current language's name, then the arrow area)
+// and the panel under it, one entry per language in two columns; twips of the box or the panel.
+namespace picker {
+constexpr int kEntryCount = 23, kLeftColumnCount = 13;  // indices 0..12 left, 13..22 right
+constexpr double kNameWidth = 1215;    // the name part of the box; a release right of it toggles the panel
+constexpr double kNameCentre = 603.5;  // the name is centred here
+constexpr double kPanelWidth = 2400;
+constexpr double kEntryHeight = 330, kEntryGap = 8;
+constexpr double kFontPoints = 9.75;   // "Times New Roman"
+constexpr Rgb kNameFill = colour::kStatusStrip;
+constexpr Rgb kArrowFill = colour::kWindow;
+constexpr Rgb kArrowEnabled = colour::kStatusStrip;  // greyed with colour::kDisabled
+constexpr Rgb kHighlight = colour::kWindow;
+constexpr Rgb kPanel = colour::kBlack;
+// The Chinese and Japanese entries are listed but can never be chosen.
+bool Selectable(int index);
+// Entries written in a script of their own get their language's character set; the others (Polish
+// among them) keep set 0.
+bool EntryHasOwnCharset(int index);
+TwipRect EntryRect(int index);  // in the panel
+// The panel directly under the box, as high as the left column needs.
+TwipRect PanelRect(const TwipRect& box);
+// The drop arrow at `dpi`, in pixels of the box: a horizontal line over columns that shrink towards
+// the tip, a downward triangle. At 96 dpi these are the arrow's exact pixels; at other DPIs each
+// pixel grows with the box, so the arrow stays in its area.
+std::vector<PixelRect> DropArrow(int dpi);
+}  // namespace picker
 
 // The two progress bars: a track of three pictures and a fill of three, bar 2 840 twips below bar 1.
 namespace bar {

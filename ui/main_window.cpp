@@ -160,6 +160,7 @@ void MainWindow::Layout(int dpi) {
     const int clientWidth = scale_.Px(mainwin::kClientWidth);
     bar1_.Place(scale_, clientWidth);
     bar2_.Place(scale_, clientWidth);
+    if (onPickerLayout_) onPickerLayout_(hwnd(), dpi);
     Invalidate();
 }
 
@@ -185,7 +186,9 @@ void MainWindow::ApplyLanguage(const Translation& translation, int charset) {
     else DisableGUI();
 }
 
-void MainWindow::SetPickerHandlers(std::function<void(bool)> onEnable, std::function<void()> onFormClick) {
+void MainWindow::SetPickerHandlers(std::function<void(HWND, int)> onLayout, std::function<void(bool)> onEnable,
+                                   std::function<void()> onFormClick) {
+    onPickerLayout_ = std::move(onLayout);
     onPickerEnable_ = std::move(onEnable);
     onFormClick_ = std::move(onFormClick);
 }

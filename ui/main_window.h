@@ -30,10 +30,12 @@ public:
     // Seams for the pieces that plug in later, one line each:
     // - the language picker: selecting a language re-applies captions, fonts and the button faces;
     void ApplyLanguage(const Translation& translation, int charset);
-    // - the language picker stands at LanguageBoxRect(); it is told when the window enables or greys it,
-    //   and closes its panel on every click on the window (Form_Click);
+    // - the language picker stands at LanguageBoxRect(); it is placed whenever the window lays out its
+    //   children at a new DPI, told when the window enables or greys it, and closes its panel on every
+    //   click on the window (Form_Click);
     PixelRect LanguageBoxRect() const { return scale_.Rect(mainwin::kLanguageBox); }
-    void SetPickerHandlers(std::function<void(bool enabled)> onEnable, std::function<void()> onFormClick);
+    void SetPickerHandlers(std::function<void(HWND parent, int dpi)> onLayout, std::function<void(bool enabled)> onEnable,
+                           std::function<void()> onFormClick);
     // - the update check: StartUpdateCheck (ui/update_check.cpp) ends by calling FinishUpdateCheck, and
     //   writes its progress into the status line;
     void FinishUpdateCheck();
@@ -97,6 +99,7 @@ private:
     Font detailsFont_;
     Brush windowBrush_;
 
+    std::function<void(HWND, int)> onPickerLayout_;
     std::function<void(bool)> onPickerEnable_;
     std::function<void()> onFormClick_;
     std::function<void()> onAbout_;

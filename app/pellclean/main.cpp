@@ -119,6 +119,11 @@ int Run() {
     }
 
     win32::Win32System real;
+    if (!options.restore.empty()) {
+        RestoreResult result = RestoreRun(real, host, FullPath(options.restore), options.dryRun,
+                                          [](const std::wstring& line) { PrintOut(WideToUtf8(line) + "\n"); });
+        return console::ExitCode(result);
+    }
     console::RestartSuppressor suppressed(real, PrintOut);
     System& sys = options.noRestart ? static_cast<System&>(suppressed) : real;
     Engine e(sys, host, translation);
@@ -143,6 +148,8 @@ int Run() {
         return console::exitcode::Usage;
     }
     RunOutcome outcome = StartCleaning(e, [&folder] { return folder; });
+    if (!e.lastManifest.empty()) PrintError(L"the run's record: " + e.lastManifest);
+    else if (outcome != RunOutcome::ProgramEnded) PrintError(L"no record of the run could be written in " + e.folders.LogFolder);
     return console::ExitCode(outcome);
 }
 

@@ -1,13 +1,13 @@
 // PellworthRemover.exe: the window program. Wiring only: the start-up steps in their order, then the
 // window's message loop.
 #include "engine/engine.h"
-#include "engine/text.h"
-#include "i18n/translation.h"
+#include "i18n/language.h"
 #include "platform/win32/multimedia.h"
 #include "platform/win32/program_resources.h"
 #include "platform/win32/win32_system.h"
 #include "signatures/database.h"
 #include "ui/about_box.h"
+#include "ui/language_picker.h"
 #include "ui/main_window.h"
 #include "ui/message_box.h"
 #include "ui/update_check.h"
@@ -15,8 +15,6 @@
 namespace {
 
 using namespace pell;
-
-constexpr int kEnglish = 106;
 
 // A fault of the program itself (its own resources broken): said in the skin's box, then the end.
 int Refuse(const std::wstring& text, int code) {
@@ -39,25 +37,36 @@ bool LoadDetections(Engine& e, std::wstring& error) {
 }
 
 int Run() {
-    // 1. The language (English until the other translations are bound in).
-    Translation translation;
+    win32::Win32System system;
+    win32::ProgramLanguageResources resources;
+    LanguageState language;  // the captions, the message table and CurrentCharset
+    ui::MainWindow window(language.translation, language.currentCharset);
     std::wstring error;
-    auto languageBytes = win32::LoadResourceBytes(L"LANGUAGE", kEnglish);
-    if (!languageBytes || !Translation::Parse(Cp1252ToWide(*languageBytes), translation, error))
-        return Refuse(L"The English translation of this program is missing or broken. " + error, 70);
-    const int charset = 0;
+
+    // The picker's entries run the selection steps, only while the window lets the language change.
+    ui::LanguagePicker picker([&window](const Translation& t, int charset) { window.ApplyLanguage(t, charset); },
+                              [&](int index) {
+                                  if (!ui::state::Accepts(window.State(), ui::Request::PickLanguage)) return;
+                                  std::wstring why;
+                                  if (!SelectLanguage(index, resources, language, picker, why))
+                                      Refuse(L"This language cannot be shown: " + why, 0);
+                              });
+    window.SetPickerHandlers([&picker](HWND parent, int dpi) { picker.Place(parent, ui::mainwin::kLanguageBox, dpi); },
+                             [&picker](bool enabled) { picker.Enable(enabled); }, [&picker] { picker.ClosePanel(); });
+
+    // 1. The language of the user's system (English when it has no translation here).
+    if (!StartUpLanguage(system.LocaleLanguageName(), resources, language, picker, error))
+        return Refuse(L"The translations of this program are missing or broken: " + error, 70);
 
     // 2. A second copy (window or console program) is refused.
     win32::InstanceGuard instance;
     if (instance.AnotherRunning()) {
-        ui::MultilingualMsgBox(nullptr, translation, charset, 1, 0);
+        ui::MultilingualMsgBox(nullptr, language.translation, language.currentCharset, 1, 0);
         return 4;
     }
 
     // 3, 4. The detection tables.
-    win32::Win32System system;
-    ui::MainWindow window(translation, charset);
-    Engine engine(system, window, translation);
+    Engine engine(system, window, language.translation);
     if (!LoadDetections(engine, error))
         return Refuse(L"The signature database was refused, so nothing can be scanned: " + error, 5);
     window.Attach(engine);

@@ -85,4 +85,6 @@ long Win32System::GetFileSize(FileHandle file, std::uint64_t& size) {
 
 long Win32System::CloseFile(FileHandle file) { return Keep<long>(::CloseHandle(FromSeam<HANDLE>(file))); }
 
+long Win32System::FlushFile(FileHandle file) { return Keep<long>(::FlushFileBuffers(FromSeam<HANDLE>(file))); }
+
 }  // namespace pell::win32

@@ -1,5 +1,8 @@
-// Date, time and locale: the user's short date and time texts, the language's English name, and
-// conversions to and from the system code page.
+// Date, time, identity and locale: the user's short date and time texts, the UTC time stamp, the
+// computer's and the user's names, the language's English name, and conversions to and from the system
+// code page.
+#include <cwchar>
+
 #include "platform/win32/last_error.h"
 
 namespace pell::win32 {
@@ -34,6 +37,29 @@ std::wstring Win32System::LocaleLanguageName() {
         AskText([](wchar_t* b, int n) { return ::GetLocaleInfoW(LOCALE_USER_DEFAULT, LOCALE_SENGLANGUAGE, b, n); });
     lastError_ = ::GetLastError();
     return text;
+}
+
+std::wstring Win32System::UtcTimestamp() {
+    SYSTEMTIME t{};
+    ::GetSystemTime(&t);
+    wchar_t text[32];
+    ::swprintf(text, 32, L"%04u-%02u-%02uT%02u:%02u:%02uZ", t.wYear, t.wMonth, t.wDay, t.wHour, t.wMinute, t.wSecond);
+    return text;
+}
+
+std::wstring Win32System::ComputerName() {
+    wchar_t buffer[MAX_COMPUTERNAME_LENGTH + 1];
+    DWORD chars = MAX_COMPUTERNAME_LENGTH + 1;
+    BOOL ok = Keep(::GetComputerNameW(buffer, &chars));
+    return ok ? std::wstring(buffer, chars) : std::wstring();
+}
+
+std::wstring Win32System::UserName() {
+    wchar_t buffer[257];  // UNLEN + 1
+    DWORD chars = 257;
+    BOOL ok = Keep(::GetUserNameW(buffer, &chars));
+    // The count includes the terminator.
+    return ok && chars > 0 ? std::wstring(buffer, chars - 1) : std::wstring();
 }
 
 std::string Win32System::ToSystemCodePage(const std::wstring& text) {

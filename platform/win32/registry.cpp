@@ -1,4 +1,5 @@
-// Registry operations: open (in a view), enumerate values and subkeys, write a string, delete, close.
+// Registry operations: open (in a view), create, enumerate values and subkeys, query, set, write a
+// string, delete, close.
 #include <algorithm>
 
 #include "platform/win32/last_error.h"
@@ -105,6 +106,42 @@ long Win32System::RegSetStringValue(RegKey key, const std::wstring& name, const 
 
 long Win32System::RegCloseKey(RegKey key) {
     LONG rc = ::RegCloseKey(FromSeam<HKEY>(key));
+    lastError_ = static_cast<std::uint32_t>(rc);
+    return rc;
+}
+
+long Win32System::RegQueryValue(RegKey key, const std::wstring& name, std::uint32_t& type,
+                                std::vector<std::uint8_t>& data) {
+    std::vector<BYTE> buffer(kFirstDataBytes);
+    for (int attempt = 0;; ++attempt) {
+        DWORD bytes = static_cast<DWORD>(buffer.size());
+        DWORD kind = REG_NONE;
+        LONG rc = ::RegQueryValueExW(FromSeam<HKEY>(key), name.c_str(), nullptr, &kind, buffer.data(), &bytes);
+        lastError_ = static_cast<std::uint32_t>(rc);
+        if (rc == ERROR_MORE_DATA && attempt + 1 < kMaxEnumAttempts) {
+            buffer.resize(std::max<std::size_t>(bytes, buffer.size() * 2));
+            continue;
+        }
+        if (rc != ERROR_SUCCESS) return rc;
+        type = kind;
+        data.assign(buffer.begin(), buffer.begin() + bytes);
+        return rc;
+    }
+}
+
+long Win32System::RegCreateKey(RegRoot root, const std::wstring& path, RegKey& key) {
+    HKEY h = nullptr;
+    LONG rc = ::RegCreateKeyExW(RootKey(root), path.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE, KEY_ALL_ACCESS,
+                                nullptr, &h, nullptr);
+    lastError_ = static_cast<std::uint32_t>(rc);
+    if (rc == ERROR_SUCCESS) key = ToSeam(h);
+    return rc;
+}
+
+long Win32System::RegSetValue(RegKey key, const std::wstring& name, std::uint32_t type,
+                              const std::vector<std::uint8_t>& data) {
+    LONG rc = ::RegSetValueExW(FromSeam<HKEY>(key), name.c_str(), 0, type, data.data(),
+                               static_cast<DWORD>(data.size()));
     lastError_ = static_cast<std::uint32_t>(rc);
     return rc;
 }

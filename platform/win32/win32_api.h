@@ -19,6 +19,9 @@
 #undef RegEnumKey
 #undef RegDeleteValue
 #undef RegDeleteKey
+#undef RegQueryValue
+#undef RegCreateKey
+#undef RegSetValue
 #undef OpenSCManager
 #undef OpenService
 #undef LookupPrivilegeValue

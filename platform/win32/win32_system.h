@@ -23,6 +23,9 @@ public:
     long RegCloseKey(RegKey key) override;
     long RegOpenKeyView(RegRoot root, const std::wstring& path, std::uint32_t view, RegKey& key) override;
     long RegSetStringValue(RegKey key, const std::wstring& name, const std::wstring& data) override;
+    long RegQueryValue(RegKey key, const std::wstring& name, std::uint32_t& type, std::vector<std::uint8_t>& data) override;
+    long RegCreateKey(RegRoot root, const std::wstring& path, RegKey& key) override;
+    long RegSetValue(RegKey key, const std::wstring& name, std::uint32_t type, const std::vector<std::uint8_t>& data) override;
 
     // services.cpp
     ScHandle OpenSCManager(std::uint32_t access) override;
@@ -59,6 +62,7 @@ public:
     long WriteFile(FileHandle file, const void* data, std::uint32_t count, std::uint32_t& written) override;
     long GetFileSize(FileHandle file, std::uint64_t& size) override;
     long CloseFile(FileHandle file) override;
+    long FlushFile(FileHandle file) override;
 
     // folders.cpp
     long ListFolder(const std::wstring& folder, const std::wstring& pattern,
@@ -88,6 +92,9 @@ public:
     std::wstring DateText() override;
     std::wstring TimeText() override;
     std::wstring LocaleLanguageName() override;
+    std::wstring UtcTimestamp() override;
+    std::wstring ComputerName() override;
+    std::wstring UserName() override;
     std::string ToSystemCodePage(const std::wstring& text) override;
     std::wstring FromSystemCodePage(const std::string& bytes) override;
 

@@ -1,18 +1,12 @@
 # Checks shared by the end-to-end scenarios of the console and the window program: the removal log's
 # lines and what a planted prefix must look like after a cleaning run. Sourced, never run; the caller
-# sets failures=0 first and reports it at the end.
-check() {  # check DESCRIPTION COMMAND...
-    local what=$1
-    shift
-    if "$@"; then echo "ok   $what"; else echo "FAIL $what"; failures=$((failures + 1)); fi
-}
-not() { ! "$@"; }
+# sets failures=0 first and reports it at the end; e2e_check and e2e_not come from lib.sh.
 
 # e2e_read_log LOGS_DIR OUT_FILE: the one removal log in LOGS_DIR as UTF-8 lines; sets $loglines.
 e2e_read_log() {
     local logfile
     logfile=$(find "$1" -maxdepth 1 -name 'Pellworth Removal Log *.txt' | head -n 1)
-    check "one removal log in the log folder" test -n "$logfile"
+    e2e_check "one removal log in the log folder" test -n "$logfile"
     loglines=$2
     if [ -n "$logfile" ]; then iconv -f CP1252 -t UTF-8 "$logfile" | tr -d '\r' >"$loglines"; else : >"$loglines"; fi
 }
@@ -35,33 +29,33 @@ e2e_check_planted() {
     while IFS=$'\t' read -r kind a b c; do
         if [ "$digest_known" = no ] && [[ "$a" == *"$NAME_DIGEST"* ]]; then
             # (Whether it still runs is left alone: the planted copies end themselves after ten minutes.)
-            [ "$kind" = file ] && check "kept, its digest unknown to this run: $a" e2e_win_exists "$a"
+            [ "$kind" = file ] && e2e_check "kept, its digest unknown to this run: $a" e2e_win_exists "$a"
             continue
         fi
         case "$kind" in
-        file) check "removed $a" not e2e_win_exists "$a" ;;
-        process) check "not running: $a" not e2e_process_running "$a" ;;
-        service) check "service key deleted: $a" not e2e_key_exists "HKLM\\System\\CurrentControlSet\\Services\\$a" ;;
-        value | policy) check "value deleted: $a\\$b" not e2e_value_exists "$a" "$b" ;;
-        hosts) check "hosts line gone: $a" not grep -qxF "$a"$'\r' "$(e2e_unix_path 'C:\windows\system32\drivers\etc\hosts')" ;;
-        autorun) check "autorun.inf only read: $a" e2e_win_exists "$a" ;;
-        data) check "value $a\\$b holds only $c" test "$(e2e_value_data "$a" "$b")" = "$c" ;;
+        file) e2e_check "removed $a" e2e_not e2e_win_exists "$a" ;;
+        process) e2e_check "not running: $a" e2e_not e2e_process_running "$a" ;;
+        service) e2e_check "service key deleted: $a" e2e_not e2e_key_exists "HKLM\\System\\CurrentControlSet\\Services\\$a" ;;
+        value | policy) e2e_check "value deleted: $a\\$b" e2e_not e2e_value_exists "$a" "$b" ;;
+        hosts) e2e_check "hosts line gone: $a" e2e_not grep -qxF "$a"$'\r' "$(e2e_unix_path 'C:\windows\system32\drivers\etc\hosts')" ;;
+        autorun) e2e_check "autorun.inf only read: $a" e2e_win_exists "$a" ;;
+        data) e2e_check "value $a\\$b holds only $c" test "$(e2e_value_data "$a" "$b")" = "$c" ;;
         esac
     done <"$out/manifest.tsv"
 
     # --- The genuine programs the names imitate are untouched.
     for g in 'C:\windows\system32\svchost.exe' 'C:\windows\system32\services.exe' 'C:\windows\explorer.exe' \
         'C:\windows\regedit.exe'; do
-        check "genuine file kept: $g" e2e_win_exists "$g"
+        e2e_check "genuine file kept: $g" e2e_win_exists "$g"
     done
-    check "genuine svchost still running" e2e_process_running 'C:\windows\system32\svchost.exe'
-    check "hosts keeps its localhost line" grep -q localhost "$(e2e_unix_path 'C:\windows\system32\drivers\etc\hosts')"
+    e2e_check "genuine svchost still running" e2e_process_running 'C:\windows\system32\svchost.exe'
+    e2e_check "hosts keeps its localhost line" grep -q localhost "$(e2e_unix_path 'C:\windows\system32\drivers\etc\hosts')"
 
     # --- Evidence in the log folder: a backup of every deleted file ("name.back", then "name (2).back", ...
     # for further files of the same name), each service's export.
     while read -r count short; do
         backups=$(find "$logs" -maxdepth 1 \( -iname "$short.back" -o -iname "$short (*).back" \) | wc -l)
-        check "backups of $count file(s) named $short" test "$backups" -ge "$count"
+        e2e_check "backups of $count file(s) named $short" test "$backups" -ge "$count"
     done < <(awk -F'\t' -v skip="$([ "$digest_known" = no ] && echo digest)" \
         '$1 == "file" && $3 != skip { n = split($2, p, "\\"); print tolower(p[n]) }' "$out/manifest.tsv" | sort | uniq -c)
     worm_md5=$(md5sum <"$worm" | cut -c1-32)
@@ -72,21 +66,21 @@ e2e_check_planted() {
         sum=$(md5sum <"$f" | cut -c1-32)
         [ "$sum" = "$worm_md5" ] || [ "$sum" = "$digest_md5" ] || { echo "    not a planted file's bytes: $f"; wrong=$((wrong + 1)); }
     done
-    check "every backup holds a planted file's bytes" test "$wrong" -eq 0
+    e2e_check "every backup holds a planted file's bytes" test "$wrong" -eq 0
     while IFS=$'\t' read -r kind name image; do
         [ "$kind" = service ] || continue
         reg=$logs/$name.reg
-        check "export of service $name" test -f "$reg"
+        e2e_check "export of service $name" test -f "$reg"
         if [ -f "$reg" ]; then
             text=$(iconv -f UTF-16LE -t UTF-8 "$reg" | tr -d '\r')
-            check "export of $name holds its image path" grep -qF "\"ImagePath\"=\"$(printf '%s' "$image" | sed 's/\\/\\\\/g')\"" <<<"$text"
-            check "export of $name holds its subkey" grep -qF "\\Services\\$name\\Parameters]" <<<"$text"
+            e2e_check "export of $name holds its image path" grep -qF "\"ImagePath\"=\"$(printf '%s' "$image" | sed 's/\\/\\\\/g')\"" <<<"$text"
+            e2e_check "export of $name holds its subkey" grep -qF "\\Services\\$name\\Parameters]" <<<"$text"
         fi
     done <"$out/manifest.tsv"
 
     # --- The restart was asked for, with the documented command line.
     for _ in $(seq 150); do [ -s "$record" ] && break; sleep 0.1; done
-    check "restart command line recorded" grep -qF 'cmd=[shutdown.exe -r -t 120 -c "Virus removal process"]' "$record"
+    e2e_check "restart command line recorded" grep -qF 'cmd=[shutdown.exe -r -t 120 -c "Virus removal process"]' "$record"
 
     # --- The log's lines in the run's order.
     W='C:\windows' S='C:\windows\system32' Y='C:\windows\syswow64'
@@ -113,9 +107,9 @@ e2e_check_planted() {
         local keep=() line
         for line in "${expected[@]}"; do [[ "${line,,}" == *"${NAME_DIGEST,,}"* ]] || keep+=("$line"); done
         expected=("${keep[@]}")
-        check "no line names the copies known only by their digest" not grep -qi "$NAME_DIGEST" "$loglines"
+        e2e_check "no line names the copies known only by their digest" e2e_not grep -qi "$NAME_DIGEST" "$loglines"
     fi
-    check "stages and findings in order" in_order "$(lines "${expected[@]}")"
+    e2e_check "stages and findings in order" in_order "$(lines "${expected[@]}")"
 
     # Terminations between "Looking For Virus Processes..." and "Looking for Virus Files...".
     section() {  # section FIRST LAST: the log lines strictly between the two
@@ -126,17 +120,17 @@ e2e_check_planted() {
         name=${p%x*} count=${p##*x}
         [ "$name" = "$(printf '%s' "$NAME_SERVICE.exe" | tr 'a-z' 'A-Z')" ] && continue  # stopped as a service
         [ "$digest_known" = no ] && [ "$name" = "$(printf '%s' "$NAME_DIGEST.exe" | tr 'a-z' 'A-Z')" ] && continue
-        check "$name terminated $count time(s)" test "$(grep -cxF "$name ...Terminated" <<<"$terminated")" -ge "$count"
+        e2e_check "$name terminated $count time(s)" test "$(grep -cxF "$name ...Terminated" <<<"$terminated")" -ge "$count"
     done
-    check "no termination failed" not grep -q 'Unable To Terminate' <<<"$terminated"
+    e2e_check "no termination failed" e2e_not grep -q 'Unable To Terminate' <<<"$terminated"
 
     # File removals of each name in the order the removal visits the folders.
     removed=$(section "Looking for Virus Files..." "Scanning Registry...")
     for n in $E2E_LISTED_NAMES; do
         want=$(awk -F'\t' -v n="$n" '$1 == "file" && $3 == n { print "Found " $2 " ...Removed" }' "$out/manifest.tsv")
         [ -n "$want" ] || continue
-        check "removals of $n in order" env WANT="$want" awk 'BEGIN { k = split(ENVIRON["WANT"], w, "\n"); i = 1 }
+        e2e_check "removals of $n in order" env WANT="$want" awk 'BEGIN { k = split(ENVIRON["WANT"], w, "\n"); i = 1 }
             i <= k && $0 == w[i] { i++ } END { if (i <= k) { print "    missing or out of order: " w[i] > "/dev/stderr"; exit 1 } }' <<<"$removed"
     done
-    check "no removal refused" not grep -q 'Unable To Remove' "$loglines"
+    e2e_check "no removal refused" e2e_not grep -q 'Unable To Remove' "$loglines"
 }

@@ -183,3 +183,14 @@ e2e_prepare_windows() {
         "$WINEPREFIX/drive_c/windows/Fonts/" 2>/dev/null || true
 }
 
+# A unix path as Wine names it on drive Z: ("/tmp/x" gives "Z:\tmp\x").
+e2e_winz() { printf 'Z:%s' "$(printf '%s' "$1" | tr '/' '\\')"; }
+
+# One check of a scenario: prints ok or FAIL and counts the failures in $failures.
+failures=0
+e2e_check() {  # e2e_check DESCRIPTION COMMAND...
+    local what=$1
+    shift
+    if "$@"; then echo "ok   $what"; else echo "FAIL $what"; failures=$((failures + 1)); fi
+}
+e2e_not() { ! "$@"; }

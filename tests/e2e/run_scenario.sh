@@ -21,8 +21,6 @@ logs=$work/logs
 out=$work/planted
 trap 'e2e_stop_prefix "$prefix"' EXIT
 
-winz() { printf 'Z:%s' "$(printf '%s' "$1" | tr '/' '\\')"; }
-
 if [ "$scenario" = planted ]; then
     "$here/check_listed_names.sh" "$source_dir" $E2E_LISTED_NAMES
     "$here/check_listed_names.sh" --absent "$source_dir" "$NAME_DIGEST"
@@ -39,10 +37,10 @@ e2e_put_file "$recorder" 'C:\windows\system32\shutdown.exe'
 wine reg add 'HKCU\Software\Wine\DllOverrides' /v shutdown.exe /d native /f >/dev/null 2>&1
 record=$(e2e_unix_path 'C:\shutdown-record.txt')
 
-args=(--log-folder "$(winz "$logs")")
+args=(--log-folder "$(e2e_winz "$logs")")
 if [ "$scenario" = planted ]; then
     "$here/plant_infections.sh" "$worm" "$out"
-    args+=(--extra-detections "$(winz "$out/extra-detections.txt")")
+    args+=(--extra-detections "$(e2e_winz "$out/extra-detections.txt")")
 else
     e2e_registry_dump "$work/registry-before.txt"
     e2e_file_list "$work/files-before.txt"
@@ -62,28 +60,30 @@ tr -d '\r' <"$work/stdout.txt" | sed 's/^/  | /'
 failures=0
 e2e_read_log "$logs" "$work/log-lines.txt"
 
-check "log header" test "$(head -n 2 "$loglines" | tr '\n' '|')" = "Version: 4.6 Virus DataBase: 6.70||"
-check "log ends with Saving Log..." test "$(tail -n 1 "$loglines")" = "Saving Log..."
+e2e_check "log header" test "$(head -n 2 "$loglines" | tr '\n' '|')" = "Version: 4.6 Virus DataBase: 6.70||"
+e2e_check "log ends with Saving Log..." test "$(tail -n 1 "$loglines")" = "Saving Log..."
 
 if [ "$scenario" = clean ]; then
-    check "exit code 0 (nothing found)" test "$rc" -eq 0
-    check "the run's stages in order" in_order "$(lines "Starting Scan..." "SmartScanning Processes..." \
+    e2e_check "exit code 0 (nothing found)" test "$rc" -eq 0
+    e2e_check "the run's stages in order" in_order "$(lines "Starting Scan..." "SmartScanning Processes..." \
         "SmartScanning Registry Items..." "SmartScanning AutoRuns..." "Looking For Virus Services..." \
         "Looking For Virus Processes..." "Looking for Virus Files..." "Scanning Registry..." \
         "Enabling: Task Manager, Regedit, System Restore Config, Command Prompt, Folder Options, Run" \
         "Scanning Hosts File..." "Saving Log...")"
-    check "no finding in the log" not grep -qE '\.\.\.(Identified|Terminated|Removed)|^Found' "$loglines"
-    check "no restart recorded" not test -e "$record"
+    e2e_check "no finding in the log" e2e_not grep -qE '\.\.\.(Identified|Terminated|Removed)|^Found' "$loglines"
+    e2e_check "no restart recorded" e2e_not test -e "$record"
     e2e_registry_dump "$work/registry-after.txt"
     e2e_file_list "$work/files-after.txt"
-    check "registry unchanged" diff -u "$work/registry-before.txt" "$work/registry-after.txt"
-    check "files unchanged" diff -u "$work/files-before.txt" "$work/files-after.txt"
-    check "nothing in the log folder but the log" test "$(find "$logs" -type f | wc -l)" -eq 1
+    e2e_check "registry unchanged" diff -u "$work/registry-before.txt" "$work/registry-after.txt"
+    e2e_check "files unchanged" diff -u "$work/files-before.txt" "$work/files-after.txt"
+    e2e_check "nothing in the log folder but the log and its record" test "$(find "$logs" -type f | wc -l)" -eq 2
+    e2e_check "the record says nothing was found" grep -q '"outcome":"nothing-found"' \
+        "$(find "$logs" -maxdepth 1 -name 'Pellworth Removal Log *.jsonl' | head -n 1)"
     echo "$failures failed check(s)"
     exit $((failures > 0))
 fi
 
-check "exit code 1 (removed, restart scheduled)" test "$rc" -eq 1
+e2e_check "exit code 1 (removed, restart scheduled)" test "$rc" -eq 1
 e2e_check_planted "$logs" "$out" "$worm" "$record" yes
 
 echo "$failures failed check(s)"

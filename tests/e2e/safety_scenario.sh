@@ -79,29 +79,29 @@ if [ "$scenario" = notepad ]; then
         e2e_process_running 'C:\windows\notepad.exe' && e2e_process_running 'M:\notepad.exe' && break
         sleep 0.1
     done
-    check "genuine notepad started" e2e_process_running 'C:\windows\notepad.exe'
-    check "worm copy started" e2e_process_running 'M:\notepad.exe'
+    e2e_check "genuine notepad started" e2e_process_running 'C:\windows\notepad.exe'
+    e2e_check "worm copy started" e2e_process_running 'M:\notepad.exe'
 
     run_cleaner --log-folder "$(winz "$logs")" --no-restart --extra-detections "$(winz "$work/extra-detections.txt")"
 
-    check "exit code 1 (removed)" test "$rc" -eq 1
-    check "the running copy was identified" said 'NOTEPAD.EXE ...Identified'
-    check "the running copy was terminated" said 'NOTEPAD.EXE ...Terminated'
-    check "worm copy on M: removed" not e2e_win_exists 'M:\notepad.exe'
-    check "worm copy in C:\\RECYCLER removed" not e2e_win_exists 'C:\RECYCLER\notepad.exe'
-    check "worm copy no longer running" not e2e_process_running 'M:\notepad.exe'
-    check "C:\\windows\\notepad.exe kept as it was" test "$(md5of 'C:\windows\notepad.exe')" = "$genuine_windows"
-    check "the system folder's notepad.exe kept as it was" \
+    e2e_check "exit code 1 (removed)" test "$rc" -eq 1
+    e2e_check "the running copy was identified" said 'NOTEPAD.EXE ...Identified'
+    e2e_check "the running copy was terminated" said 'NOTEPAD.EXE ...Terminated'
+    e2e_check "worm copy on M: removed" e2e_not e2e_win_exists 'M:\notepad.exe'
+    e2e_check "worm copy in C:\\RECYCLER removed" e2e_not e2e_win_exists 'C:\RECYCLER\notepad.exe'
+    e2e_check "worm copy no longer running" e2e_not e2e_process_running 'M:\notepad.exe'
+    e2e_check "C:\\windows\\notepad.exe kept as it was" test "$(md5of 'C:\windows\notepad.exe')" = "$genuine_windows"
+    e2e_check "the system folder's notepad.exe kept as it was" \
         test "$(md5of 'C:\windows\system32\notepad.exe')" = "$genuine_system"
-    check "genuine notepad still running" e2e_process_running 'C:\windows\notepad.exe'
-    check "no removal of a genuine notepad" not said 'Found C:\windows\notepad.exe'
+    e2e_check "genuine notepad still running" e2e_process_running 'C:\windows\notepad.exe'
+    e2e_check "no removal of a genuine notepad" e2e_not said 'Found C:\windows\notepad.exe'
     wrong=0
     for f in "$logs"/*.back; do
         [ -e "$f" ] || continue
         [ "$(md5sum <"$f" | cut -c1-32)" = "$(md5sum <"$copy" | cut -c1-32)" ] || wrong=$((wrong + 1))
     done
-    check "backups of both copies, each the worm's bytes" test "$(find "$logs" -iname 'notepad.exe*.back' | wc -l)" -eq 2
-    check "no backup of anything else" test "$wrong" -eq 0
+    e2e_check "backups of both copies, each the worm's bytes" test "$(find "$logs" -iname 'notepad.exe*.back' | wc -l)" -eq 2
+    e2e_check "no backup of anything else" test "$wrong" -eq 0
 else
     n=$NAME_FILES
     e2e_put_file "$worm" "C:\\windows\\$n.exe"
@@ -113,18 +113,18 @@ else
 
     run_cleaner --log-folder "$(winz "$logs")" --no-restart
 
-    check "exit code 7 (a known worm left behind)" test "$rc" -eq 7
+    e2e_check "exit code 7 (a known worm left behind)" test "$rc" -eq 7
     for p in "C:\\windows\\$n.exe" "C:\\RECYCLER\\$n.exe"; do
-        check "kept without a backup: $p" test "$(md5of "$p")" = "$(md5sum <"$worm" | cut -c1-32)"
+        e2e_check "kept without a backup: $p" test "$(md5of "$p")" = "$(md5sum <"$worm" | cut -c1-32)"
     done
-    check "hosts file unchanged" test "$(md5sum <"$hosts" | cut -c1-32)" = "$hosts_before"
-    check "backup failure said for the files" said "Unable to backup \"$n.exe\""
-    check "backup failure said for the hosts file" said 'Unable to backup "hosts"'
-    check "the left-behind count said" said 'Left behind: 3 known worm item(s)'
-    check "the unsaved log said" said 'Unable to save Log'
-    check "nothing said removed" not said '...Removed'
-    check "the restart asked for" said '[restart not started]'
-    check "nothing written into the log folder" test -z "$(ls -A "$logs")"
+    e2e_check "hosts file unchanged" test "$(md5sum <"$hosts" | cut -c1-32)" = "$hosts_before"
+    e2e_check "backup failure said for the files" said "Unable to backup \"$n.exe\""
+    e2e_check "backup failure said for the hosts file" said 'Unable to backup "hosts"'
+    e2e_check "the left-behind count said" said 'Left behind: 3 known worm item(s)'
+    e2e_check "the unsaved log said" said 'Unable to save Log'
+    e2e_check "nothing said removed" e2e_not said '...Removed'
+    e2e_check "the restart asked for" said '[restart not started]'
+    e2e_check "nothing written into the log folder" test -z "$(ls -A "$logs")"
 fi
 
 echo "$failures failed check(s)"

@@ -10,6 +10,7 @@ here=$(cd "$(dirname "$0")" && pwd)
 . "$here/lib.sh"
 . "$here/infection_names.sh"
 . "$here/checks.sh"
+. "$here/window_lib.sh"
 
 [ $# -ge 5 ] || { echo "usage: $0 WINDOW_EXE PROBE_EXE WORM_EXE RECORDER_EXE WORK_DIR [SOURCE_DIR]" >&2; exit 64; }
 exe=$(readlink -f "$1") probe_exe=$(readlink -f "$2") worm=$(readlink -f "$3") recorder=$(readlink -f "$4")
@@ -43,21 +44,11 @@ logs=$prefix/drive_c/PellworthLogs
 mkdir -p "$logs"
 "$here/plant_infections.sh" "$worm" "$out"
 
+# An English system: the checks read the English captions.
+export LC_ALL=C.UTF-8
 failures=0
 main='Pellworth Remover '  # the main window's caption starts so; the message box's is the name alone
 box='=Pellworth Remover'
-probe() { wine "$probe_exe" "$@" 2>/dev/null | tr -d '\r'; }
-shot() { import -window root "$shots/$1.png"; echo "screenshot $shots/$1.png"; }
-wait_until() {  # wait_until SECONDS COMMAND...
-    local end=$((SECONDS + $1))
-    shift
-    until "$@"; do
-        [ $SECONDS -lt $end ] || return 1
-        sleep 0.2
-    done
-}
-window_up() { probe find "$1" >/dev/null; }
-window_gone() { ! probe find "$1" >/dev/null; }
 child() {  # child TITLE ID: the probe's line for child ID
     probe children "$1" | awk -F'\t' -v id="$2" '$1 == id { print; exit }'
 }
@@ -72,17 +63,6 @@ click_child() {  # click_child TITLE ID: a click in the middle of the child, as 
     sleep 0.2
     xdotool click 1
 }
-pixel() {  # pixel X Y: the screen's colour there
-    import -window root -depth 8 -crop "1x1+$1+$2" txt:- | tail -n 1 | grep -o '#[0-9A-F]\{6\}'
-}
-wait_exit() {  # wait_exit PID SECONDS: the program's exit code, or 124 when it is still running then
-    local end=$((SECONDS + $2))
-    while kill -0 "$1" 2>/dev/null; do
-        [ $SECONDS -lt $end ] || return 124
-        sleep 0.2
-    done
-    wait "$1"
-}
 start_window() {  # runs the window program in the background; $! is its launcher
     (cd "$work" && exec wine "$exe" </dev/null >>"$work/window.out" 2>&1) &
 }
@@ -91,62 +71,62 @@ start_window() {  # runs the window program in the background; $! is its launche
 t0=$(date +%s%N)
 start_window
 launcher=$!
-check "the window comes up" wait_until 30 window_up "$main"
-check "START is enabled once start-up has finished" wait_until 30 child_enabled "$main" 10
+e2e_check "the window comes up" wait_until 30 window_up "$main"
+e2e_check "START is enabled once start-up has finished" wait_until 30 child_enabled "$main" 10
 echo "start-up to idle: $((($(date +%s%N) - t0) / 1000000)) ms"
 read -r cx cy cw ch <<<"$(probe find "$main")"
-check "client area 484 x 428 at 96 dpi" test "$cw x $ch" = "484 x 428"
-check "caption as written" xdotool search --name "^Pellworth Remover {23}Virus Database   6\\.70\$"
-check "labels carry their texts" test "$(probe children "$main" | awk -F'\t' '$2 == "Static" { print $6 }' | head -n 4 | tr '\n' '|')" \
+e2e_check "client area 484 x 428 at 96 dpi" test "$cw x $ch" = "484 x 428"
+e2e_check "caption as written" xdotool search --name "^Pellworth Remover {23}Virus Database   6\\.70\$"
+e2e_check "labels carry their texts" test "$(probe children "$main" | awk -F'\t' '$2 == "Static" { print $6 }' | head -n 4 | tr '\n' '|')" \
     = "Current Operation:|Total Progress:|Details:|Status:  |"
-check "buttons carry their captions" test "$(child_text "$main" 10)/$(child_text "$main" 11)/$(child_text "$main" 12)" = "START/CLOSE/About"
+e2e_check "buttons carry their captions" test "$(child_text "$main" 10)/$(child_text "$main" 11)/$(child_text "$main" 12)" = "START/CLOSE/About"
 sleep 0.3
 shot 01-idle-glow
 # The glow: the frame of START changes colour from one moment to the next and is never the grey.
 read -r sx sy _ <<<"$(child "$main" 10 | cut -f5 | tr ',' ' ')"
 c1=$(pixel $((sx + 30)) "$sy"); sleep 0.25; c2=$(pixel $((sx + 30)) "$sy")
-check "START glows ($c1 then $c2)" test "$c1" != "$c2" -a "$c1" != "#99A8AC"
+e2e_check "START glows ($c1 then $c2)" test "$c1" != "$c2" -a "$c1" != "#99A8AC"
 # Keyboard: START has the focus; Tab moves it to CLOSE, then About, then round to START.
-check "START has the keyboard focus" test "$(probe focus "$main")" = 10
+e2e_check "START has the keyboard focus" test "$(probe focus "$main")" = 10
 xdotool key Tab; sleep 0.2
-check "Tab moves the focus to CLOSE" test "$(probe focus "$main")" = 11
+e2e_check "Tab moves the focus to CLOSE" test "$(probe focus "$main")" = 11
 xdotool key Tab; sleep 0.2
 xdotool key Tab; sleep 0.2
-check "Tab goes round to START" test "$(probe focus "$main")" = 10
+e2e_check "Tab goes round to START" test "$(probe focus "$main")" = 10
 
 # --- A second copy shows box 1 and leaves the first alone.
 (cd "$work" && exec wine "$exe" </dev/null >>"$work/second.out" 2>&1) &
 second=$!
-check "a second copy shows its box" wait_until 20 window_up "$box"
-check "box 1's text" test "$(static_text "$box")" = "Pellworth Remover is already running, please wait..."
+e2e_check "a second copy shows its box" wait_until 20 window_up "$box"
+e2e_check "box 1's text" test "$(static_text "$box")" = "Pellworth Remover is already running, please wait..."
 shot 02-second-copy-box1
 click_child "$box" 1
 set +e
 wait_exit "$second" 30
 second_rc=$?
 set -e
-check "the second copy ends (exit 4) after OK" test "$second_rc" -eq 4
-check "the first copy is still idle" child_enabled "$main" 10
+e2e_check "the second copy ends (exit 4) after OK" test "$second_rc" -eq 4
+e2e_check "the first copy is still idle" child_enabled "$main" 10
 
 # --- START, box 2 answered with Enter (the focused first button), the picker.
 click_child "$main" 10
-check "box 2 comes up" wait_until 20 window_up "$box"
-check "box 2's text" test "$(static_text "$box")" = \
+e2e_check "box 2 comes up" wait_until 20 window_up "$box"
+e2e_check "box 2's text" test "$(static_text "$box")" = \
     "Please choose a folder to save Backup Files and your Pellworth Removal Log file to."
-check "the main window is disabled while the box is up" test "$(probe enabled "$main")" = 0
-check "START and CLOSE are disabled after START" not child_enabled "$main" 10
+e2e_check "the main window is disabled while the box is up" test "$(probe enabled "$main")" = 0
+e2e_check "START and CLOSE are disabled after START" e2e_not child_enabled "$main" 10
 sleep 0.3
 shot 03-box2
 xdotool key Return
-check "box 2 goes" wait_until 10 window_gone "$box"
-check "the folder picker comes up" wait_until 20 window_up "Browse for Folder"
+e2e_check "box 2 goes" wait_until 10 window_gone "$box"
+e2e_check "the folder picker comes up" wait_until 20 window_up "Browse for Folder"
 sleep 0.5
 shot 04-picker
 probe pick "$logs_win"
 
 # --- The run: shots while it goes; a close from outside is refused.
 details_written() { [ -n "$(probe text "$main" 20)" ]; }
-check "the run starts" wait_until 20 details_written
+e2e_check "the run starts" wait_until 20 details_written
 refused=0
 mid=0
 end=$((SECONDS + 240))
@@ -163,25 +143,25 @@ while ! window_up "$box" && [ $SECONDS -lt $end ]; do
     fi
     sleep 0.5
 done
-check "a close from outside is refused during the run" test "$refused" -eq 2
-check "the final box comes up" window_up "$box"
+e2e_check "a close from outside is refused during the run" test "$refused" -eq 2
+e2e_check "the final box comes up" window_up "$box"
 final=$(static_text "$box")
-check "box 5 after the removals" test "${final%%|*}" = "Any infected Keys have been removed, the virus has been deleted."
+e2e_check "box 5 after the removals" test "${final%%|*}" = "Any infected Keys have been removed, the virus has been deleted."
 sleep 0.3
 shot 06-final-box5
 click_child "$box" 1
-check "the final box goes" wait_until 10 window_gone "$box"
-check "idle again: START enabled" wait_until 10 child_enabled "$main" 10
+e2e_check "the final box goes" wait_until 10 window_gone "$box"
+e2e_check "idle again: START enabled" wait_until 10 child_enabled "$main" 10
 details=$(probe text "$main" 20)
-check "the details end with Done!" test "$(printf '%s\n' "$details" | tail -n 1)" = "Done!"
+e2e_check "the details end with Done!" test "$(printf '%s\n' "$details" | tail -n 1)" = "Done!"
 shot 07-after-run
 
 # --- The machine, as the console scenario checks it (no extra detections here: the copies known only by
 # their digest stay).
 e2e_read_log "$logs" "$work/log-lines.txt"
-check "log header" test "$(head -n 2 "$loglines" | tr '\n' '|')" = "Version: 4.6 Virus DataBase: 6.70||"
-check "log ends with Saving Log..." test "$(tail -n 1 "$loglines")" = "Saving Log..."
-check "the log holds the details box's lines" test "$(sed -n '3,$p' "$loglines")" = \
+e2e_check "log header" test "$(head -n 2 "$loglines" | tr '\n' '|')" = "Version: 4.6 Virus DataBase: 6.70||"
+e2e_check "log ends with Saving Log..." test "$(tail -n 1 "$loglines")" = "Saving Log..."
+e2e_check "the log holds the details box's lines" test "$(sed -n '3,$p' "$loglines")" = \
     "$(printf '%s\n' "$details" | sed '$d')"
 e2e_check_planted "$logs" "$out" "$worm" "$record" no
 
@@ -192,17 +172,17 @@ closed=$?
 wait_exit "$launcher" 30
 closed_rc=$?
 set -e
-check "a close from outside is accepted when idle" test "$closed" -eq 0
-check "and the program ends (exit 0)" test "$closed_rc" -eq 0
+e2e_check "a close from outside is accepted when idle" test "$closed" -eq 0
+e2e_check "and the program ends (exit 0)" test "$closed_rc" -eq 0
 
 # --- 144 dpi: everything half as large again, drawn at that size.
 wine reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d 144 /f >/dev/null 2>&1
 start_window
 launcher=$!
-check "the window comes up at 144 dpi" wait_until 30 child_enabled "$main" 10
+e2e_check "the window comes up at 144 dpi" wait_until 30 child_enabled "$main" 10
 read -r cx cy cw ch <<<"$(probe find "$main")"
-check "client area 726 x 642 at 144 dpi" test "$cw x $ch" = "726 x 642"
-check "START is 122 x 38 at 144 dpi" test "$(child "$main" 10 | cut -f5 | cut -d, -f3-)" = "122,38"
+e2e_check "client area 726 x 642 at 144 dpi" test "$cw x $ch" = "726 x 642"
+e2e_check "START is 122 x 38 at 144 dpi" test "$(child "$main" 10 | cut -f5 | cut -d, -f3-)" = "122,38"
 sleep 0.3
 shot 08-dpi144
 click_child "$main" 11
@@ -210,7 +190,7 @@ set +e
 wait_exit "$launcher" 30
 rc=$?
 set -e
-check "CLOSE ends the program (exit 0)" test "$rc" -eq 0
+e2e_check "CLOSE ends the program (exit 0)" test "$rc" -eq 0
 
 echo "screenshots in $shots"
 echo "$failures failed check(s)"

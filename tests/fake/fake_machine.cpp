@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <utility>
 
 #include "engine/text.h"
 
@@ -237,31 +238,97 @@ long FakeMachine::RegCloseKey(RegKey key) {
 
 void FakeMachine::PlantKey(RegRoot root, const std::wstring& key) { MakeKey(RootPrefix(root) + L"\\" + key); }
 
+// The value's data as the registry stores it: strings as UTF-16LE with their terminator.
+std::vector<std::uint8_t> FakeMachine::StoredBytes(const RegValueNode& v) {
+    if (!v.isString) return {v.bytes.begin(), v.bytes.end()};
+    std::vector<std::uint8_t> data;
+    for (wchar_t c : v.text + L'\0') {
+        data.push_back(static_cast<std::uint8_t>(c & 0xFF));
+        data.push_back(static_cast<std::uint8_t>((c >> 8) & 0xFF));
+    }
+    return data;
+}
+
+FakeMachine::RegValueNode& FakeMachine::ValueSlot(RegKeyNode& node, const std::wstring& name) {
+    for (auto& v : node.values)
+        if (Equals(v.name, name)) return v;
+    node.values.push_back(RegValueNode{name, true, {}, {}});
+    return node.values.back();
+}
+
 void FakeMachine::PlantString(RegRoot root, const std::wstring& key, const std::wstring& name,
                               const std::wstring& data) {
-    RegKeyNode& node = MakeKey(RootPrefix(root) + L"\\" + key);
-    for (auto& v : node.values) {
-        if (Equals(v.name, name)) {
-            v.isString = true;
-            v.text = data;
-            return;
-        }
-    }
-    node.values.push_back(RegValueNode{name, true, data, {}});
+    RegValueNode& v = ValueSlot(MakeKey(RootPrefix(root) + L"\\" + key), name);
+    v.isString = true;
+    v.text = data;
+    v.bytes.clear();
+    v.type = regtype::String;
 }
 
 void FakeMachine::PlantDword(RegRoot root, const std::wstring& key, const std::wstring& name, std::uint32_t data) {
-    RegKeyNode& node = MakeKey(RootPrefix(root) + L"\\" + key);
     std::string bytes(4, '\0');
     for (int i = 0; i < 4; ++i) bytes[static_cast<std::size_t>(i)] = static_cast<char>((data >> (8 * i)) & 0xFF);
-    for (auto& v : node.values) {
-        if (Equals(v.name, name)) {
-            v.isString = false;
-            v.bytes = bytes;
-            return;
-        }
+    PlantValue(root, key, name, regtype::Dword, bytes);
+}
+
+void FakeMachine::PlantValue(RegRoot root, const std::wstring& key, const std::wstring& name, std::uint32_t type,
+                             const std::string& bytes) {
+    RegValueNode& v = ValueSlot(MakeKey(RootPrefix(root) + L"\\" + key), name);
+    v.type = type;
+    v.isString = type == regtype::String || type == regtype::ExpandString;
+    v.text.clear();
+    v.bytes.clear();
+    if (!v.isString) {
+        v.bytes = bytes;
+        return;
     }
-    node.values.push_back(RegValueNode{name, false, {}, bytes});
+    // UTF-16LE up to the terminator.
+    for (std::size_t i = 0; i + 1 < bytes.size(); i += 2) {
+        wchar_t c = static_cast<wchar_t>(static_cast<unsigned char>(bytes[i]) |
+                                         (static_cast<unsigned char>(bytes[i + 1]) << 8));
+        if (c == L'\0') break;
+        v.text.push_back(c);
+    }
+}
+
+long FakeMachine::RegQueryValue(RegKey key, const std::wstring& name, std::uint32_t& type,
+                                std::vector<std::uint8_t>& data) {
+    std::wstring path = KeyPath(key);
+    if (path.empty()) return kErrorInvalidHandle;
+    if (auto f = Hit(Op::RegQueryValue, name)) return f->result;
+    RegKeyNode* node = FindKey(path);
+    if (!node) return kErrorKeyDeleted;
+    for (const auto& v : node->values) {
+        if (!Equals(v.name, name)) continue;
+        type = v.type;
+        data = StoredBytes(v);
+        return code::Success;
+    }
+    return code::FileNotFound;
+}
+
+long FakeMachine::RegCreateKey(RegRoot root, const std::wstring& path, RegKey& key) {
+    std::wstring full = RootPrefix(root) + (path.empty() ? L"" : L"\\" + path);
+    if (auto f = Hit(Op::RegCreateKey, full)) return f->result;
+    MakeKey(full);
+    key = nextHandle_++;
+    keyHandles_[key] = full;
+    return code::Success;
+}
+
+long FakeMachine::RegSetValue(RegKey key, const std::wstring& name, std::uint32_t type,
+                              const std::vector<std::uint8_t>& data) {
+    std::wstring path = KeyPath(key);
+    if (path.empty()) return kErrorInvalidHandle;
+    if (auto f = Hit(Op::RegSetValue, name)) return f->result;
+    RegKeyNode* node = FindKey(path);
+    if (!node) return kErrorKeyDeleted;
+    auto parts = SplitPath(path);
+    std::wstring below;
+    for (std::size_t i = 1; i < parts.size(); ++i) below += (i > 1 ? L"\\" : L"") + parts[i];
+    PlantValue(parts[0] == L"HKLM" ? RegRoot::LocalMachine : RegRoot::CurrentUser, below, name, type,
+               std::string(data.begin(), data.end()));
+    return code::Success;
 }
 
 bool FakeMachine::KeyExists(RegRoot root, const std::wstring& key) {
@@ -286,7 +353,7 @@ bool FakeMachine::ValueExists(RegRoot root, const std::wstring& key, const std::
 void FakeMachine::DumpKey(const RegKeyNode& node, const std::wstring& path, std::wstring& out) const {
     out += L"[" + path + L"]\n";
     for (auto& v : node.values) {
-        out += L"  " + v.name + L"=";
+        out += L"  " + v.name + L"=(" + std::to_wstring(v.type) + L")";
         if (v.isString) {
             out += L"\"" + v.text + L"\"";
         } else {
@@ -716,6 +783,13 @@ long FakeMachine::GetFileSize(FileHandle file, std::uint64_t& size) {
 
 long FakeMachine::CloseFile(FileHandle file) { return fileHandles_.erase(file) ? 1 : Fail(kErrorInvalidHandle); }
 
+long FakeMachine::FlushFile(FileHandle file) {
+    auto h = fileHandles_.find(file);
+    if (h == fileHandles_.end()) return Fail(kErrorInvalidHandle);
+    if (auto f = Hit(Op::FlushFile, files_[h->second.key].path)) return f->result;
+    return 1;
+}
+
 long FakeMachine::ListFolder(const std::wstring& folder, const std::wstring& pattern, std::vector<FoundFile>& entries) {
     entries.clear();
     if (auto f = Hit(Op::ListFolder, folder)) return f->result;
@@ -773,6 +847,16 @@ long FakeMachine::StartCommandLine(const std::wstring& commandLine, ShowStyle st
 long FakeMachine::StartCommandLineAndWait(const std::wstring& commandLine, ShowStyle style, std::uint32_t) {
     if (auto f = Hit(Op::StartCommandLine, commandLine)) return f->result;
     started_.push_back(StartedCommand{commandLine, style, true});
+    // regedit.exe /s "FILE"
+    std::size_t s = FindNoCase(commandLine, L"regedit.exe /s \"");
+    if (s != 0) {
+        std::size_t fileStart = s - 1 + std::wstring_view(L"regedit.exe /s \"").size();
+        std::size_t fileEnd = commandLine.find(L'"', fileStart);
+        if (fileEnd == std::wstring::npos) return 1;
+        auto it = files_.find(Norm(commandLine.substr(fileStart, fileEnd - fileStart)));
+        if (it != files_.end()) ImportRegFile(Utf8ToWide(it->second.bytes));
+        return 1;
+    }
     // regedit.exe /e "FILE" "HKEY_LOCAL_MACHINE\PATH", split as Windows programs split their command
     // lines: \" inside quotes is a quotation mark.
     std::size_t e = FindNoCase(commandLine, L"regedit.exe /e ");
@@ -798,12 +882,119 @@ long FakeMachine::StartCommandLineAndWait(const std::wstring& commandLine, ShowS
     if (key.compare(0, machine.size(), machine) == 0) key = L"HKLM\\" + key.substr(machine.size());
     const RegKeyNode* node = FindKey(key);
     if (!node || !FolderExists(Parent(Norm(file))) || !MayCreateIn(Norm(file))) return 1;
-    std::wstring dump;
-    DumpKey(*node, key, dump);
+    std::wstring text = L"Windows Registry Editor Version 5.00\r\n\r\n";
+    ExportKey(*node, key, text);
     FileNode& out = files_[Norm(file)];
     out.path = file;
-    out.bytes = WideToUtf8(dump);
+    out.bytes = WideToUtf8(text);
     return 1;
+}
+
+namespace {
+
+constexpr wchar_t kMachineRootName[] = L"HKEY_LOCAL_MACHINE";
+constexpr wchar_t kUserRootName[] = L"HKEY_CURRENT_USER";
+
+std::wstring RegQuoted(const std::wstring& text) {
+    std::wstring out = L"\"";
+    for (wchar_t c : text) {
+        if (c == L'\\' || c == L'"') out += L'\\';
+        out += c;
+    }
+    return out + L"\"";
+}
+
+std::wstring HexByte(unsigned b) {
+    static const wchar_t kDigits[] = L"0123456789abcdef";
+    return {kDigits[(b >> 4) & 15], kDigits[b & 15]};
+}
+
+}  // namespace
+
+void FakeMachine::ExportKey(const RegKeyNode& node, const std::wstring& path, std::wstring& out) const {
+    std::wstring shown = path;
+    if (shown.compare(0, 5, L"HKLM\\") == 0) shown = std::wstring(kMachineRootName) + shown.substr(4);
+    if (shown.compare(0, 5, L"HKCU\\") == 0) shown = std::wstring(kUserRootName) + shown.substr(4);
+    out += L"[" + shown + L"]\r\n";
+    for (const auto& v : node.values) {
+        out += RegQuoted(v.name) + L"=";
+        if (v.type == regtype::String) {
+            out += RegQuoted(v.text);
+        } else if (v.type == regtype::Dword && v.bytes.size() == 4) {
+            std::uint32_t d = 0;
+            for (int i = 3; i >= 0; --i) d = (d << 8) | static_cast<unsigned char>(v.bytes[static_cast<std::size_t>(i)]);
+            out += L"dword:";
+            for (int shift = 28; shift >= 0; shift -= 4) out += L"0123456789abcdef"[(d >> shift) & 15];
+        } else {
+            const std::vector<std::uint8_t> raw = StoredBytes(v);
+            out += v.type == regtype::Binary ? std::wstring(L"hex:") : L"hex(" + std::to_wstring(v.type) + L"):";
+            for (std::size_t i = 0; i < raw.size(); ++i) out += (i ? L"," : L"") + HexByte(raw[i]);
+        }
+        out += L"\r\n";
+    }
+    out += L"\r\n";
+    for (auto& sub : node.subkeyOrder) ExportKey(node.subkeys.at(sub), path + L"\\" + node.subkeys.at(sub).name, out);
+}
+
+void FakeMachine::ImportRegFile(const std::wstring& text) {
+    std::wstring key;
+    for (const std::wstring& line : SplitAtCrLf(text)) {
+        if (line.size() > 2 && line.front() == L'[' && line.back() == L']') {
+            key = line.substr(1, line.size() - 2);
+            for (auto [longName, shortName] : {std::pair{kMachineRootName, L"HKLM"}, std::pair{kUserRootName, L"HKCU"}}) {
+                std::wstring prefix = std::wstring(longName) + L"\\";
+                if (key.compare(0, prefix.size(), prefix) == 0) key = std::wstring(shortName) + L"\\" + key.substr(prefix.size());
+            }
+            MakeKey(key);
+            continue;
+        }
+        if (key.empty() || line.empty() || line.front() != L'"') continue;
+        // "name"=data, the name with \\ and \" escapes.
+        std::wstring name;
+        std::size_t i = 1;
+        for (; i < line.size() && line[i] != L'"'; ++i) {
+            if (line[i] == L'\\' && i + 1 < line.size()) ++i;
+            name += line[i];
+        }
+        if (i + 2 > line.size() || line[i + 1] != L'=') continue;
+        std::wstring data = line.substr(i + 2);
+        RegKeyNode& node = MakeKey(key);
+        RegValueNode& v = ValueSlot(node, name);
+        if (!data.empty() && data.front() == L'"') {
+            v.isString = true;
+            v.type = regtype::String;
+            v.bytes.clear();
+            v.text.clear();
+            for (std::size_t j = 1; j + 1 < data.size(); ++j) {
+                if (data[j] == L'\\' && j + 2 < data.size()) ++j;
+                v.text += data[j];
+            }
+            continue;
+        }
+        std::string bytes;
+        std::uint32_t type = regtype::Binary;
+        std::wstring hex;
+        if (data.rfind(L"dword:", 0) == 0) {
+            std::uint32_t d = static_cast<std::uint32_t>(std::stoul(data.substr(6), nullptr, 16));
+            for (int b = 0; b < 4; ++b) bytes.push_back(static_cast<char>((d >> (8 * b)) & 0xFF));
+            type = regtype::Dword;
+        } else if (data.rfind(L"hex(", 0) == 0) {
+            std::size_t close = data.find(L"):");
+            if (close == std::wstring::npos) continue;
+            type = static_cast<std::uint32_t>(std::stoul(data.substr(4, close - 4), nullptr, 16));
+            hex = data.substr(close + 2);
+        } else if (data.rfind(L"hex:", 0) == 0) {
+            hex = data.substr(4);
+        } else {
+            continue;
+        }
+        for (std::size_t j = 0; j + 2 <= hex.size(); j += 3)
+            bytes.push_back(static_cast<char>(std::stoul(hex.substr(j, 2), nullptr, 16)));
+        auto parts = SplitPath(key);
+        std::wstring below;
+        for (std::size_t p = 1; p < parts.size(); ++p) below += (p > 1 ? L"\\" : L"") + parts[p];
+        PlantValue(parts[0] == L"HKLM" ? RegRoot::LocalMachine : RegRoot::CurrentUser, below, name, type, bytes);
+    }
 }
 
 long FakeMachine::ShellOpen(const std::wstring& target) {

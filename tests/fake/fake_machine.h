@@ -21,6 +21,7 @@ enum class Op {
     GetFileAttributes, SetFileAttributes, CopyFile, DeleteFile, MoveFileReplace, DeleteFileAtRestart, OpenFile, ReadFile,
     WriteFile, ListFolder, StartCommandLine, ShellOpen,
     CryptAcquireContext, CryptCreateHash, CryptHashData, CryptGetHashParam,
+    RegQueryValue, RegCreateKey, FlushFile,
     Count_
 };
 
@@ -103,6 +104,9 @@ public:
                      const std::wstring& data) override;
     void PlantDword(RegRoot root, const std::wstring& key, const std::wstring& name,
                     std::uint32_t data) override;
+    // A value of any type with exactly these bytes.
+    void PlantValue(RegRoot root, const std::wstring& key, const std::wstring& name, std::uint32_t type,
+                    const std::string& bytes);
     bool KeyExists(RegRoot root, const std::wstring& key) override;
     std::optional<std::wstring> StringValue(RegRoot root, const std::wstring& key,
                                             const std::wstring& name) override;
@@ -124,6 +128,11 @@ public:
     // Faults: RegSetValue, targeted at the value name.
     long RegSetStringValue(RegKey key, const std::wstring& name, const std::wstring& data) override;
     std::wstring CurrentUserSid() override { return currentSid_; }
+    long RegQueryValue(RegKey key, const std::wstring& name, std::uint32_t& type,
+                       std::vector<std::uint8_t>& data) override;
+    long RegCreateKey(RegRoot root, const std::wstring& path, RegKey& key) override;
+    long RegSetValue(RegKey key, const std::wstring& name, std::uint32_t type,
+                     const std::vector<std::uint8_t>& data) override;
     ScHandle OpenSCManager(std::uint32_t access) override;
     ScHandle OpenService(ScHandle manager, const std::wstring& name, std::uint32_t access) override;
     long ControlService(ScHandle service, std::uint32_t control) override;
@@ -153,6 +162,7 @@ public:
     long WriteFile(FileHandle file, const void* data, std::uint32_t count, std::uint32_t& written) override;
     long GetFileSize(FileHandle file, std::uint64_t& size) override;
     long CloseFile(FileHandle file) override;
+    long FlushFile(FileHandle file) override;
     long ListFolder(const std::wstring& folder, const std::wstring& pattern,
                     std::vector<FoundFile>& entries) override;
     std::vector<std::wstring> LogicalDrives() override;
@@ -161,8 +171,9 @@ public:
     std::uint32_t GetTempPath(std::wstring& path) override;
     std::uint32_t GetSystemWow64Directory(std::wstring& path) override;
     long StartCommandLine(const std::wstring& commandLine, ShowStyle style) override;
-    // Faults: those of StartCommandLine. A registry editor export ("...regedit.exe /e "FILE" "KEY"") is
-    // carried out as the editor would: FILE receives a dump of KEY when KEY exists and FILE's folder does.
+    // Faults: those of StartCommandLine. The registry editor is carried out as it would run: an export
+    // ("...regedit.exe /e "FILE" "KEY"") writes KEY in the editor's file format (as UTF-8) when KEY exists
+    // and FILE's folder does; an import ("...regedit.exe /s "FILE"") creates the keys and values FILE holds.
     long StartCommandLineAndWait(const std::wstring& commandLine, ShowStyle style,
                                  std::uint32_t timeoutMs) override;
     long ShellOpen(const std::wstring& target) override;
@@ -176,6 +187,9 @@ public:
     std::wstring DateText() override { return date_; }
     std::wstring TimeText() override { return time_; }
     std::wstring LocaleLanguageName() override { return locale_; }
+    std::wstring UtcTimestamp() override { return L"2026-12-07T01:45:10Z"; }
+    std::wstring ComputerName() override { return L"PELLTEST"; }
+    std::wstring UserName() override { return L"X"; }
     std::string ToSystemCodePage(const std::wstring& text) override;
     std::wstring FromSystemCodePage(const std::string& bytes) override;
 
@@ -185,6 +199,7 @@ private:
         bool isString = true;
         std::wstring text;       // string values
         std::string bytes;       // other values
+        std::uint32_t type = regtype::String;
     };
     struct RegKeyNode {
         std::wstring name;  // as created
@@ -233,6 +248,10 @@ private:
     void UseRoomIn(const std::wstring& normPath, std::uint64_t bytes);
     long Fail(std::uint32_t error) { lastError_ = error; return 0; }
     void DumpKey(const RegKeyNode& node, const std::wstring& path, std::wstring& out) const;
+    void ExportKey(const RegKeyNode& node, const std::wstring& path, std::wstring& out) const;
+    void ImportRegFile(const std::wstring& text);
+    RegValueNode& ValueSlot(RegKeyNode& node, const std::wstring& name);
+    static std::vector<std::uint8_t> StoredBytes(const RegValueNode& v);
 
     std::map<std::wstring, RegKeyNode> roots_;
     std::map<RegKey, std::wstring> keyHandles_;

@@ -208,8 +208,9 @@ TEST(FilePass, RemovalsKeepTheListingWithoutListingAgain) {
     RemoveWormFiles(clean.engine);
     EXPECT_EQ(withChange, clean.machine.Calls(Op::ListFolder));
     EXPECT_EQ(m.machine.Calls(Op::DeleteFile), 1u);
-    // The backup's check that its name is free, and the pass's check that the file went.
-    EXPECT_EQ(m.machine.Calls(Op::GetFileAttributes), 2u);
+    // The removal's read for the run's record, the backup's check that its name is free, and the pass's
+    // check that the file went.
+    EXPECT_EQ(m.machine.Calls(Op::GetFileAttributes), 3u);
 }
 
 TEST(FilePass, UnlistableFolderFallsBackToProbingItsPaths) {

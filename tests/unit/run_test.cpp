@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "engine/handles.h"
+#include "engine/manifest.h"
 #include "engine/product.h"
 #include "engine/removal_log.h"
 #include "engine/run.h"
@@ -181,6 +182,8 @@ bool HasLine(const Lines& lines, const std::wstring& line) {
 }
 
 const std::wstring kLogPath = std::wstring(L"C:\\Logs\\") + kDefaultLogName;
+// The run's manifest is created as the run starts, under the name the log will have.
+const std::wstring kManifestPath = ManifestPathFor(kLogPath);
 const std::wstring kStartRestart = std::wstring(L"start ") + kRestartCommandLine;
 
 // ------------------------------------------------------------------ order and folder values
@@ -272,7 +275,7 @@ TEST(Run, AnyOneRemovalSchedulesTheRestart) {
         w.userRun = [&](Engine&, RunFlags& f) { f.EntryRemoved = f.EntryRemoved || c.userEntry; };
         w.runServices = [&](Engine&, RunFlags& f) { f.EntryRemoved = f.EntryRemoved || c.runServicesEntry; };
         EXPECT_EQ(w.Start(), RunOutcome::Removed) << c.what;
-        EXPECT_EQ(w.events, (Events{L"box 2", L"pick", L"term false", L"write " + kLogPath, L"term true", L"box 5",
+        EXPECT_EQ(w.events, (Events{L"box 2", L"pick", L"term false", L"write " + kManifestPath, L"write " + kLogPath, L"term true", L"box 5",
                                     kStartRestart, L"enable gui"}))
             << c.what;
         ASSERT_EQ(w.machine.StartedCommands().size(), 1u) << c.what;
@@ -295,7 +298,7 @@ TEST(Run, NothingFoundAsksAboutThePasswordAndOpensTheAdviceOnYesOnly) {
         World w;
         w.host.answers = {answer::Ok, answer::Ok, c.answer};
         EXPECT_EQ(w.Start(), RunOutcome::NothingFound);
-        Events expected = {L"box 2", L"pick", L"term false", L"write " + kLogPath, L"term true", L"box 6",
+        Events expected = {L"box 2", L"pick", L"term false", L"write " + kManifestPath, L"write " + kLogPath, L"term true", L"box 6",
                            L"box 7 yes/no"};
         if (c.opens) expected.push_back(L"open " + link);
         expected.push_back(L"enable gui");
@@ -376,7 +379,7 @@ TEST(Run, RegistryErrorAbortsAfterEveryStageHasRun) {
         w.machineRun = [](Engine& en, RunFlags& f) { CleanRunKey(en, f, RegRoot::LocalMachine); };
         w.userRun = [](Engine& en, RunFlags& f) { CleanRunKey(en, f, RegRoot::CurrentUser); };
         EXPECT_EQ(w.Start(), RunOutcome::Aborted) << c.what;
-        EXPECT_EQ(w.events, (Events{L"box 2", L"pick", L"term false", L"write " + kLogPath, L"box 8", L"term true",
+        EXPECT_EQ(w.events, (Events{L"box 2", L"pick", L"term false", L"write " + kManifestPath, L"write " + kLogPath, L"box 8", L"term true",
                                     L"enable gui"}))
             << c.what;
         Lines lines = w.host.Lines();
@@ -401,10 +404,12 @@ TEST(Run, UnreadableServicesKeyEndsTheProgramWithoutALog) {
         return false;
     };
     EXPECT_EQ(w.Start(), RunOutcome::ProgramEnded);
-    EXPECT_EQ(w.events, (Events{L"box 2", L"pick", L"term false", L"box 8", L"end program"}));
+    EXPECT_EQ(w.events, (Events{L"box 2", L"pick", L"term false", L"write " + kManifestPath, L"box 8", L"end program"}));
     EXPECT_EQ(w.host.Lines(),
               (Lines{L"Starting Scan...", L"SmartScanning Processes...", L"[SmartScan]", L"[ScanServices]"}));
-    for (const auto& f : w.machine.AllFiles()) EXPECT_FALSE(Contains(f, L"Pellworth Removal Log")) << WideToUtf8(f);
+    // No log; the manifest records the run and how it ended.
+    for (const auto& f : w.machine.AllFiles()) EXPECT_FALSE(Contains(f, L"Pellworth Removal Log") && Contains(f, L".txt")) << WideToUtf8(f);
+    EXPECT_NE(w.machine.FileBytes(kManifestPath)->find("\"outcome\":\"ended\""), std::string::npos);
 }
 
 // ------------------------------------------------------------------ the log

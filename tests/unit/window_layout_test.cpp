@@ -4,6 +4,8 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <set>
+#include <utility>
 #include <vector>
 
 #include "ui/layout.h"
@@ -199,6 +201,56 @@ TEST(WindowLayout, StateRulesDecideWhichHandlersRun) {
     state::EndRun(s);
     accepts({R::Start, R::Close, R::About, R::CloseFromSystem, R::PickLanguage});
     EXPECT_TRUE(s.glowRunning) << "the glow starts again after a run";
+}
+
+TEST(WindowLayout, LanguagePickerPanelAndArrow) {
+    // 13 entries in the left column and 10 in the right, both from the top, each row 8 twips below the
+    // bottom of the one above; the panel hangs under the box and ends 30 twips under the left column.
+    int leftColumn = 0, rightColumn = 0, selectable = 0;
+    for (int i = 0; i < picker::kEntryCount; ++i) {
+        const TwipRect r = picker::EntryRect(i);
+        (r.left == 8 ? leftColumn : rightColumn) += 1;
+        EXPECT_EQ(r.width, picker::kPanelWidth / 2 - 32) << i;
+        EXPECT_EQ(r.height, 330) << i;
+        EXPECT_EQ(r.top, (i == 0 || i == 13) ? 0 : picker::EntryRect(i - 1).bottom() + 8) << i;
+        selectable += picker::Selectable(i) ? 1 : 0;
+    }
+    EXPECT_EQ(leftColumn, 13);
+    EXPECT_EQ(rightColumn, 10);
+    EXPECT_EQ(picker::EntryRect(13).left, 1208);
+    EXPECT_EQ(selectable, 20);
+    EXPECT_FALSE(picker::Selectable(14));
+    EXPECT_FALSE(picker::EntryHasOwnCharset(17)) << "Polish keeps set 0 in the panel";
+    const TwipRect panel = picker::PanelRect(mainwin::kLanguageBox);
+    EXPECT_EQ(panel.left, 2760);
+    EXPECT_EQ(panel.top, 1440);
+    EXPECT_EQ(panel.height, picker::EntryRect(12).bottom() + 30);
+
+    // The arrow at 96 dpi: a 15-pixel line at y 5 from x 85, columns down from it (to y 7 at x 86, to
+    // y 17 at x 91 to 93, back to y 7 at x 98) and the tip (92, 18): a triangle symmetric about x 92.
+    std::set<std::pair<int, int>> pixels;
+    for (const PixelRect& r : picker::DropArrow(96))
+        for (int x = r.left; x < r.right(); ++x)
+            for (int y = r.top; y < r.bottom(); ++y) pixels.insert({x, y});
+    const int lowest[] = {7, 9, 11, 13, 15, 17, 17, 17, 15, 13, 11, 9, 7};
+    std::set<std::pair<int, int>> expected{{92, 18}};
+    for (int x = 85; x < 100; ++x) expected.insert({x, 5});
+    for (int i = 0; i < 13; ++i)
+        for (int y = 5; y <= lowest[i]; ++y) expected.insert({86 + i, y});
+    EXPECT_EQ(pixels, expected);
+    for (const auto& [x, y] : pixels)
+        if (y > 5) EXPECT_TRUE(pixels.count({184 - x, y})) << x << "," << y;
+    // At every DPI the arrow stays inside the arrow area of the box.
+    for (int dpi : {96, 120, 144, 192}) {
+        const PixelRect box = ToPixels(mainwin::kLanguageBox, dpi);
+        for (const PixelRect& r : picker::DropArrow(dpi)) {
+            EXPECT_GT(r.left, TwipsToPixels(picker::kNameWidth, dpi)) << dpi;
+            EXPECT_LE(r.right(), box.width - 1) << dpi;
+            EXPECT_LE(r.bottom(), box.height - 1) << dpi;
+            EXPECT_GT(r.width, 0) << dpi;
+            EXPECT_GT(r.height, 0) << dpi;
+        }
+    }
 }
 
 TEST(WindowLayout, PumpsArePacedNotPerCall) {

@@ -1,0 +1,210 @@
+// Writing the manifest: the header, one flushed line per change, the summary, the final name.
+#include "engine/manifest.h"
+
+#include <span>
+
+#include "engine/product.h"
+#include "engine/removal_log.h"
+#include "engine/runtime_error.h"
+#include "engine/text.h"
+#include "smartscan/md5_hash.h"
+
+namespace pell {
+namespace {
+
+constexpr std::uint32_t kErrorFileExists = 80;
+// Further manifests started within the same second get a number; the bound only stops a search through
+// a folder someone has filled on purpose.
+constexpr int kMaxSameNames = 100;
+
+std::string Field(const char* name, const std::string& json) { return std::string(",\"") + name + "\":" + json; }
+std::string Field(const char* name, std::wstring_view text) { return Field(name, JsonQuote(text)); }
+std::string Field(const char* name, std::uint64_t number) { return Field(name, std::to_string(number)); }
+std::string Flag(const char* name, bool value) { return Field(name, std::string(value ? "true" : "false")); }
+
+const wchar_t* RootName(RegRoot root) {
+    switch (root) {
+        case RegRoot::LocalMachine: return L"HKLM";
+        case RegRoot::Users: return L"HKU";
+        default: return L"HKCU";
+    }
+}
+
+std::string ValueFields(const RecordedValue& v) {
+    std::string out = Field("root", RootName(v.root)) + Field("view", v.view) + Field("key", v.key) +
+                      Field("name", v.name);
+    if (!v.read) return out + Field("type", std::string("null"));
+    out += Field("type", std::uint64_t{v.type}) + Field("data", std::wstring(Utf8ToWide(HexBytes(v.data))));
+    // The text of string values, for people reading the record; restore uses the bytes.
+    if (v.type == regtype::String || v.type == regtype::ExpandString) {
+        std::wstring text;
+        for (std::size_t i = 0; i + 1 < v.data.size(); i += 2) {
+            wchar_t c = static_cast<wchar_t>(v.data[i] | (v.data[i + 1] << 8));
+            if (c == L'\0') break;
+            text.push_back(c);
+        }
+        out += Field("text", text);
+    }
+    return out;
+}
+
+}  // namespace
+
+std::wstring ManifestPathFor(const std::wstring& logPath) {
+    std::wstring stem = logPath;
+    if (stem.size() >= 4 && Equals(std::wstring_view(stem).substr(stem.size() - 4), L".txt")) stem.resize(stem.size() - 4);
+    return stem + kManifestExtension;
+}
+
+std::string HexBytes(const std::vector<std::uint8_t>& bytes) {
+    static const char kDigits[] = "0123456789abcdef";
+    std::string out;
+    out.reserve(bytes.size() * 2);
+    for (std::uint8_t b : bytes) {
+        out += kDigits[b >> 4];
+        out += kDigits[b & 15];
+    }
+    return out;
+}
+
+bool BytesFromHex(const std::wstring& hex, std::vector<std::uint8_t>& bytes) {
+    if (hex.size() % 2 != 0) return false;
+    auto digit = [](wchar_t c) -> int {
+        if (c >= L'0' && c <= L'9') return c - L'0';
+        if (c >= L'a' && c <= L'f') return c - L'a' + 10;
+        if (c >= L'A' && c <= L'F') return c - L'A' + 10;
+        return -1;
+    };
+    std::vector<std::uint8_t> out;
+    out.reserve(hex.size() / 2);
+    for (std::size_t i = 0; i < hex.size(); i += 2) {
+        int hi = digit(hex[i]), lo = digit(hex[i + 1]);
+        if (hi < 0 || lo < 0) return false;
+        out.push_back(static_cast<std::uint8_t>(hi * 16 + lo));
+    }
+    bytes = std::move(out);
+    return true;
+}
+
+ManifestWriter::~ManifestWriter() {
+    if (file_ != 0) sys_.CloseFile(file_);
+}
+
+bool ManifestWriter::Begin(const Folders& folders, const std::wstring& databaseVersion) {
+    folder_ = folders.LogFolder;
+    const std::wstring first = ManifestPathFor(RemovalLogPath(folder_, sys_.DateText(), sys_.TimeText()));
+    const std::wstring stem = first.substr(0, first.size() - std::wstring_view(kManifestExtension).size());
+    for (int n = 1; n <= kMaxSameNames && file_ == 0; ++n) {
+        const std::wstring path = n == 1 ? first : stem + L" (" + std::to_wstring(n) + L")" + kManifestExtension;
+        FileHandle file = 0;
+        if (sys_.OpenFile(path, FileAccess::Write, FileDisposition::CreateNew, file)) {
+            file_ = file;
+            path_ = path;
+        } else if (sys_.LastError() != kErrorFileExists) {
+            return false;
+        }
+    }
+    if (file_ == 0) return false;
+    const std::wstring version = std::to_wstring(kVersionMajor) + L"." + (kVersionMinor < 10 ? L"0" : L"") +
+                                 std::to_wstring(kVersionMinor);
+    WriteLine("{\"record\":\"header\"" + Field("format", std::uint64_t{kManifestFormat}) +
+              Field("program", kProductName) + Field("version", version) + Field("database", databaseVersion) +
+              Field("machine", sys_.ComputerName()) + Field("user", sys_.UserName()) +
+              Field("start", sys_.UtcTimestamp()) + Field("log_folder", folder_) + "}");
+    return true;
+}
+
+void ManifestWriter::Finish(const std::wstring& outcome, std::size_t failures, bool restartScheduled,
+                            const std::wstring& logPath) {
+    if (file_ == 0) return;
+    std::string counts;
+    for (const auto& [kind, count] : counts_) counts += (counts.empty() ? "" : ",") + JsonQuote(kind) + ":" + std::to_string(count);
+    WriteLine("{\"record\":\"summary\"" + Field("outcome", outcome) + Field("counts", "{" + counts + "}") +
+              Field("failures", std::uint64_t{failures}) + Flag("restart", restartScheduled) +
+              Field("end", sys_.UtcTimestamp()) + "}");
+    sys_.CloseFile(file_);
+    file_ = 0;
+    if (logPath.empty()) return;
+    const std::wstring target = ManifestPathFor(logPath);
+    // A manifest of an earlier run under that name is never replaced: this one keeps its start name.
+    if (!Equals(target, path_) && sys_.GetFileAttributes(target) == kInvalidAttributes &&
+        sys_.MoveFileReplace(path_, target))
+        path_ = target;
+}
+
+void ManifestWriter::WriteLine(const std::string& line) {
+    if (file_ == 0) return;
+    const std::string bytes = line + "\n";
+    std::uint32_t written = 0;
+    sys_.WriteFile(file_, bytes.data(), static_cast<std::uint32_t>(bytes.size()), written);
+    sys_.FlushFile(file_);
+}
+
+void ManifestWriter::Change(const wchar_t* kind, const std::string& fields) {
+    ++counts_[kind];
+    WriteLine("{\"record\":\"change\"" + Field("kind", kind) + fields + "}");
+}
+
+std::wstring ManifestWriter::Md5OfFile(const std::wstring& path) {
+    try {
+        return MD5Hash(sys_, host_).HashFile(path);
+    } catch (const RuntimeError&) {
+        return {};  // no crypto provider: the record goes without the digest
+    }
+}
+
+std::wstring ManifestWriter::Md5OfBytes(const std::string& bytes) {
+    try {
+        return MD5Hash(sys_, host_).HashBytes(
+            std::span<const std::uint8_t>(reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size()));
+    } catch (const RuntimeError&) {
+        return {};
+    }
+}
+
+void ManifestWriter::ProcessTerminated(const std::wstring& path, std::uint32_t pid) {
+    Change(L"process", Field("path", path) + Field("pid", std::uint64_t{pid}));
+}
+
+void ManifestWriter::FileDeleted(const std::wstring& path, std::uint32_t attributes, const std::wstring& backupName) {
+    std::string fields = Field("path", path);
+    if (attributes != kInvalidAttributes) fields += Field("attributes", std::uint64_t{attributes});
+    if (backupName.empty()) {
+        fields += Field("backup", std::string("null"));
+    } else {
+        // The copy holds the file's bytes: its size and digest are the file's.
+        const std::wstring copy = folder_ + backupName;
+        std::uint64_t size = 0;
+        OpenFileHandle file(sys_);
+        if (file.Open(copy, FileAccess::Read, FileDisposition::OpenExisting) && sys_.GetFileSize(file.get(), size))
+            fields += Field("size", size);
+        file.Close();
+        fields += Field("md5", Md5OfFile(copy)) + Field("backup", backupName);
+    }
+    Change(L"file", fields);
+}
+
+void ManifestWriter::ValueDeleted(ValueKind kind, const RecordedValue& before) {
+    Change(kind == ValueKind::Autorun ? L"autorun" : L"policy", ValueFields(before));
+}
+
+void ManifestWriter::ValueRewritten(const RecordedValue& before, const std::vector<std::uint8_t>& after) {
+    Change(L"winlogon", ValueFields(before) + Field("written", std::wstring(Utf8ToWide(HexBytes(after)))));
+}
+
+void ManifestWriter::ServiceDeleted(const std::wstring& name, const std::wstring& imagePath,
+                                    const std::wstring& exportName) {
+    Change(L"service", Field("name", name) + Field("image_path", imagePath) +
+                           (exportName.empty() ? Field("export", std::string("null")) : Field("export", exportName)));
+}
+
+void ManifestWriter::HostsRewritten(const std::wstring& path, const std::wstring& backupName,
+                                    const std::vector<std::wstring>& droppedLines, const std::string& written) {
+    std::string dropped;
+    for (const auto& line : droppedLines) dropped += (dropped.empty() ? "" : ",") + JsonQuote(line);
+    Change(L"hosts", Field("path", path) +
+                         (backupName.empty() ? Field("backup", std::string("null")) : Field("backup", backupName)) +
+                         Field("dropped", "[" + dropped + "]") + Field("written_md5", Md5OfBytes(written)));
+}
+
+}  // namespace pell

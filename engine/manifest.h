@@ -1,0 +1,67 @@
+// The run's manifest: a JSON Lines record, beside the removal log, of every change the run made and how
+// to put it back. Each line is on disk before the run goes on, so a run cut short still leaves its record.
+#pragma once
+
+#include <cstdint>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "engine/change_sink.h"
+#include "engine/engine.h"
+#include "engine/host.h"
+#include "engine/json.h"
+#include "engine/system.h"
+
+namespace pell {
+
+// The version of the line layout; a reader refuses manifests of a later one.
+inline constexpr int kManifestFormat = 1;
+inline constexpr wchar_t kManifestExtension[] = L".jsonl";
+
+// The manifest's path for the removal log at `logPath` (".txt" replaced by ".jsonl").
+std::wstring ManifestPathFor(const std::wstring& logPath);
+// Hexadecimal text of bytes, two lower-case digits each; and back (false on anything else).
+std::string HexBytes(const std::vector<std::uint8_t>& bytes);
+bool BytesFromHex(const std::wstring& hex, std::vector<std::uint8_t>& bytes);
+
+class ManifestWriter : public ChangeSink {
+public:
+    ManifestWriter(System& sys, Host& host) : sys_(sys), host_(host) {}
+    ~ManifestWriter() override;
+    ManifestWriter(const ManifestWriter&) = delete;
+    ManifestWriter& operator=(const ManifestWriter&) = delete;
+
+    // Creates the manifest in the log folder, named for now after the run's start (the removal log's
+    // name is fixed only when the run ends), never over an existing file, and writes the header line.
+    // False when it could not be created: the run goes on without a record.
+    bool Begin(const Folders& folders, const std::wstring& databaseVersion);
+    // Writes the summary line and closes the file; then gives it the removal log's name stem when no
+    // file holds that name yet. `outcome` is "nothing-found", "removed", "aborted" or "ended".
+    void Finish(const std::wstring& outcome, std::size_t failures, bool restartScheduled, const std::wstring& logPath);
+    // The manifest's path; empty when none was created.
+    const std::wstring& Path() const { return path_; }
+
+    void ProcessTerminated(const std::wstring& path, std::uint32_t pid) override;
+    void FileDeleted(const std::wstring& path, std::uint32_t attributes, const std::wstring& backupName) override;
+    void ValueDeleted(ValueKind kind, const RecordedValue& before) override;
+    void ValueRewritten(const RecordedValue& before, const std::vector<std::uint8_t>& after) override;
+    void ServiceDeleted(const std::wstring& name, const std::wstring& imagePath, const std::wstring& exportName) override;
+    void HostsRewritten(const std::wstring& path, const std::wstring& backupName,
+                        const std::vector<std::wstring>& droppedLines, const std::string& written) override;
+
+private:
+    void Change(const wchar_t* kind, const std::string& fields);
+    void WriteLine(const std::string& line);
+    std::wstring Md5OfFile(const std::wstring& path);
+    std::wstring Md5OfBytes(const std::string& bytes);
+
+    System& sys_;
+    Host& host_;
+    std::wstring folder_;
+    std::wstring path_;
+    FileHandle file_ = 0;
+    std::map<std::wstring, std::size_t> counts_;
+};
+
+}  // namespace pell

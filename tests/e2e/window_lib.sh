@@ -1,0 +1,26 @@
+# Shell functions of the window scripts: the probe beside the program, screenshots, waiting, pixels.
+# Sourced, never run; the caller sets probe_exe (the window probe) and shots (the screenshot folder).
+
+probe() { wine "$probe_exe" "$@" 2>/dev/null | tr -d '\r'; }
+shot() { import -window root "$shots/$1.png"; echo "screenshot $shots/$1.png"; }
+wait_until() {  # wait_until SECONDS COMMAND...
+    local end=$((SECONDS + $1))
+    shift
+    until "$@"; do
+        [ $SECONDS -lt $end ] || return 1
+        sleep 0.2
+    done
+}
+window_up() { probe find "$1" >/dev/null; }
+window_gone() { ! probe find "$1" >/dev/null; }
+pixel() {  # pixel X Y: the screen's colour there
+    import -window root -depth 8 -crop "1x1+$1+$2" txt:- | tail -n 1 | grep -o '#[0-9A-F]\{6\}'
+}
+wait_exit() {  # wait_exit PID SECONDS: the program's exit code, or 124 when it is still running then
+    local end=$((SECONDS + $2))
+    while kill -0 "$1" 2>/dev/null; do
+        [ $SECONDS -lt $end ] || return 124
+        sleep 0.2
+    done
+    wait "$1"
+}

@@ -1,0 +1,88 @@
+#!/usr/bin/env python3
+"""tools/fleet_report.py against a folder of records kept from end-to-end runs under Wine, one of them
+damaged: a run cut short in the middle of a line, with a line of rubbish before the cut."""
+import csv
+import io
+import json
+import os
+import subprocess
+import sys
+import unittest
+
+HERE = os.path.dirname(os.path.abspath(__file__))
+SOURCE = os.path.dirname(os.path.dirname(HERE))
+REPORT = os.path.join(SOURCE, "tools", "fleet_report.py")
+FLEET = os.path.join(SOURCE, "tests", "fixtures", "fleet")
+DAMAGED = os.path.join("pc-cut", "Pellworth Removal Log damaged.jsonl")
+
+
+def run(*args):
+    done = subprocess.run([sys.executable, REPORT, *args], capture_output=True, text=True, timeout=60)
+    return done.returncode, done.stdout, done.stderr
+
+
+def records(path):
+    with open(path, encoding="utf-8") as f:
+        return [line for line in f.read().split("\n")]
+
+
+class FleetReport(unittest.TestCase):
+    def test_every_whole_record_is_a_row_and_the_damaged_lines_are_named(self):
+        code, out, err = run(FLEET, "--csv")
+        self.assertEqual(code, 1, err)
+        rows = list(csv.DictReader(io.StringIO(out)))
+        by_manifest = {r["manifest"]: r for r in rows}
+
+        manifests = sorted(
+            os.path.relpath(os.path.join(root, name), FLEET)
+            for root, _, names in os.walk(FLEET) for name in names if name.endswith(".jsonl"))
+        self.assertEqual(sorted(by_manifest), manifests)
+
+        for manifest in manifests:
+            lines = [l for l in records(os.path.join(FLEET, manifest)) if l.strip()]
+            header = json.loads(lines[0])
+            row = by_manifest[manifest]
+            self.assertEqual(row["machine"], header["machine"])
+            self.assertEqual(row["start"], header["start"])
+            if manifest == DAMAGED:
+                continue
+            summary = json.loads(lines[-1])
+            self.assertEqual(row["outcome"], summary["outcome"], manifest)
+            self.assertEqual(row["restart"], "yes" if summary["restart"] else "no")
+            self.assertEqual(int(row["failures"]), summary["failures"])
+            changes = [json.loads(l) for l in lines[1:-1]]
+            for kind in ("process", "file", "autorun", "policy", "service", "hosts"):
+                self.assertEqual(int(row[kind]), summary["counts"].get(kind, 0), (manifest, kind))
+                self.assertEqual(int(row[kind]), sum(1 for c in changes if c["kind"] == kind), (manifest, kind))
+
+        # The run that never finished: what its complete change lines say, and both bad lines named.
+        damaged = by_manifest[DAMAGED]
+        self.assertEqual(damaged["outcome"], "incomplete")
+        whole = records(os.path.join(FLEET, DAMAGED))
+        self.assertFalse(whole[-1] == "", "the damaged record must end inside a line")
+        rubbish = next(i for i, l in enumerate(whole, 1) if l.startswith("{") is False)
+        self.assertIn("%s:%d: not JSON" % (os.path.join(FLEET, DAMAGED), rubbish), err)
+        self.assertIn("%s:%d: cut short" % (os.path.join(FLEET, DAMAGED), len(whole)), err)
+        self.assertEqual(err.count("line left out"), 2, err)
+        good_changes = [json.loads(l) for l in whole[1:-1] if l.startswith("{")]
+        self.assertEqual(int(damaged["file"]), sum(1 for c in good_changes if c["kind"] == "file"))
+        self.assertEqual(sorted({r["outcome"] for r in rows}), ["incomplete", "nothing-found", "removed"])
+
+    def test_the_table_has_a_row_per_record_and_a_total(self):
+        code, out, err = run(FLEET)
+        self.assertEqual(code, 1, err)
+        lines = out.strip().split("\n")
+        self.assertTrue(lines[0].split()[:3] == ["machine", "start", "outcome"], lines[0])
+        csv_code, csv_out, _ = run(FLEET, "--csv")
+        rows = list(csv.DictReader(io.StringIO(csv_out)))
+        self.assertEqual(len(lines), len(rows) + 2)
+        removed = sum(1 for r in rows if r["outcome"] == "removed")
+        self.assertEqual(lines[-1], "%d run(s), %d with removals, 2 line(s) left out" % (len(rows), removed))
+
+    def test_usage_errors(self):
+        self.assertEqual(run()[0], 2)
+        self.assertEqual(run(os.path.join(FLEET, "no-such-folder"))[0], 2)
+
+
+if __name__ == "__main__":
+    unittest.main()

@@ -1,0 +1,346 @@
+// The run's manifest and restore on the fake machine: a machine planted with every kind of infection is
+// cleaned, then put back from the manifest, and compared with the planted state.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <functional>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "engine/json.h"
+#include "engine/manifest.h"
+#include "engine/restore.h"
+#include "engine/run.h"
+#include "engine/text.h"
+#include "tests/fake/fake_machine.h"
+#include "tests/fake/test_host.h"
+#include "tests/unit/english_translation.h"
+
+namespace pell {
+namespace {
+
+using Lines = std::vector<std::wstring>;
+
+const std::wstring kRun = L"Software\\Microsoft\\Windows\\CurrentVersion\\Run";
+const std::wstring kRunServices = L"Software\\Microsoft\\Windows\\CurrentVersion\\RunServices";
+const std::wstring kLogs = L"D:\\Logs\\";
+const std::wstring kHosts = L"C:\\WINDOWS\\system32\\drivers\\etc\\hosts";
+const std::wstring kWormOne = L"C:\\WINDOWS\\wrm.exe";
+const std::wstring kWormTwo = L"C:\\WINDOWS\\system32\\wrm.exe";
+const std::wstring kDigestOnly = L"C:\\WINDOWS\\odd.exe";
+const std::string kDigestBytes = "MZ known only by its digest";
+const std::wstring kManifest = kLogs + L"Pellworth Removal Log 12_7_2026 1_45_10 AM.jsonl";
+
+std::string Utf16(const std::wstring& text) {
+    std::string out;
+    for (wchar_t c : text + L'\0') {
+        out += static_cast<char>(c & 0xFF);
+        out += static_cast<char>((c >> 8) & 0xFF);
+    }
+    return out;
+}
+
+// A machine with one infection of every kind, a genuine program beside them, and the state to compare
+// against: the registry as sorted "key | value" lines (value order within a key carries no meaning) and
+// every file outside the log folder with its bytes and attributes.
+struct Planted {
+    test::FakeMachine machine;
+    test::TestHost host;
+    Translation english = test::EnglishTranslation();
+    Engine e{machine, host, english};
+
+    Planted() {
+        machine.AddDrive(L'D', drive::Fixed);
+        machine.PlantFolder(L"D:\\Logs");
+        machine.PlantFile(L"C:\\WINDOWS\\explorer.exe", "MZ genuine");
+        machine.PlantFile(kWormOne, "MZ worm one", kAttributeHidden | kAttributeSystem);
+        machine.PlantFile(kWormTwo, "MZ worm two", kAttributeReadOnly);
+        machine.PlantFile(L"C:\\WINDOWS\\system32\\runwrm.exe", "MZ run worm");
+        machine.PlantFile(kDigestOnly, kDigestBytes);
+        machine.AddProcess(kWormOne);
+        machine.AddProcess(kDigestOnly);
+        machine.PlantString(RegRoot::LocalMachine, kRun, L"WrmRun", L"C:\\WINDOWS\\system32\\runwrm.exe /start");
+        machine.PlantValue(RegRoot::LocalMachine, kRun, L"WrmExpand", regtype::ExpandString,
+                           Utf16(L"%SystemRoot%\\system32\\wrm.exe"));
+        machine.PlantString(RegRoot::LocalMachine, kRun, L"Keep", L"C:\\Program Files\\keep.exe");
+        machine.PlantString(RegRoot::CurrentUser, kRun, L"WrmUser", L"\"" + kWormTwo + L"\" -quiet");
+        machine.PlantString(RegRoot::LocalMachine, kRunServices, L"WrmSvcRun", kWormTwo);
+        machine.PlantString(RegRoot::LocalMachine, L"Software\\Microsoft\\Windows NT\\CurrentVersion\\Winlogon", L"Shell",
+                            L"explorer.exe C:\\WINDOWS\\system32\\runwrm.exe");
+        machine.PlantDword(RegRoot::CurrentUser, L"Software\\Microsoft\\Windows\\CurrentVersion\\Policies\\System",
+                           L"Disabletaskmgr", 1);
+        machine.PlantDword(RegRoot::CurrentUser, L"Software\\Microsoft\\Windows\\System", L"DisableCMD", 2);
+        machine.PlantService(L"wrmsvc", kWormTwo + L" -service");
+        machine.PlantString(RegRoot::LocalMachine, L"System\\CurrentControlSet\\Services\\wrmsvc\\Parameters",
+                            L"Mode", L"quiet \"and\" \\ slashes");
+        machine.PlantFile(kHosts, "127.0.0.1       localhost\r\n127.0.0.1       www.badsite.example\r\n# end\r\n");
+
+        e.InfectionNames = {L"wrm", L"runwrm"};
+        e.MD5Hashes = {UpperCase(Utf8ToWide(test::Md5Hex(kDigestBytes)))};
+        e.lstHostInfections.Append(L"badsite.example");
+        e.folders.LogFolder = kLogs;
+        before = Snapshot();
+    }
+
+    std::vector<std::string> Snapshot() const {
+        std::vector<std::string> out;
+        std::wstring key;
+        for (const std::wstring& line : SplitAtCrLf(ReplaceAll(machine.RegistryDump(), L"\n", L"\r\n"))) {
+            if (!line.empty() && line[0] == L'[') key = line;
+            out.push_back(WideToUtf8(key + L" | " + line));
+        }
+        for (const std::wstring& file : machine.AllFiles()) {
+            if (Contains(file, L"D:\\Logs\\")) continue;
+            auto& m = const_cast<test::FakeMachine&>(machine);
+            out.push_back(WideToUtf8(file) + " = " + *m.FileBytes(file) + " @" +
+                          std::to_string(m.GetFileAttributes(file)));
+        }
+        std::sort(out.begin(), out.end());
+        return out;
+    }
+
+    std::vector<JsonValue> ManifestLines(const std::wstring& path = kManifest) {
+        std::vector<JsonValue> out;
+        auto bytes = machine.FileBytes(path);
+        EXPECT_TRUE(bytes) << WideToUtf8(path);
+        if (!bytes) return out;
+        for (std::size_t start = 0, end; (end = bytes->find('\n', start)) != std::string::npos; start = end + 1) {
+            JsonValue v;
+            std::wstring error;
+            EXPECT_TRUE(ParseJson(bytes->substr(start, end - start), v, error)) << WideToUtf8(error);
+            out.push_back(v);
+        }
+        return out;
+    }
+
+    RestoreResult Restore(const std::wstring& target, bool dryRun, Lines& said) {
+        return RestoreRun(machine, host, target, dryRun, [&](const std::wstring& line) { said.push_back(line); });
+    }
+
+    std::vector<std::string> before;
+};
+
+std::wstring Text(const JsonValue& v, const wchar_t* key) {
+    std::wstring out;
+    v.Text(key, out);
+    return out;
+}
+
+std::size_t Count(const Lines& lines, std::wstring_view prefix) {
+    return static_cast<std::size_t>(std::count_if(lines.begin(), lines.end(), [&](const std::wstring& l) {
+        return l.compare(0, prefix.size(), prefix) == 0;
+    }));
+}
+
+TEST(Manifest, TheRunRecordsEveryChangeWithWhatPutsItBack) {
+    Planted p;
+    ASSERT_EQ(RunCleaning(p.e), RunOutcome::Removed);
+    EXPECT_EQ(p.e.lastManifest, kManifest);
+    EXPECT_EQ(p.e.changes, nullptr);
+    EXPECT_EQ(p.machine.OpenHandleCount(), 0u);
+    const std::vector<JsonValue> lines = p.ManifestLines();
+    ASSERT_GE(lines.size(), 3u);
+    // Every line was on disk before the run went on.
+    EXPECT_EQ(p.machine.Calls(test::Op::FlushFile), lines.size());
+
+    const JsonValue& header = lines.front();
+    EXPECT_EQ(Text(header, L"record"), L"header");
+    EXPECT_EQ(Text(header, L"version"), L"4.06");
+    EXPECT_EQ(Text(header, L"database"), L"6.70");
+    EXPECT_EQ(Text(header, L"machine"), L"PELLTEST");
+    EXPECT_EQ(Text(header, L"log_folder"), kLogs);
+
+    std::map<std::wstring, std::uint64_t> kinds;
+    for (std::size_t i = 1; i + 1 < lines.size(); ++i) {
+        const JsonValue& c = lines[i];
+        ASSERT_EQ(Text(c, L"record"), L"change");
+        ++kinds[Text(c, L"kind")];
+        if (Text(c, L"kind") == L"file" && Text(c, L"path") == kDigestOnly) {
+            EXPECT_EQ(Text(c, L"md5"), UpperCase(Utf8ToWide(test::Md5Hex(kDigestBytes))));
+            std::uint64_t size = 0;
+            EXPECT_TRUE(c.Unsigned(L"size", size) && size == kDigestBytes.size());
+            EXPECT_TRUE(Equals(Text(c, L"backup"), L"odd.exe.back"));
+        }
+        if (Text(c, L"kind") == L"file" && Text(c, L"path") == kWormOne) {
+            std::uint64_t attributes = 0;
+            EXPECT_TRUE(c.Unsigned(L"attributes", attributes) && attributes == (kAttributeHidden | kAttributeSystem));
+        }
+        if (Text(c, L"name") == L"WrmExpand") {
+            std::uint64_t type = 0;
+            EXPECT_TRUE(c.Unsigned(L"type", type) && type == regtype::ExpandString);
+            EXPECT_EQ(Text(c, L"text"), L"%SystemRoot%\\system32\\wrm.exe");
+            EXPECT_EQ(Text(c, L"root"), L"HKLM");
+        }
+        if (Text(c, L"kind") == L"service") {
+            EXPECT_EQ(Text(c, L"export"), L"wrmsvc.reg");
+            EXPECT_EQ(Text(c, L"image_path"), kWormTwo + L" -service");
+        }
+        if (Text(c, L"kind") == L"hosts") {
+            const JsonValue* dropped = c.Find(L"dropped");
+            ASSERT_TRUE(dropped && dropped->items.size() == 1);
+            EXPECT_EQ(dropped->items[0].text, L"127.0.0.1       www.badsite.example");
+            EXPECT_EQ(Text(c, L"written_md5"), UpperCase(Utf8ToWide(test::Md5Hex(*p.machine.FileBytes(kHosts)))));
+        }
+    }
+    EXPECT_EQ(kinds, (std::map<std::wstring, std::uint64_t>{
+                         {L"autorun", 4}, {L"file", 4}, {L"hosts", 1}, {L"policy", 2}, {L"process", 2}, {L"service", 1},
+                         {L"winlogon", 1}}));
+
+    const JsonValue& summary = lines.back();
+    EXPECT_EQ(Text(summary, L"outcome"), L"removed");
+    const JsonValue* restart = summary.Find(L"restart");
+    EXPECT_TRUE(restart && restart->boolean);
+    const JsonValue* counts = summary.Find(L"counts");
+    ASSERT_TRUE(counts);
+    for (const auto& [kind, n] : kinds) {
+        std::uint64_t counted = 0;
+        EXPECT_TRUE(counts->Unsigned(kind, counted) && counted == n) << WideToUtf8(kind);
+    }
+}
+
+TEST(Manifest, ARunCutShortLeavesWhatItDidAndANewRunNeverTakesItsName) {
+    Planted p;
+    {
+        ManifestWriter writer(p.machine, p.host);
+        ASSERT_TRUE(writer.Begin(p.e.folders, L"6.70"));
+        writer.ProcessTerminated(kWormOne, 7);
+        // The writer goes away without a summary, as in a crash.
+    }
+    ManifestWriter second(p.machine, p.host);
+    ASSERT_TRUE(second.Begin(p.e.folders, L"6.70"));
+    EXPECT_EQ(second.Path(), kLogs + L"Pellworth Removal Log 12_7_2026 1_45_10 AM (2).jsonl");
+    // The final name is taken: the second keeps its own.
+    second.Finish(L"nothing-found", 0, false, kLogs + L"Pellworth Removal Log 12_7_2026 1_45_10 AM.txt");
+    EXPECT_EQ(second.Path(), kLogs + L"Pellworth Removal Log 12_7_2026 1_45_10 AM (2).jsonl");
+    const auto cut = p.ManifestLines();
+    ASSERT_EQ(cut.size(), 2u);
+    EXPECT_EQ(Text(cut[1], L"kind"), L"process");
+}
+
+// After the run, a change to the machine or to the manifest, and what restore must then do.
+struct RestoreCase {
+    const char* what;
+    std::function<std::wstring(Planted&)> prepare;  // returns the restore target
+    bool dryRun;
+    RestoreResult result;
+    std::function<void(Planted&, const Lines&)> check;
+};
+
+std::vector<RestoreCase> RestoreCases() {
+    auto whole = [](Planted& p) {
+        EXPECT_EQ(p.Snapshot(), p.before);
+    };
+    auto untouched = [](Planted& p) {
+        EXPECT_FALSE(p.machine.FileExists(kWormOne));
+        EXPECT_FALSE(p.machine.ValueExists(RegRoot::CurrentUser, kRun, L"WrmUser"));
+        EXPECT_FALSE(p.machine.KeyExists(RegRoot::LocalMachine, L"System\\CurrentControlSet\\Services\\wrmsvc"));
+    };
+    return {
+        {"the folder's newest manifest puts everything back",
+         [](Planted&) { return std::wstring(L"D:\\Logs"); }, false, RestoreResult::AllRestored,
+         [=](Planted& p, const Lines& said) {
+             whole(p);
+             EXPECT_EQ(Count(said, L"restored "), 13u);
+             EXPECT_EQ(Count(said, L"not started again process "), 2u);
+         }},
+        {"a dry run changes nothing",
+         [](Planted&) { return kManifest; }, true, RestoreResult::AllRestored,
+         [=](Planted& p, const Lines& said) {
+             untouched(p);
+             EXPECT_EQ(Count(said, L"would restore "), 13u);
+         }},
+        {"what exists again is left alone",
+         [](Planted& p) {
+             p.machine.PlantFile(kWormOne, "someone else's file");
+             p.machine.PlantString(RegRoot::CurrentUser, kRun, L"WrmUser", L"C:\\new.exe");
+             return kManifest;
+         },
+         false, RestoreResult::SomeLeftAlone,
+         [](Planted& p, const Lines& said) {
+             EXPECT_EQ(p.machine.FileBytes(kWormOne), std::string("someone else's file"));
+             EXPECT_EQ(p.machine.StringValue(RegRoot::CurrentUser, kRun, L"WrmUser"), std::wstring(L"C:\\new.exe"));
+             EXPECT_EQ(Count(said, L"left alone "), 2u);
+             EXPECT_EQ(Count(said, L"restored "), 11u);
+             EXPECT_TRUE(p.machine.FileExists(kWormTwo));
+         }},
+        {"a hosts file edited since the run is left alone and its dropped lines listed",
+         [](Planted& p) {
+             p.machine.PlantFile(kHosts, "127.0.0.1       localhost\r\n10.0.0.1 intranet\r\n");
+             return kManifest;
+         },
+         false, RestoreResult::SomeLeftAlone,
+         [](Planted& p, const Lines& said) {
+             EXPECT_EQ(p.machine.FileBytes(kHosts), std::string("127.0.0.1       localhost\r\n10.0.0.1 intranet\r\n"));
+             EXPECT_EQ(Count(said, L"  dropped line: 127.0.0.1       www.badsite.example"), 1u);
+         }},
+        {"a manifest cut inside a line restores every complete line and names the broken one",
+         [](Planted& p) {
+             std::string bytes = *p.machine.FileBytes(kManifest);
+             std::size_t hosts = bytes.find("\"kind\":\"hosts\"");
+             std::size_t lineEnd = bytes.rfind('\n', hosts);
+             p.machine.PlantFile(kLogs + L"cut.jsonl", bytes.substr(0, hosts + 5));
+             p.machine.PlantFile(kLogs + L"cut.lines",
+                                 std::to_string(std::count(bytes.begin(), bytes.begin() + lineEnd + 1, '\n') + 1));
+             return kLogs + L"cut.jsonl";
+         },
+         false, RestoreResult::SomeLeftAlone,
+         [](Planted& p, const Lines& said) {
+             const std::wstring cutLine = Utf8ToWide(*p.machine.FileBytes(kLogs + L"cut.lines"));
+             EXPECT_EQ(Count(said, L"line " + cutLine + L" is cut short: left out"), 1u);
+             EXPECT_EQ(Count(said, L"restored "), 12u);
+             EXPECT_TRUE(p.machine.FileExists(kWormOne));
+             EXPECT_TRUE(p.machine.KeyExists(RegRoot::LocalMachine, L"System\\CurrentControlSet\\Services\\wrmsvc"));
+             EXPECT_TRUE(p.machine.ValueExists(RegRoot::LocalMachine, kRunServices, L"WrmSvcRun"));
+             EXPECT_EQ(p.machine.FileBytes(kHosts)->find("badsite"), std::string::npos);
+         }},
+        {"a manifest naming a file outside its folder is refused whole",
+         [](Planted& p) {
+             std::string bytes = *p.machine.FileBytes(kManifest);
+             std::size_t at = bytes.find("\"backup\":\"", bytes.find("odd.exe\"")) + 10;
+             bytes.replace(at, bytes.find('"', at) - at, "..\\\\..\\\\WINDOWS\\\\explorer.exe");
+             p.machine.PlantFile(kLogs + L"forged.jsonl", bytes);
+             return kLogs + L"forged.jsonl";
+         },
+         false, RestoreResult::Unreadable,
+         [=](Planted& p, const Lines& said) {
+             untouched(p);
+             EXPECT_EQ(Count(said, L"refused: line "), 1u);
+         }},
+        {"a hosts line aimed at another file is refused whole",
+         [](Planted& p) {
+             std::string bytes = *p.machine.FileBytes(kManifest);
+             std::string from = "drivers\\\\etc\\\\hosts\"";
+             bytes.replace(bytes.find(from), from.size(), "config\\\\SAM\"");
+             p.machine.PlantFile(kLogs + L"forged.jsonl", bytes);
+             return kLogs + L"forged.jsonl";
+         },
+         false, RestoreResult::Unreadable, [=](Planted& p, const Lines&) { untouched(p); }},
+        {"a file that is not a manifest is unreadable",
+         [](Planted& p) {
+             p.machine.PlantFile(kLogs + L"other.jsonl", "{\"record\":\"change\"}\n");
+             return kLogs + L"other.jsonl";
+         },
+         false, RestoreResult::Unreadable, [=](Planted& p, const Lines&) { untouched(p); }},
+    };
+}
+
+class EachRestore : public ::testing::TestWithParam<std::size_t> {};
+
+TEST_P(EachRestore, DoesWhatTheRecordAndTheMachineAllow) {
+    const RestoreCase c = RestoreCases()[GetParam()];
+    Planted p;
+    ASSERT_EQ(RunCleaning(p.e), RunOutcome::Removed);
+    ASSERT_NE(p.Snapshot(), p.before);
+    const std::wstring target = c.prepare(p);
+    Lines said;
+    EXPECT_EQ(p.Restore(target, c.dryRun, said), c.result) << c.what;
+    c.check(p, said);
+    EXPECT_EQ(p.machine.OpenHandleCount(), 0u);
+    if (HasFailure()) for (const auto& line : said) ADD_FAILURE() << c.what << ": " << WideToUtf8(line);
+}
+
+INSTANTIATE_TEST_SUITE_P(Restore, EachRestore, ::testing::Range<std::size_t>(0, RestoreCases().size()));
+
+}  // namespace
+}  // namespace pell

@@ -1,0 +1,134 @@
+#!/usr/bin/env python3
+"""One table of many cleaning runs: reads every Pellworth Remover manifest (*.jsonl) under a folder tree.
+
+usage: fleet_report.py FOLDER [--csv]
+
+Prints one row per manifest: the machine, when the run started, its outcome, what it removed per kind, its
+failures and whether a restart was scheduled. With --csv the same rows are written as CSV. A line that is
+not a record (broken JSON, a line cut short by an interrupted run) is named on standard error with its file
+and line number and left out; the report goes on. Exit code 0, or 1 when a line was left out, 2 on a usage
+error or an unreadable folder. Python 3 standard library only.
+"""
+import csv
+import json
+import os
+import sys
+
+KINDS = ("process", "file", "autorun", "policy", "winlogon", "service", "hosts")
+COLUMNS = ("machine", "start", "outcome") + KINDS + ("failures", "restart", "manifest")
+
+
+def read_manifest(path, complain):
+    """The manifest's row, or None when the file holds no header; complain(line_number, reason) for each
+    line left out."""
+    header = summary = None
+    counted = dict.fromkeys(KINDS, 0)
+    with open(path, "rb") as f:
+        data = f.read()
+    lines = data.split(b"\n")
+    complete_last = data.endswith(b"\n")
+    for number, raw in enumerate(lines, start=1):
+        if number == len(lines) and complete_last:
+            break  # the empty text after the last line end
+        text = raw.rstrip(b"\r")
+        if not text.strip():
+            continue
+        if number == len(lines):
+            complain(number, "cut short (the run was interrupted while writing it)")
+            continue
+        try:
+            record = json.loads(text.decode("utf-8"))
+        except (UnicodeDecodeError, ValueError) as error:
+            complain(number, "not JSON: %s" % error)
+            continue
+        if not isinstance(record, dict) or not isinstance(record.get("record"), str):
+            complain(number, "not a record")
+            continue
+        kind = record["record"]
+        if kind == "header":
+            header = record
+        elif kind == "summary":
+            summary = record
+        elif kind == "change":
+            change = record.get("kind")
+            if change in counted:
+                counted[change] += 1
+            else:
+                complain(number, "unknown change kind %r" % (change,))
+    if header is None:
+        return None
+    row = {
+        "machine": str(header.get("machine", "")),
+        "start": str(header.get("start", "")),
+        "manifest": path,
+    }
+    if summary is None:
+        # The run never finished: what it did is still what its change lines say.
+        row.update(outcome="incomplete", failures="?", restart="?")
+        row.update({k: counted[k] for k in KINDS})
+        return row
+    counts = summary.get("counts") if isinstance(summary.get("counts"), dict) else {}
+    row["outcome"] = str(summary.get("outcome", "?"))
+    row.update({k: counts.get(k, counted[k]) for k in KINDS})
+    row["failures"] = summary.get("failures", "?")
+    restart = summary.get("restart")
+    row["restart"] = "yes" if restart is True else "no" if restart is False else "?"
+    return row
+
+
+def manifests(folder):
+    for root, dirs, files in os.walk(folder):
+        dirs.sort()
+        for name in sorted(files):
+            if name.lower().endswith(".jsonl"):
+                yield os.path.join(root, name)
+
+
+def main(argv):
+    args = [a for a in argv if a != "--csv"]
+    as_csv = len(args) != len(argv)
+    if len(args) != 1 or args[0].startswith("-"):
+        sys.stderr.write("usage: fleet_report.py FOLDER [--csv]\n")
+        return 2
+    folder = args[0]
+    if not os.path.isdir(folder):
+        sys.stderr.write("fleet_report: %s is not a folder\n" % folder)
+        return 2
+
+    rejected = 0
+    rows = []
+    for path in manifests(folder):
+        def complain(number, reason, path=path):
+            nonlocal rejected
+            rejected += 1
+            sys.stderr.write("%s:%d: %s; line left out\n" % (path, number, reason))
+        try:
+            row = read_manifest(path, complain)
+        except OSError as error:
+            complain(0, "unreadable: %s" % error)
+            continue
+        if row is None:
+            sys.stderr.write("%s: no header line; not a manifest, left out\n" % path)
+            rejected += 1
+            continue
+        row["manifest"] = os.path.relpath(path, folder)
+        rows.append(row)
+    rows.sort(key=lambda r: (r["machine"].lower(), r["start"], r["manifest"]))
+
+    if as_csv:
+        writer = csv.writer(sys.stdout, lineterminator="\n")
+        writer.writerow(COLUMNS)
+        for row in rows:
+            writer.writerow([row[c] for c in COLUMNS])
+    else:
+        table = [COLUMNS] + [tuple(str(row[c]) for c in COLUMNS) for row in rows]
+        widths = [max(len(r[i]) for r in table) for i in range(len(COLUMNS))]
+        for r in table:
+            sys.stdout.write("  ".join(cell.ljust(w) for cell, w in zip(r, widths)).rstrip() + "\n")
+        total = sum(1 for r in rows if r["outcome"] == "removed")
+        sys.stdout.write("%d run(s), %d with removals, %d line(s) left out\n" % (len(rows), total, rejected))
+    return 1 if rejected else 0
+
+
+if __name__ == "__main__":
+    sys.exit(main(sys.argv[1:]))
