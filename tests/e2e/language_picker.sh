@@ -46,9 +46,9 @@ panel_closed() { look && [ "$(child 41 | cut -f4)" = 0 ]; }
 rect_of() { child "$1" | cut -f5 | tr ',' ' '; }
 click_at() {  # click_at X Y (screen)
     xdotool mousemove "$1" "$2"
-    sleep 0.15
+    sleep 0.1
     xdotool click 1
-    sleep 0.3
+    sleep 0.2
 }
 click_entry() {  # click_entry INDEX: the middle of the panel's entry
     local x y w h
@@ -174,7 +174,7 @@ while read -r index stem; do
     case $index in 3 | 4 | 14) continue ;; esac
     click_arrow
     click_entry "$index"
-    sleep 0.2
+    sleep 0.1
     import -window root -crop "${cw}x${ch}+${cx}+${cy}" +repage "$shots/idle-$stem.png"
     sheet+=(-label "$index $stem" "$shots/idle-$stem.png")
 done <<<"$stems"
