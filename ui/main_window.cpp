@@ -252,10 +252,7 @@ void MainWindow::Start() {
 
 void MainWindow::Close() {
     if (!state::Accepts(state_, Request::Close)) return;
-    // The about box's tune, if it plays (errors ignored: usually nothing is open).
-    ::mciSendStringW(L"stop midi", nullptr, 0, nullptr);
-    ::mciSendStringW(L"close midi", nullptr, 0, nullptr);
-    if (beforeClose_) beforeClose_();
+    if (beforeClose_) beforeClose_();  // the about box's tune stopped, its file deleted
     state_.term = true;
     ::DestroyWindow(hwnd());
 }
