@@ -41,7 +41,7 @@ const Layout& BoxLayout() {
         5760,                      // scroller strip height
         {120, 4335, 5505, 420},    // disclaimer
         {120, 4860, 1080, 240},    // "Sponsored by:"
-        {1200, 4860, 3000, 240},   // sponsor's address
+        {1320, 4860, 3000, 240},   // sponsor's address, a blank's width after "Sponsored by:"
         {120, 5100, 3600, 240},    // web-site credit
         {120, 5400, 3000, 240},    // maker's address
         {4410, 5205, 1215, 375},   // OK

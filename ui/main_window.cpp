@@ -185,6 +185,8 @@ void MainWindow::ApplyLanguage(const Translation& translation, int charset) {
     label3_.SetText(translation.Line(1));
     label4_.SetText(translation.Line(2));
     label6_.SetText(translation.Line(3));
+    for (Label* l : {&label3_, &label4_, &label6_}) l->SetReadingOrder(RightToLeftReading(charset));
+    SetReadingOrder(details_, RightToLeftReading(charset));
 
     about_.ClearFace();
     about_.SetFont(ButtonFont(charset));
@@ -293,10 +295,7 @@ void MainWindow::RestorePrevious() {
 
 void MainWindow::Close() {
     if (!state::Accepts(state_, Request::Close)) return;
-    // The about box's tune, if it plays (errors ignored: usually nothing is open).
-    ::mciSendStringW(L"stop midi", nullptr, 0, nullptr);
-    ::mciSendStringW(L"close midi", nullptr, 0, nullptr);
-    if (beforeClose_) beforeClose_();
+    if (beforeClose_) beforeClose_();  // the about box's tune stopped, its file deleted
     state_.term = true;
     ::DestroyWindow(hwnd());
 }

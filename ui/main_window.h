@@ -44,6 +44,9 @@ public:
     void SetAboutHandler(std::function<void()> onAbout) { onAbout_ = std::move(onAbout); }
     // - CLOSE runs these first (the about box's tune is stopped and its file deleted there).
     void SetBeforeCloseHandler(std::function<void()> beforeClose) { beforeClose_ = std::move(beforeClose); }
+    // The language the window shows now; the about box follows it.
+    const Translation& CurrentTranslation() const { return *translation_; }
+    int CurrentCharset() const { return charset_; }
 
     void DisableGUI();
     void EnableGUI() override;

@@ -25,6 +25,7 @@ void MessageBoxWindow::Build(HWND owner) {
 
     message_.Create(hwnd(), text_, SS_LEFTNOWORDWRAP);  // lines break only at CR LF
     message_.SetColours(colour::kWhite, colour::kWindow);
+    message_.SetReadingOrder(RightToLeftReading(charset_));
     FontSpec labelFont;
     labelFont.charset = charset_;
     message_.SetFont(MakeFont(labelFont, scale_.dpi));
@@ -85,34 +86,12 @@ void MessageBoxWindow::Arrange() {
 int MessageBoxWindow::ShowModal(HWND owner) {
     Build(owner);
     if (hwnd() == nullptr) return 0;
-    if (owner != nullptr) ::EnableWindow(owner, FALSE);
-    ::ShowWindow(hwnd(), SW_SHOW);
-    ::SetForegroundWindow(hwnd());
-    ::SetFocus(picture1_.hwnd());
-    MSG msg;
-    bool quit = false;
-    WPARAM quitCode = 0;
-    while (!done_ && hwnd() != nullptr) {
-        const BOOL got = ::GetMessageW(&msg, nullptr, 0, 0);
-        if (got == 0 || got == -1) {
-            quit = got == 0;
-            quitCode = msg.wParam;
-            break;
-        }
-        // Esc from anywhere in the box closes it without an answer.
-        if (msg.message == WM_KEYDOWN && msg.wParam == VK_ESCAPE &&
-            (msg.hwnd == hwnd() || ::IsChild(hwnd(), msg.hwnd))) {
-            Answer(0);
-            continue;
-        }
-        ::TranslateMessage(&msg);
-        ::DispatchMessageW(&msg);
-    }
-    // The owner is enabled before the box goes, so it becomes the active window again.
-    if (owner != nullptr) ::EnableWindow(owner, TRUE);
-    Destroy();
-    if (owner != nullptr) ::SetForegroundWindow(owner);
-    if (quit) ::PostQuitMessage(static_cast<int>(quitCode));
+    // Esc from anywhere in the box closes it without an answer.
+    RunModal(*this, owner, picture1_.hwnd(), done_, [this](WPARAM key) {
+        if (key != VK_ESCAPE) return false;
+        Answer(0);
+        return true;
+    });
     return returnVal_;
 }
 

@@ -38,6 +38,14 @@ void FillRectColour(HDC dc, const RECT& r, Rgb colour) {
     ::SetBkColor(dc, old);
 }
 
+void SetReadingOrder(HWND hwnd, bool rightToLeft) {
+    const LONG_PTR ex = ::GetWindowLongPtrW(hwnd, GWL_EXSTYLE);
+    const LONG_PTR wanted = rightToLeft ? (ex | WS_EX_RTLREADING) : (ex & ~static_cast<LONG_PTR>(WS_EX_RTLREADING));
+    if (wanted == ex) return;
+    ::SetWindowLongPtrW(hwnd, GWL_EXSTYLE, wanted);
+    ::InvalidateRect(hwnd, nullptr, TRUE);
+}
+
 namespace {
 
 void RegisterOnce(const wchar_t* className, HICON icon, WNDPROC procedure) {
@@ -164,6 +172,34 @@ void Window::Paint() {
         ::DeleteDC(memory);
     }
     ::EndPaint(hwnd_, &ps);
+}
+
+void RunModal(Window& box, HWND owner, HWND focus, const bool& done, const std::function<bool(WPARAM key)>& onKey) {
+    if (owner != nullptr) ::EnableWindow(owner, FALSE);
+    ::ShowWindow(box.hwnd(), SW_SHOW);
+    ::SetForegroundWindow(box.hwnd());
+    ::SetFocus(focus);
+    MSG msg;
+    bool quit = false;
+    WPARAM quitCode = 0;
+    while (!done && box.hwnd() != nullptr) {
+        const BOOL got = ::GetMessageW(&msg, nullptr, 0, 0);
+        if (got == 0 || got == -1) {
+            quit = got == 0;
+            quitCode = msg.wParam;
+            break;
+        }
+        if (msg.message == WM_KEYDOWN && (msg.hwnd == box.hwnd() || ::IsChild(box.hwnd(), msg.hwnd)) &&
+            onKey(msg.wParam))
+            continue;
+        ::TranslateMessage(&msg);
+        ::DispatchMessageW(&msg);
+    }
+    // The owner is enabled before the box goes, so it becomes the active window again.
+    if (owner != nullptr) ::EnableWindow(owner, TRUE);
+    box.Destroy();
+    if (owner != nullptr) ::SetForegroundWindow(owner);
+    if (quit) ::PostQuitMessage(static_cast<int>(quitCode));
 }
 
 }  // namespace pell::ui

@@ -2,6 +2,7 @@
 // into OnPaint / OnTimer / OnClick / OnClose calls; plus the DPI scale and the GDI owners the windows share.
 #pragma once
 
+#include <functional>
 #include <string>
 
 #include "platform/win32/win32_api.h"
@@ -62,6 +63,8 @@ struct FontSpec {
 Font MakeFont(const FontSpec& spec, int dpi);
 
 void FillRectColour(HDC dc, const RECT& r, Rgb colour);
+// The reading order of a control's text (WS_EX_RTLREADING); its alignment stays.
+void SetReadingOrder(HWND hwnd, bool rightToLeft);
 inline RECT ToRect(const PixelRect& p) { return {p.left, p.top, p.right(), p.bottom()}; }
 
 // A message as a window receives it; a handler that leaves `handled` false gets the default treatment.
@@ -124,5 +127,11 @@ private:
     HWND hwnd_ = nullptr;
     bool pressed_ = false;
 };
+
+// Shows the box `box` over `owner` (disabled meanwhile; may be null) with the keyboard focus on `focus`,
+// and serves every window's messages (timers, sockets, the owner's repaints) until `done` is set or the
+// box is gone. `onKey` sees each key pressed inside the box first; true means it took the key. The box is
+// destroyed on return; a quit request that arrived meanwhile is passed on to the outer loop.
+void RunModal(Window& box, HWND owner, HWND focus, const bool& done, const std::function<bool(WPARAM key)>& onKey);
 
 }  // namespace pell::ui

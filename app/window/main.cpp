@@ -2,9 +2,11 @@
 // window's message loop.
 #include "engine/engine.h"
 #include "i18n/language.h"
+#include "platform/win32/multimedia.h"
 #include "platform/win32/program_resources.h"
 #include "platform/win32/win32_system.h"
 #include "signatures/database.h"
+#include "ui/about_box.h"
 #include "ui/language_picker.h"
 #include "ui/main_window.h"
 #include "ui/message_box.h"
@@ -73,6 +75,15 @@ int Run() {
 
     // 5 to 10, then 11.
     if (!window.Open()) return 70;
+    // The about box and its hidden tune, whose file is named after the window; CLOSE takes the file away.
+    about::HiddenTune tune(system, win32::SendMultimediaCommand, [] { return win32::LoadResourceBytes(L"EEGG", 1); },
+                           reinterpret_cast<std::uintptr_t>(window.hwnd()));
+    window.SetAboutHandler([&] {
+        const Translation& shown = window.CurrentTranslation();
+        ui::AboutBox box(shown.AboutCaption(), shown.OkCaption(), window.CurrentCharset(), system, tune);
+        box.ShowModal(window.hwnd());
+    });
+    window.SetBeforeCloseHandler([&] { tune.StopAndDelete(); });
     const auto updateCheck = ui::StartUpdateCheck(window, engine);
 
     MSG msg;
@@ -80,6 +91,8 @@ int Run() {
         ::TranslateMessage(&msg);
         ::DispatchMessageW(&msg);
     }
+    // The window may also go by Alt+F4 or a close from outside once idle: the tune file goes with it.
+    tune.StopAndDelete();
     return 0;
 }
 

@@ -181,6 +181,17 @@ e2e_prepare_windows() {
     wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >/dev/null 2>&1
     cp /usr/share/wine/fonts/marlett.ttf /usr/share/wine/fonts/tahoma.ttf /usr/share/wine/fonts/tahomabd.ttf \
         "$WINEPREFIX/drive_c/windows/Fonts/" 2>/dev/null || true
+    # A Korean Windows has Hangul in the faces the program asks for; here only WenQuanYi has it, and
+    # without these Wine picks a font with the right code-page bits but no Hangul.
+    local reg="$WINEPREFIX/drive_c/hangul-faces.reg" face
+    {
+        printf 'REGEDIT4\r\n\r\n[HKEY_LOCAL_MACHINE\\Software\\Microsoft\\Windows NT\\CurrentVersion\\FontSubstitutes]\r\n'
+        for face in 'MS Sans Serif' 'Arial' 'Times New Roman'; do
+            printf '"%s,129"="WenQuanYi Micro Hei,129"\r\n' "$face"
+        done
+    } >"$reg"
+    wine reg import 'C:\hangul-faces.reg' >/dev/null 2>&1 || true
+    rm -f "$reg"
 }
 
 # A unix path as Wine names it on drive Z: ("/tmp/x" gives "Z:\tmp\x").

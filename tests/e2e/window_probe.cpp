@@ -27,8 +27,10 @@ std::string Utf8(const std::wstring& w) {
 }
 
 std::wstring TextOf(HWND h) {
-    std::vector<wchar_t> buffer(1 << 20);
+    // Sized from the text's length: a reply buffer crosses to the other process whole, used or not.
     DWORD_PTR length = 0;
+    if (!::SendMessageTimeoutW(h, WM_GETTEXTLENGTH, 0, 0, SMTO_ABORTIFHUNG, 2000, &length)) return {};
+    std::vector<wchar_t> buffer(length + 64);
     if (!::SendMessageTimeoutW(h, WM_GETTEXT, buffer.size(), reinterpret_cast<LPARAM>(buffer.data()), SMTO_ABORTIFHUNG,
                                2000, &length))
         return {};

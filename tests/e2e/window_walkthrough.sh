@@ -138,7 +138,7 @@ probe pick "$logs_win"
 details_written() { [ -n "$(probe text "$main" 20)" ]; }
 e2e_check "the run starts" wait_until 20 details_written
 refused=0
-mid=0
+mid=0 picker_enabled="" arrow_tip=""
 end=$((SECONDS + 240))
 while ! window_up "$box" && [ $SECONDS -lt $end ]; do
     if [ $mid -lt 3 ]; then
@@ -150,10 +150,15 @@ while ! window_up "$box" && [ $SECONDS -lt $end ]; do
         probe close "$main"
         refused=$?
         set -e
+        # The language box as it is during the run: its enabled flag and the tip of its arrow.
+        read -r picker_enabled lx ly _ <<<"$(child "$main" 40 | cut -f3,5 | tr ',\t' '  ')"
+        arrow_tip=$(pixel $((lx + 92)) $((ly + 18)))
     fi
     sleep 0.5
 done
 e2e_check "a close from outside is refused during the run" test "$refused" -eq 2
+e2e_check "the language box takes no clicks during the run" test "$picker_enabled" = 0
+e2e_check "and its arrow is grey ($arrow_tip)" test "$arrow_tip" = "#99A8AC"
 e2e_check "the final box comes up" window_up "$box"
 final=$(static_text "$box")
 e2e_check "box 5 after the removals" test "${final%%|*}" = "Any infected Keys have been removed, the virus has been deleted."
