@@ -39,8 +39,15 @@ void Label::SetTransparent(Rgb fore) {
     if (hwnd_ != nullptr) ::InvalidateRect(hwnd_, nullptr, TRUE);
 }
 
+void Label::SetReadingOrder(bool rightToLeft) {
+    rightToLeft_ = rightToLeft;
+    pell::ui::SetReadingOrder(hwnd_, rightToLeft);
+}
+
 HBRUSH Label::Colour(HDC dc) const {
     ::SetTextColor(dc, ToColorRef(fore_));
+    // Wine's static control draws without looking at WS_EX_RTLREADING; the DC it draws with does count.
+    ::SetTextAlign(dc, rightToLeft_ ? TA_RTLREADING : 0);
     if (transparent_) {
         ::SetBkMode(dc, TRANSPARENT);
         return static_cast<HBRUSH>(::GetStockObject(NULL_BRUSH));

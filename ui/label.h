@@ -19,6 +19,8 @@ public:
     void Show(bool visible) const { ::ShowWindow(hwnd_, visible ? SW_SHOWNA : SW_HIDE); }
     void SetColours(Rgb fore, Rgb back);
     void SetTransparent(Rgb fore);
+    // Right-to-left reading order for Arabic and Hebrew text; the label stays where it is.
+    void SetReadingOrder(bool rightToLeft);
     // The answer to the parent's WM_CTLCOLORSTATIC for this label.
     HBRUSH Colour(HDC dc) const;
 
@@ -28,6 +30,7 @@ private:
     Rgb fore_ = colour::kWhite;
     Rgb back_ = colour::kWindow;
     bool transparent_ = false;
+    bool rightToLeft_ = false;
     Brush brush_;
 };
 

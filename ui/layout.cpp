@@ -17,6 +17,8 @@ PixelRect ToPixels(const TwipRect& r, int dpi) {
     return {left, top, TwipsToPixels(r.right(), dpi) - left, TwipsToPixels(r.bottom(), dpi) - top};
 }
 
+bool RightToLeftReading(int charset) { return charset == 177 || charset == 178; }
+
 namespace mainwin {
 namespace {
 bool Chinese(int charset) { return charset == 134 || charset == 136; }

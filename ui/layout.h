@@ -43,6 +43,10 @@ constexpr Rgb kWhite{255, 255, 255};
 constexpr Rgb kButtonFace{30, 35, 40};
 }  // namespace colour
 
+// Arabic (178) and Hebrew (177) text reads right to left: its punctuation and mixed-in Latin words
+// take their places from that order. Where the text stands stays as laid out.
+bool RightToLeftReading(int charset);
+
 // The main window, in twips of its client area.
 namespace mainwin {
 constexpr double kClientWidth = 7260, kClientHeight = 6420;

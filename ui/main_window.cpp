@@ -173,6 +173,8 @@ void MainWindow::ApplyLanguage(const Translation& translation, int charset) {
     label3_.SetText(translation.Line(1));
     label4_.SetText(translation.Line(2));
     label6_.SetText(translation.Line(3));
+    for (Label* l : {&label3_, &label4_, &label6_}) l->SetReadingOrder(RightToLeftReading(charset));
+    SetReadingOrder(details_, RightToLeftReading(charset));
 
     about_.ClearFace();
     about_.SetFont(ButtonFont(charset));

@@ -25,6 +25,7 @@ void MessageBoxWindow::Build(HWND owner) {
 
     message_.Create(hwnd(), text_, SS_LEFTNOWORDWRAP);  // lines break only at CR LF
     message_.SetColours(colour::kWhite, colour::kWindow);
+    message_.SetReadingOrder(RightToLeftReading(charset_));
     FontSpec labelFont;
     labelFont.charset = charset_;
     message_.SetFont(MakeFont(labelFont, scale_.dpi));

@@ -38,6 +38,14 @@ void FillRectColour(HDC dc, const RECT& r, Rgb colour) {
     ::SetBkColor(dc, old);
 }
 
+void SetReadingOrder(HWND hwnd, bool rightToLeft) {
+    const LONG_PTR ex = ::GetWindowLongPtrW(hwnd, GWL_EXSTYLE);
+    const LONG_PTR wanted = rightToLeft ? (ex | WS_EX_RTLREADING) : (ex & ~static_cast<LONG_PTR>(WS_EX_RTLREADING));
+    if (wanted == ex) return;
+    ::SetWindowLongPtrW(hwnd, GWL_EXSTYLE, wanted);
+    ::InvalidateRect(hwnd, nullptr, TRUE);
+}
+
 namespace {
 
 void RegisterOnce(const wchar_t* className, HICON icon, WNDPROC procedure) {

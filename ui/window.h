@@ -63,6 +63,8 @@ struct FontSpec {
 Font MakeFont(const FontSpec& spec, int dpi);
 
 void FillRectColour(HDC dc, const RECT& r, Rgb colour);
+// The reading order of a control's text (WS_EX_RTLREADING); its alignment stays.
+void SetReadingOrder(HWND hwnd, bool rightToLeft);
 inline RECT ToRect(const PixelRect& p) { return {p.left, p.top, p.right(), p.bottom()}; }
 
 // A message as a window receives it; a handler that leaves `handled` false gets the default treatment.

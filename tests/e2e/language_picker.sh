@@ -1,9 +1,10 @@
 #!/bin/bash
 # The window program's languages as a person meets them, under its own Xvfb in a throwaway prefix: the
-# system language chosen at start-up (German, Portuguese, and English for Dutch), the picker opened with
-# its arrow and not with the name, the hover highlight, the greyed Chinese and Japanese entries inert,
-# the panel closed by a click elsewhere and when another window takes the focus, French and Russian
-# picked and the captions changed with them. Screenshots are kept in WORK_DIR/shots.
+# system language chosen at start-up (German, Portuguese, Hebrew, and English for Dutch), the picker
+# opened with its arrow and not with the name, the hover highlight, the greyed Chinese and Japanese
+# entries inert, the panel closed by a click elsewhere and when another window takes the focus, French
+# and Russian picked and the captions changed with them, then every selectable language on one contact
+# sheet. Screenshots are kept in WORK_DIR/shots.
 # usage: language_picker.sh WINDOW_EXE PROBE_EXE WORK_DIR SOURCE_DIR
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
@@ -147,6 +148,11 @@ e2e_check "a second copy shows its box" wait_until 20 window_up "$box"
 e2e_check "a Portuguese system's second copy speaks Portuguese" test "$(box_text)" = "$(line portuguese 10)"
 e2e_check "the first copy's panel closed when the box took the focus" wait_until 2 panel_closed
 shot 04-second-copy-portuguese
+e2e_check "the second copy ends after OK" answer_second_copy
+start_second_copy he_IL.UTF-8
+e2e_check "a second copy shows its box" wait_until 20 window_up "$box"
+e2e_check "a Hebrew system's second copy speaks Hebrew, read right to left" test "$(box_text)" = "$(line hebrew 10)"
+shot 04-second-copy-hebrew
 e2e_check "the second copy ends after OK" answer_second_copy
 start_second_copy nl_NL.UTF-8
 e2e_check "a second copy shows its box" wait_until 20 window_up "$box"

@@ -221,6 +221,8 @@ TEST(WindowLayout, LanguagePickerPanelAndArrow) {
     EXPECT_EQ(selectable, 20);
     EXPECT_FALSE(picker::Selectable(14));
     EXPECT_FALSE(picker::EntryHasOwnCharset(17)) << "Polish keeps set 0 in the panel";
+    for (int charset : {0, 128, 129, 134, 136, 161, 162, 177, 178, 204, 238})
+        EXPECT_EQ(RightToLeftReading(charset), charset == 177 || charset == 178) << charset;
     const TwipRect panel = picker::PanelRect(mainwin::kLanguageBox);
     EXPECT_EQ(panel.left, 2760);
     EXPECT_EQ(panel.top, 1440);
