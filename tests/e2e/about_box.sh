@@ -14,24 +14,7 @@ here=$(cd "$(dirname "$0")" && pwd)
 exe=$(readlink -f "$1") probe_exe=$(readlink -f "$2") tune=$(readlink -f "$3")
 work=$(mkdir -p "$4" && cd "$4" && pwd)
 base=${E2E_BASE_PREFIX:-$(dirname "$work")/base-prefix}
-prefix=$work/prefix
-shots=$work/shots
-rm -rf "$shots"
-mkdir -p "$shots"
-
-e2e_start_xvfb "$work/xvfb.log"
-launcher=
-cleanup() {
-    # A program still up after a failed step is ended by its id first: a server going away under it
-    # can leave it spinning.
-    if [ -n "$launcher" ]; then kill "$launcher" 2>/dev/null; fi
-    e2e_stop_prefix "$prefix"
-    e2e_stop_xvfb
-}
-trap cleanup EXIT
-e2e_make_base_prefix "$base"
-e2e_fresh_prefix "$base" "$prefix"
-e2e_prepare_windows
+e2e_window_scene "$work"
 # Links go to a recorder instead of a browser.
 links=$work/links.txt
 : >"$links"
