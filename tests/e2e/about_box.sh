@@ -3,7 +3,7 @@
 # and during a run, its texts, the credits strip moving and standing still under the mouse on a credit, the
 # Dutch row's credit opening link 8 and the Hebrew row's nothing, the tune behind the icon written once
 # and opened, Esc, Enter and OK closing the box, CLOSE (or a close from outside) taking the tune file away;
-# and the box in Hebrew and in Russian. Screenshots are kept in WORK_DIR/shots.
+# and the box in Hebrew, and in Russian at 144 dpi. Screenshots are kept in WORK_DIR/shots.
 # usage: about_box.sh WINDOW_EXE PROBE_EXE TUNE_FILE WORK_DIR
 set -uo pipefail  # no -e: every step is a check, and a failed one must not stop the clean-up
 here=$(cd "$(dirname "$0")" && pwd)
@@ -226,12 +226,20 @@ echo "[$SECONDS s]"
 # --- A right-to-left and a Cyrillic language: the title in the language's own script. In Russian the
 # tune is played and the window closed from outside: the file goes all the same.
 for lang in he_IL.UTF-8 ru_RU.UTF-8; do
+    # Russian at 144 dpi: the box grows with the main window.
+    if [ "$lang" = ru_RU.UTF-8 ]; then
+        wine reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d 144 /f >/dev/null 2>&1
+    fi
     start_window "$lang"
     launcher=$!
     e2e_check "$lang: the window comes up idle" wait_until 30 idle
     caption=$(kid_text 12)
     e2e_check "$lang: About opens the box" open_about
     look "$about"
+    if [ "$lang" = ru_RU.UTF-8 ]; then
+        read -r _ _ bw bh <<<"$(probe find "$about")"
+        e2e_check "$lang: client area 575 x 570 at 144 dpi" test "$bw x $bh" = "575 x 570"
+    fi
     e2e_check "$lang: the title strip is the window's About caption ($caption)" \
         test "$(statics | grep -cxF "    $caption    Pellworth Remover")" = 1
     e2e_check "$lang: OK has its caption ($(kid_text 1))" test -n "$(kid_text 1)"
