@@ -42,6 +42,14 @@ add_test(NAME e2e_window_language_picker
 set_tests_properties(e2e_window_language_picker PROPERTIES FIXTURES_REQUIRED e2e_prefix TIMEOUT 300
                      ENVIRONMENT "E2E_BASE_PREFIX=${CMAKE_BINARY_DIR}/e2e/base-prefix")
 
+# Tier 3 under its own Xvfb: the about box opened, read, clicked and closed, the tune file written once and
+# gone after CLOSE; screenshots kept in build/win64/e2e/window_about/shots.
+add_test(NAME e2e_window_about_box
+         COMMAND bash ${CMAKE_SOURCE_DIR}/tests/e2e/about_box.sh $<TARGET_FILE:PellworthRemover>
+                 $<TARGET_FILE:pell_window_probe> ${PELL_TUNE_FILE} ${CMAKE_BINARY_DIR}/e2e/window_about)
+set_tests_properties(e2e_window_about_box PROPERTIES FIXTURES_REQUIRED e2e_prefix TIMEOUT 300
+                     ENVIRONMENT "E2E_BASE_PREFIX=${CMAKE_BINARY_DIR}/e2e/base-prefix")
+
 # The benchmark of the run in the window links the window and its pictures.
 if(TARGET win_window_run)
     target_link_libraries(win_window_run PRIVATE pellui)

@@ -131,11 +131,15 @@ void AboutBox::BuildScroller(const about::Layout& l) {
 }
 
 void AboutBox::ApplyFonts() {
+    // The English texts in a face every system has with the same widths: the substitute for the
+    // default face changes with the system's language, and a wider one would spill out of the labels.
     FontSpec text;
+    text.face = L"Arial";
     text.points = kTextPoints;
     for (Label* l : {&description_, &disclaimer_, &sponsoredBy_, &sponsorSite_, &siteCredit_, &makerSite_})
         l->SetFont(MakeFont(text, scale_.dpi));
-    FontSpec title = text;
+    FontSpec title;  // the buttons' face: it follows the language's character set
+    title.points = kTextPoints;
     title.bold = true;
     title.charset = charset_;
     titleStrip_.SetFont(MakeFont(title, scale_.dpi));

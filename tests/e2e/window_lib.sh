@@ -24,3 +24,25 @@ wait_exit() {  # wait_exit PID SECONDS: the program's exit code, or 124 when it 
     done
     wait "$1"
 }
+
+# The scene of a window script: its own Xvfb, a fresh copy of the base prefix ($base) with unmanaged
+# windows, and on exit the program whose launcher is in $launcher (if still up), the prefix and the Xvfb
+# stopped. Sets prefix and shots (emptied) under WORK.
+e2e_window_scene() {
+    prefix=$1/prefix
+    shots=$1/shots
+    rm -rf "$shots"
+    mkdir -p "$shots"
+    e2e_start_xvfb "$1/xvfb.log"
+    launcher=
+    trap e2e_window_cleanup EXIT
+    e2e_make_base_prefix "$base"
+    e2e_fresh_prefix "$base" "$prefix"
+    e2e_prepare_windows
+}
+e2e_window_cleanup() {
+    # By its id first: a server going away under a program can leave it spinning.
+    if [ -n "${launcher:-}" ]; then kill "$launcher" 2>/dev/null; fi
+    e2e_stop_prefix "$prefix"
+    e2e_stop_xvfb
+}
