@@ -3,13 +3,18 @@
 # and during a run, its texts, the credits strip moving and standing still under the mouse on a credit, the
 # Dutch row's credit opening link 8 and the Hebrew row's nothing, the tune behind the icon written once
 # and opened, Esc, Enter and OK closing the box, CLOSE (or a close from outside) taking the tune file away;
-# and the box in Hebrew, and in Russian at 144 dpi. Screenshots are kept in WORK_DIR/shots.
+# and the box in Hebrew, and in Russian at 144 dpi. The update check meets a site of the scenario's own
+# private namespace. Screenshots are kept in WORK_DIR/shots.
 # usage: about_box.sh WINDOW_EXE PROBE_EXE TUNE_FILE WORK_DIR
 set -uo pipefail  # no -e: every step is a check, and a failed one must not stop the clean-up
 here=$(cd "$(dirname "$0")" && pwd)
 . "$here/lib.sh"
 . "$here/window_lib.sh"
+. "$here/update_site.sh"
 
+[ "${1:-}" = --inside ] || e2e_update_enter_namespace "$0" "$@"
+shift
+E2E_SOURCE_DIR=$(cd "$here/../.." && pwd)
 [ $# -ge 4 ] || { echo "usage: $0 WINDOW_EXE PROBE_EXE TUNE_FILE WORK_DIR" >&2; exit 64; }
 exe=$(readlink -f "$1") probe_exe=$(readlink -f "$2") tune=$(readlink -f "$3")
 work=$(mkdir -p "$4" && cd "$4" && pwd)

@@ -39,10 +39,13 @@ e2e_window_scene() {
     e2e_make_base_prefix "$base"
     e2e_fresh_prefix "$base" "$prefix"
     e2e_prepare_windows
+    # In a namespace of the scene's own (update_site.sh), the start-up update check meets a quiet site.
+    if declare -F e2e_update_site_quiet >/dev/null; then e2e_update_site_quiet "$1"; fi
 }
 e2e_window_cleanup() {
     # By its id first: a server going away under a program can leave it spinning.
     if [ -n "${launcher:-}" ]; then kill "$launcher" 2>/dev/null; fi
+    if declare -F e2e_update_stop >/dev/null; then e2e_update_stop; fi
     e2e_stop_prefix "$prefix"
     e2e_stop_xvfb
 }
