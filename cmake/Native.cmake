@@ -1,9 +1,5 @@
-# Native build: the portable core and its unit tests with AddressSanitizer and UBSan.
-set(PELL_SANITIZE -fsanitize=address,undefined -fno-omit-frame-pointer -fno-sanitize-recover=undefined)
-target_compile_options(pellcore PRIVATE ${PELL_SANITIZE})
-target_link_options(pellcore PUBLIC ${PELL_SANITIZE})
-target_compile_options(pellfake PRIVATE ${PELL_SANITIZE})
-target_compile_options(pellupdate PRIVATE ${PELL_SANITIZE})
+# Native build: the unit tests of the portable rooms with AddressSanitizer and UBSan (the rooms' own
+# libraries are built with them, see cmake/PellLibrary.cmake).
 
 find_package(GTest REQUIRED)
 file(GLOB PELL_UNIT_SOURCES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/unit/*.cpp)
@@ -15,7 +11,7 @@ add_executable(unit_tests ${PELL_UNIT_SOURCES} ${PELL_UI_PORTABLE_SOURCES})
 target_compile_options(unit_tests PRIVATE ${PELL_SANITIZE})
 target_compile_definitions(unit_tests PRIVATE PELL_SOURCE_DIR="${CMAKE_SOURCE_DIR}" PELL_TUNE_FILE="${PELL_TUNE_FILE}")
 add_dependencies(unit_tests pell_tune)
-target_link_libraries(unit_tests PRIVATE pellupdate pellfake GTest::gtest_main)
+target_link_libraries(unit_tests PRIVATE pellconsole pellupdate pellfake GTest::gtest_main)
 gtest_discover_tests(unit_tests DISCOVERY_TIMEOUT 60)
 
 # Benchmarks print figures; they are programs, not tests.
@@ -24,7 +20,7 @@ foreach(src ${PELL_BENCH_SOURCES})
     get_filename_component(name ${src} NAME_WE)
     add_executable(${name} ${src})
     target_compile_definitions(${name} PRIVATE PELL_SOURCE_DIR="${CMAKE_SOURCE_DIR}")
-    target_link_libraries(${name} PRIVATE pellfake)
+    target_link_libraries(${name} PRIVATE pellengine pellfake)
 endforeach()
 
 # The fleet report (Python standard library only) against records kept from runs under Wine.

@@ -6,11 +6,11 @@
 
 include(${CMAKE_CURRENT_LIST_DIR}/HostTools.cmake)
 
-# The maker's site is named once, in engine/product.h; the translations take it from there.
-file(STRINGS ${CMAKE_SOURCE_DIR}/engine/product.h PELL_MAKER_SITE_LINE REGEX "kMakerSite\\[\\] *= *L\"")
+# The maker's site is named once, in base/product.h; the translations take it from there.
+file(STRINGS ${CMAKE_SOURCE_DIR}/base/product.h PELL_MAKER_SITE_LINE REGEX "kMakerSite\\[\\] *= *L\"")
 string(REGEX REPLACE ".*kMakerSite\\[\\] *= *L\"([^\"]*)\".*" "\\1" PELL_MAKER_SITE "${PELL_MAKER_SITE_LINE}")
 if(PELL_MAKER_SITE STREQUAL "" OR PELL_MAKER_SITE STREQUAL PELL_MAKER_SITE_LINE)
-    message(FATAL_ERROR "kMakerSite not found in engine/product.h")
+    message(FATAL_ERROR "kMakerSite not found in base/product.h")
 endif()
 
 # Resource id, file stem, code page.
@@ -34,7 +34,7 @@ foreach(entry ${PELL_LANGUAGE_FILES})
     add_custom_command(OUTPUT ${out}
         COMMAND ${CMAKE_COMMAND} -E make_directory ${PELL_TRANSLATION_DIR}
         COMMAND ${PELL_LANGC} ${source} ${out} ${codepage} ${PELL_MAKER_SITE}
-        DEPENDS ${source} ${CMAKE_SOURCE_DIR}/engine/product.h ${PELL_LANGC_DEPENDS}
+        DEPENDS ${source} ${CMAKE_SOURCE_DIR}/base/product.h ${PELL_LANGC_DEPENDS}
         COMMENT "Checking and converting the ${stem} translation to code page ${codepage}"
         VERBATIM)
     list(APPEND PELL_TRANSLATION_OUTPUTS ${out})

@@ -7,17 +7,8 @@ set(INSTALL_GTEST OFF CACHE BOOL "" FORCE)
 set(BUILD_GMOCK OFF CACHE BOOL "" FORCE)
 add_subdirectory(/usr/src/googletest ${CMAKE_BINARY_DIR}/googletest EXCLUDE_FROM_ALL SYSTEM)
 
-# The one real implementation of the System seam, and the other Win32 pieces the programs share.
-file(GLOB PELL_WIN32_SOURCES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/platform/win32/*.cpp)
-add_library(pellwin32 STATIC ${PELL_WIN32_SOURCES})
-target_compile_definitions(pellwin32 PUBLIC UNICODE _UNICODE NOMINMAX _WIN32_WINNT=0x0601 WINVER=0x0601)
-target_compile_options(pellwin32 PRIVATE -Wall -Wextra)
-target_link_libraries(pellwin32 PUBLIC pellcore advapi32 psapi shell32 ole32 user32 gdi32 ws2_32 wsock32 winmm)
-
-# The asynchronous socket and the update check's binding to it (Win32 only).
-add_library(pellnet STATIC ${CMAKE_SOURCE_DIR}/net/socket_master.cpp ${CMAKE_SOURCE_DIR}/net/update_service.cpp)
-target_compile_options(pellnet PRIVATE -Wall -Wextra)
-target_link_libraries(pellnet PUBLIC pellupdate pellwin32 ws2_32 user32)
+# The small test programs reach the Windows headers through platform/win32/win32_api.h too.
+include_directories(${CMAKE_SOURCE_DIR})
 
 include(${CMAKE_CURRENT_LIST_DIR}/WineHarness.cmake)
 include(${CMAKE_CURRENT_LIST_DIR}/Resources.cmake)
@@ -37,7 +28,7 @@ if(PELL_WIN32_TEST_SOURCES)
 
     add_executable(win32_tests ${PELL_WIN32_TEST_SOURCES} ${CMAKE_SOURCE_DIR}/ui/about_layout.cpp
                    ${CMAKE_SOURCE_DIR}/ui/about_tune.cpp)
-    target_link_libraries(win32_tests PRIVATE pellwin32 pellnet pellfake GTest::gtest_main)
+    target_link_libraries(win32_tests PRIVATE pellwin32 pellnet pellconsole pellfake GTest::gtest_main)
     target_compile_definitions(win32_tests PRIVATE PELL_TUNE_FILE_WIN="Z:${PELL_TUNE_FILE}"
                                               PELL_SOURCE_DIR="${CMAKE_SOURCE_DIR}")
     add_dependencies(win32_tests pell_sleeper pell_test_service)
@@ -46,10 +37,9 @@ if(PELL_WIN32_TEST_SOURCES)
 endif()
 
 # The console program.
-file(GLOB PELL_CONSOLE_SOURCES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/app/pellclean/*.cpp)
-if(PELL_CONSOLE_SOURCES)
-    add_executable(pellclean ${PELL_CONSOLE_SOURCES})
-    target_link_libraries(pellclean PRIVATE pellwin32)
+if(EXISTS ${CMAKE_SOURCE_DIR}/app/pellclean/main.cpp)
+    add_executable(pellclean ${CMAKE_SOURCE_DIR}/app/pellclean/main.cpp)
+    target_link_libraries(pellclean PRIVATE pellconsole pellwin32)
     target_compile_options(pellclean PRIVATE -Wall -Wextra)
     pell_bind_resources(pellclean)
 
@@ -72,7 +62,7 @@ file(GLOB PELL_WIN_BENCH_SOURCES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/ben
 foreach(src ${PELL_WIN_BENCH_SOURCES})
     get_filename_component(name ${src} NAME_WE)
     add_executable(${name} ${src})
-    target_link_libraries(${name} PRIVATE pellwin32 pellfake)
+    target_link_libraries(${name} PRIVATE pellwin32 pellengine pellfake)
     pell_bind_resources(${name})
 endforeach()
 

@@ -6,12 +6,12 @@
 #include <utility>
 #include <vector>
 
-#include "engine/handles.h"
-#include "engine/registry_walk.h"
+#include "base/handles.h"
+#include "base/registry_walk.h"
 #include "engine/run_entry.h"
 #include "engine/stages.h"
-#include "engine/text.h"
-#include "smartscan/run_values.h"
+#include "base/text.h"
+#include "base/run_values.h"
 
 namespace pell {
 namespace {
@@ -193,7 +193,7 @@ void CleanAutorunKey(Engine& e, RunFlags& flags, const AutorunKey& k) {
             }
             return;
         }
-        ListRunValues(e, key.get());
+        ListRunValues(e.sys, key.get(), e.lstKeys);
 
         bool restart = false;
         for (std::size_t i = 0; i < e.lstKeys.Count() && !restart; ++i) {

@@ -6,8 +6,8 @@
 #include <string>
 #include <vector>
 
-#include "engine/handles.h"
-#include "engine/system.h"
+#include "base/handles.h"
+#include "base/system.h"
 
 namespace pell {
 

@@ -11,36 +11,26 @@
 #include <vector>
 
 #include "engine/change_sink.h"
-#include "engine/host.h"
-#include "engine/system.h"
+#include "base/folders.h"
+#include "base/host.h"
+#include "base/string_list.h"
+#include "base/system.h"
 #include "i18n/translation.h"
 #include "processes/process_entry.h"
-#include "signatures/lists.h"
+#include "signatures/detection_tables.h"
 
 namespace pell {
 
-struct Folders {
-    std::wstring SystemDir;   // no trailing backslash
-    std::wstring WindowsDir;  // first two parts of SystemDir
-    std::wstring TempPath;    // with trailing backslash
-    std::wstring TempRoot;    // first three characters of TempPath
-    std::wstring LogFolder;   // with trailing backslash; empty until START sets it
-    std::wstring SystemWow64Dir;  // the 32-bit system folder of 64-bit Windows, no trailing backslash; else empty
-};
-
 // Lives as long as the program; a run reads and extends what earlier runs left (see the lists below).
-struct Engine {
+// The detection tables it stands on are merged at start-up; SmartScan appends names, the update check
+// appends digests.
+struct Engine : DetectionTables {
     Engine(System& system, Host& host, const Translation& translation)
         : sys(system), host(host), translation(&translation) {}
 
     System& sys;
     Host& host;
     const Translation* translation;  // replaced when the language changes
-
-    // Detection tables, merged at start-up; SmartScan appends names, the update check appends digests.
-    std::vector<std::wstring> InfectionNames;
-    std::vector<std::wstring> MD5Hashes;
-    StringList lstHostInfections;
 
     // Run-time lists. lstIdentifiedByMD5 and lstInfectedKeys are never cleared.
     StringList lstKeys;

@@ -2,11 +2,11 @@
 #include <string>
 #include <vector>
 
-#include "engine/backup_name.h"
-#include "engine/files.h"
-#include "engine/handles.h"
+#include "base/backup_name.h"
+#include "base/files.h"
+#include "base/handles.h"
 #include "engine/stages.h"
-#include "engine/text.h"
+#include "base/text.h"
 
 namespace pell {
 namespace {

@@ -4,7 +4,7 @@
 #include <cmath>
 #include <cstdlib>
 
-#include "engine/text.h"
+#include "base/text.h"
 
 namespace pell {
 namespace {

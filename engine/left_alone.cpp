@@ -3,8 +3,8 @@
 
 #include <vector>
 
-#include "engine/text.h"
-#include "engine/windows_programs.h"
+#include "base/text.h"
+#include "base/windows_programs.h"
 #include "i18n/details.h"
 
 namespace pell {

@@ -3,10 +3,10 @@
 
 #include <span>
 
-#include "engine/product.h"
+#include "base/product.h"
 #include "engine/removal_log.h"
-#include "engine/runtime_error.h"
-#include "engine/text.h"
+#include "base/runtime_error.h"
+#include "base/text.h"
 #include "smartscan/md5_hash.h"
 
 namespace pell {

@@ -9,9 +9,9 @@
 
 #include "engine/change_sink.h"
 #include "engine/engine.h"
-#include "engine/host.h"
+#include "base/host.h"
 #include "engine/json.h"
-#include "engine/system.h"
+#include "base/system.h"
 
 namespace pell {
 

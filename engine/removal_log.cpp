@@ -1,15 +1,14 @@
-// The removal log's name and content, and the service export command line.
+// The removal log's name and content.
 #include "engine/removal_log.h"
 
-#include "engine/files.h"
-#include "engine/product.h"
-#include "engine/text.h"
+#include "base/files.h"
+#include "base/product.h"
+#include "base/text.h"
 
 namespace pell {
 
 constexpr wchar_t kLogBaseName[] = L"Pellworth Removal Log ";
 constexpr wchar_t kAbortedLine[] = L"Aborted - Registry connection error!";
-constexpr wchar_t kServicesKeyText[] = L"HKEY_LOCAL_MACHINE\\System\\CurrentControlSet\\Services\\";
 
 std::wstring RemovalLogPath(const std::wstring& logFolder, const std::wstring& dateText,
                             const std::wstring& timeText) {
@@ -31,20 +30,5 @@ bool WriteRemovalLog(System& sys, const std::wstring& path, const std::wstring& 
 }
 
 std::wstring LogNotSavedLine(const std::wstring& path) { return L"Unable to save Log \"" + path + L"\""; }
-
-std::wstring ServiceExportFile(const Folders& folders, const std::wstring& serviceName) {
-    // A key name may hold characters no file name can: each becomes "_".
-    std::wstring fileName = serviceName;
-    for (wchar_t& c : fileName)
-        if (c < 0x20 || std::wstring_view(L"\\/:*?\"<>|").find(c) != std::wstring_view::npos) c = L'_';
-    return folders.LogFolder + fileName + L".reg";
-}
-
-std::wstring ServiceExportCommandLine(const Folders& folders, const std::wstring& serviceName) {
-    // The editor splits its command line as every Windows program does: a quotation mark inside a quoted
-    // argument is written \" (a key name holds no backslash that could run into one).
-    return folders.WindowsDir + L"\\regedit.exe /e \"" + ServiceExportFile(folders, serviceName) + L"\" \"" +
-           kServicesKeyText + ReplaceAll(serviceName, L"\"", L"\\\"") + L"\"";
-}
 
 }  // namespace pell

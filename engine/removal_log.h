@@ -1,10 +1,9 @@
-// The removal log a run leaves in LogFolder, and the names of the other evidence files kept there.
+// The removal log a run leaves in LogFolder.
 #pragma once
 
 #include <string>
 
-#include "engine/engine.h"
-#include "engine/system.h"
+#include "base/system.h"
 
 namespace pell {
 
@@ -25,13 +24,5 @@ bool WriteRemovalLog(System& sys, const std::wstring& path, const std::wstring& 
 
 // The details line that replaces the log when it could not be saved (no translation carries one).
 std::wstring LogNotSavedLine(const std::wstring& path);
-
-// The file a service key is exported to: LogFolder + name + ".reg", with the characters a file name
-// cannot hold replaced by "_".
-std::wstring ServiceExportFile(const Folders& folders, const std::wstring& serviceName);
-
-// The registry editor's export of a service key into its export file, started before the key is
-// deleted; the command line holds together whatever the service's name.
-std::wstring ServiceExportCommandLine(const Folders& folders, const std::wstring& serviceName);
 
 }  // namespace pell

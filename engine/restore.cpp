@@ -4,14 +4,14 @@
 #include <optional>
 #include <vector>
 
-#include "engine/files.h"
-#include "engine/handles.h"
+#include "base/files.h"
+#include "base/handles.h"
 #include "engine/json.h"
 #include "engine/manifest.h"
 #include "engine/run.h"
-#include "engine/runtime_error.h"
+#include "base/runtime_error.h"
 #include "engine/services.h"
-#include "engine/text.h"
+#include "base/text.h"
 #include "smartscan/md5_hash.h"
 
 namespace pell {

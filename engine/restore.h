@@ -5,8 +5,8 @@
 #include <functional>
 #include <string>
 
-#include "engine/host.h"
-#include "engine/system.h"
+#include "base/host.h"
+#include "base/system.h"
 
 namespace pell {
 

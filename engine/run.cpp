@@ -5,10 +5,10 @@
 #include <string_view>
 
 #include "engine/manifest.h"
-#include "engine/product.h"
+#include "base/product.h"
 #include "engine/removal_log.h"
-#include "engine/runtime_error.h"
-#include "engine/text.h"
+#include "base/runtime_error.h"
+#include "base/text.h"
 #include "i18n/details.h"
 
 namespace pell {

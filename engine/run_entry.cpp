@@ -1,7 +1,7 @@
 // Taking autorun values apart and finding worm names in their commands.
 #include "engine/run_entry.h"
 
-#include "engine/text.h"
+#include "base/text.h"
 
 namespace pell {
 
@@ -24,11 +24,6 @@ std::wstring CutArguments(const std::wstring& command) {
     std::size_t at = FindNoCase(command, L".exe ");
     if (at == 0) return command;
     return command.substr(0, at - 1 + 4);  // up to and including "exe"
-}
-
-std::wstring FileNameOf(const std::wstring& command) {
-    std::size_t slash = command.rfind(L'\\');
-    return slash == std::wstring::npos ? command : command.substr(slash + 1);
 }
 
 WormNameIndex::WormNameIndex(const std::vector<std::wstring>& names) : empty_(names.empty()) {

@@ -23,9 +23,6 @@ RunEntry ParseRunEntry(const std::wstring& item, const std::wstring& valueName =
 // arguments go, the program stays.
 std::wstring CutArguments(const std::wstring& command);
 
-// The text after the last backslash, or the whole command when it has none.
-std::wstring FileNameOf(const std::wstring& command);
-
 // Which worm name a command carries, by the rule "the command contains name + ext and the file name
 // has the length of name + ext", tested for ".exe" before ".com" and for the names in index order.
 //

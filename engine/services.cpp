@@ -6,11 +6,11 @@
 #include <string_view>
 #include <vector>
 
-#include "engine/handles.h"
-#include "engine/registry_walk.h"
+#include "base/handles.h"
+#include "base/registry_walk.h"
 #include "engine/removal_log.h"
 #include "engine/stages.h"
-#include "engine/text.h"
+#include "base/text.h"
 
 namespace pell {
 namespace {
@@ -42,11 +42,6 @@ bool IsExcludedWormName(const std::wstring& name) {
     return false;
 }
 
-std::wstring AfterLastBackslash(const std::wstring& path) {
-    auto pos = path.find_last_of(L'\\');
-    return pos == std::wstring::npos ? path : path.substr(pos + 1);
-}
-
 std::wstring ServiceKeyPath(const std::wstring& below) { return std::wstring(kServicesKey) + L"\\" + below; }
 
 // One entry per subkey of the services key, in enumeration order.
@@ -74,11 +69,11 @@ void CutOnce(ServiceEntry& entry) {
     std::wstring cut = CutServiceArguments(entry.ImagePath);
     if (cut == entry.ImagePath) {
         entry.settled = true;
-        if (entry.FileName.empty()) entry.FileName = AfterLastBackslash(cut);
+        if (entry.FileName.empty()) entry.FileName = FileNameOf(cut);
         return;
     }
     entry.ImagePath = std::move(cut);
-    entry.FileName = AfterLastBackslash(entry.ImagePath);
+    entry.FileName = FileNameOf(entry.ImagePath);
 }
 
 // One listed name: export, then delete the key with everything below it.
@@ -229,6 +224,21 @@ bool ScanServices(Engine& e) {
 
     e.host.SetProg2(20);
     return result;
+}
+
+std::wstring ServiceExportFile(const Folders& folders, const std::wstring& serviceName) {
+    // A key name may hold characters no file name can: each becomes "_".
+    std::wstring fileName = serviceName;
+    for (wchar_t& c : fileName)
+        if (c < 0x20 || std::wstring_view(L"\\/:*?\"<>|").find(c) != std::wstring_view::npos) c = L'_';
+    return folders.LogFolder + fileName + L".reg";
+}
+
+std::wstring ServiceExportCommandLine(const Folders& folders, const std::wstring& serviceName) {
+    // The editor splits its command line as every Windows program does: a quotation mark inside a quoted
+    // argument is written \" (a key name holds no backslash that could run into one).
+    return folders.WindowsDir + L"\\regedit.exe /e \"" + ServiceExportFile(folders, serviceName) + L"\" \"" +
+           L"HKEY_LOCAL_MACHINE\\" + kServicesKey + L"\\" + ReplaceAll(serviceName, L"\"", L"\\\"") + L"\"";
 }
 
 }  // namespace pell

@@ -3,7 +3,8 @@
 
 #include <string>
 
-#include "engine/system.h"
+#include "base/folders.h"
+#include "base/system.h"
 
 namespace pell {
 
@@ -24,5 +25,13 @@ void DeleteSubkeys(System& sys, RegKey key, const std::wstring& path);
 // The image path with its arguments cut off: up to and including the "exe" of the first ".exe ", or
 // else of the first ".com "; quotation marks stay.
 std::wstring CutServiceArguments(const std::wstring& imagePath);
+
+// The file a service key is exported to: LogFolder + name + ".reg", with the characters a file name
+// cannot hold replaced by "_".
+std::wstring ServiceExportFile(const Folders& folders, const std::wstring& serviceName);
+
+// The registry editor's export of a service key into its export file, started before the key is
+// deleted; the command line holds together whatever the service's name.
+std::wstring ServiceExportCommandLine(const Folders& folders, const std::wstring& serviceName);
 
 }  // namespace pell

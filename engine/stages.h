@@ -11,12 +11,12 @@ struct RunFlags {
     bool RegistryError = false;  // a Run key did not open or a deletion failed: the aborted outcome
 };
 
-// smartscan/smartscan.cpp
+// engine/smartscan.cpp
 void SmartScan(Engine& e);
 // engine/services.cpp. True when a worm service was stopped. When the services key cannot be read it
 // shows message-box code 8, sets e.programEnded, calls EndProgram and returns false.
 bool ScanServices(Engine& e);
-// processes/process_scan.cpp. True when a termination was attempted.
+// engine/process_scan.cpp. True when a termination was attempted.
 bool ScanProcesses(Engine& e);
 // engine/autoruns.cpp
 void CleanMachineRun(Engine& e, RunFlags& flags);

@@ -4,11 +4,11 @@
 #include <vector>
 
 #include "engine/change_sink.h"
-#include "engine/handles.h"
-#include "engine/registry_walk.h"
+#include "base/handles.h"
+#include "base/registry_walk.h"
 #include "engine/run_entry.h"
 #include "engine/stages.h"
-#include "engine/text.h"
+#include "base/text.h"
 
 namespace pell {
 namespace {

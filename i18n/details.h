@@ -4,7 +4,7 @@
 #include <string>
 #include <string_view>
 
-#include "engine/host.h"
+#include "base/host.h"
 #include "i18n/translation.h"
 
 namespace pell {

@@ -1,7 +1,7 @@
 // Parsing of a translation's 40 lines and the message-box texts.
 #include "i18n/translation.h"
 
-#include "engine/text.h"
+#include "base/text.h"
 
 namespace pell {
 

@@ -7,7 +7,7 @@
 #include <new>
 #include <utility>
 
-#include "engine/runtime_error.h"
+#include "base/runtime_error.h"
 #include "platform/win32/win32_api.h"
 
 namespace pell::net {

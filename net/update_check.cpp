@@ -3,8 +3,8 @@
 
 #include <exception>
 
-#include "engine/product.h"
-#include "engine/text.h"
+#include "base/product.h"
+#include "base/text.h"
 #include "signatures/database.h"
 
 namespace pell::net {

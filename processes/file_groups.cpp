@@ -5,7 +5,7 @@
 #include <initializer_list>
 #include <string_view>
 
-#include "engine/text.h"
+#include "base/text.h"
 
 namespace pell {
 namespace {

@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "engine/engine.h"
+#include "base/folders.h"
 
 namespace pell {
 

@@ -3,7 +3,7 @@
 
 #include <string>
 
-#include "engine/engine.h"
+#include "base/folders.h"
 #include "processes/process_entry.h"
 
 namespace pell {

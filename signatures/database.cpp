@@ -8,7 +8,7 @@
 #include <type_traits>
 #include <utility>
 
-#include "engine/text.h"
+#include "base/text.h"
 
 namespace pell {
 
@@ -356,25 +356,25 @@ bool MergeTables(const SignatureDatabase& db, MergedTables& out, std::wstring& e
 
 namespace {
 
-bool MergeInto(MergedTables& t, Engine& e) {
-    e.InfectionNames = std::move(t.infectionNames);
-    e.MD5Hashes = std::move(t.md5Hashes);
-    e.lstHostInfections.Clear();
-    for (auto& h : t.hostInfections) e.lstHostInfections.Append(std::move(h));
+bool MergeInto(MergedTables& t, DetectionTables& tables) {
+    tables.InfectionNames = std::move(t.infectionNames);
+    tables.MD5Hashes = std::move(t.md5Hashes);
+    tables.lstHostInfections.Clear();
+    for (auto& h : t.hostInfections) tables.lstHostInfections.Append(std::move(h));
     return true;
 }
 
 }  // namespace
 
-bool MergeDatabase(const SignatureDatabase& db, Engine& e, std::wstring& error) {
+bool MergeDatabase(const SignatureDatabase& db, DetectionTables& tables, std::wstring& error) {
     MergedTables t;
-    return Merge(db, t, error) && MergeInto(t, e);
+    return Merge(db, t, error) && MergeInto(t, tables);
 }
 
-bool LoadSignatures(std::string_view bytes, Engine& e, std::wstring& error) {
+bool LoadSignatures(std::string_view bytes, DetectionTables& tables, std::wstring& error) {
     SignatureDatabase db;
     MergedTables t;
-    return ReadDatabase(bytes, db, error) && Merge(db, t, error) && MergeInto(t, e);
+    return ReadDatabase(bytes, db, error) && Merge(db, t, error) && MergeInto(t, tables);
 }
 
 bool IsHexDigest(std::wstring_view text) {
@@ -384,7 +384,7 @@ bool IsHexDigest(std::wstring_view text) {
     });
 }
 
-std::size_t AppendExtraDetections(Engine& e, std::string_view text, std::vector<std::wstring>& rejected) {
+std::size_t AppendExtraDetections(DetectionTables& tables, std::string_view text, std::vector<std::wstring>& rejected) {
     std::size_t appended = 0, lineNo = 0, start = 0;
     while (start <= text.size()) {
         std::size_t end = text.find('\n', start);
@@ -396,7 +396,7 @@ std::size_t AppendExtraDetections(Engine& e, std::string_view text, std::vector<
         if (!line.empty()) {
             std::wstring item = Cp1252ToWide(line);
             if (IsHexDigest(item)) {
-                e.MD5Hashes.push_back(UpperCase(item));
+                tables.MD5Hashes.push_back(UpperCase(item));
                 ++appended;
             } else {
                 // Quote only a bounded, printable excerpt: the text comes from the network.

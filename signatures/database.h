@@ -8,8 +8,8 @@
 #include <string_view>
 #include <vector>
 
-#include "engine/engine.h"
-#include "signatures/lists.h"
+#include "base/string_list.h"
+#include "signatures/detection_tables.h"
 
 namespace pell {
 
@@ -60,7 +60,7 @@ bool WriteDatabase(const SignatureDatabase& db, std::string& bytes, std::wstring
 // order, the rest in lstMD56.
 void DistributeHashes(const std::vector<std::wstring>& hashes, SignatureDatabase& db);
 
-// The start-up merge into plain tables; what MergeDatabase does, without an engine.
+// The start-up merge into plain tables; what MergeDatabase does, without replacing any tables.
 struct MergedTables {
     std::vector<std::wstring> infectionNames;
     std::vector<std::wstring> md5Hashes;
@@ -68,18 +68,18 @@ struct MergedTables {
 };
 bool MergeTables(const SignatureDatabase& db, MergedTables& out, std::wstring& error);
 
-// Fills e.InfectionNames, e.MD5Hashes and e.lstHostInfections from the database (the start-up merge).
+// Fills InfectionNames, MD5Hashes and lstHostInfections from the database (the start-up merge).
 // Refuses (and changes nothing) when a list is missing, a merged table would exceed 32767 entries, a
 // run-time list is not stored empty, or a host item is empty (it would match every hosts line).
-bool MergeDatabase(const SignatureDatabase& db, Engine& e, std::wstring& error);
+bool MergeDatabase(const SignatureDatabase& db, DetectionTables& tables, std::wstring& error);
 
 // ReadDatabase followed by MergeDatabase: what a program does with its bound database at start-up.
-bool LoadSignatures(std::string_view bytes, Engine& e, std::wstring& error);
+bool LoadSignatures(std::string_view bytes, DetectionTables& tables, std::wstring& error);
 
-// Appends the MD5 lines of `text` (CR LF or LF separated) to e.MD5Hashes: 32 hexadecimal digits each,
+// Appends the MD5 lines of `text` (CR LF or LF separated) to MD5Hashes: 32 hexadecimal digits each,
 // upper-cased. Empty lines are passed over silently; any other line is skipped and described in
 // `rejected` with its 1-based line number. Returns the number appended.
-std::size_t AppendExtraDetections(Engine& e, std::string_view text, std::vector<std::wstring>& rejected);
+std::size_t AppendExtraDetections(DetectionTables& tables, std::string_view text, std::vector<std::wstring>& rejected);
 
 // Whether `text` is 32 hexadecimal digits (any case).
 bool IsHexDigest(std::wstring_view text);

@@ -4,8 +4,8 @@
 #include <algorithm>
 #include <array>
 
-#include "engine/text.h"
-#include "engine/windows_programs.h"
+#include "base/text.h"
+#include "base/windows_programs.h"
 
 namespace pell {
 

@@ -5,7 +5,7 @@
 #include <set>
 #include <sstream>
 
-#include "engine/text.h"
+#include "base/text.h"
 #include "signatures/denylist.h"
 
 namespace pell {

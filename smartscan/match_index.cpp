@@ -1,7 +1,7 @@
 // Digest and name lookups that follow their growing tables.
 #include "smartscan/match_index.h"
 
-#include "engine/text.h"
+#include "base/text.h"
 
 namespace pell {
 

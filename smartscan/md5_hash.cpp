@@ -4,7 +4,7 @@
 #include <utility>
 #include <vector>
 
-#include "engine/handles.h"
+#include "base/handles.h"
 
 namespace pell {
 namespace {

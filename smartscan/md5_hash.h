@@ -5,9 +5,9 @@
 #include <span>
 #include <string>
 
-#include "engine/host.h"
-#include "engine/runtime_error.h"
-#include "engine/system.h"
+#include "base/host.h"
+#include "base/runtime_error.h"
+#include "base/system.h"
 
 namespace pell {
 

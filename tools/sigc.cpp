@@ -8,7 +8,7 @@
 #include <sstream>
 #include <string>
 
-#include "engine/text.h"
+#include "base/text.h"
 #include "signatures/database.h"
 #include "signatures/source_lists.h"
 

@@ -2,7 +2,7 @@
 // that close it.
 #include "ui/about_box.h"
 
-#include "engine/product.h"
+#include "base/product.h"
 #include "ui/resource_ids.h"
 
 namespace pell::ui {

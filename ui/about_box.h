@@ -6,7 +6,7 @@
 #include <functional>
 #include <string>
 
-#include "engine/system.h"
+#include "base/system.h"
 #include "ui/about_layout.h"
 #include "ui/about_tune.h"
 #include "ui/drawn_button.h"

@@ -1,7 +1,7 @@
 // The about box's texts, layout, credit rows, links, scroller and tune file name.
 #include "ui/about_layout.h"
 
-#include "engine/product.h"
+#include "base/product.h"
 
 namespace pell::about {
 

@@ -1,7 +1,7 @@
 // The hidden tune's steps: stop, write once, open, play.
 #include "ui/about_tune.h"
 
-#include "engine/files.h"
+#include "base/files.h"
 #include "ui/about_layout.h"
 
 namespace pell::about {

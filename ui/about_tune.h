@@ -7,7 +7,7 @@
 #include <optional>
 #include <string>
 
-#include "engine/system.h"
+#include "base/system.h"
 
 namespace pell::about {
 

@@ -2,7 +2,7 @@
 // picking an entry.
 #include "ui/language_picker.h"
 
-#include "engine/text.h"
+#include "base/text.h"
 
 namespace pell::ui {
 namespace {

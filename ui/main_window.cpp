@@ -2,7 +2,7 @@
 // glow, the focus watch, and the host side of a run (details box, bars, paced pumping, message boxes).
 #include "ui/main_window.h"
 
-#include "engine/product.h"
+#include "base/product.h"
 #include "engine/restore.h"
 #include "engine/run.h"
 #include "platform/win32/browse_folder.h"

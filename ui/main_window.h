@@ -6,7 +6,7 @@
 #include <string>
 
 #include "engine/engine.h"
-#include "engine/host.h"
+#include "base/host.h"
 #include "i18n/translation.h"
 #include "ui/artwork.h"
 #include "ui/drawn_button.h"

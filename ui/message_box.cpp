@@ -3,7 +3,7 @@
 
 #include <algorithm>
 
-#include "engine/product.h"
+#include "base/product.h"
 
 namespace pell::ui {
 

@@ -2,7 +2,7 @@
 // "open" for the download page, and the window's Finish step.
 #include "ui/update_check.h"
 
-#include "engine/product.h"
+#include "base/product.h"
 #include "net/update_service.h"
 #include "ui/main_window.h"
 

@@ -4,10 +4,10 @@
 #include <string>
 #include <vector>
 
-#include "engine/console.h"
+#include "app/pellclean/console.h"
 #include "engine/engine.h"
 #include "engine/run.h"
-#include "engine/text.h"
+#include "base/text.h"
 #include "platform/win32/owners.h"
 #include "platform/win32/program_resources.h"
 #include "platform/win32/win32_system.h"

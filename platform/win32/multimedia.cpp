@@ -3,8 +3,6 @@
 
 #include "platform/win32/win32_api.h"
 
-#include <mmsystem.h>
-
 namespace pell::win32 {
 
 long SendMultimediaCommand(const std::wstring& command) {

@@ -1,5 +1,9 @@
 // The Windows headers, included once for every file that needs them, with the A/W name macros that
 // collide with the System seam's method names taken away (the code calls the W functions by name).
+// This header is the only way any file of the tree reaches <windows.h> and its companions: included
+// directly, <windows.h> would define DeleteFile, CopyFile and the others as macros and rename
+// System::DeleteFile and friends in every file that sees both. The build fails otherwise
+// (cmake/check_layers.cmake). It is plain C as well, for the small C test programs.
 #pragma once
 
 #ifndef NOMINMAX
@@ -13,6 +17,7 @@
 #include <shellapi.h>
 #include <shlobj.h>
 #include <wincrypt.h>
+#include <mmsystem.h>
 
 #undef RegOpenKey
 #undef RegEnumValue

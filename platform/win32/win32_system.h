@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "engine/system.h"
+#include "base/system.h"
 
 namespace pell::win32 {
 

@@ -7,7 +7,8 @@
 #include <string>
 #include <vector>
 
-#include "engine/text.h"
+#include "base/text.h"
+#include "engine/engine.h"
 #include "signatures/database.h"
 #include "signatures/source_lists.h"
 #include "tests/fake/fake_machine.h"

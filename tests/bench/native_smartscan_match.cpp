@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "engine/text.h"
+#include "base/text.h"
 #include "smartscan/match_index.h"
 
 namespace {

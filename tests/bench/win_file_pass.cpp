@@ -7,12 +7,12 @@
 #include <vector>
 
 #include "engine/engine.h"
-#include "engine/files.h"
-#include "engine/text.h"
+#include "base/files.h"
+#include "base/text.h"
 #include "platform/win32/program_resources.h"
 #include "platform/win32/win32_system.h"
 #include "processes/file_groups.h"
-#include "processes/file_pass.h"
+#include "engine/file_pass.h"
 #include "signatures/database.h"
 #include "tests/fake/test_host.h"
 #include "tests/reference/literal_file_pass.h"

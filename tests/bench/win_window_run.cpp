@@ -14,7 +14,7 @@
 
 #include "engine/engine.h"
 #include "engine/run.h"
-#include "engine/text.h"
+#include "base/text.h"
 #include "i18n/translation.h"
 #include "platform/win32/program_resources.h"
 #include "platform/win32/win32_api.h"

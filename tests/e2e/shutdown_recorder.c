@@ -1,6 +1,6 @@
 /* Stands in for the system's shutdown.exe in test prefixes: appends the program's own path and the command
    line it was given to C:\shutdown-record.txt instead of restarting anything. */
-#include <windows.h>
+#include "platform/win32/win32_api.h"
 #include <stdio.h>
 
 int main(void) {

@@ -1,6 +1,6 @@
 /* A harmless stand-in for a worm in the end-to-end tests: it only waits (at most ten minutes), either as a
    plain program or, given -service, as a service that stops when asked. */
-#include <windows.h>
+#include "platform/win32/win32_api.h"
 #include <string.h>
 
 static const DWORD kLifetimeMs = 10 * 60 * 1000;

@@ -10,7 +10,7 @@
 //   window_probe focus TITLE           the id of the child that has the keyboard focus (0: none of them)
 // TITLE "=Name" matches the whole title, otherwise its start.
 // Output is UTF-8; exit code 1 when the window or child is not there.
-#include <windows.h>
+#include "platform/win32/win32_api.h"
 
 #include <cstdio>
 #include <string>

@@ -5,7 +5,7 @@
 #include <cstring>
 #include <utility>
 
-#include "engine/text.h"
+#include "base/text.h"
 
 namespace pell::test {
 namespace {

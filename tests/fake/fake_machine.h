@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "engine/system.h"
+#include "base/system.h"
 #include "tests/fake/planter.h"
 
 namespace pell::test {

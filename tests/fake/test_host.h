@@ -5,9 +5,9 @@
 #include <string>
 #include <vector>
 
-#include "engine/host.h"
-#include "engine/product.h"
-#include "engine/text.h"
+#include "base/host.h"
+#include "base/product.h"
+#include "base/text.h"
 
 namespace pell::test {
 

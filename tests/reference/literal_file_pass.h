@@ -6,8 +6,8 @@
 
 #include "engine/engine.h"
 #include "processes/file_groups.h"
-#include "processes/file_pass.h"
-#include "processes/process_utils.h"
+#include "engine/file_pass.h"
+#include "engine/process_utils.h"
 
 namespace pell::test {
 

@@ -7,8 +7,8 @@
 #include <algorithm>
 #include <string>
 
-#include "engine/handles.h"
-#include "engine/text.h"
+#include "base/handles.h"
+#include "base/text.h"
 #include "tests/fake/planter.h"
 
 namespace pell::test {

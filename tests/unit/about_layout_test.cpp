@@ -3,8 +3,8 @@
 
 #include <set>
 
-#include "engine/product.h"
-#include "engine/text.h"
+#include "base/product.h"
+#include "base/text.h"
 #include "ui/about_layout.h"
 
 namespace pell::about {

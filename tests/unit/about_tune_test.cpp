@@ -1,7 +1,7 @@
 // The hidden tune's steps on the fake machine, with a sequencer that opens only files that exist.
 #include <gtest/gtest.h>
 
-#include "engine/text.h"
+#include "base/text.h"
 #include "tests/fake/fake_machine.h"
 #include "ui/about_layout.h"
 #include "ui/about_tune.h"

@@ -4,8 +4,9 @@
 
 #include <random>
 
+#include "base/text.h"
 #include "engine/run_entry.h"
-#include "smartscan/run_values.h"
+#include "base/run_values.h"
 #include "tests/unit/stage_bench.h"
 
 namespace pell {

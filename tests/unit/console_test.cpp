@@ -3,8 +3,8 @@
 
 #include <stdexcept>
 
-#include "engine/console.h"
-#include "engine/product.h"
+#include "app/pellclean/console.h"
+#include "base/product.h"
 #include "i18n/details.h"
 #include "tests/fake/fake_machine.h"
 #include "tests/unit/english_translation.h"

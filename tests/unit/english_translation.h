@@ -6,7 +6,7 @@
 #include <fstream>
 #include <sstream>
 
-#include "engine/text.h"
+#include "base/text.h"
 #include "i18n/translation.h"
 
 namespace pell::test {

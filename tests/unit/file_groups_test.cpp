@@ -3,7 +3,7 @@
 
 #include "engine/stages.h"
 #include "processes/file_groups.h"
-#include "processes/process_utils.h"
+#include "engine/process_utils.h"
 #include "tests/unit/process_fixture.h"
 
 namespace pell {

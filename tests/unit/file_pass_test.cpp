@@ -5,11 +5,11 @@
 #include <map>
 #include <set>
 
-#include "engine/forwarding_system.h"
-#include "engine/text.h"
+#include "base/forwarding_system.h"
+#include "base/text.h"
 #include "processes/file_groups.h"
-#include "processes/file_pass.h"
-#include "processes/process_utils.h"
+#include "engine/file_pass.h"
+#include "engine/process_utils.h"
 #include "tests/reference/literal_file_pass.h"
 #include "tests/unit/process_fixture.h"
 

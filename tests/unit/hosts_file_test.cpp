@@ -2,7 +2,7 @@
 // bars, line ends, the backup, and a rewrite that never leaves a truncated file whatever fails.
 #include <gtest/gtest.h>
 
-#include "engine/backup_name.h"
+#include "base/backup_name.h"
 #include "tests/unit/stage_bench.h"
 
 namespace pell {

@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "engine/text.h"
+#include "base/text.h"
 #include "smartscan/md5_hash.h"
 #include "tests/fake/fake_machine.h"
 #include "tests/fake/test_host.h"

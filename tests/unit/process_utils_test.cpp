@@ -1,7 +1,8 @@
 // The process table, candidate selection, backup-and-delete and the field helpers on a planted machine.
 #include <gtest/gtest.h>
 
-#include "processes/process_utils.h"
+#include "base/text.h"
+#include "engine/process_utils.h"
 #include "tests/unit/process_fixture.h"
 
 namespace pell {

@@ -1,7 +1,7 @@
 // The protection rules: which worm-named processes are spared in which folders, and which are ended.
 #include <gtest/gtest.h>
 
-#include "engine/text.h"
+#include "base/text.h"
 #include "processes/protection.h"
 
 namespace pell {

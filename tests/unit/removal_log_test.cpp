@@ -4,6 +4,7 @@
 #include <optional>
 
 #include "engine/removal_log.h"
+#include "engine/services.h"
 #include "tests/fake/fake_machine.h"
 
 namespace pell {

@@ -7,13 +7,13 @@
 #include <string>
 #include <vector>
 
-#include "engine/handles.h"
+#include "base/handles.h"
 #include "engine/manifest.h"
-#include "engine/product.h"
+#include "base/product.h"
 #include "engine/removal_log.h"
 #include "engine/run.h"
 #include "engine/stages.h"
-#include "engine/text.h"
+#include "base/text.h"
 #include "i18n/details.h"
 #include "tests/fake/fake_machine.h"
 #include "tests/fake/test_host.h"

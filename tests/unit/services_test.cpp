@@ -1,10 +1,10 @@
 // The service scan: matching worm names against service programs, stopping, exporting and deleting.
 #include <gtest/gtest.h>
 
-#include "engine/console.h"
+#include "app/pellclean/console.h"
 #include "engine/services.h"
 #include "engine/stages.h"
-#include "engine/text.h"
+#include "base/text.h"
 #include "tests/fake/fake_machine.h"
 #include "tests/fake/test_host.h"
 #include "tests/unit/english_translation.h"

@@ -5,7 +5,7 @@
 #include <algorithm>
 #include <cstdio>
 
-#include "engine/text.h"
+#include "base/text.h"
 #include "signatures/database.h"
 #include "signatures/denylist.h"
 #include "signatures/source_lists.h"

@@ -4,7 +4,7 @@
 
 #include <functional>
 
-#include "engine/text.h"
+#include "base/text.h"
 #include "signatures/database.h"
 
 namespace pell {

@@ -4,7 +4,8 @@
 
 #include <cstdio>
 
-#include "engine/text.h"
+#include "base/text.h"
+#include "engine/engine.h"
 #include "signatures/database.h"
 #include "tests/fake/fake_machine.h"
 #include "tests/fake/test_host.h"

@@ -1,12 +1,12 @@
 // SmartScan scenarios on the fake machine: the process, registry and autorun passes, their lines and lists.
 #include <gtest/gtest.h>
 
-#include "engine/text.h"
+#include "base/text.h"
 #include "smartscan/match_index.h"
 #include "smartscan/md5_hash.h"
-#include "smartscan/run_values.h"
-#include "smartscan/smartscan.h"
-#include "engine/handles.h"
+#include "base/run_values.h"
+#include "engine/smartscan.h"
+#include "base/handles.h"
 #include "engine/stages.h"
 #include "tests/fake/fake_machine.h"
 #include "tests/fake/test_host.h"
@@ -173,7 +173,7 @@ TEST_F(SmartScanTest, ListRunValuesReadsLongDataWholeAndSkipsEmptyValues) {
     {
         OpenKey key(machine);
         ASSERT_EQ(key.Open(RegRoot::LocalMachine, kRun), 0);
-        ListRunValues(e, key.get());
+        ListRunValues(e.sys, key.get(), e.lstKeys);
     }
     // A string's terminator is dropped, nothing else; the empty string has length 1 and lists as "empty=".
     EXPECT_EQ(e.lstKeys.Items(), (std::vector<std::wstring>{L"long=\"" + longPath + L"\" -quiet", L"empty="}));
@@ -190,13 +190,13 @@ TEST_F(SmartScanTest, ListRunValuesPassesOverAFailingIndexAndGivesUpOnAKeyThatAl
     OpenKey key(machine);
     ASSERT_EQ(key.Open(RegRoot::LocalMachine, kRun), 0);
     machine.InjectFault(Fault{Op::RegEnumValue, L"", 234, 0, 0, 1});
-    ListRunValues(e, key.get());
+    ListRunValues(e.sys, key.get(), e.lstKeys);
     EXPECT_EQ(e.lstKeys.Items(), (std::vector<std::wstring>{L"two=2"}));
 
     e.lstKeys.Clear();
     machine.ResetCalls();
     machine.InjectFault(Fault{Op::RegEnumValue, L"", 1018, 0, 0, -1});
-    ListRunValues(e, key.get());
+    ListRunValues(e.sys, key.get(), e.lstKeys);
     EXPECT_EQ(e.lstKeys.Count(), 0u);
     EXPECT_LE(machine.Calls(Op::RegEnumValue), 256u);
 }

@@ -8,7 +8,7 @@
 
 #include "engine/engine.h"
 #include "engine/stages.h"
-#include "engine/text.h"
+#include "base/text.h"
 #include "tests/fake/fake_machine.h"
 #include "tests/fake/test_host.h"
 #include "tests/unit/english_translation.h"

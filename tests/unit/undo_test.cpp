@@ -12,7 +12,7 @@
 #include "engine/manifest.h"
 #include "engine/restore.h"
 #include "engine/run.h"
-#include "engine/text.h"
+#include "base/text.h"
 #include "tests/fake/fake_machine.h"
 #include "tests/fake/test_host.h"
 #include "tests/unit/english_translation.h"

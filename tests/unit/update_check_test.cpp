@@ -8,9 +8,9 @@
 #include <string>
 #include <vector>
 
-#include "engine/product.h"
-#include "engine/runtime_error.h"
-#include "engine/text.h"
+#include "base/product.h"
+#include "base/runtime_error.h"
+#include "base/text.h"
 #include "net/update_check.h"
 #include "tests/fake/fake_machine.h"
 #include "tests/fake/test_host.h"

@@ -3,8 +3,8 @@
 #include <algorithm>
 #include <map>
 
-#include "engine/handles.h"
-#include "engine/text.h"
+#include "base/handles.h"
+#include "base/text.h"
 #include "tests/win32/win32_test_support.h"
 
 namespace pell::test {

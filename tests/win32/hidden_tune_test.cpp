@@ -1,5 +1,5 @@
 // The hidden tune with the real sequencer and the tune bound into this program.
-#include "engine/text.h"
+#include "base/text.h"
 #include "platform/win32/multimedia.h"
 #include "platform/win32/program_resources.h"
 #include "platform/win32/win32_api.h"

@@ -4,7 +4,7 @@
 
 #include "engine/engine.h"
 #include "engine/stages.h"
-#include "engine/text.h"
+#include "base/text.h"
 #include "tests/fake/test_host.h"
 #include "tests/win32/win32_test_support.h"
 

@@ -2,7 +2,7 @@
 // runs, terminated, and deleted afterwards.
 #include <algorithm>
 
-#include "engine/text.h"
+#include "base/text.h"
 #include "tests/win32/win32_test_support.h"
 
 namespace pell::test {

@@ -6,8 +6,8 @@
 #include <fstream>
 #include <sstream>
 
-#include "engine/product.h"
-#include "engine/text.h"
+#include "base/product.h"
+#include "base/text.h"
 #include "i18n/translation.h"
 #include "platform/win32/program_resources.h"
 

@@ -1,7 +1,7 @@
 // The registry under Wine: open, enumerate values (long data whole, narrow lengths), subkeys, delete.
 #include <map>
 
-#include "engine/handles.h"
+#include "base/handles.h"
 #include "tests/win32/win32_test_support.h"
 
 namespace pell::test {

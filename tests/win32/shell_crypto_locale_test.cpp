@@ -1,5 +1,5 @@
 // The shell, CryptoAPI, and the date, time and code-page operations under Wine.
-#include "engine/text.h"
+#include "base/text.h"
 #include "tests/win32/win32_test_support.h"
 
 namespace pell::test {

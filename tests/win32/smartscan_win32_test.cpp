@@ -3,9 +3,9 @@
 #include <algorithm>
 
 #include "engine/stages.h"
-#include "engine/text.h"
+#include "base/text.h"
 #include "smartscan/md5_hash.h"
-#include "smartscan/smartscan.h"
+#include "engine/smartscan.h"
 #include "tests/fake/fake_machine.h"
 #include "tests/fake/test_host.h"
 #include "tests/fixtures/md5_vectors.h"

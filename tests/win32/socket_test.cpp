@@ -7,8 +7,8 @@
 #include <string>
 #include <vector>
 
-#include "engine/runtime_error.h"
-#include "engine/text.h"
+#include "base/runtime_error.h"
+#include "base/text.h"
 #include "net/socket_master.h"
 #include "platform/win32/win32_api.h"
 #include "tests/win32/loopback_peer.h"

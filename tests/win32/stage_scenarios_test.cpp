@@ -1,6 +1,6 @@
 // The autorun, policy and hosts stages against the real machine under Wine: real Run and RunServices
 // values, real policy values, a real hosts file.
-#include "engine/files.h"
+#include "base/files.h"
 #include "platform/win32/owners.h"
 #include "tests/scenarios/autorun_scenarios.h"
 #include "tests/win32/win32_test_support.h"

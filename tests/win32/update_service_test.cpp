@@ -2,7 +2,7 @@
 // answers both requests.
 #include <gtest/gtest.h>
 
-#include "engine/product.h"
+#include "base/product.h"
 #include "net/update_service.h"
 #include "platform/win32/win32_system.h"
 #include "tests/fake/test_host.h"

@@ -3,7 +3,7 @@
 
 #include <stdexcept>
 
-#include "engine/text.h"
+#include "base/text.h"
 #include "platform/win32/owners.h"
 
 namespace pell::test {

@@ -5,7 +5,7 @@
 #include <string>
 
 #include "engine/engine.h"
-#include "engine/text.h"
+#include "base/text.h"
 #include "i18n/translation.h"
 #include "platform/win32/program_resources.h"
 

@@ -8,8 +8,7 @@
 #include <string>
 #include <vector>
 
-#include <windows.h>
-#include <shellapi.h>
+#include "platform/win32/win32_api.h"
 
 namespace {
 

@@ -2,7 +2,7 @@
 // given) and exits.
 #include <cstdlib>
 
-#include <windows.h>
+#include "platform/win32/win32_api.h"
 
 int main(int argc, char** argv) {
     ::Sleep(argc > 1 ? static_cast<DWORD>(std::strtoul(argv[1], nullptr, 10)) : 60000);

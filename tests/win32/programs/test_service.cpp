@@ -1,7 +1,6 @@
 // A harmless service for the tests: started as "pell_test_service.exe NAME" it runs as service NAME
 // until it is told to stop.
-#include <windows.h>
-#include <shellapi.h>
+#include "platform/win32/win32_api.h"
 
 namespace {
 

@@ -5,8 +5,8 @@
 #include <cstdio>
 #include <cstring>
 
-#include "engine/product.h"
-#include "engine/text.h"
+#include "base/product.h"
+#include "base/text.h"
 #include "net/update_service.h"
 #include "platform/win32/win32_api.h"
 #include "platform/win32/win32_system.h"

@@ -1,7 +1,9 @@
-// Case folding, substring tests and code-page conversions shared by the engine, the fake and the tools.
-#include "engine/text.h"
+// Case folding, substring tests, fields and code-page conversions every room, the fake and the tools share.
+#include "base/text.h"
 
+#include <algorithm>
 #include <array>
+#include <limits>
 
 namespace pell {
 namespace {
@@ -200,6 +202,37 @@ std::wstring Utf8ToWide(std::string_view bytes) {
         }
     }
     return out;
+}
+
+std::wstring FileNameOf(std::wstring_view path) {
+    const std::size_t slash = path.find_last_of(L'\\');
+    return std::wstring(slash == std::wstring_view::npos ? path : path.substr(slash + 1));
+}
+
+std::int16_t CountFields(std::wstring_view text, std::wstring_view delimiter) {
+    if (text.empty()) return 0;
+    if (delimiter.empty()) return 1;
+    std::wstring joined(text);
+    joined += delimiter;
+    long count = 0;
+    for (std::size_t pos = joined.find(delimiter); pos != std::wstring::npos;
+         pos = joined.find(delimiter, pos + delimiter.size()))
+        ++count;
+    return static_cast<std::int16_t>(std::min<long>(count, std::numeric_limits<std::int16_t>::max()));
+}
+
+std::wstring GetField(std::wstring_view text, std::wstring_view delimiter, int row, int columns, int index) {
+    long position = columns == 0 ? index : static_cast<long>(row) * columns + index;
+    if (delimiter.empty()) return position <= 0 ? std::wstring(text) : std::wstring();
+    std::wstring rest(text);
+    rest += delimiter;
+    for (long skipped = 0; skipped < position; ++skipped) {
+        std::size_t pos = rest.find(delimiter);
+        if (pos == std::wstring::npos) return {};
+        rest.erase(0, pos + delimiter.size());
+        if (rest.empty()) return {};
+    }
+    return rest.substr(0, rest.find(delimiter));
 }
 
 }  // namespace pell

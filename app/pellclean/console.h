@@ -7,8 +7,8 @@
 #include <string_view>
 #include <vector>
 
-#include "engine/forwarding_system.h"
-#include "engine/host.h"
+#include "base/forwarding_system.h"
+#include "base/host.h"
 #include "engine/restore.h"
 #include "engine/run.h"
 #include "i18n/translation.h"

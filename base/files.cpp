@@ -1,7 +1,7 @@
 // Whole-file reading and writing over the System seam.
-#include "engine/files.h"
+#include "base/files.h"
 
-#include "engine/handles.h"
+#include "base/handles.h"
 
 namespace pell {
 

@@ -1,9 +1,9 @@
 // The programs that ship with Windows, by base name: what the database may not list and no digest may remove.
-#include "engine/windows_programs.h"
+#include "base/windows_programs.h"
 
 #include <algorithm>
 
-#include "engine/text.h"
+#include "base/text.h"
 
 namespace pell {
 namespace {

@@ -1,10 +1,10 @@
 // The console program's portable side: switches, exit codes, the printing host, restart suppression.
-#include "engine/console.h"
+#include "app/pellclean/console.h"
 
 #include <exception>
 
-#include "engine/product.h"
-#include "engine/text.h"
+#include "base/product.h"
+#include "base/text.h"
 
 namespace pell::console {
 

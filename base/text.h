@@ -1,6 +1,7 @@
 // The text tests and conversions every stage shares, so the fake and the real machine agree on them.
 #pragma once
 
+#include <cstdint>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -28,6 +29,14 @@ std::wstring ReplaceAll(std::wstring_view text, std::wstring_view from, std::wst
 std::wstring TrimBlanks(std::wstring_view text);
 // The parts of `text` between CR LF breaks; an empty text, or one ending in a break, ends in an empty part.
 std::vector<std::wstring> SplitAtCrLf(std::wstring_view text);
+
+// The text after the last backslash (a path's file name), or the whole text when it has none.
+std::wstring FileNameOf(std::wstring_view path);
+
+// Number of fields of `text` split at `delimiter`; 0 for an empty text.
+std::int16_t CountFields(std::wstring_view text, std::wstring_view delimiter);
+// The field at position index (columns 0) or row * columns + index; empty when there are fewer fields.
+std::wstring GetField(std::wstring_view text, std::wstring_view delimiter, int row, int columns, int index);
 
 // Windows-1252 bytes to text and back; a character outside 1252 becomes "?".
 std::wstring Cp1252ToWide(std::string_view bytes);

@@ -4,7 +4,7 @@
 #include <cstdint>
 #include <string>
 
-#include "engine/system.h"
+#include "base/system.h"
 
 namespace pell {
 

@@ -5,7 +5,7 @@
 #include <stdexcept>
 #include <string>
 
-#include "engine/text.h"
+#include "base/text.h"
 
 namespace pell {
 

@@ -3,7 +3,7 @@
 
 #include <utility>
 
-#include "engine/system.h"
+#include "base/system.h"
 
 namespace pell {
 

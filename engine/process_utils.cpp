@@ -1,13 +1,12 @@
-// The process table, candidate selection, file backup-and-delete and two field helpers.
-#include "processes/process_utils.h"
+// The process table, candidate selection and file backup-and-delete.
+#include "engine/process_utils.h"
 
 #include <algorithm>
-#include <limits>
 #include <vector>
 
-#include "engine/backup_name.h"
+#include "base/backup_name.h"
 #include "engine/left_alone.h"
-#include "engine/text.h"
+#include "base/text.h"
 #include "i18n/details.h"
 #include "processes/process_handle.h"
 
@@ -146,32 +145,6 @@ void BackUpAndDelete(Engine& e, const std::wstring& path) {
     e.Details(13, path);
     if (e.wormsLeftBehind.insert(key).second && e.sys.DeleteFileAtRestart(path))
         AppendDetailsLine(e.host, path + kRemovedAtRestart);
-}
-
-std::int16_t CountFields(std::wstring_view text, std::wstring_view delimiter) {
-    if (text.empty()) return 0;
-    if (delimiter.empty()) return 1;
-    std::wstring joined(text);
-    joined += delimiter;
-    long count = 0;
-    for (std::size_t pos = joined.find(delimiter); pos != std::wstring::npos;
-         pos = joined.find(delimiter, pos + delimiter.size()))
-        ++count;
-    return static_cast<std::int16_t>(std::min<long>(count, std::numeric_limits<std::int16_t>::max()));
-}
-
-std::wstring GetField(std::wstring_view text, std::wstring_view delimiter, int row, int columns, int index) {
-    long position = columns == 0 ? index : static_cast<long>(row) * columns + index;
-    if (delimiter.empty()) return position <= 0 ? std::wstring(text) : std::wstring();
-    std::wstring rest(text);
-    rest += delimiter;
-    for (long skipped = 0; skipped < position; ++skipped) {
-        std::size_t pos = rest.find(delimiter);
-        if (pos == std::wstring::npos) return {};
-        rest.erase(0, pos + delimiter.size());
-        if (rest.empty()) return {};
-    }
-    return rest.substr(0, rest.find(delimiter));
 }
 
 }  // namespace pell

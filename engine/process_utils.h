@@ -1,11 +1,11 @@
-// The process table, candidate selection, file backup-and-delete and two field helpers.
+// The process table, candidate selection and file backup-and-delete.
 #pragma once
 
 #include <cstdint>
 #include <string>
 #include <string_view>
 
-#include "engine/backup_name.h"
+#include "base/backup_name.h"
 #include "engine/engine.h"
 
 namespace pell {
@@ -25,11 +25,5 @@ void BackUpAndDelete(Engine& e, const std::wstring& path);
 // The fixed English ending of the line that follows "Found ... Unable To Remove!!" when the file was
 // marked for deletion at the restart (no translation carries one).
 inline constexpr wchar_t kRemovedAtRestart[] = L" will be removed when the computer restarts";
-
-// Number of fields of `text` split at `delimiter`; 0 for an empty text.
-std::int16_t CountFields(std::wstring_view text, std::wstring_view delimiter);
-// The field at position index (columns 0) or row * columns + index; empty when there are fewer fields.
-std::wstring GetField(std::wstring_view text, std::wstring_view delimiter, int row, int columns, int index);
-
 
 }  // namespace pell

@@ -1,13 +1,13 @@
 // The file pass of the process scan: worm-named files removed from the group folders, folder by listing.
-#include "processes/file_pass.h"
+#include "engine/file_pass.h"
 
 #include <algorithm>
 #include <vector>
 
 #include "engine/left_alone.h"
-#include "engine/text.h"
+#include "base/text.h"
 #include "processes/file_groups.h"
-#include "processes/process_utils.h"
+#include "engine/process_utils.h"
 
 namespace pell {
 namespace {

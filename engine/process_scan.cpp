@@ -6,9 +6,9 @@
 #include <vector>
 
 #include "engine/left_alone.h"
-#include "processes/file_pass.h"
+#include "engine/file_pass.h"
 #include "processes/process_handle.h"
-#include "processes/process_utils.h"
+#include "engine/process_utils.h"
 #include "processes/protection.h"
 
 namespace pell {

@@ -3,7 +3,7 @@
 
 #include <string>
 
-#include "engine/system.h"
+#include "base/system.h"
 
 namespace pell {
 

@@ -2,7 +2,7 @@
 // (the console program's restart suppression, fault injection over the real machine).
 #pragma once
 
-#include "engine/system.h"
+#include "base/system.h"
 
 namespace pell {
 

@@ -1,19 +1,19 @@
 // SmartScan: identification of running and autorun programs by MD5 digest.
-#include "smartscan/smartscan.h"
+#include "engine/smartscan.h"
 
 #include <algorithm>
 #include <optional>
 #include <vector>
 
-#include "engine/files.h"
-#include "engine/handles.h"
+#include "base/files.h"
+#include "base/handles.h"
 #include "engine/left_alone.h"
 #include "engine/run_entry.h"
 #include "engine/stages.h"
-#include "engine/text.h"
-#include "processes/process_utils.h"
+#include "base/text.h"
+#include "engine/process_utils.h"
 #include "smartscan/md5_hash.h"
-#include "smartscan/run_values.h"
+#include "base/run_values.h"
 
 namespace pell {
 namespace {
@@ -44,12 +44,6 @@ constexpr std::uint64_t kMaxAutorunInfBytes = 1u << 20;
 // The file name without its last four characters (the dot and a three-letter extension).
 std::wstring BaseName(std::wstring_view fileName) {
     return std::wstring(fileName.substr(0, fileName.size() >= 4 ? fileName.size() - 4 : 0));
-}
-
-// The text after the last backslash (all of it when there is none).
-std::wstring LastPathPart(std::wstring_view path) {
-    auto pos = path.find_last_of(L'\\');
-    return std::wstring(pos == std::wstring_view::npos ? path : path.substr(pos + 1));
 }
 
 // Cuts `text` after the "exe" (or "com", "cmd") of the first case-insensitive `marker` such as ".exe ".
@@ -142,7 +136,7 @@ void SmartScanner::SmartScanRegistry() {
     for (const RunKey& runKey : kRunKeys) {
         OpenKey key(e_.sys);
         if (key.Open(runKey.root, runKey.path, runKey.view) != code::Success) continue;
-        ListRunValues(e_, key.get());
+        ListRunValues(e_.sys, key.get(), e_.lstKeys);
         key.Close();
     }
     std::optional<MD5Hash> md5;
@@ -153,7 +147,7 @@ void SmartScanner::SmartScanRegistry() {
         // value's real one, which may hold "=" itself.
         std::wstring command = ParseRunEntry(item, e_.lstKeys.SourceName(i)).command;
         CutAfterExtension(command, L".exe ");
-        const std::wstring shortName = LastPathPart(command);
+        const std::wstring shortName = FileNameOf(command);
         if (!md5) {
             try {
                 md5.emplace(e_.sys, e_.host);

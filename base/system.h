@@ -8,7 +8,7 @@
 namespace pell {
 
 // Handles cross the seam as plain numbers; 0 is never a valid handle. Who obtained a handle closes it
-// through the matching Close call (engine code uses the owners in engine/handles.h).
+// through the matching Close call (engine code uses the owners in base/handles.h).
 using RegKey = std::uint64_t;
 using ScHandle = std::uint64_t;
 using ProcHandle = std::uint64_t;

@@ -1,9 +1,9 @@
 // Copying a file into the log folder under a backup name that no earlier copy holds.
-#include "engine/backup_name.h"
+#include "base/backup_name.h"
 
 #include <optional>
 
-#include "engine/handles.h"
+#include "base/handles.h"
 
 namespace pell {
 namespace {
