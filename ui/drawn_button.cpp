@@ -44,9 +44,9 @@ void DrawnButton::Place(const TwipRect& r, const Scale& scale) {
     Invalidate();
 }
 
-void DrawnButton::SetFont(const FontSpec& spec) {
-    fontSpec_ = spec;
-    font_ = MakeFont(spec, scale_.dpi);
+void DrawnButton::SetFont(const FontSpec& wanted) {
+    fontSpec_ = wanted;
+    font_ = MakeFont(wanted, scale_.dpi);
 }
 
 void DrawnButton::ClearFace() {
@@ -105,9 +105,9 @@ Label& DrawnButton::Overlay() {
     return overlay_;
 }
 
-void DrawnButton::SetOverlayFont(const FontSpec& spec) {
-    overlayFontSpec_ = spec;
-    if (HasOverlay()) overlay_.SetFont(MakeFont(spec, scale_.dpi));
+void DrawnButton::SetOverlayFont(const FontSpec& wanted) {
+    overlayFontSpec_ = wanted;
+    if (HasOverlay()) overlay_.SetFont(MakeFont(wanted, scale_.dpi));
 }
 
 void DrawnButton::Press() {
@@ -184,9 +184,9 @@ void WriteButtonText(DrawnButton& box, const std::wstring& text, int charset, co
         DrawnButton* holder = p.action == Action::ShowLabel5 ? overlays.close : overlays.start;
         box.SetCaption(text);
         if (holder != nullptr) {
-            FontSpec spec;
-            spec.charset = charset;
-            holder->SetOverlayFont(spec);
+            FontSpec wanted;
+            wanted.charset = charset;
+            holder->SetOverlayFont(wanted);
             Label& label = holder->Overlay();
             label.SetText(text);
             label.Show(true);

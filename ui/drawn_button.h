@@ -22,7 +22,7 @@ public:
     // Size in twips at the parent's scale; the frame and the caption are placed in the box's twips.
     void Place(const TwipRect& r, const Scale& scale);
     // The font the next caption is printed with.
-    void SetFont(const FontSpec& spec);
+    void SetFont(const FontSpec& wanted);
     void SetForeColour(Rgb colour) { fore_ = colour; }
     Rgb ForeColour() const { return fore_; }
 
@@ -42,7 +42,7 @@ public:
     // The overlay label inside this box (Label5 in CLOSE, Label8 in START), made on first use.
     Label& Overlay();
     bool HasOverlay() const { return overlay_.hwnd() != nullptr; }
-    void SetOverlayFont(const FontSpec& spec);
+    void SetOverlayFont(const FontSpec& wanted);
 
     std::optional<Rgb> BorderColour() const { return border_; }
 

@@ -19,16 +19,16 @@ int DpiOf(HWND hwnd) {
     return dpi > 0 ? dpi : 96;
 }
 
-Font MakeFont(const FontSpec& spec, int dpi) {
+Font MakeFont(const FontSpec& wanted, int dpi) {
     LOGFONTW lf{};
-    lf.lfHeight = -static_cast<LONG>(spec.points * dpi / 72.0 + 0.5);
-    lf.lfWeight = spec.bold ? FW_BOLD : FW_NORMAL;
-    lf.lfCharSet = static_cast<BYTE>(spec.charset);
+    lf.lfHeight = -static_cast<LONG>(wanted.points * dpi / 72.0 + 0.5);
+    lf.lfWeight = wanted.bold ? FW_BOLD : FW_NORMAL;
+    lf.lfCharSet = static_cast<BYTE>(wanted.charset);
     // A bitmap face ("MS Sans Serif" is one) scales in whole steps and blurs; ask for an outline font.
     lf.lfOutPrecision = OUT_TT_ONLY_PRECIS;
     lf.lfQuality = CLEARTYPE_QUALITY;
     lf.lfPitchAndFamily = VARIABLE_PITCH | FF_SWISS;
-    lstrcpynW(lf.lfFaceName, spec.face, LF_FACESIZE);
+    lstrcpynW(lf.lfFaceName, wanted.face, LF_FACESIZE);
     return Font(::CreateFontIndirectW(&lf));
 }
 

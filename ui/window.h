@@ -60,7 +60,7 @@ struct FontSpec {
     bool bold = false;
     int charset = 0;
 };
-Font MakeFont(const FontSpec& spec, int dpi);
+Font MakeFont(const FontSpec& wanted, int dpi);
 
 void FillRectColour(HDC dc, const RECT& r, Rgb colour);
 // The reading order of a control's text (WS_EX_RTLREADING); its alignment stays.
