@@ -90,6 +90,14 @@ std::wstring ReplaceAll(std::wstring_view text, std::wstring_view from, std::wst
     return out;
 }
 
+std::wstring CutAfterExtension(std::wstring_view text, std::initializer_list<std::wstring_view> markers) {
+    for (std::wstring_view marker : markers) {
+        const std::size_t at = FindNoCase(text, marker);
+        if (at != 0) return std::wstring(text.substr(0, at - 1 + marker.size() - 1));
+    }
+    return std::wstring(text);
+}
+
 std::wstring TrimBlanks(std::wstring_view text) {
     std::size_t b = 0, e = text.size();
     while (b < e && text[b] == L' ') ++b;

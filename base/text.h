@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstdint>
+#include <initializer_list>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -25,6 +26,10 @@ bool Equals(std::wstring_view a, std::wstring_view b);
 
 // Every occurrence of `from` replaced by `to`, scanning left to right, exact comparison.
 std::wstring ReplaceAll(std::wstring_view text, std::wstring_view from, std::wstring_view to);
+// `text` cut after the extension of the first of `markers` (such as ".exe ") that it holds, the markers
+// tried in the order given and found in any case: up to and including the marker but its final blank, so
+// the program stays and its arguments go. The whole text when it holds none of them.
+std::wstring CutAfterExtension(std::wstring_view text, std::initializer_list<std::wstring_view> markers);
 // Leading and trailing blanks (spaces only) removed.
 std::wstring TrimBlanks(std::wstring_view text);
 // The parts of `text` between CR LF breaks; an empty text, or one ending in a break, ends in an empty part.

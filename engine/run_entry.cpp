@@ -20,11 +20,7 @@ RunEntry ParseRunEntry(const std::wstring& item, const std::wstring& valueName) 
     return entry;
 }
 
-std::wstring CutArguments(const std::wstring& command) {
-    std::size_t at = FindNoCase(command, L".exe ");
-    if (at == 0) return command;
-    return command.substr(0, at - 1 + 4);  // up to and including "exe"
-}
+std::wstring CutArguments(const std::wstring& command) { return CutAfterExtension(command, {L".exe "}); }
 
 WormNameIndex::WormNameIndex(const std::vector<std::wstring>& names) : empty_(names.empty()) {
     firstIndexByUpperName_.reserve(names.size());

@@ -61,12 +61,13 @@ void ReadImagePath(System& sys, ServiceEntry& entry) {
     });
 }
 
+// The arguments are cut off after the first ".exe ", or else the first ".com "; quotation marks stay.
 // The cut is made anew for every worm name and replaces the path; it changes a path at most twice
 // (".exe " first, then a ".com " left before it), so an entry is marked settled once a cut changes
 // nothing, and later names skip the text search.
 void CutOnce(ServiceEntry& entry) {
     if (entry.settled) return;
-    std::wstring cut = CutServiceArguments(entry.ImagePath);
+    std::wstring cut = CutAfterExtension(entry.ImagePath, {L".exe ", L".com "});
     if (cut == entry.ImagePath) {
         entry.settled = true;
         if (entry.FileName.empty()) entry.FileName = FileNameOf(cut);
@@ -105,14 +106,6 @@ void ExportAndDelete(Engine& e, const std::wstring& name) {
 }
 
 }  // namespace
-
-std::wstring CutServiceArguments(const std::wstring& imagePath) {
-    for (std::wstring_view marker : {std::wstring_view(L".exe "), std::wstring_view(L".com ")}) {
-        std::size_t pos = FindNoCase(imagePath, marker);
-        if (pos != 0) return imagePath.substr(0, pos - 1 + 4);  // up to and including "exe" / "com"
-    }
-    return imagePath;
-}
 
 bool StopService(System& sys, const std::wstring& serviceName) {
     ScHandle manager = sys.OpenSCManager(kScManagerAllAccess);

@@ -22,10 +22,6 @@ bool StopService(System& sys, const std::wstring& serviceName);
 inline constexpr int kMaxSubkeyDeletions = 3;
 void DeleteSubkeys(System& sys, RegKey key, const std::wstring& path);
 
-// The image path with its arguments cut off: up to and including the "exe" of the first ".exe ", or
-// else of the first ".com "; quotation marks stay.
-std::wstring CutServiceArguments(const std::wstring& imagePath);
-
 // The file a service key is exported to: LogFolder + name + ".reg", with the characters a file name
 // cannot hold replaced by "_".
 std::wstring ServiceExportFile(const Folders& folders, const std::wstring& serviceName);

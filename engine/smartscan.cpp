@@ -46,14 +46,6 @@ std::wstring BaseName(std::wstring_view fileName) {
     return std::wstring(fileName.substr(0, fileName.size() >= 4 ? fileName.size() - 4 : 0));
 }
 
-// Cuts `text` after the "exe" (or "com", "cmd") of the first case-insensitive `marker` such as ".exe ".
-bool CutAfterExtension(std::wstring& text, std::wstring_view marker) {
-    std::size_t p = FindNoCase(text, marker);
-    if (p == 0) return false;
-    text.resize(p + 3);
-    return true;
-}
-
 // Splits at CR LF; an empty text has no lines.
 std::vector<std::wstring> SplitLines(const std::wstring& text) {
     if (text.empty()) return {};
@@ -79,10 +71,7 @@ bool ClimbsOutOfItsFolder(std::wstring_view name) {
 }  // namespace
 
 std::wstring StripArguments(std::wstring_view commandLine) {
-    std::wstring text = ReplaceAll(commandLine, L"\"", L"");
-    for (std::wstring_view marker : {L".exe ", L".com ", L".cmd "})
-        if (CutAfterExtension(text, marker)) break;
-    return text;
+    return CutAfterExtension(ReplaceAll(commandLine, L"\"", L""), {L".exe ", L".com ", L".cmd "});
 }
 
 SmartScanner::SmartScanner(Engine& e) : e_(e), digests_(e.MD5Hashes), listed_(e.InfectionNames) {}
@@ -143,10 +132,10 @@ void SmartScanner::SmartScanRegistry() {
     for (std::size_t i = 0; i < e_.lstKeys.Count(); ++i) {
         const std::wstring item = e_.lstKeys.Item(i);
         if (item.find(L'=') == std::wstring::npos) continue;
-        // The data up to a further "=", if it holds one, without its quotation marks; the name is the
-        // value's real one, which may hold "=" itself.
-        std::wstring command = ParseRunEntry(item, e_.lstKeys.SourceName(i)).command;
-        CutAfterExtension(command, L".exe ");
+        // The data up to a further "=", if it holds one, without its quotation marks and without the
+        // arguments after its ".exe "; the name is the value's real one, which may hold "=" itself.
+        const std::wstring command =
+            CutAfterExtension(ParseRunEntry(item, e_.lstKeys.SourceName(i)).command, {L".exe "});
         const std::wstring shortName = FileNameOf(command);
         if (!md5) {
             try {
