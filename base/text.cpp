@@ -14,6 +14,33 @@ constexpr std::array<wchar_t, 32> kHigh1252 = {
     0x2039, 0x0152, 0,      0x017D, 0,      0,      0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
     0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0,      0x017E, 0x0178};
 
+template <typename Char>
+std::vector<TextLine<Char>> SplitLinesOf(std::basic_string_view<Char> text, LineBreaks breaks) {
+    using View = std::basic_string_view<Char>;
+    constexpr Char kCr = '\r', kLf = '\n';
+    const Char lineEnds[] = {kLf, kCr};
+    const View ends(lineEnds, breaks == LineBreaks::LfOrCr ? 2 : 1);
+    std::vector<TextLine<Char>> lines;
+    std::size_t start = 0;
+    for (;;) {
+        const std::size_t at = text.find_first_of(ends, start);
+        if (at == View::npos) {
+            // Only a split at LF can end here in a CR: a split at CR as well took it as a break.
+            const bool crEnds = text.size() > start && text.back() == kCr;
+            const std::size_t length = text.size() - start - (crEnds ? 1 : 0);
+            lines.push_back({text.substr(start, length), text.substr(start + length)});
+            return lines;
+        }
+        std::size_t breakAt = at, breakLength = 1;
+        if (text[at] == kCr && at + 1 < text.size() && text[at + 1] == kLf)
+            breakLength = 2;
+        else if (text[at] == kLf && at > start && text[at - 1] == kCr)
+            breakAt = at - 1, breakLength = 2;
+        lines.push_back({text.substr(start, breakAt - start), text.substr(breakAt, breakLength)});
+        start = breakAt + breakLength;
+    }
+}
+
 }  // namespace
 
 wchar_t UpperChar(wchar_t c) {
@@ -114,6 +141,14 @@ std::vector<std::wstring> SplitAtCrLf(std::wstring_view text) {
         if (end == std::wstring_view::npos) return parts;
         start = end + 2;
     }
+}
+
+std::vector<TextLine<char>> SplitLines(std::string_view text, LineBreaks breaks) {
+    return SplitLinesOf(text, breaks);
+}
+
+std::vector<TextLine<wchar_t>> SplitLines(std::wstring_view text, LineBreaks breaks) {
+    return SplitLinesOf(text, breaks);
 }
 
 std::wstring Cp1252ToWide(std::string_view bytes) {

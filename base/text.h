@@ -35,6 +35,23 @@ std::wstring TrimBlanks(std::wstring_view text);
 // The parts of `text` between CR LF breaks; an empty text, or one ending in a break, ends in an empty part.
 std::vector<std::wstring> SplitAtCrLf(std::wstring_view text);
 
+// Where lines end: at an LF (a CR that ends a line, before its LF or at the end of the text, goes with
+// the break, so CR LF and LF texts read alike), or also at a CR on its own.
+enum class LineBreaks { Lf, LfOrCr };
+
+// One line and what ended it: "\r\n", "\n", "\r", or nothing. Views into the text that was split.
+template <typename Char>
+struct TextLine {
+    std::basic_string_view<Char> text;
+    std::basic_string_view<Char> end;
+};
+
+// The lines of `text` with their ends; the lines' texts and ends in order give back `text` exactly. The
+// text after the last break is the last line, so an empty text, or one ending in a break, ends in an
+// empty line.
+std::vector<TextLine<char>> SplitLines(std::string_view text, LineBreaks breaks);
+std::vector<TextLine<wchar_t>> SplitLines(std::wstring_view text, LineBreaks breaks);
+
 // The text after the last backslash (a path's file name), or the whole text when it has none.
 std::wstring FileNameOf(std::wstring_view path);
 

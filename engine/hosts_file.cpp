@@ -43,29 +43,20 @@ bool ReadOpenFile(System& sys, FileHandle file, std::string& bytes) {
     return true;
 }
 
-// Splits at CR LF, at a bare LF and at a bare CR alike, remembering each line's own end. A file with
-// CR LF ends only gives exactly the lines of a split at CR LF. Line ends are single bytes in every system
-// code page, so splitting the bytes is splitting the text, and kept lines can be written back exactly as
-// they were.
-std::vector<HostsLine> SplitLines(System& sys, const std::string& bytes, bool& bareEnds) {
+// The file's lines, split at CR LF, at a bare LF and at a bare CR alike, each remembering its own end;
+// `bareEnds` tells whether any end is not CR LF. A file with CR LF ends only gives exactly the lines of a
+// split at CR LF. Line ends are single bytes in every system code page, so splitting the bytes is
+// splitting the text, and kept lines can be written back exactly as they were.
+std::vector<HostsLine> LinesOf(System& sys, const std::string& bytes, bool& bareEnds) {
     std::vector<HostsLine> lines;
     bareEnds = false;
-    std::size_t start = 0;
-    for (;;) {
-        std::size_t at = bytes.find_first_of("\r\n", start);
+    for (const TextLine<char>& split : SplitLines(bytes, LineBreaks::LfOrCr)) {
         HostsLine line;
-        line.bytes = bytes.substr(start, at == std::string::npos ? std::string::npos : at - start);
-        std::size_t next = std::string::npos;
-        if (at != std::string::npos) {
-            const bool crLf = bytes[at] == '\r' && at + 1 < bytes.size() && bytes[at + 1] == '\n';
-            line.end = crLf ? kCrLf : bytes.substr(at, 1);
-            bareEnds = bareEnds || !crLf;
-            next = at + line.end.size();
-        }
+        line.bytes = split.text;
+        line.end = split.end;
+        bareEnds = bareEnds || (!split.end.empty() && split.end != kCrLf);
         line.text = sys.FromSystemCodePage(line.bytes);
         lines.push_back(std::move(line));
-        if (next == std::string::npos) break;
-        start = next;
     }
     return lines;
 }
@@ -143,7 +134,7 @@ bool Clean(Engine& e) {
         if (file.Open(path, FileAccess::ReadWrite, FileDisposition::OpenAlways) &&
             ReadOpenFile(e.sys, file.get(), bytes)) {
             file.Close();
-            lines = SplitLines(e.sys, bytes, bareEnds);
+            lines = LinesOf(e.sys, bytes, bareEnds);
         } else {
             e.Details(17);
         }

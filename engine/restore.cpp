@@ -354,15 +354,10 @@ RestoreResult RestoreRun(System& sys, Host& host, const std::wstring& target, bo
     // broken otherwise is named and left out.
     bool broken = false;
     std::vector<Line> lines;
-    std::size_t number = 0;
-    for (std::size_t start = 0; start < bytes.size();) {
-        std::size_t end = bytes.find('\n', start);
-        const bool complete = end != std::string::npos;
-        if (!complete) end = bytes.size();
-        std::string text = bytes.substr(start, end - start);
-        start = end + 1;
-        ++number;
-        if (!text.empty() && text.back() == '\r') text.pop_back();
+    const auto split = SplitLines(bytes, LineBreaks::Lf);
+    for (std::size_t number = 1; number <= split.size(); ++number) {
+        const std::string text(split[number - 1].text);
+        const bool complete = number < split.size();  // only the last line has no LF after it
         if (TrimBlanks(Utf8ToWide(text)).empty()) continue;
         Line line{number, {}};
         std::wstring error;

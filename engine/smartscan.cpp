@@ -46,12 +46,6 @@ std::wstring BaseName(std::wstring_view fileName) {
     return std::wstring(fileName.substr(0, fileName.size() >= 4 ? fileName.size() - 4 : 0));
 }
 
-// Splits at CR LF; an empty text has no lines.
-std::vector<std::wstring> SplitLines(const std::wstring& text) {
-    if (text.empty()) return {};
-    return SplitAtCrLf(text);
-}
-
 // True when a part of `name` between separators is ".." (or a run of dots and blanks that Windows may
 // read as one): joined to a folder of the file pass, such a name would lead out of that folder to
 // whatever file the rest of it names.
@@ -184,7 +178,7 @@ void SmartScanner::ScanAutorunInf(const std::wstring& root, const std::wstring& 
     // A file that cannot be read (locked, vanished, oversized) names nothing; the pass goes on.
     std::string bytes;
     if (!ReadWholeFile(e_.sys, root + fileName, bytes, kMaxAutorunInfBytes)) return;
-    for (const std::wstring& line : SplitLines(e_.sys.FromSystemCodePage(bytes))) {
+    for (const std::wstring& line : SplitAtCrLf(e_.sys.FromSystemCodePage(bytes))) {
         // The first of the three extensions in this priority, not the leftmost one in the line.
         std::size_t p = 0;
         for (std::wstring_view extension : {L".exe", L".com", L".cmd"})

@@ -8,22 +8,12 @@ namespace pell {
 bool Translation::Parse(std::wstring_view text, Translation& out, std::wstring& error) {
     Translation parsed;
     int count = 0;
-    std::size_t pos = 0;
-    while (pos <= text.size()) {
-        std::size_t end = text.find(L'\n', pos);
-        std::wstring_view line = text.substr(pos, end == std::wstring_view::npos ? std::wstring_view::npos : end - pos);
-        if (!line.empty() && line.back() == L'\r') line.remove_suffix(1);
-        if (end == std::wstring_view::npos) {
-            // Text after the last line end counts only when there is some.
-            if (!line.empty()) {
-                if (count < kLineCount) parsed.lines_[static_cast<std::size_t>(count)] = std::wstring(line);
-                ++count;
-            }
-            break;
-        }
-        if (count < kLineCount) parsed.lines_[static_cast<std::size_t>(count)] = std::wstring(line);
+    const auto lines = SplitLines(text, LineBreaks::Lf);
+    for (std::size_t i = 0; i < lines.size(); ++i) {
+        // Text after the last line end counts only when there is some.
+        if (i + 1 == lines.size() && lines[i].text.empty()) break;
+        if (count < kLineCount) parsed.lines_[static_cast<std::size_t>(count)] = std::wstring(lines[i].text);
         ++count;
-        pos = end + 1;
     }
     if (count != kLineCount) {
         error = L"translation has " + std::to_wstring(count) + L" lines, expected 40";

@@ -385,13 +385,9 @@ bool IsHexDigest(std::wstring_view text) {
 }
 
 std::size_t AppendExtraDetections(DetectionTables& tables, std::string_view text, std::vector<std::wstring>& rejected) {
-    std::size_t appended = 0, lineNo = 0, start = 0;
-    while (start <= text.size()) {
-        std::size_t end = text.find('\n', start);
-        const bool last = end == std::string_view::npos;
-        if (last) end = text.size();
-        std::string_view line = text.substr(start, end - start);
-        if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
+    std::size_t appended = 0, lineNo = 0;
+    for (const TextLine<char>& split : SplitLines(text, LineBreaks::Lf)) {
+        const std::string_view line = split.text;
         ++lineNo;
         if (!line.empty()) {
             std::wstring item = Cp1252ToWide(line);
@@ -406,8 +402,6 @@ std::size_t AppendExtraDetections(DetectionTables& tables, std::string_view text
                                    L"digits: \"" + shown + (item.size() > 40 ? L"...\"" : L"\""));
             }
         }
-        if (last) break;
-        start = end + 1;
     }
     return appended;
 }

@@ -146,14 +146,10 @@ std::vector<std::wstring> Texts(const std::vector<SourceItem>& items) {
 bool ParseSourceList(std::string_view fileText, std::string_view label, std::vector<SourceItem>& items,
                      std::vector<std::wstring>& errors) {
     const std::size_t before = errors.size();
-    std::size_t lineNo = 0, start = 0;
-    while (start < fileText.size()) {
-        std::size_t end = fileText.find('\n', start);
-        if (end == std::string_view::npos) end = fileText.size();
-        std::string_view line = fileText.substr(start, end - start);
-        start = end + 1;
+    std::size_t lineNo = 0;
+    for (const TextLine<char>& split : SplitLines(fileText, LineBreaks::Lf)) {
+        const std::string_view line = split.text;
         ++lineNo;
-        if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
         std::size_t i = 0;
         while (i < line.size() && IsBlank(line[i])) ++i;
         if (i == line.size() || line[i] == '#') continue;

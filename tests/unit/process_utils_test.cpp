@@ -1,4 +1,4 @@
-// The process table, candidate selection, backup-and-delete and the field helpers on a planted machine.
+// The process table, candidate selection and backup-and-delete on a planted machine; the field and line helpers.
 #include <gtest/gtest.h>
 
 #include "base/text.h"
@@ -52,6 +52,42 @@ TEST(Fields, EmptyDelimiterTreatsTheTextAsOneField) {
     EXPECT_EQ(CountFields(L"abc", L""), 1);
     EXPECT_EQ(GetField(L"abc", L"", 0, 0, 0), L"abc");
     EXPECT_EQ(GetField(L"abc", L"", 0, 0, 1), L"");
+}
+
+// ------------------------------------------------------------------ SplitLines
+
+TEST(Lines, SplitWithTheirEndsAndJoinBackExactly) {
+    struct Case {
+        std::string text;
+        LineBreaks breaks;
+        std::vector<std::pair<std::string, std::string>> lines;  // text, end
+    };
+    const Case cases[] = {
+        {"", LineBreaks::Lf, {{"", ""}}},
+        {"a\r\nb\nc", LineBreaks::Lf, {{"a", "\r\n"}, {"b", "\n"}, {"c", ""}}},
+        {"a\rb\n", LineBreaks::Lf, {{"a\rb", "\n"}, {"", ""}}},     // a CR inside a line stays in it
+        {"a\r\r\nb\r", LineBreaks::Lf, {{"a\r", "\r\n"}, {"b", "\r"}}},  // one CR goes with each end
+        {"a\n\r", LineBreaks::Lf, {{"a", "\n"}, {"", "\r"}}},
+        {"a\rb\n\r\nc", LineBreaks::LfOrCr, {{"a", "\r"}, {"b", "\n"}, {"", "\r\n"}, {"c", ""}}},
+        {"a\r", LineBreaks::LfOrCr, {{"a", "\r"}, {"", ""}}},
+        {"\n\r\r\n", LineBreaks::LfOrCr, {{"", "\n"}, {"", "\r"}, {"", "\r\n"}, {"", ""}}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(testing::PrintToString(c.text));
+        std::vector<std::pair<std::string, std::string>> lines;
+        std::string joined;
+        for (const TextLine<char>& line : SplitLines(c.text, c.breaks)) {
+            lines.emplace_back(line.text, line.end);
+            joined.append(line.text).append(line.end);
+        }
+        EXPECT_EQ(lines, c.lines);
+        EXPECT_EQ(joined, c.text);
+    }
+    const auto wide = SplitLines(std::wstring_view(L"\u00e9\r\nx\r"), LineBreaks::Lf);
+    ASSERT_EQ(wide.size(), 2u);
+    EXPECT_EQ(wide[0].text, L"\u00e9");
+    EXPECT_EQ(wide[1].text, L"x");
+    EXPECT_EQ(wide[1].end, L"\r");
 }
 
 // ------------------------------------------------------------------ BuildProcessTable
