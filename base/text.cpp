@@ -252,6 +252,12 @@ std::wstring FileNameOf(std::wstring_view path) {
     return std::wstring(slash == std::wstring_view::npos ? path : path.substr(slash + 1));
 }
 
+std::optional<std::wstring> FolderOf(std::wstring_view path) {
+    const std::size_t slash = path.find_last_of(L'\\');
+    if (slash == std::wstring_view::npos) return std::nullopt;
+    return std::wstring(path.substr(0, slash));
+}
+
 std::int16_t CountFields(std::wstring_view text, std::wstring_view delimiter) {
     if (text.empty()) return 0;
     if (delimiter.empty()) return 1;

@@ -3,6 +3,7 @@
 
 #include <cstdint>
 #include <initializer_list>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -54,6 +55,9 @@ std::vector<TextLine<wchar_t>> SplitLines(std::wstring_view text, LineBreaks bre
 
 // The text after the last backslash (a path's file name), or the whole text when it has none.
 std::wstring FileNameOf(std::wstring_view path);
+// The text before the last backslash (a path's folder), or nothing when the text has none: a bare name
+// has no folder, "\x.exe" has the empty one.
+std::optional<std::wstring> FolderOf(std::wstring_view path);
 
 // Number of fields of `text` split at `delimiter`; 0 for an empty text.
 std::int16_t CountFields(std::wstring_view text, std::wstring_view delimiter);

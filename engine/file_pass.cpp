@@ -2,6 +2,7 @@
 #include "engine/file_pass.h"
 
 #include <algorithm>
+#include <optional>
 #include <vector>
 
 #include "engine/left_alone.h"
@@ -63,16 +64,15 @@ FolderIndex::Listing& FolderIndex::Current(const std::wstring& folder) {
 }
 
 bool FolderIndex::MayExist(const std::wstring& path) {
-    std::size_t slash = path.find_last_of(L'\\');
-    if (slash == std::wstring::npos) return true;
-    std::wstring_view leaf = std::wstring_view(path).substr(slash + 1);
+    std::optional<std::wstring> folder = FolderOf(path);
+    if (!folder) return true;
+    const std::wstring leaf = FileNameOf(path);
     if (!MatchableByListing(leaf)) return true;
-    std::wstring folder = path.substr(0, slash);
     // "C:" alone would name the drive's current folder, not its root; so would an empty folder (the
     // path "\x.exe", which a missing system folder gives) name the current folder of the current drive.
-    if (folder.size() == 2 && folder[1] == L':') folder += L'\\';
-    if (folder.empty()) folder = L"\\";
-    Listing& listing = Current(folder);
+    if (folder->size() == 2 && (*folder)[1] == L':') *folder += L'\\';
+    if (folder->empty()) *folder = L"\\";
+    Listing& listing = Current(*folder);
     if (!listing.listed) return true;
     const std::wstring key = UpperCase(leaf);
     if (listing.names.count(key) != 0) return true;
@@ -93,15 +93,15 @@ void FolderIndex::Handed(const std::wstring& path) {
     // BackUpAndDelete removes at most this one file and adds a ".back" copy to the log folder, which no
     // path of the pass can name (they all end in .exe, .com or .scr). So the listing stays exact when
     // this one name is checked again instead of listing the folder anew.
-    std::size_t slash = path.find_last_of(L'\\');
-    if (slash == std::wstring::npos) return;
-    auto it = folders_.find(FolderKey(path.substr(0, slash)));
+    const std::optional<std::wstring> folder = FolderOf(path);
+    if (!folder) return;
+    auto it = folders_.find(FolderKey(*folder));
     if (it == folders_.end() || !it->second.listed) return;
     if (sys_.GetFileAttributes(path) != kInvalidAttributes) return;
     // Only a file known to be gone leaves the listing; any other answer keeps it to be tried again.
     std::uint32_t error = sys_.LastError();
     if (error == kErrorFileNotFound || error == kErrorPathNotFound)
-        it->second.names.erase(UpperCase(path.substr(slash + 1)));
+        it->second.names.erase(UpperCase(FileNameOf(path)));
 }
 
 void RemoveWormFiles(Engine& e) {

@@ -1,6 +1,7 @@
 // What no digest match may touch: genuine Windows programs in their own folders and the cleaner itself.
 #include "engine/left_alone.h"
 
+#include <optional>
 #include <vector>
 
 #include "base/text.h"
@@ -43,12 +44,11 @@ std::wstring ComparablePath(std::wstring_view path) {
 
 bool IsGenuineWindowsProgram(const Folders& folders, std::wstring_view path) {
     const std::wstring comparable = ComparablePath(path);
-    const std::size_t slash = comparable.find_last_of(L'\\');
-    const std::wstring name = slash == std::wstring::npos ? comparable : comparable.substr(slash + 1);
+    const std::wstring name = FileNameOf(comparable);
     const std::size_t dot = name.find_last_of(L'.');
     if (!IsWindowsProgramName(dot == std::wstring::npos ? name : name.substr(0, dot))) return false;
-    if (slash == std::wstring::npos) return true;
-    const std::wstring folder = comparable.substr(0, slash);
+    const std::optional<std::wstring> folder = FolderOf(comparable);
+    if (!folder) return true;
     std::vector<std::wstring> genuine = {L"\\SYSTEMROOT\\SYSTEM32"};
     if (!folders.SystemDir.empty()) genuine.push_back(ComparablePath(folders.SystemDir));
     if (!folders.WindowsDir.empty()) {
@@ -56,7 +56,7 @@ bool IsGenuineWindowsProgram(const Folders& folders, std::wstring_view path) {
         genuine.push_back(ComparablePath(folders.WindowsDir + L"\\ehome"));
     }
     for (const std::wstring& f : genuine)
-        if (folder == f) return true;
+        if (*folder == f) return true;
     return false;
 }
 

@@ -2,6 +2,7 @@
 #include "engine/process_utils.h"
 
 #include <algorithm>
+#include <optional>
 #include <vector>
 
 #include "base/backup_name.h"
@@ -25,14 +26,14 @@ std::wstring LastField(std::wstring_view text, std::wstring_view delimiter) {
 // The path with its file name spelled as the folder holds it: the scan builds paths from worm names in
 // whatever case the lists use, and a restored file should get back its own name.
 std::wstring AsSpelledOnDisk(System& sys, const std::wstring& path) {
-    const std::size_t cut = path.find_last_of(L'\\');
-    if (cut == std::wstring::npos) return path;
-    const std::wstring name = path.substr(cut + 1);
+    const std::optional<std::wstring> folder = FolderOf(path);
+    if (!folder) return path;
+    const std::wstring name = FileNameOf(path);
     std::vector<FoundFile> entries;
-    if (name.find_first_of(L"*?") != std::wstring::npos || sys.ListFolder(path.substr(0, cut), name, entries) != code::Success)
+    if (name.find_first_of(L"*?") != std::wstring::npos || sys.ListFolder(*folder, name, entries) != code::Success)
         return path;
     for (const FoundFile& entry : entries)
-        if (Equals(entry.name, name)) return path.substr(0, cut + 1) + entry.name;
+        if (Equals(entry.name, name)) return *folder + L"\\" + entry.name;
     return path;
 }
 

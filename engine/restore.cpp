@@ -33,11 +33,6 @@ struct Line {
     JsonValue json;
 };
 
-std::wstring FolderOf(const std::wstring& path) {
-    std::size_t cut = path.find_last_of(L'\\');
-    return cut == std::wstring::npos ? std::wstring() : path.substr(0, cut + 1);
-}
-
 bool EndsWithNoCase(const std::wstring& text, std::wstring_view tail) {
     return text.size() >= tail.size() && Equals(std::wstring_view(text).substr(text.size() - tail.size()), tail);
 }
@@ -343,7 +338,8 @@ RestoreResult RestoreRun(System& sys, Host& host, const std::wstring& target, bo
             return RestoreResult::Unreadable;
         }
     }
-    const std::wstring folder = FolderOf(manifest);
+    const std::optional<std::wstring> manifestFolder = FolderOf(manifest);
+    const std::wstring folder = manifestFolder ? *manifestFolder + L"\\" : std::wstring();
     std::string bytes;
     if (!ReadWholeFile(sys, manifest, bytes, kMaxManifestBytes)) {
         say(L"cannot read the manifest " + manifest);

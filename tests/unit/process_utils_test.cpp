@@ -54,6 +54,28 @@ TEST(Fields, EmptyDelimiterTreatsTheTextAsOneField) {
     EXPECT_EQ(GetField(L"abc", L"", 0, 0, 1), L"");
 }
 
+// ------------------------------------------------------------------ FileNameOf, FolderOf
+
+TEST(Paths, NameAndFolderAtTheLastBackslash) {
+    struct Case {
+        const wchar_t* path;
+        const wchar_t* name;
+        std::optional<std::wstring> folder;
+    };
+    const Case cases[] = {
+        {L"C:\\WINDOWS\\wrm.exe", L"wrm.exe", L"C:\\WINDOWS"},
+        {L"wrm.exe", L"wrm.exe", std::nullopt},
+        {L"\\wrm.exe", L"wrm.exe", L""},
+        {L"C:\\dir\\", L"", L"C:\\dir"},
+        {L"", L"", std::nullopt},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(WideToUtf8(c.path));
+        EXPECT_EQ(FileNameOf(c.path), c.name);
+        EXPECT_EQ(FolderOf(c.path), c.folder);
+    }
+}
+
 // ------------------------------------------------------------------ SplitLines
 
 TEST(Lines, SplitWithTheirEndsAndJoinBackExactly) {
