@@ -229,6 +229,7 @@ void MainWindow::DisableGUI() {
 }
 
 void MainWindow::EnableGUI() {
+    ShowWaiting();
     state::EnableGUI(state_);
     start_.Enable(true);
     close_.Enable(true);
@@ -258,12 +259,16 @@ void MainWindow::Start() {
     ::KillTimer(hwnd(), kTimerGlow);
     state::BeginRun(state_);
     DisableGUI();
-    StartCleaning(*engine_, [this] { return win32::BrowseForFolder(hwnd(), kPickerTitle); });
+    StartCleaning(*engine_, [this] {
+        ShowWaiting();
+        return win32::BrowseForFolder(hwnd(), kPickerTitle);
+    });
     // The record names what the run changed; it is what "Restore a previous cleaning..." reads.
     if (!engine_->lastManifest.empty()) {
         AppendDetailsText(L"\r\nThe record of this run: " + engine_->lastManifest);
         SetDetailsCaret(DetailsLength());
     }
+    ShowWaiting();
     state::EndRun(state_);
     // The services key could not be read, or a close was granted while the run's last boxes were up.
     if (endRequested_ || state_.closePending) ::DestroyWindow(hwnd());
@@ -315,6 +320,7 @@ void MainWindow::FormClick() {
 }
 
 void MainWindow::OnTimer(UINT_PTR id) {
+    ShowWaiting();  // a bar set by the update check between two paced pumps
     if (id == kTimerGlow) {
         start_.DrawBorder(GlowStep(glow_));
     } else if (id == kTimerFocusWatch) {
@@ -394,24 +400,56 @@ void MainWindow::OnMessage(WindowMessage& m) {
 }
 
 std::wstring MainWindow::DetailsText() const {
+    FlushDetails();
     std::wstring text(static_cast<std::size_t>(::GetWindowTextLengthW(details_)) + 1, L'\0');
     text.resize(static_cast<std::size_t>(::GetWindowTextW(details_, text.data(), static_cast<int>(text.size()))));
     return text;
 }
 
-std::size_t MainWindow::DetailsLength() const { return static_cast<std::size_t>(::GetWindowTextLengthW(details_)); }
+// The box's length is the control's plus what waits to be handed to it; the control's own is kept, since
+// asking it is a round trip to the server under Wine and a run asks once per line.
+std::size_t MainWindow::DetailsLength() const { return detailsShown_ + detailsWaiting_.size(); }
 
-void MainWindow::SetDetailsText(const std::wstring& text) { ::SetWindowTextW(details_, text.c_str()); }
-
-void MainWindow::AppendDetailsText(const std::wstring& text) {
-    const LPARAM end = static_cast<LPARAM>(DetailsLength());
-    ::SendMessageW(details_, EM_SETSEL, static_cast<WPARAM>(end), end);
-    ::SendMessageW(details_, EM_REPLACESEL, FALSE, reinterpret_cast<LPARAM>(text.c_str()));
+void MainWindow::SetDetailsText(const std::wstring& text) {
+    detailsReplace_ = true;
+    detailsWaiting_ = text;
+    detailsShown_ = 0;
+    caretWaiting_.reset();
 }
 
-void MainWindow::SetDetailsCaret(std::size_t position) {
-    ::SendMessageW(details_, EM_SETSEL, static_cast<WPARAM>(position), static_cast<LPARAM>(position));
-    ::SendMessageW(details_, EM_SCROLLCARET, 0, 0);
+// Lines wait until the next paced pump (or a box, the picker, the run's end) and go in as one edit:
+// each append re-lays the control's whole text, and a run writes hundreds of lines in bursts.
+void MainWindow::AppendDetailsText(const std::wstring& text) { detailsWaiting_ += text; }
+
+void MainWindow::SetDetailsCaret(std::size_t position) { caretWaiting_ = position; }
+
+void MainWindow::ShowWaiting() {
+    bar1_.Show();
+    bar2_.Show();
+    FlushDetails();
+}
+
+void MainWindow::FlushDetails() const {
+    if (detailsReplace_) {
+        detailsReplace_ = false;
+        ::SetWindowTextW(details_, detailsWaiting_.c_str());
+        detailsShown_ = static_cast<std::size_t>(::GetWindowTextLengthW(details_));
+        detailsWaiting_.clear();
+    } else if (!detailsWaiting_.empty()) {
+        const LPARAM end = static_cast<LPARAM>(detailsShown_);
+        ::SendMessageW(details_, EM_SETSEL, static_cast<WPARAM>(end), end);
+        ::SendMessageW(details_, EM_REPLACESEL, FALSE, reinterpret_cast<LPARAM>(detailsWaiting_.c_str()));
+        detailsShown_ = static_cast<std::size_t>(::GetWindowTextLengthW(details_));
+        detailsWaiting_.clear();
+        // The append leaves the caret after the new text, in view: where the run almost always wants it.
+        if (caretWaiting_ && *caretWaiting_ == detailsShown_) caretWaiting_.reset();
+    }
+    if (caretWaiting_) {
+        const WPARAM at = static_cast<WPARAM>(*caretWaiting_);
+        caretWaiting_.reset();
+        ::SendMessageW(details_, EM_SETSEL, at, static_cast<LPARAM>(at));
+        ::SendMessageW(details_, EM_SCROLLCARET, 0, 0);
+    }
 }
 
 void MainWindow::SetProg1(double value) {
@@ -425,10 +463,13 @@ void MainWindow::SetProg2(double value) {
 }
 
 void MainWindow::DoEvents() {
-    if (pacer_.Due(::GetTickCount64())) PumpPending();
+    if (!pacer_.Due(::GetTickCount64())) return;
+    ShowWaiting();
+    PumpPending();
 }
 
 int MainWindow::MsgBox(int code, bool yesNo) {
+    ShowWaiting();
     return MultilingualMsgBox(hwnd(), *translation_, charset_, code, yesNo ? 4 : 0);
 }
 

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <functional>
+#include <optional>
 #include <string>
 
 #include "engine/engine.h"
@@ -81,6 +82,9 @@ private:
     void Close();
     void FormClick();
     void DrawButtonFaces(Rgb startColour, Rgb closeColour);
+    // Hands what waits to the controls: the details text and caret, the bars' new fills.
+    void ShowWaiting();
+    void FlushDetails() const;
 
     const Translation* translation_;
     int charset_;
@@ -98,6 +102,11 @@ private:
     ProgressBar bar1_{1}, bar2_{2};
     Label label3_, label4_, label6_, label1_, label2_;
     HWND details_ = nullptr;  // txtDetails
+    // What the run wrote that the details box does not show yet, and the caret it asked for.
+    mutable std::wstring detailsWaiting_;
+    mutable std::optional<std::size_t> caretWaiting_;
+    mutable std::size_t detailsShown_ = 0;
+    mutable bool detailsReplace_ = false;  // the waiting text replaces the box's instead of following it
     Font detailsFont_;
     Brush windowBrush_;
 

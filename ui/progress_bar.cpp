@@ -20,6 +20,7 @@ void ProgressBar::Place(const Scale& scale, int clientWidth) {
     const PixelRect track = scale.Rect(g.trackLeft);
     origin_ = {track.left, track.top, clientWidth - track.left, scale.Rect(g.trackRight).bottom() - track.top};
     Move(origin_);
+    shownEdge_ = FillEdge(value_);
     Invalidate();
 }
 
@@ -35,11 +36,11 @@ int ProgressBar::FillEdge(double value) const {
     return scale_.Rect(bar::Layout(which_, value).fillRightCap).right();
 }
 
-void ProgressBar::SetValue(double value) {
-    const bool changed = FillEdge(value) != FillEdge(value_);
-    value_ = value;
-    // Tens of thousands of values arrive in a run; only a change of pixels is worth a repaint.
-    if (changed && hwnd() != nullptr) Invalidate();
+void ProgressBar::Show() {
+    const int edge = FillEdge(value_);
+    if (edge == shownEdge_ || hwnd() == nullptr) return;
+    shownEdge_ = edge;
+    Invalidate();
 }
 
 void ProgressBar::OnPaint(HDC dc, const RECT& client) {
