@@ -91,8 +91,14 @@ int Run() {
     console::RestartSuppressor suppressed(real, PrintOut);
     System& sys = options.noRestart ? static_cast<System&>(suppressed) : real;
     Engine e(sys, host, language.translation);
-    if (!win32::LoadBoundDetections(e, error)) {
-        PrintError(L"refusing to run without detections: " + error);
+    switch (win32::LoadBoundDetections(e, error)) {
+    case win32::BoundDetections::Loaded:
+        break;
+    case win32::BoundDetections::Missing:
+        PrintError(error + L"; refusing to run without detections");
+        return console::exitcode::DatabaseRefused;
+    case win32::BoundDetections::Refused:
+        PrintError(L"the signature database was refused: " + error);
         return console::exitcode::DatabaseRefused;
     }
 

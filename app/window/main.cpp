@@ -53,7 +53,7 @@ int Run() {
 
     // 3, 4. The detection tables.
     Engine engine(system, window, language.translation);
-    if (!win32::LoadBoundDetections(engine, error))
+    if (win32::LoadBoundDetections(engine, error) != win32::BoundDetections::Loaded)
         return Refuse(L"The signature database was refused, so nothing can be scanned: " + error, 5);
     window.Attach(engine);
     // The service export waits for regedit: the window keeps painting and its timers and sockets go on.

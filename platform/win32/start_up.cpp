@@ -43,13 +43,13 @@ bool LoadEnglish(ProgramLanguageResources& resources, LanguageState& language, s
     return LoadLanguage(kEnglishIndex, resources, language, nothing, error);
 }
 
-bool LoadBoundDetections(DetectionTables& tables, std::wstring& error) {
+BoundDetections LoadBoundDetections(DetectionTables& tables, std::wstring& error) {
     auto bytes = LoadResourceBytes(L"SIGDB", 1);
     if (!bytes) {
         error = L"the signature database is missing from this program";
-        return false;
+        return BoundDetections::Missing;
     }
-    return LoadSignatures(*bytes, tables, error);
+    return LoadSignatures(*bytes, tables, error) ? BoundDetections::Loaded : BoundDetections::Refused;
 }
 
 std::optional<ExtraDetections> AddExtraDetections(DetectionTables& tables, const std::wstring& path) {

@@ -18,9 +18,10 @@ namespace pell::win32 {
 // bound resource is missing or broken.
 bool LoadEnglish(ProgramLanguageResources& resources, LanguageState& language, std::wstring& error);
 
-// The signature database bound into the program (resource SIGDB 1), merged into `tables`. False with
-// the reason when it is missing or fails its checks: the programs never run without detections.
-bool LoadBoundDetections(DetectionTables& tables, std::wstring& error);
+// The signature database bound into the program (resource SIGDB 1), merged into `tables`. When it is
+// missing or fails its checks, `error` says why: the programs never run without detections.
+enum class BoundDetections { Loaded, Missing, Refused };
+BoundDetections LoadBoundDetections(DetectionTables& tables, std::wstring& error);
 
 // Extra MD5 detections read from the file at `path` (one digest per line). Nothing when the file cannot
 // be read or is larger than any list of digests could be (64 MiB); otherwise how many were added and a description of each line refused.
