@@ -117,6 +117,9 @@ public:
     std::wstring UserName() override { return inner_.UserName(); }
     std::string ToSystemCodePage(const std::wstring& text) override { return inner_.ToSystemCodePage(text); }
     std::wstring FromSystemCodePage(const std::string& bytes) override { return inner_.FromSystemCodePage(bytes); }
+    std::wstring FromCodePage(unsigned codePage, const std::string& bytes) override {
+        return inner_.FromCodePage(codePage, bytes);
+    }
 
 protected:
     System& inner_;

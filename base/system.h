@@ -212,6 +212,9 @@ public:
     // Text in the system's code page (the log file and the hosts file are narrow text in it).
     virtual std::string ToSystemCodePage(const std::wstring& text) = 0;
     virtual std::wstring FromSystemCodePage(const std::string& bytes) = 0;
+    // Text in code page `codePage` (the translations are each in their language's own), decoded as the
+    // system decodes it: a byte sequence that is no character of the page becomes U+FFFD.
+    virtual std::wstring FromCodePage(unsigned codePage, const std::string& bytes) = 0;
 };
 
 }  // namespace pell

@@ -9,8 +9,9 @@ set(PELL_UI_PORTABLE_SOURCES ${CMAKE_SOURCE_DIR}/ui/layout.cpp ${CMAKE_SOURCE_DI
     ${CMAKE_SOURCE_DIR}/ui/about_tune.cpp)
 add_executable(unit_tests ${PELL_UNIT_SOURCES} ${PELL_UI_PORTABLE_SOURCES})
 target_compile_options(unit_tests PRIVATE ${PELL_SANITIZE})
-target_compile_definitions(unit_tests PRIVATE PELL_SOURCE_DIR="${CMAKE_SOURCE_DIR}" PELL_TUNE_FILE="${PELL_TUNE_FILE}")
-add_dependencies(unit_tests pell_tune)
+target_compile_definitions(unit_tests PRIVATE PELL_SOURCE_DIR="${CMAKE_SOURCE_DIR}" PELL_TUNE_FILE="${PELL_TUNE_FILE}"
+                                              PELL_TRANSLATION_DIR="${PELL_TRANSLATION_DIR}")
+add_dependencies(unit_tests pell_tune pell_translations)
 target_link_libraries(unit_tests PRIVATE pellconsole pellupdate pellfake GTest::gtest_main)
 gtest_discover_tests(unit_tests DISCOVERY_TIMEOUT 60)
 

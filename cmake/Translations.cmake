@@ -13,13 +13,24 @@ if(PELL_MAKER_SITE STREQUAL "" OR PELL_MAKER_SITE STREQUAL PELL_MAKER_SITE_LINE)
     message(FATAL_ERROR "kMakerSite not found in base/product.h")
 endif()
 
-# Resource id, file stem, code page.
-set(PELL_LANGUAGE_FILES
-    "100|albanian|1252" "101|arabic|1256" "102|brazilian|1252" "103|chinese_simplified|936"
-    "104|chinese_traditional|950" "105|dutch|1252" "106|english|1252" "107|estonian|1252"
-    "108|french|1252" "109|german|1252" "110|greek|1253" "111|hebrew|1255" "112|hungarian|1252"
-    "113|italian|1252" "115|korean|949" "116|norwegian|1252" "117|polish|1250"
-    "118|portuguese|1252" "119|russian|1251" "120|spanish|1252" "121|swedish|1252" "122|turkish|1254")
+# Resource id, file stem and code page of each translation, from the table of languages the program
+# itself is compiled with (a language with resource id 0 has no translation).
+set(PELL_LANGUAGE_TABLE ${CMAKE_SOURCE_DIR}/i18n/languages.inc)
+set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS ${PELL_LANGUAGE_TABLE})
+file(STRINGS ${PELL_LANGUAGE_TABLE} table_rows ENCODING UTF-8 REGEX "^PELL_LANGUAGE\\(")
+set(PELL_LANGUAGE_FILES "")
+foreach(row ${table_rows})
+    if(NOT row MATCHES "^PELL_LANGUAGE\\(([0-9]+), ([0-9]+), ([0-9]+), ([0-9]+), .*, \"([a-z_]*)\"\\)$")
+        message(FATAL_ERROR "i18n/languages.inc: a row the build cannot read: ${row}")
+    endif()
+    if(NOT CMAKE_MATCH_2 STREQUAL "0")
+        list(APPEND PELL_LANGUAGE_FILES "${CMAKE_MATCH_2}|${CMAKE_MATCH_5}|${CMAKE_MATCH_3}")
+    endif()
+endforeach()
+list(LENGTH PELL_LANGUAGE_FILES count)
+if(NOT count EQUAL 22)
+    message(FATAL_ERROR "i18n/languages.inc: ${count} translations found, 22 expected")
+endif()
 
 set(PELL_TRANSLATION_DIR ${CMAKE_BINARY_DIR}/resources)
 set(PELL_TRANSLATION_RC_LINES "")

@@ -33,7 +33,7 @@ ChangeSink& Engine::Changes() {
 
 void Engine::Details(float code, std::wstring_view arg) {
     if (IsFailureCode(code)) ++failures;
-    WriteDetails(host, *translation, code, arg);
+    WriteDetails(host, translation, code, arg);
 }
 
 }  // namespace pell

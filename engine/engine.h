@@ -26,11 +26,12 @@ namespace pell {
 // appends digests.
 struct Engine : DetectionTables {
     Engine(System& system, Host& host, const Translation& translation)
-        : sys(system), host(host), translation(&translation) {}
+        : sys(system), host(host), translation(translation) {}
 
     System& sys;
     Host& host;
-    const Translation* translation;  // replaced when the language changes
+    // The program's one translation, owned by its start-up; a change of language changes it in place.
+    const Translation& translation;
 
     // Run-time lists. lstIdentifiedByMD5 and lstInfectedKeys are never cleared.
     StringList lstKeys;

@@ -7,6 +7,7 @@
 #include <string>
 #include <string_view>
 
+#include "base/system.h"
 #include "i18n/translation.h"
 
 namespace pell {
@@ -47,12 +48,18 @@ public:
     virtual void ShowTranslation(const Translation& translation, int charset) = 0;
 };
 
-// Where the translations come from: the program's resources and the system's code-page conversion.
+// Where the translations come from: the program's resources, read in their code pages by the system.
 class LanguageResources {
 public:
+    explicit LanguageResources(System& sys) : sys_(sys) {}
     virtual ~LanguageResources() = default;
     virtual std::optional<std::string> Bytes(int resourceId) = 0;
-    virtual std::wstring Decode(int codePage, std::string_view bytes) = 0;
+    std::wstring Decode(int codePage, std::string_view bytes) {
+        return sys_.FromCodePage(static_cast<unsigned>(codePage), std::string(bytes));
+    }
+
+private:
+    System& sys_;
 };
 
 // The selected language: the loaded translation (captions and message table) and CurrentCharset.

@@ -45,7 +45,10 @@ void DrawnButton::Place(const TwipRect& r, const Scale& scale) {
 }
 
 void DrawnButton::SetFont(const FontSpec& wanted) {
+    // The faces are redrawn at every change of state with the same font: making one is costly.
+    if (font_.get() != nullptr && fontDpi_ == scale_.dpi && SameFont(wanted, fontSpec_)) return;
     fontSpec_ = wanted;
+    fontDpi_ = scale_.dpi;
     font_ = MakeFont(wanted, scale_.dpi);
 }
 

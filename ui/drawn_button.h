@@ -66,6 +66,7 @@ private:
     TwipRect box_{0, 0, 1215, 375};
     FontSpec fontSpec_;
     Font font_;
+    int fontDpi_ = 0;
     Rgb fore_ = colour::kWhite;
     std::optional<Rgb> border_;
     std::optional<Print> print_;

@@ -61,7 +61,7 @@ constexpr UINT kDetailsClicked = WM_APP;
 
 }  // namespace
 
-MainWindow::MainWindow(const Translation& translation, int charset) : translation_(&translation), charset_(charset) {}
+MainWindow::MainWindow(const LanguageState& language) : language_(language) {}
 
 bool MainWindow::Open() {
     scale_.dpi = DpiOf(nullptr);
@@ -84,7 +84,7 @@ bool MainWindow::Open() {
     windowBrush_.reset(::CreateSolidBrush(ToColorRef(colour::kWindow)));
     CreateChildren();
     Layout(scale_.dpi);
-    ApplyLanguage(*translation_, charset_);
+    ApplyLanguage();
 
     SetProg1(0);
     SetProg2(0);
@@ -105,9 +105,9 @@ bool MainWindow::Open() {
 
 void MainWindow::CreateChildren() {
     // Creation order is the Tab order: START, CLOSE, About.
-    start_.Create(hwnd(), kIdStart, translation_->StartCaption());
-    close_.Create(hwnd(), kIdClose, translation_->CloseCaption());
-    about_.Create(hwnd(), kIdAbout, translation_->AboutCaption());
+    start_.Create(hwnd(), kIdStart, language_.translation.StartCaption());
+    close_.Create(hwnd(), kIdClose, language_.translation.CloseCaption());
+    about_.Create(hwnd(), kIdAbout, language_.translation.AboutCaption());
     start_.SetPressHandler([this] { Start(); });
     close_.SetPressHandler([this] { Close(); });
     about_.SetPressHandler([this] {
@@ -120,9 +120,9 @@ void MainWindow::CreateChildren() {
         bar->Create(hwnd(), &art_);
         bar->SetClickHandler([this] { FormClick(); });
     }
-    label3_.Create(hwnd(), translation_->Line(1));
-    label4_.Create(hwnd(), translation_->Line(2));
-    label6_.Create(hwnd(), translation_->Line(3));
+    label3_.Create(hwnd(), language_.translation.Line(1));
+    label4_.Create(hwnd(), language_.translation.Line(2));
+    label6_.Create(hwnd(), language_.translation.Line(3));
     label1_.Create(hwnd(), L"Status:  ", SS_RIGHT);
     label2_.Create(hwnd(), L"Checking for Updates....");
     for (Label* l : {&label3_, &label4_, &label6_}) l->SetColours(colour::kWhite, colour::kWindow);
@@ -146,17 +146,17 @@ void MainWindow::Layout(int dpi) {
         art_ = LoadArtwork(scale_);
         artDpi_ = dpi;
     }
-    label3_.SetFont(MakeFont({L"Arial", mainwin::kSectionFontPoints, true, charset_}, dpi));
-    label4_.SetFont(MakeFont({L"Arial", mainwin::kSectionFontPoints, true, charset_}, dpi));
-    label6_.SetFont(MakeFont({L"Arial", mainwin::kSectionFontPoints, true, charset_}, dpi));
+    label3_.SetFont(MakeFont({L"Arial", mainwin::kSectionFontPoints, true, language_.currentCharset}, dpi));
+    label4_.SetFont(MakeFont({L"Arial", mainwin::kSectionFontPoints, true, language_.currentCharset}, dpi));
+    label6_.SetFont(MakeFont({L"Arial", mainwin::kSectionFontPoints, true, language_.currentCharset}, dpi));
     label1_.SetFont(MakeFont({L"Arial", mainwin::kStatusFontPoints, true, 0}, dpi));
     label2_.SetFont(MakeFont({L"Arial", mainwin::kStatusFontPoints, false, 0}, dpi));
-    detailsFont_ = MakeFont({L"MS Sans Serif", mainwin::kDetailsFontPoints, false, charset_}, dpi);
+    detailsFont_ = MakeFont({L"MS Sans Serif", mainwin::kDetailsFontPoints, false, language_.currentCharset}, dpi);
     ::SendMessageW(details_, WM_SETFONT, reinterpret_cast<WPARAM>(detailsFont_.get()), TRUE);
 
     TwipRect label4 = mainwin::kLabel4, label6 = mainwin::kLabel6;
-    label4.top = mainwin::Label4Top(charset_);
-    label6.top = mainwin::Label6Top(charset_);
+    label4.top = mainwin::Label4Top(language_.currentCharset);
+    label6.top = mainwin::Label6Top(language_.currentCharset);
     label3_.Move(scale_.Rect(mainwin::kLabel3));
     label4_.Move(scale_.Rect(label4));
     label6_.Move(scale_.Rect(label6));
@@ -165,7 +165,7 @@ void MainWindow::Layout(int dpi) {
     const PixelRect details = scale_.Rect(mainwin::kDetails);
     ::SetWindowPos(details_, nullptr, details.left, details.top, details.width, details.height,
                    SWP_NOZORDER | SWP_NOACTIVATE);
-    for (DrawnButton* b : {&start_, &close_, &about_}) b->SetFont(ButtonFont(charset_));
+    for (DrawnButton* b : {&start_, &close_, &about_}) b->SetFont(ButtonFont(language_.currentCharset));
     start_.Place(mainwin::kStart, scale_);
     close_.Place(mainwin::kClose, scale_);
     about_.Place(mainwin::kAbout, scale_);
@@ -176,11 +176,10 @@ void MainWindow::Layout(int dpi) {
     Invalidate();
 }
 
-void MainWindow::ApplyLanguage(const Translation& translation, int charset) {
-    translation_ = &translation;
-    charset_ = charset;
-    if (engine_ != nullptr) engine_->translation = &translation;
+void MainWindow::ApplyLanguage() {
     if (hwnd() == nullptr) return;
+    const Translation& translation = language_.translation;
+    const int charset = language_.currentCharset;
     Layout(scale_.dpi);  // fonts in the language's character set, and the labels' places for it
     label3_.SetText(translation.Line(1));
     label4_.SetText(translation.Line(2));
@@ -208,12 +207,12 @@ void MainWindow::SetPickerHandlers(std::function<void(HWND, int)> onLayout, std:
 }
 
 void MainWindow::DrawButtonFaces(Rgb startColour, Rgb closeColour) {
-    for (DrawnButton* b : {&close_, &start_}) b->SetFont(ButtonFont(charset_));
+    for (DrawnButton* b : {&close_, &start_}) b->SetFont(ButtonFont(language_.currentCharset));
     start_.SetForeColour(startColour);
     close_.SetForeColour(closeColour);
     const Overlays overlays{&close_, &start_};
-    WriteButtonText(start_, translation_->StartCaption(), charset_, overlays);
-    WriteButtonText(close_, translation_->CloseCaption(), charset_, overlays);
+    WriteButtonText(start_, language_.translation.StartCaption(), language_.currentCharset, overlays);
+    WriteButtonText(close_, language_.translation.CloseCaption(), language_.currentCharset, overlays);
 }
 
 void MainWindow::DisableGUI() {
@@ -282,7 +281,7 @@ void MainWindow::RestorePrevious() {
     DisableGUI();
     const std::wstring folder = win32::BrowseForFolder(hwnd(), kRestorePickerTitle);
     if (!folder.empty()) {
-        MessageBoxWindow box(kRestoreQuestion, translation_->YesCaption(), translation_->NoCaption(), charset_);
+        MessageBoxWindow box(kRestoreQuestion, language_.translation.YesCaption(), language_.translation.NoCaption(), language_.currentCharset);
         if (box.ShowModal(hwnd()) == 6) {
             SetDetailsText(L"");
             RestoreRun(engine_->sys, *this, folder, false, [this](const std::wstring& line) {
@@ -382,7 +381,7 @@ void MainWindow::OnMessage(WindowMessage& m) {
         break;
     case WM_DPICHANGED: {
         Layout(HIWORD(m.wparam));
-        ApplyLanguage(*translation_, charset_);
+        ApplyLanguage();
         const RECT* suggested = reinterpret_cast<const RECT*>(m.lparam);
         ::SetWindowPos(hwnd(), nullptr, suggested->left, suggested->top, suggested->right - suggested->left,
                        suggested->bottom - suggested->top, SWP_NOZORDER | SWP_NOACTIVATE);
@@ -470,7 +469,7 @@ void MainWindow::DoEvents() {
 
 int MainWindow::MsgBox(int code, bool yesNo) {
     ShowWaiting();
-    return MultilingualMsgBox(hwnd(), *translation_, charset_, code, yesNo ? 4 : 0);
+    return MultilingualMsgBox(hwnd(), language_.translation, language_.currentCharset, code, yesNo ? 4 : 0);
 }
 
 }  // namespace pell::ui

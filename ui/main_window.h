@@ -8,7 +8,7 @@
 
 #include "engine/engine.h"
 #include "base/host.h"
-#include "i18n/translation.h"
+#include "i18n/language.h"
 #include "ui/artwork.h"
 #include "ui/drawn_button.h"
 #include "ui/label.h"
@@ -20,7 +20,8 @@ namespace pell::ui {
 
 class MainWindow : public Window, public Host {
 public:
-    MainWindow(const Translation& translation, int charset);
+    // `language` is the program's one: the window shows whatever it holds at each ApplyLanguage.
+    explicit MainWindow(const LanguageState& language);
 
     // Start-up steps 5 to 10: made hidden, bars at 0, layered but opaque, disabled, shown, one pump.
     bool Open();
@@ -30,7 +31,7 @@ public:
 
     // Seams for the pieces that plug in later, one line each:
     // - the language picker: selecting a language re-applies captions, fonts and the button faces;
-    void ApplyLanguage(const Translation& translation, int charset);
+    void ApplyLanguage();
     // - the language picker stands at LanguageBoxRect(); it is placed whenever the window lays out its
     //   children at a new DPI, told when the window enables or greys it, and closes its panel on every
     //   click on the window (Form_Click);
@@ -46,8 +47,8 @@ public:
     // - CLOSE runs these first (the about box's tune is stopped and its file deleted there).
     void SetBeforeCloseHandler(std::function<void()> beforeClose) { beforeClose_ = std::move(beforeClose); }
     // The language the window shows now; the about box follows it.
-    const Translation& CurrentTranslation() const { return *translation_; }
-    int CurrentCharset() const { return charset_; }
+    const Translation& CurrentTranslation() const { return language_.translation; }
+    int CurrentCharset() const { return language_.currentCharset; }
 
     void DisableGUI();
     void EnableGUI() override;
@@ -86,8 +87,7 @@ private:
     void ShowWaiting();
     void FlushDetails() const;
 
-    const Translation* translation_;
-    int charset_;
+    const LanguageState& language_;
     Engine* engine_ = nullptr;
     MainState state_;
     GlowState glow_;

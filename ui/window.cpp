@@ -32,6 +32,10 @@ Font MakeFont(const FontSpec& wanted, int dpi) {
     return Font(::CreateFontIndirectW(&lf));
 }
 
+bool SameFont(const FontSpec& a, const FontSpec& b) {
+    return ::lstrcmpW(a.face, b.face) == 0 && a.points == b.points && a.bold == b.bold && a.charset == b.charset;
+}
+
 void FillRectColour(HDC dc, const RECT& r, Rgb colour) {
     COLORREF old = ::SetBkColor(dc, ToColorRef(colour));
     ::ExtTextOutW(dc, 0, 0, ETO_OPAQUE, &r, nullptr, 0, nullptr);

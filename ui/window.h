@@ -61,6 +61,7 @@ struct FontSpec {
     int charset = 0;
 };
 Font MakeFont(const FontSpec& wanted, int dpi);
+bool SameFont(const FontSpec& a, const FontSpec& b);
 
 void FillRectColour(HDC dc, const RECT& r, Rgb colour);
 // The reading order of a control's text (WS_EX_RTLREADING); its alignment stays.

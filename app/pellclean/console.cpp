@@ -157,7 +157,7 @@ int Guarded(const std::function<int()>& body, const std::function<void(const std
 }
 
 ConsoleHost::ConsoleHost(const Translation& translation, std::function<void(std::string_view)> print, bool answerYes)
-    : translation_(&translation), print_(std::move(print)), answerYes_(answerYes) {}
+    : translation_(translation), print_(std::move(print)), answerYes_(answerYes) {}
 
 void ConsoleHost::PrintLines(std::wstring_view text, std::wstring_view prefix) {
     std::string out;
@@ -186,10 +186,10 @@ void ConsoleHost::AppendDetailsText(const std::wstring& text) {
 
 int ConsoleHost::MsgBox(int code, bool yesNo) {
     int answer = yesNo ? (answerYes_ ? answer::Yes : answer::No) : answer::Ok;
-    PrintLines(translation_->MessageBoxText(code), L"[message box " + std::to_wstring(code) + L"] ");
-    const std::wstring& caption = answer == answer::Yes  ? translation_->YesCaption()
-                                  : answer == answer::No ? translation_->NoCaption()
-                                                         : translation_->OkCaption();
+    PrintLines(translation_.MessageBoxText(code), L"[message box " + std::to_wstring(code) + L"] ");
+    const std::wstring& caption = answer == answer::Yes  ? translation_.YesCaption()
+                                  : answer == answer::No ? translation_.NoCaption()
+                                                         : translation_.OkCaption();
     PrintLines(L"[answered " + caption + L"]");
     return answer;
 }

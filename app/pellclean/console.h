@@ -80,13 +80,11 @@ public:
     void EndProgram() override { ended_ = true; }
 
     bool Ended() const { return ended_; }
-    // The translation message boxes are read from (replaced when the language changes).
-    void SetTranslation(const Translation& translation) { translation_ = &translation; }
 
 private:
     void PrintLines(std::wstring_view text, std::wstring_view prefix = {});
 
-    const Translation* translation_;
+    const Translation& translation_;  // the program's one, which the run reads too
     std::function<void(std::string_view)> print_;
     bool answerYes_;
     std::wstring details_;

@@ -8,10 +8,8 @@
 #include "engine/engine.h"
 #include "engine/run.h"
 #include "base/text.h"
-#include "platform/win32/owners.h"
-#include "platform/win32/program_resources.h"
+#include "platform/win32/start_up.h"
 #include "platform/win32/win32_system.h"
-#include "signatures/database.h"
 
 namespace {
 
@@ -39,40 +37,6 @@ std::wstring FullPath(const std::wstring& path) {
     if (n == 0 || n >= full.size()) return path;
     full.resize(n);
     return full;
-}
-
-std::optional<std::string> ReadFileBytes(const std::wstring& path) {
-    win32::UniqueHandle file(::CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr));
-    if (!file.valid()) return std::nullopt;
-    std::string bytes;
-    char buffer[65536];
-    DWORD read = 0;
-    for (;;) {
-        if (!::ReadFile(file.get(), buffer, sizeof(buffer), &read, nullptr)) return std::nullopt;
-        if (read == 0) return bytes;
-        bytes.append(buffer, read);
-    }
-}
-
-// The signature database bound into the program, merged into the detection tables. The program
-// never runs without it.
-bool LoadDetections(Engine& e) {
-    auto bytes = win32::LoadResourceBytes(L"SIGDB", 1);
-    if (!bytes) {
-        PrintError(L"the signature database is missing from this program; refusing to run without detections");
-        return false;
-    }
-    SignatureDatabase db;
-    std::wstring error;
-    if (!ReadDatabase(*bytes, db, error)) {
-        PrintError(L"the signature database was refused: " + error);
-        return false;
-    }
-    if (!MergeDatabase(db, e, error)) {
-        PrintError(L"the signature database could not be merged: " + error);
-        return false;
-    }
-    return true;
 }
 
 // UTF-8 output on a real console for as long as the program runs; the console's own code page is
@@ -105,20 +69,20 @@ int Run() {
     }
 
     // The same start-up as the window: the translation, the second-copy test, the detections.
-    Translation translation;
-    auto languageBytes = win32::LoadResourceBytes(L"LANGUAGE", 106);
-    if (!languageBytes || !Translation::Parse(Cp1252ToWide(*languageBytes), translation, error)) {
+    win32::Win32System real;
+    win32::ProgramLanguageResources resources(real);
+    LanguageState language;
+    if (!win32::LoadEnglish(resources, language, error)) {
         PrintError(L"the English translation resource is missing or broken: " + error);
         return console::exitcode::Internal;
     }
-    console::ConsoleHost host(translation, PrintOut, options.yes);
+    console::ConsoleHost host(language.translation, PrintOut, options.yes);
     win32::InstanceGuard instance;
     if (instance.AnotherRunning()) {
         host.MsgBox(1, false);
         return console::exitcode::AlreadyRunning;
     }
 
-    win32::Win32System real;
     if (!options.restore.empty()) {
         RestoreResult result = RestoreRun(real, host, FullPath(options.restore), options.dryRun,
                                           [](const std::wstring& line) { PrintOut(WideToUtf8(line) + "\n"); });
@@ -126,19 +90,26 @@ int Run() {
     }
     console::RestartSuppressor suppressed(real, PrintOut);
     System& sys = options.noRestart ? static_cast<System&>(suppressed) : real;
-    Engine e(sys, host, translation);
-    if (!LoadDetections(e)) return console::exitcode::DatabaseRefused;
+    Engine e(sys, host, language.translation);
+    switch (win32::LoadBoundDetections(e, error)) {
+    case win32::BoundDetections::Loaded:
+        break;
+    case win32::BoundDetections::Missing:
+        PrintError(error + L"; refusing to run without detections");
+        return console::exitcode::DatabaseRefused;
+    case win32::BoundDetections::Refused:
+        PrintError(L"the signature database was refused: " + error);
+        return console::exitcode::DatabaseRefused;
+    }
 
     if (!options.extraDetections.empty()) {
-        auto text = ReadFileBytes(options.extraDetections);
-        if (!text) {
+        auto extra = win32::AddExtraDetections(e, options.extraDetections);
+        if (!extra) {
             PrintError(L"cannot read the extra detections file " + options.extraDetections);
             return console::exitcode::ExtraUnreadable;
         }
-        std::vector<std::wstring> rejected;
-        std::size_t added = AppendExtraDetections(e, *text, rejected);
-        for (const auto& message : rejected) PrintError(options.extraDetections + L": " + message);
-        PrintError(std::to_wstring(added) + L" extra detections added from " + options.extraDetections);
+        for (const auto& message : extra->rejected) PrintError(options.extraDetections + L": " + message);
+        PrintError(std::to_wstring(extra->added) + L" extra detections added from " + options.extraDetections);
     }
 
     // START: the folder stands where the picker's choice would.

@@ -3,9 +3,8 @@
 #include "engine/engine.h"
 #include "i18n/language.h"
 #include "platform/win32/multimedia.h"
-#include "platform/win32/program_resources.h"
+#include "platform/win32/start_up.h"
 #include "platform/win32/win32_system.h"
-#include "signatures/database.h"
 #include "ui/about_box.h"
 #include "ui/language_picker.h"
 #include "ui/main_window.h"
@@ -23,28 +22,15 @@ int Refuse(const std::wstring& text, int code) {
     return code;
 }
 
-// The signature database bound into the program, merged into the detection tables; false with the
-// reason when it is missing or fails its checks (the program never runs without detections).
-bool LoadDetections(Engine& e, std::wstring& error) {
-    auto bytes = win32::LoadResourceBytes(L"SIGDB", 1);
-    if (!bytes) {
-        error = L"the signature database is missing from this program";
-        return false;
-    }
-    SignatureDatabase db;
-    if (!ReadDatabase(*bytes, db, error)) return false;
-    return MergeDatabase(db, e, error);
-}
-
 int Run() {
     win32::Win32System system;
-    win32::ProgramLanguageResources resources;
-    LanguageState language;  // the captions, the message table and CurrentCharset
-    ui::MainWindow window(language.translation, language.currentCharset);
+    win32::ProgramLanguageResources resources(system);
+    LanguageState language;  // the captions, the message table and CurrentCharset: the program's one
+    ui::MainWindow window(language);
     std::wstring error;
 
     // The picker's entries run the selection steps, only while the window lets the language change.
-    ui::LanguagePicker picker([&window](const Translation& t, int charset) { window.ApplyLanguage(t, charset); },
+    ui::LanguagePicker picker([&window](const Translation&, int) { window.ApplyLanguage(); },
                               [&](int index) {
                                   if (!ui::state::Accepts(window.State(), ui::Request::PickLanguage)) return;
                                   std::wstring why;
@@ -67,7 +53,7 @@ int Run() {
 
     // 3, 4. The detection tables.
     Engine engine(system, window, language.translation);
-    if (!LoadDetections(engine, error))
+    if (win32::LoadBoundDetections(engine, error) != win32::BoundDetections::Loaded)
         return Refuse(L"The signature database was refused, so nothing can be scanned: " + error, 5);
     window.Attach(engine);
     // The service export waits for regedit: the window keeps painting and its timers and sockets go on.

@@ -72,11 +72,13 @@ std::string Win32System::ToSystemCodePage(const std::wstring& text) {
     return out;
 }
 
-std::wstring Win32System::FromSystemCodePage(const std::string& bytes) {
+std::wstring Win32System::FromSystemCodePage(const std::string& bytes) { return FromCodePage(CP_ACP, bytes); }
+
+std::wstring Win32System::FromCodePage(unsigned codePage, const std::string& bytes) {
     if (bytes.empty()) return {};
-    int n = ::MultiByteToWideChar(CP_ACP, 0, bytes.data(), static_cast<int>(bytes.size()), nullptr, 0);
+    int n = ::MultiByteToWideChar(codePage, 0, bytes.data(), static_cast<int>(bytes.size()), nullptr, 0);
     std::wstring out(static_cast<std::size_t>(n > 0 ? n : 0), L'\0');
-    if (n > 0) ::MultiByteToWideChar(CP_ACP, 0, bytes.data(), static_cast<int>(bytes.size()), out.data(), n);
+    if (n > 0) ::MultiByteToWideChar(codePage, 0, bytes.data(), static_cast<int>(bytes.size()), out.data(), n);
     lastError_ = ::GetLastError();
     return out;
 }

@@ -14,15 +14,6 @@ std::optional<std::string> LoadResourceBytes(const wchar_t* type, int id) {
     return std::string(static_cast<const char*>(bytes), size);
 }
 
-std::wstring ProgramLanguageResources::Decode(int codePage, std::string_view bytes) {
-    if (bytes.empty()) return {};
-    const int size = static_cast<int>(bytes.size());
-    const int n = ::MultiByteToWideChar(static_cast<UINT>(codePage), 0, bytes.data(), size, nullptr, 0);
-    std::wstring text(static_cast<std::size_t>(n > 0 ? n : 0), L'\0');
-    if (n > 0) ::MultiByteToWideChar(static_cast<UINT>(codePage), 0, bytes.data(), size, text.data(), n);
-    return text;
-}
-
 InstanceGuard::InstanceGuard(const wchar_t* name) : mutex_(::CreateMutexW(nullptr, FALSE, name)) {
     const DWORD error = ::GetLastError();
     // A copy running with other rights (the elevated window beside a console run) holds a name this

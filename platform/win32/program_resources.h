@@ -16,8 +16,8 @@ std::optional<std::string> LoadResourceBytes(const wchar_t* type, int id);
 // The translations as this program carries them: its LANGUAGE resources, read in their code pages.
 class ProgramLanguageResources : public LanguageResources {
 public:
+    using LanguageResources::LanguageResources;
     std::optional<std::string> Bytes(int resourceId) override { return LoadResourceBytes(L"LANGUAGE", resourceId); }
-    std::wstring Decode(int codePage, std::string_view bytes) override;
 };
 
 // Every program of the product holds this name while it runs, so the window and the console program

@@ -100,6 +100,7 @@ public:
     std::wstring UserName() override;
     std::string ToSystemCodePage(const std::wstring& text) override;
     std::wstring FromSystemCodePage(const std::string& bytes) override;
+    std::wstring FromCodePage(unsigned codePage, const std::string& bytes) override;
 
 private:
     // Records GetLastError of the call just made and passes its result through.

@@ -16,7 +16,7 @@
 #include "engine/run.h"
 #include "base/text.h"
 #include "i18n/translation.h"
-#include "platform/win32/program_resources.h"
+#include "platform/win32/start_up.h"
 #include "platform/win32/win32_api.h"
 #include "platform/win32/win32_system.h"
 #include "signatures/database.h"
@@ -37,7 +37,7 @@ public:
 double Ms(Clock::duration d) { return std::chrono::duration<double, std::milli>(d).count(); }
 
 struct Loaded {
-    Translation translation;
+    LanguageState language;
     SignatureDatabase db;
 };
 
@@ -71,19 +71,20 @@ int main() {
 
     Loaded loaded;
     std::wstring error;
-    auto lang = win32::LoadResourceBytes(L"LANGUAGE", 106);
+    win32::Win32System sys;
+    win32::ProgramLanguageResources resources(sys);
     auto sigdb = win32::LoadResourceBytes(L"SIGDB", 1);
-    if (!lang || !sigdb || !Translation::Parse(Cp1252ToWide(*lang), loaded.translation, error) ||
-        !ReadDatabase(*sigdb, loaded.db, error) || (synthetic && !bench::GrowToOriginalSize(loaded.db))) {
+    if (!win32::LoadEnglish(resources, loaded.language, error) || !sigdb || !ReadDatabase(*sigdb, loaded.db, error) ||
+        (synthetic && !bench::GrowToOriginalSize(loaded.db))) {
         std::fprintf(stderr, "bench: the bound translation or database is missing or refused\n");
         return 2;
     }
-    win32::Win32System sys;
+    const Translation& translation = loaded.language.translation;
 
-    AnsweringWindow window(loaded.translation, 0);
+    AnsweringWindow window(loaded.language);
     {
         bench::QuietHost probeHost;
-        Engine probe(sys, probeHost, loaded.translation);
+        Engine probe(sys, probeHost, translation);
         if (!MergeDatabase(loaded.db, probe, error)) return 2;
         std::printf("database: %s, %zu names, %zu digests, %zu hosts\n", synthetic ? "synthetic 6.70-size" : "shipped",
                     probe.InfectionNames.size(), probe.MD5Hashes.size(), probe.lstHostInfections.Count());
@@ -96,14 +97,14 @@ int main() {
     for (int r = 0; r < rounds; ++r) {
         {
             bench::QuietHost host;
-            Engine e(sys, host, loaded.translation);
+            Engine e(sys, host, translation);
             MergeDatabase(loaded.db, e, error);
             RunOutcome outcome;
             quiet.push_back(TimedRun(e, folder, outcome));
             quietLines = host.LineCount();
         }
         {
-            Engine e(sys, window, loaded.translation);
+            Engine e(sys, window, translation);
             MergeDatabase(loaded.db, e, error);
             window.Attach(e);
             window.DisableGUI();

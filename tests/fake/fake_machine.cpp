@@ -1,7 +1,10 @@
 // The fake machine's registry, files, processes, services, crypto and fault injection.
 #include "tests/fake/fake_machine.h"
 
+#include <iconv.h>
+
 #include <algorithm>
+#include <cerrno>
 #include <cstring>
 #include <utility>
 
@@ -1055,5 +1058,40 @@ long FakeMachine::CryptReleaseContext(CryptHandle provider) {
 
 std::string FakeMachine::ToSystemCodePage(const std::wstring& text) { return WideToCp1252(text); }
 std::wstring FakeMachine::FromSystemCodePage(const std::string& bytes) { return Cp1252ToWide(bytes); }
+
+std::wstring FakeMachine::FromCodePage(unsigned codePage, const std::string& bytes) {
+    std::wstring out;
+    iconv_t cd = iconv_open("UTF-32LE", ("CP" + std::to_string(codePage)).c_str());
+    if (cd == reinterpret_cast<iconv_t>(-1)) return std::wstring(bytes.size(), L'\uFFFD');
+    std::string in = bytes;
+    char* from = in.data();
+    std::size_t left = in.size();
+    char buffer[4096];
+    const auto take = [&out, &buffer](const char* end) {
+        for (const char* p = buffer; p + 4 <= end; p += 4) {
+            const auto b = [p](int i) { return static_cast<std::uint32_t>(static_cast<unsigned char>(p[i])); };
+            out.push_back(static_cast<wchar_t>(b(0) | b(1) << 8 | b(2) << 16 | b(3) << 24));
+        }
+    };
+    // Each turn converts, or steps over one byte the page has no character for: the loop ends.
+    while (left > 0) {
+        char* to = buffer;
+        std::size_t room = sizeof(buffer);
+        const std::size_t rc = iconv(cd, &from, &left, &to, &room);
+        take(to);
+        if (rc == static_cast<std::size_t>(-1) && errno != E2BIG) {
+            out.push_back(L'\uFFFD');
+            ++from;
+            --left;
+        }
+    }
+    // Some pages (1255, 1258) hold back a letter that a following mark could combine with.
+    char* to = buffer;
+    std::size_t room = sizeof(buffer);
+    iconv(cd, nullptr, nullptr, &to, &room);
+    take(to);
+    iconv_close(cd);
+    return out;
+}
 
 }  // namespace pell::test

@@ -192,6 +192,8 @@ public:
     std::wstring UserName() override { return L"X"; }
     std::string ToSystemCodePage(const std::wstring& text) override;
     std::wstring FromSystemCodePage(const std::string& bytes) override;
+    // The Windows code pages of the translations, through the C library's converters.
+    std::wstring FromCodePage(unsigned codePage, const std::string& bytes) override;
 
 private:
     struct RegValueNode {

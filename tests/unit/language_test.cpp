@@ -8,28 +8,36 @@
 #include <vector>
 
 #include "base/text.h"
+#include "base/product.h"
 #include "i18n/language.h"
+#include "tests/fake/fake_machine.h"
 
 namespace pell {
 namespace {
 
-// The translation sources as resources: UTF-8 read as it is, so the decoder is the UTF-8 one.
+std::string FileBytes(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::stringstream ss;
+    ss << in.rdbuf();
+    return ss.str();
+}
+
+// The translations as the build converted them to their code pages, read back through the machine's
+// decoders, as the program reads its resources.
 class SourceResources : public LanguageResources {
 public:
+    SourceResources() : LanguageResources(machine_) {}
     std::set<int> missing;
     std::optional<std::string> Bytes(int resourceId) override {
         if (missing.count(resourceId)) return std::nullopt;
         for (const Language& l : Languages())
-            if (l.resourceId == resourceId && resourceId != 0) {
-                std::ifstream in(std::string(PELL_SOURCE_DIR "/resources/lang/") + std::string(l.stem) + ".txt",
-                                 std::ios::binary);
-                std::stringstream ss;
-                ss << in.rdbuf();
-                return ss.str();
-            }
+            if (l.resourceId == resourceId && resourceId != 0)
+                return FileBytes(PELL_TRANSLATION_DIR "/" + std::string(l.stem) + ".cp" + std::to_string(l.codePage) + ".txt");
         return std::nullopt;
     }
-    std::wstring Decode(int, std::string_view bytes) override { return Utf8ToWide(bytes); }
+
+private:
+    test::FakeMachine machine_;
 };
 
 // Records what the window was asked to do, one line per call.
@@ -79,6 +87,20 @@ TEST(Language, TheTableMatchesTheTranslationsAndTheirCodePages) {
     EXPECT_EQ(ids.size(), 22u);
     EXPECT_EQ(ids.count(114), 0u);
     EXPECT_EQ(Languages()[kEnglishIndex].stem, "english");
+}
+
+// Every converted translation decodes to its source, the maker's site filled in: each code page's
+// decoder gives back every character the converter put in.
+TEST(Language, EveryTranslationReadsBackInItsCodePageAsItsSource) {
+    SourceResources resources;
+    for (const Language& l : Languages()) {
+        if (l.resourceId == 0) continue;
+        std::wstring expected = ReplaceAll(Utf8ToWide(FileBytes(PELL_SOURCE_DIR "/resources/lang/" + std::string(l.stem) + ".txt")),
+                                           L"@MAKER_SITE@", kMakerSite);
+        expected = ReplaceAll(expected, L"\n", L"\r\n");
+        expected.resize(expected.size() - 2);  // the source's last break; the resource has none
+        EXPECT_EQ(resources.Decode(l.codePage, *resources.Bytes(l.resourceId)), expected) << l.stem;
+    }
 }
 
 TEST(Language, SelectingALanguageRunsTheStepsInOrderAndSetsTheGlobals) {

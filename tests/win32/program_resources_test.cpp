@@ -10,6 +10,7 @@
 #include "base/text.h"
 #include "i18n/translation.h"
 #include "platform/win32/program_resources.h"
+#include "platform/win32/win32_system.h"
 
 namespace pell::win32 {
 namespace {
@@ -57,7 +58,8 @@ TEST(ProgramResources, TwentyTwoTranslationsAreBoundWithoutAJapaneseOne) {
 // Every bound translation, read back in its code page as the program reads it, is its source with
 // the maker's site filled in: nothing was lost or replaced on the way through the code page.
 TEST(ProgramResources, EveryTranslationReadsBackAsItsSource) {
-    ProgramLanguageResources resources;
+    Win32System system;
+    ProgramLanguageResources resources(system);
     for (const Language& l : Languages()) {
         if (l.resourceId == 0) continue;
         std::ifstream in("Z:" PELL_SOURCE_DIR "/resources/lang/" + std::string(l.stem) + ".txt", std::ios::binary);
