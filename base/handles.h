@@ -1,73 +1,91 @@
 // Owners for handles obtained through the System seam: each closes its handle exactly once.
 #pragma once
 
+#include <cstdint>
+#include <string>
 #include <utility>
 
 #include "base/system.h"
 
 namespace pell {
 
-// An open registry key; closed when the owner goes away unless closed earlier.
-class OpenKey {
+// A handle obtained through `sys`, closed by the seam call `Close` when the owner goes away or is reset.
+// 0 is "none". Movable, not copyable: one owner at a time.
+template <typename H, long (System::*Close)(H)>
+class SeamHandle {
 public:
-    explicit OpenKey(System& sys) : sys_(&sys) {}
-    OpenKey(const OpenKey&) = delete;
-    OpenKey& operator=(const OpenKey&) = delete;
-    OpenKey(OpenKey&& other) noexcept : sys_(other.sys_), key_(std::exchange(other.key_, 0)) {}
-    ~OpenKey() { Close(); }
+    explicit SeamHandle(System& sys, H handle = 0) : sys_(&sys), handle_(handle) {}
+    SeamHandle(const SeamHandle&) = delete;
+    SeamHandle& operator=(const SeamHandle&) = delete;
+    SeamHandle(SeamHandle&& other) noexcept : sys_(other.sys_), handle_(std::exchange(other.handle_, 0)) {}
+    SeamHandle& operator=(SeamHandle&& other) noexcept {
+        if (this != &other) {
+            reset();
+            sys_ = other.sys_;
+            handle_ = std::exchange(other.handle_, 0);
+        }
+        return *this;
+    }
+    ~SeamHandle() { reset(); }
+
+    H get() const { return handle_; }
+    bool valid() const { return handle_ != 0; }
+    // Closes the handle held (if any) and holds `handle` instead.
+    void reset(H handle = 0) {
+        if (handle_ != 0) (sys_->*Close)(std::exchange(handle_, 0));
+        handle_ = handle;
+    }
+
+protected:
+    System& sys() const { return *sys_; }
+
+private:
+    System* sys_;
+    H handle_;
+};
+
+// A handle of the service control manager or of a service.
+using OpenServiceHandle = SeamHandle<ScHandle, &System::CloseServiceHandle>;
+// A process or access-token handle.
+using OpenProcessHandle = SeamHandle<ProcHandle, &System::CloseHandle>;
+
+// An open registry key.
+class OpenKey : public SeamHandle<RegKey, &System::RegCloseKey> {
+public:
+    using SeamHandle::SeamHandle;
 
     // RegOpenKey's result: 0 = opened.
     long Open(RegRoot root, const std::wstring& path) {
-        Close();
+        reset();
         RegKey key = 0;
-        long rc = sys_->RegOpenKey(root, path, key);
-        if (rc == code::Success) key_ = key;
+        long rc = sys().RegOpenKey(root, path, key);
+        if (rc == code::Success) reset(key);
         return rc;
     }
     // The same in a registry view (regview::Key32, regview::Key64).
     long Open(RegRoot root, const std::wstring& path, std::uint32_t view) {
         if (view == regview::Own) return Open(root, path);
-        Close();
+        reset();
         RegKey key = 0;
-        long rc = sys_->RegOpenKeyView(root, path, view, key);
-        if (rc == code::Success) key_ = key;
+        long rc = sys().RegOpenKeyView(root, path, view, key);
+        if (rc == code::Success) reset(key);
         return rc;
     }
-    void Close() {
-        if (key_ != 0) sys_->RegCloseKey(std::exchange(key_, 0));
-    }
-    RegKey get() const { return key_; }
-    bool is_open() const { return key_ != 0; }
-
-private:
-    System* sys_;
-    RegKey key_ = 0;
 };
 
-// An open file; closed when the owner goes away.
-class OpenFileHandle {
+// An open file.
+class OpenFileHandle : public SeamHandle<FileHandle, &System::CloseFile> {
 public:
-    explicit OpenFileHandle(System& sys) : sys_(&sys) {}
-    OpenFileHandle(const OpenFileHandle&) = delete;
-    OpenFileHandle& operator=(const OpenFileHandle&) = delete;
-    ~OpenFileHandle() { Close(); }
+    using SeamHandle::SeamHandle;
 
     // OpenFile's BOOL result: nonzero = opened.
     long Open(const std::wstring& path, FileAccess access, FileDisposition disposition) {
-        Close();
-        FileHandle h = 0;
-        long ok = sys_->OpenFile(path, access, disposition, h);
-        if (ok) file_ = h;
+        reset();
+        FileHandle file = 0;
+        long ok = sys().OpenFile(path, access, disposition, file);
+        if (ok) reset(file);
         return ok;
     }
-    void Close() {
-        if (file_ != 0) sys_->CloseFile(std::exchange(file_, 0));
-    }
-    FileHandle get() const { return file_; }
-
-private:
-    System* sys_;
-    FileHandle file_ = 0;
 };
 
 }  // namespace pell

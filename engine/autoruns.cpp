@@ -213,7 +213,7 @@ void CleanAutorunKey(Engine& e, RunFlags& flags, const AutorunKey& k) {
             }
             AfterRemovalActions(e, d.after);
             e.host.SetDetailsCaret(e.host.DetailsLength());
-            key.Close();
+            key.reset();
             flags.EntryRemoved = true;
             e.lstKeys.Clear();
             if (rc != code::Success || d.itemStays || ++deletions[entry.name] >= kMaxDeletionsPerItem)
@@ -222,7 +222,7 @@ void CleanAutorunKey(Engine& e, RunFlags& flags, const AutorunKey& k) {
         }
         if (!restart) break;
     }
-    key.Close();
+    key.reset();
     if (stage == Stage::Run) e.lstKeys.Clear();
 }
 
@@ -311,7 +311,7 @@ void RestorePolicies(Engine& e) {
         if (key.Open(policy.root, policy.path) != code::Success) continue;
         for (const wchar_t* value : policy.values)
             DeleteValueAndRecord(e.sys, e.Changes(), ValueKind::Policy, policy.root, policy.path, key.get(), value);
-        key.Close();
+        key.reset();
     }
 }
 

@@ -133,7 +133,7 @@ bool Clean(Engine& e) {
         // A file that cannot be read whole is never rewritten: its unread part would be lost.
         if (file.Open(path, FileAccess::ReadWrite, FileDisposition::OpenAlways) &&
             ReadOpenFile(e.sys, file.get(), bytes)) {
-            file.Close();
+            file.reset();
             lines = LinesOf(e.sys, bytes, bareEnds);
         } else {
             e.Details(17);

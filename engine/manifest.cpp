@@ -86,25 +86,19 @@ bool BytesFromHex(const std::wstring& hex, std::vector<std::uint8_t>& bytes) {
     return true;
 }
 
-ManifestWriter::~ManifestWriter() {
-    if (file_ != 0) sys_.CloseFile(file_);
-}
-
 bool ManifestWriter::Begin(const Folders& folders, const std::wstring& databaseVersion) {
     folder_ = folders.LogFolder;
     const std::wstring first = ManifestPathFor(RemovalLogPath(folder_, sys_.DateText(), sys_.TimeText()));
     const std::wstring stem = first.substr(0, first.size() - std::wstring_view(kManifestExtension).size());
-    for (int n = 1; n <= kMaxSameNames && file_ == 0; ++n) {
+    for (int n = 1; n <= kMaxSameNames && !file_.valid(); ++n) {
         const std::wstring path = n == 1 ? first : stem + L" (" + std::to_wstring(n) + L")" + kManifestExtension;
-        FileHandle file = 0;
-        if (sys_.OpenFile(path, FileAccess::Write, FileDisposition::CreateNew, file)) {
-            file_ = file;
+        if (file_.Open(path, FileAccess::Write, FileDisposition::CreateNew)) {
             path_ = path;
         } else if (sys_.LastError() != kErrorFileExists) {
             return false;
         }
     }
-    if (file_ == 0) return false;
+    if (!file_.valid()) return false;
     const std::wstring version = std::to_wstring(kVersionMajor) + L"." + (kVersionMinor < 10 ? L"0" : L"") +
                                  std::to_wstring(kVersionMinor);
     WriteLine("{\"record\":\"header\"" + Field("format", std::uint64_t{kManifestFormat}) +
@@ -116,14 +110,13 @@ bool ManifestWriter::Begin(const Folders& folders, const std::wstring& databaseV
 
 void ManifestWriter::Finish(const std::wstring& outcome, std::size_t failures, bool restartScheduled,
                             const std::wstring& logPath) {
-    if (file_ == 0) return;
+    if (!file_.valid()) return;
     std::string counts;
     for (const auto& [kind, count] : counts_) counts += (counts.empty() ? "" : ",") + JsonQuote(kind) + ":" + std::to_string(count);
     WriteLine("{\"record\":\"summary\"" + Field("outcome", outcome) + Field("counts", "{" + counts + "}") +
               Field("failures", std::uint64_t{failures}) + Flag("restart", restartScheduled) +
               Field("end", sys_.UtcTimestamp()) + "}");
-    sys_.CloseFile(file_);
-    file_ = 0;
+    file_.reset();
     if (logPath.empty()) return;
     const std::wstring target = ManifestPathFor(logPath);
     // A manifest of an earlier run under that name is never replaced: this one keeps its start name.
@@ -133,11 +126,11 @@ void ManifestWriter::Finish(const std::wstring& outcome, std::size_t failures, b
 }
 
 void ManifestWriter::WriteLine(const std::string& line) {
-    if (file_ == 0) return;
+    if (!file_.valid()) return;
     const std::string bytes = line + "\n";
     std::uint32_t written = 0;
-    sys_.WriteFile(file_, bytes.data(), static_cast<std::uint32_t>(bytes.size()), written);
-    sys_.FlushFile(file_);
+    sys_.WriteFile(file_.get(), bytes.data(), static_cast<std::uint32_t>(bytes.size()), written);
+    sys_.FlushFile(file_.get());
 }
 
 void ManifestWriter::Change(const wchar_t* kind, const std::string& fields) {
@@ -178,7 +171,7 @@ void ManifestWriter::FileDeleted(const std::wstring& path, std::uint32_t attribu
         OpenFileHandle file(sys_);
         if (file.Open(copy, FileAccess::Read, FileDisposition::OpenExisting) && sys_.GetFileSize(file.get(), size))
             fields += Field("size", size);
-        file.Close();
+        file.reset();
         fields += Field("md5", Md5OfFile(copy)) + Field("backup", backupName);
     }
     Change(L"file", fields);

@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "base/handles.h"
 #include "engine/change_sink.h"
 #include "engine/engine.h"
 #include "base/host.h"
@@ -28,7 +29,6 @@ bool BytesFromHex(const std::wstring& hex, std::vector<std::uint8_t>& bytes);
 class ManifestWriter : public ChangeSink {
 public:
     ManifestWriter(System& sys, Host& host) : sys_(sys), host_(host) {}
-    ~ManifestWriter() override;
     ManifestWriter(const ManifestWriter&) = delete;
     ManifestWriter& operator=(const ManifestWriter&) = delete;
 
@@ -60,7 +60,7 @@ private:
     Host& host_;
     std::wstring folder_;
     std::wstring path_;
-    FileHandle file_ = 0;
+    OpenFileHandle file_{sys_};
     std::map<std::wstring, std::size_t> counts_;
 };
 

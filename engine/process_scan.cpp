@@ -5,9 +5,9 @@
 #include <set>
 #include <vector>
 
+#include "base/handles.h"
 #include "engine/left_alone.h"
 #include "engine/file_pass.h"
-#include "processes/process_handle.h"
 #include "engine/process_utils.h"
 #include "processes/protection.h"
 
@@ -24,10 +24,10 @@ constexpr std::uint32_t kAllAccess = 0x1F0FFF;        // PROCESS_ALL_ACCESS
 // Without it the scan goes on; terminations of protected processes then fail and are reported.
 class DebugPrivilege {
 public:
-    explicit DebugPrivilege(System& sys) : sys_(sys) {
+    explicit DebugPrivilege(System& sys) : sys_(sys), token_(sys) {
         ProcHandle token = 0;
         if (sys_.OpenProcessToken(kAdjustAndQueryToken, token) == 0) return;
-        token_.emplace(sys_, token);
+        token_.reset(token);
         if (sys_.LookupPrivilegeValue(L"SeDebugPrivilege", luid_) == 0 ||
             sys_.AdjustTokenPrivileges(token, luid_, kPrivilegeEnabled) == 0) {
             token_.reset();
@@ -38,14 +38,14 @@ public:
     bool enabled() const { return enabled_; }
     void Disable() {
         if (!enabled_) return;
-        sys_.AdjustTokenPrivileges(token_->get(), luid_, kPrivilegeDisabled);
+        sys_.AdjustTokenPrivileges(token_.get(), luid_, kPrivilegeDisabled);
         token_.reset();
         enabled_ = false;
     }
 
 private:
     System& sys_;
-    std::optional<ProcessHandleOwner> token_;
+    OpenProcessHandle token_;
     Luid luid_;
     bool enabled_ = false;
 };
@@ -58,10 +58,10 @@ bool Terminate(Engine& e, const ProcessEntry& candidate, bool& ended) {
         ReportLeftAlone(e, candidate.folder + candidate.fileName, kOwnProgramLeftAlone);
         return false;
     }
-    ProcessHandleOwner process(e.sys, e.sys.OpenProcess(kAllAccess, static_cast<std::uint32_t>(candidate.id)));
+    OpenProcessHandle process(e.sys, e.sys.OpenProcess(kAllAccess, static_cast<std::uint32_t>(candidate.id)));
     // A process that did not open cannot be ended; it is reported like a refused termination.
-    long rc = process ? e.sys.TerminateProcess(process.get(), 0) : 0;
-    process.Close();
+    long rc = process.valid() ? e.sys.TerminateProcess(process.get(), 0) : 0;
+    process.reset();
     if (rc == 1) e.Changes().ProcessTerminated(candidate.folder + candidate.fileName, static_cast<std::uint32_t>(candidate.id));
     e.Details(rc == 1 ? 11 : 12, candidate.fileName);
     ended = rc == 1;

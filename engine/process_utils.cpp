@@ -6,10 +6,10 @@
 #include <vector>
 
 #include "base/backup_name.h"
+#include "base/handles.h"
 #include "engine/left_alone.h"
 #include "base/text.h"
 #include "i18n/details.h"
-#include "processes/process_handle.h"
 
 namespace pell {
 namespace {
@@ -64,8 +64,8 @@ void BuildProcessTable(Engine& e) {
     for (std::size_t n = 0; n < count; ++n) {
         std::uint32_t id = ids[n];
         e.host.DoEvents();
-        ProcessHandleOwner process(e.sys, e.sys.OpenProcess(kQueryAndReadAccess, id));
-        if (process) {
+        OpenProcessHandle process(e.sys, e.sys.OpenProcess(kQueryAndReadAccess, id));
+        if (process.valid()) {
             std::uint64_t module = 0;
             if (e.sys.EnumProcessModules(process.get(), module) != 0) {
                 std::wstring raw;
@@ -89,7 +89,7 @@ void BuildProcessTable(Engine& e) {
                 e.ProcessTable.push_back(std::move(entry));
             }
         }
-        process.Close();
+        process.reset();
         e.host.DoEvents();
     }
 }

@@ -269,7 +269,7 @@ private:
         const std::wstring keyPath = std::wstring(kServicesKey) + L"\\" + name;
         OpenKey existing(sys_);
         if (existing.Open(RegRoot::LocalMachine, keyPath) == code::Success) return LeftAlone(what, L"its key exists again");
-        existing.Close();
+        existing.reset();
         if (!c.Text(L"export", exportName)) return Failed(what, L"the run kept no export of its key");
         const std::wstring file = folder_ + exportName;
         std::string bytes;

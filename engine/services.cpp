@@ -108,16 +108,10 @@ void ExportAndDelete(Engine& e, const std::wstring& name) {
 }  // namespace
 
 bool StopService(System& sys, const std::wstring& serviceName) {
-    ScHandle manager = sys.OpenSCManager(kScManagerAllAccess);
-    if (manager == 0) return false;
-    bool stopped = false;
-    ScHandle service = sys.OpenService(manager, serviceName, kServiceAllAccess);
-    if (service != 0) {
-        stopped = sys.ControlService(service, kServiceControlStop) == 1;
-        sys.CloseServiceHandle(service);
-    }
-    sys.CloseServiceHandle(manager);
-    return stopped;
+    OpenServiceHandle manager(sys, sys.OpenSCManager(kScManagerAllAccess));
+    if (!manager.valid()) return false;
+    OpenServiceHandle service(sys, sys.OpenService(manager.get(), serviceName, kServiceAllAccess));
+    return service.valid() && sys.ControlService(service.get(), kServiceControlStop) == 1;
 }
 
 void DeleteSubkeys(System& sys, RegKey key, const std::wstring& path) {
@@ -157,7 +151,7 @@ void DeleteSubkeys(System& sys, RegKey key, const std::wstring& path) {
         OpenKey child(sys);
         if (child.Open(RegRoot::LocalMachine, ServiceKeyPath(below)) == code::Success) {
             DeleteSubkeys(sys, child.get(), below);
-            child.Close();
+            child.reset();
             index = 0;
         } else {
             ++index;

@@ -120,7 +120,7 @@ void SmartScanner::SmartScanRegistry() {
         OpenKey key(e_.sys);
         if (key.Open(runKey.root, runKey.path, runKey.view) != code::Success) continue;
         ListRunValues(e_.sys, key.get(), e_.lstKeys);
-        key.Close();
+        key.reset();
     }
     std::optional<MD5Hash> md5;
     for (std::size_t i = 0; i < e_.lstKeys.Count(); ++i) {

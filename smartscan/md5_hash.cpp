@@ -63,7 +63,7 @@ std::wstring MD5Hash::HashFile(const std::wstring& path) {
             std::vector<std::uint8_t> last(rest);
             readInto(last);
         }
-        file.Close();
+        file.reset();
         return HashValue();
     } catch (const ReadFailed&) {
     } catch (const RuntimeError&) {

@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include "app/pellclean/console.h"
+#include "base/handles.h"
 #include "engine/services.h"
 #include "engine/stages.h"
 #include "base/text.h"
@@ -226,6 +227,29 @@ INSTANTIATE_TEST_SUITE_P(Steps, StopServiceFaults,
                                            StopFault{"service", Op::OpenService, 0, 1},
                                            StopFault{"control refused", Op::ControlService, 0, 1},
                                            StopFault{"control answers 2, not exactly 1", Op::ControlService, 2, 1}));
+
+TEST_F(ServiceScan, HandleOwnersCloseEachHandleOnceWhetherMovedOrReset) {
+    machine.AddScmService(L"wsvc");
+    {
+        OpenServiceHandle manager(machine, machine.OpenSCManager(0xF003F));
+        OpenServiceHandle service(machine, machine.OpenService(manager.get(), L"wsvc", 0xF01FF));
+        OpenKey first(machine), second(machine);
+        ASSERT_EQ(first.Open(RegRoot::LocalMachine, kServices + L"Spooler"), code::Success);
+        ASSERT_EQ(second.Open(RegRoot::LocalMachine, L"System"), code::Success);
+        EXPECT_EQ(machine.OpenHandleCount(), 4u);
+        first = std::move(second);  // the key `first` held is closed, the other changes owner
+        EXPECT_FALSE(second.valid());
+        EXPECT_EQ(machine.OpenHandleCount(), 3u);
+        OpenServiceHandle taken(std::move(service));
+        service.reset();  // holds nothing any more: closes nothing
+        EXPECT_EQ(machine.OpenHandleCount(), 3u);
+        taken.reset(machine.OpenService(manager.get(), L"wsvc", 0xF01FF));  // the old one closed first
+        EXPECT_EQ(machine.OpenHandleCount(), 3u);
+        manager.reset();
+        EXPECT_EQ(machine.OpenHandleCount(), 2u);
+    }
+    EXPECT_EQ(machine.OpenHandleCount(), 0u);
+}
 
 TEST_F(ServiceScan, ExportThatCannotStartIsReportedAndTheKeyStays) {
     machine.PlantService(L"wrmsvc", L"C:\\WINDOWS\\wrm.exe");
