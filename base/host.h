@@ -6,6 +6,19 @@
 
 namespace pell {
 
+// Message-box codes: each selects one notice or question of the translated message box. The English
+// text of each is in its comment.
+namespace box {
+constexpr int AlreadyRunning = 1;    // "Pellworth Remover is already running, please wait..."
+constexpr int ChooseFolder = 2;      // "Please choose a folder to save Backup Files and your ... Log file to."
+constexpr int NoFolderSelected = 3;  // "You have not selected a folder. >> Your log and backup files will be saved ..."
+constexpr int NewerVersion = 4;      // "A newer version of Pellworth Remover is available. >> Do you wish to go ..."
+constexpr int VirusRemoved = 5;      // "Any infected Keys have been removed, ... will restart automatically in 2 minutes. ..."
+constexpr int NoVirus = 6;           // "No virus detected."
+constexpr int ChangePassword = 7;    // "We strongly recommend you change your password, ... >> Would you like ...?"
+constexpr int NoRegistryAccess = 8;  // "Unable to access the Registry, please ensure you are using an Administrator Account."
+}  // namespace box
+
 // Results of a message box.
 namespace answer {
 constexpr int None = 0, Ok = 1, Yes = 6, No = 7;
@@ -30,7 +43,7 @@ public:
     // Lets pending window events run (timers, sockets, repaints).
     virtual void DoEvents() = 0;
 
-    // The translated message box of message-box code `code` (1 to 8); returns answer::Ok, Yes, No or None.
+    // The translated message box of message-box code `code` (a box:: code); returns answer::Ok, Yes, No or None.
     virtual int MsgBox(int code, bool yesNo) = 0;
 
     // The main window's caption (the run reads the database version out of it).

@@ -12,6 +12,7 @@
 #include "engine/stages.h"
 #include "base/text.h"
 #include "base/run_values.h"
+#include "i18n/details.h"
 
 namespace pell {
 namespace {
@@ -189,7 +190,7 @@ void CleanAutorunKey(Engine& e, RunFlags& flags, const AutorunKey& k) {
                 flags.RegistryError = true;
                 e.lstKeys.Clear();
             } else {
-                e.Details(10);
+                e.Details(status::UnableToOpenRunServices);
             }
             return;
         }
@@ -206,9 +207,9 @@ void CleanAutorunKey(Engine& e, RunFlags& flags, const AutorunKey& k) {
             const long rc = DeleteValueAndRecord(e.sys, e.Changes(), ValueKind::Autorun, root, RecordedKeyPath(k),
                                                  key.get(), d.valueName);
             if (rc == code::Success) {
-                e.Details(14, d.report);
+                e.Details(status::Removed, d.report);
             } else {
-                e.Details(13, d.report);
+                e.Details(status::UnableToRemove, d.report);
                 flags.RegistryError = true;
             }
             AfterRemovalActions(e, d.after);

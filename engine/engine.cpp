@@ -21,7 +21,9 @@ public:
 // Status codes whose line says that something could not be done: unable to back up a service, to
 // terminate, to remove, or to clean the hosts file.
 bool IsFailureCode(float code) {
-    return code == 5 || code == 12 || code == 13 || code == 16 || code == 17 || code == 18;
+    return code == status::UnableToBackUp || code == status::UnableToTerminate || code == status::UnableToRemove ||
+           code == status::UnableToClearHostsReadOnly || code == status::UnableToOpenHostsForScanning ||
+           code == status::UnableToOpenHostsForCleaning;
 }
 
 }  // namespace

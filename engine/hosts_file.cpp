@@ -7,6 +7,7 @@
 #include "base/handles.h"
 #include "engine/stages.h"
 #include "base/text.h"
+#include "i18n/details.h"
 
 namespace pell {
 namespace {
@@ -115,7 +116,7 @@ bool ReplaceContent(Engine& e, const std::wstring& path, const std::string& cont
     const std::wstring temp = path + kNewSuffix;
     e.sys.SetFileAttributes(temp, kAttributeNormal);  // a read-only leftover of an interrupted run
     if (WriteWholeFile(e.sys, temp, content) && e.sys.MoveFileReplace(temp, path)) return true;
-    e.Details(18);
+    e.Details(status::UnableToOpenHostsForCleaning);
     e.sys.DeleteFile(temp);
     return false;
 }
@@ -123,7 +124,7 @@ bool ReplaceContent(Engine& e, const std::wstring& path, const std::string& cont
 // True when worm lines left the file.
 bool Clean(Engine& e) {
     const std::wstring path = e.folders.SystemDir + L"\\drivers\\etc\\hosts";
-    if (!e.sys.SetFileAttributes(path, kAttributeNormal)) e.Details(16);
+    if (!e.sys.SetFileAttributes(path, kAttributeNormal)) e.Details(status::UnableToClearHostsReadOnly);
 
     std::vector<HostsLine> lines;
     bool bareEnds = false;
@@ -136,7 +137,7 @@ bool Clean(Engine& e) {
             file.reset();
             lines = LinesOf(e.sys, bytes, bareEnds);
         } else {
-            e.Details(17);
+            e.Details(status::UnableToOpenHostsForScanning);
         }
     }
 
@@ -157,7 +158,7 @@ bool Clean(Engine& e) {
         if (upper.find(upperLocalhost) != std::wstring::npos) hasLocalhost = true;
         for (const std::wstring& entry : entries) {
             if (!NamesHost(upper, entry)) continue;
-            e.Details(19, line.text);
+            e.Details(status::FoundHostsEntry, line.text);
             line.text = kRemovalMarker;
             upper = upperMarker;
             line.marked = true;
@@ -171,7 +172,7 @@ bool Clean(Engine& e) {
     // The worm lines stay rather than go without a whole copy of the file they were in.
     const std::wstring copyName = KeepOriginal(e, path);
     if (copyName.empty()) {
-        e.Details(5, L"hosts");
+        e.Details(status::UnableToBackUp, L"hosts");
         e.wormsLeftBehind.insert(UpperCase(path));
         return false;
     }

@@ -10,6 +10,7 @@
 #include "engine/file_pass.h"
 #include "engine/process_utils.h"
 #include "processes/protection.h"
+#include "i18n/details.h"
 
 namespace pell {
 namespace {
@@ -63,7 +64,7 @@ bool Terminate(Engine& e, const ProcessEntry& candidate, bool& ended) {
     long rc = process.valid() ? e.sys.TerminateProcess(process.get(), 0) : 0;
     process.reset();
     if (rc == 1) e.Changes().ProcessTerminated(candidate.folder + candidate.fileName, static_cast<std::uint32_t>(candidate.id));
-    e.Details(rc == 1 ? 11 : 12, candidate.fileName);
+    e.Details(rc == 1 ? status::Terminated : status::UnableToTerminate, candidate.fileName);
     ended = rc == 1;
     return true;
 }
@@ -95,7 +96,7 @@ bool ScanProcesses(Engine& e) {
 
     e.backedUpThisScan.clear();
     BuildProcessTable(e);
-    e.Details(7);
+    e.Details(status::LookingForProcesses);
     e.host.SetProg1(0);
 
     for (const wchar_t* fixed : {L"ntvdm.exe", L"regedit.exe", L"ctfmon.exe", L"explorer.exe"})
@@ -133,7 +134,7 @@ bool ScanProcesses(Engine& e) {
 
     e.host.SetProg2(60);
     e.host.SetProg1(0);
-    e.Details(8);
+    e.Details(status::LookingForFiles);
 
     RemoveWormFiles(e);
     const std::size_t identified = e.lstIdentifiedByMD5.Count();

@@ -124,17 +124,17 @@ void BackUpAndDelete(Engine& e, const std::wstring& path) {
             // A path that names no file (or a folder, which worms' vaccines create) has nothing to lose.
             const std::uint32_t now = e.sys.GetFileAttributes(path);
             if (now == kInvalidAttributes || (now & kAttributeDirectory)) return;
-            e.Details(5, shortName);
+            e.Details(status::UnableToBackUp, shortName);
             e.wormsLeftBehind.insert(key);
             return;
         }
         copy = e.backedUpThisScan.emplace(key, copyName).first;
-        e.Details(6, shortName);
+        e.Details(status::BackedUp, shortName);
     }
 
     if (e.sys.DeleteFile(path) != 0) {
         e.Changes().FileDeleted(recordedPath, attributes, copy->second);
-        e.Details(14, path);
+        e.Details(status::Removed, path);
         e.fileRemoved = true;
         e.wormsLeftBehind.erase(key);  // a copy that failed earlier in the scan is made good
         return;
@@ -143,7 +143,7 @@ void BackUpAndDelete(Engine& e, const std::wstring& path) {
     if (error == code::FileNotFound || error == code::PathNotFound) return;
     // Locked, in use, refused: the file is there and stays until Windows starts again, when nothing
     // holds it yet.
-    e.Details(13, path);
+    e.Details(status::UnableToRemove, path);
     if (e.wormsLeftBehind.insert(key).second && e.sys.DeleteFileAtRestart(path))
         AppendDetailsLine(e.host, path + kRemovedAtRestart);
 }

@@ -122,7 +122,7 @@ RunOutcome RunCleaning(Engine& e, const RunStages& stages) {
         // autorun stages must see only the values of their own key.
         e.lstKeys.Clear();
         AppendDetailsLine(e.host, SmartScanStoppedLine(error));
-        e.Details(3);
+        e.Details(status::LookingForServices);
     }
     const bool servicesResult = stages.scanServices(e);
     // The services key could not be read: the stage has told the user and ended the program.
@@ -131,20 +131,20 @@ RunOutcome RunCleaning(Engine& e, const RunStages& stages) {
         return RunOutcome::ProgramEnded;
     }
     const bool processesResult = stages.scanProcesses(e);
-    e.Details(9);
+    e.Details(status::ScanningRegistry);
     stages.cleanMachineRun(e, flags);
     stages.cleanUserRun(e, flags);
     stages.cleanRunServices(e, flags);
     stages.cleanRunOnce(e, flags);
     stages.cleanOtherUsersRun(e, flags);
     stages.cleanWinlogon(e, flags);
-    e.Details(22);
+    e.Details(status::EnablingTools);
     stages.restorePolicies(e);
-    e.Details(15);
+    e.Details(status::ScanningHostsFile);
     const bool hostsCleaned = stages.cleanHostsFile(e);
     const std::size_t leftBehind = e.wormsLeftBehind.size();
     if (leftBehind != 0) AppendDetailsLine(e.host, LeftBehindLine(leftBehind));
-    e.Details(20);
+    e.Details(status::SavingLog);
     const std::wstring timeText = e.sys.TimeText();
     const std::wstring dateText = e.sys.DateText();
     const std::wstring logPath = RemovalLogPath(e.folders.LogFolder, dateText, timeText);
@@ -152,7 +152,7 @@ RunOutcome RunCleaning(Engine& e, const RunStages& stages) {
     if (flags.RegistryError) {
         SaveLog(e, databaseVersion, logPath, LogForm::Aborted);
         finish(L"aborted", false, logPath);
-        e.host.MsgBox(8, false);
+        e.host.MsgBox(box::NoRegistryAccess, false);
         // Back to idle, so the user can close the window or try again once the cause is fixed.
         e.host.SetTerm(true);
         e.host.EnableGUI();
@@ -160,13 +160,13 @@ RunOutcome RunCleaning(Engine& e, const RunStages& stages) {
     }
 
     SaveLog(e, databaseVersion, logPath, LogForm::Normal);
-    e.Details(21);
+    e.Details(status::Done);
     e.host.SetTerm(true);
     RunOutcome outcome;
     // A deleted file or a dropped hosts line is a found worm as much as an ended process; a worm left
     // behind was found too, and the restart takes what was marked for deletion at it.
     if (processesResult || flags.EntryRemoved || servicesResult || e.fileRemoved || hostsCleaned || leftBehind != 0) {
-        e.host.MsgBox(5, false);
+        e.host.MsgBox(box::VirusRemoved, false);
         // The box has promised a restart: say so when it cannot be scheduled.
         const bool restart = e.sys.StartCommandLine(kRestartCommandLine, ShowStyle::MinimizedFocus) != 0;
         if (!restart) AppendDetailsLine(e.host, kRestartNotStartedLine);
@@ -174,8 +174,8 @@ RunOutcome RunCleaning(Engine& e, const RunStages& stages) {
         outcome = leftBehind != 0 ? RunOutcome::LeftBehind : RunOutcome::Removed;
     } else {
         finish(L"nothing-found", false, logPath);
-        e.host.MsgBox(6, false);
-        if (e.host.MsgBox(7, true) == answer::Yes) e.sys.ShellOpen(PasswordAdviceLink());
+        e.host.MsgBox(box::NoVirus, false);
+        if (e.host.MsgBox(box::ChangePassword, true) == answer::Yes) e.sys.ShellOpen(PasswordAdviceLink());
         outcome = RunOutcome::NothingFound;
     }
     e.host.EnableGUI();
@@ -183,10 +183,10 @@ RunOutcome RunCleaning(Engine& e, const RunStages& stages) {
 }
 
 RunOutcome StartCleaning(Engine& e, const std::function<std::wstring()>& pickFolder, const RunStages& stages) {
-    e.host.MsgBox(2, false);
+    e.host.MsgBox(box::ChooseFolder, false);
     std::wstring folder = pickFolder();
     if (folder.empty()) {
-        e.host.MsgBox(3, false);
+        e.host.MsgBox(box::NoFolderSelected, false);
         e.folders.LogFolder.clear();  // the run puts the log at the temporary folder's root
     } else {
         e.folders.LogFolder = folder.back() == L'\\' ? folder : folder + L"\\";
@@ -195,7 +195,7 @@ RunOutcome StartCleaning(Engine& e, const std::function<std::wstring()>& pickFol
     e.lstKeys.Clear();
     e.host.SetProg1(0);
     e.host.SetProg2(0);
-    e.Details(1);
+    e.Details(status::StartingScan);
     return RunCleaning(e, stages);
 }
 

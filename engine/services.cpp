@@ -11,6 +11,7 @@
 #include "engine/removal_log.h"
 #include "engine/stages.h"
 #include "base/text.h"
+#include "i18n/details.h"
 
 namespace pell {
 namespace {
@@ -94,7 +95,7 @@ void ExportAndDelete(Engine& e, const std::wstring& name) {
     long started = sys.StartCommandLineAndWait(ServiceExportCommandLine(e.folders, name), ShowStyle::Hidden,
                                                kExportTimeoutMs);
     bool exported = started != 0 && sys.GetFileAttributes(regFile) != kInvalidAttributes;
-    e.Details(exported ? 6 : 5, name);
+    e.Details(exported ? status::BackedUp : status::UnableToBackUp, name);
     if (!exported) {
         e.wormsLeftBehind.insert(L"HKLM\\" + ServiceKeyPath(name));
         return;
@@ -167,7 +168,7 @@ bool ScanServices(Engine& e) {
     {
         OpenKey services(sys);
         if (services.Open(RegRoot::LocalMachine, kServicesKey) != code::Success) {
-            e.host.MsgBox(8, false);
+            e.host.MsgBox(box::NoRegistryAccess, false);
             e.programEnded = true;
             e.host.EndProgram();
             return false;
@@ -196,7 +197,8 @@ bool ScanServices(Engine& e) {
                                                                                 : nullptr;
                 if (!matched) continue;
                 bool stopped = StopService(sys, entry.Name);
-                e.Details(4, entry.Name + L"\" " + *matched + L" ..." + (stopped ? L"Stopped" : L"Unable to Stop!!"));
+                e.Details(status::Found,
+                          entry.Name + L"\" " + *matched + L" ..." + (stopped ? L"Stopped" : L"Unable to Stop!!"));
                 e.lstInfectedKeys.Append(entry.Name);
                 if (stopped) result = true;
             }

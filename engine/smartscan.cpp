@@ -14,14 +14,10 @@
 #include "engine/process_utils.h"
 #include "smartscan/md5_hash.h"
 #include "base/run_values.h"
+#include "i18n/details.h"
 
 namespace pell {
 namespace {
-
-constexpr float kIdentified = 2.0f;
-constexpr float kRegistryPass = 2.5f;
-constexpr float kAutoRunsPass = 2.75f;
-constexpr float kServicesNext = 3.0f;
 
 struct RunKey {
     RegRoot root;
@@ -90,11 +86,11 @@ bool SmartScanner::LeftAlone(const std::wstring& path) {
 
 void SmartScanner::SmartScan() {
     SmartScanProcesses();
-    e_.Details(kRegistryPass);
+    e_.Details(status::SmartScanningRegistry);
     SmartScanRegistry();
-    e_.Details(kAutoRunsPass);
+    e_.Details(status::SmartScanningAutoRuns);
     SmartScanAutoRuns();
-    e_.Details(kServicesNext);
+    e_.Details(status::LookingForServices);
 }
 
 void SmartScanner::SmartScanProcesses() {
@@ -109,7 +105,7 @@ void SmartScanner::SmartScanProcesses() {
             if (LeftAlone(path)) break;
             const std::wstring base = BaseName(entry.fileName);
             if (!listed_.Listed(base)) AppendName(base);
-            e_.Details(kIdentified, path);
+            e_.Details(status::Identified, path);
             e_.lstIdentifiedByMD5.Append(path);
         }
     }
@@ -146,7 +142,7 @@ void SmartScanner::SmartScanRegistry() {
             const std::wstring base = BaseName(shortName);
             if (listed_.Listed(base)) break;
             AppendName(base);
-            e_.Details(kIdentified, shortName);
+            e_.Details(status::Identified, shortName);
             e_.lstIdentifiedByMD5.Append(command);
         }
     }
@@ -208,7 +204,7 @@ bool SmartScanner::IdentifyFile(const std::wstring& path) {
         const std::wstring base = path.size() > 7 ? path.substr(3, path.size() - 7) : std::wstring();
         if (!listed_.Listed(base)) AppendName(base);
         identified = true;
-        e_.Details(kIdentified, path);
+        e_.Details(status::Identified, path);
         e_.lstIdentifiedByMD5.Append(path);
     }
     return identified;

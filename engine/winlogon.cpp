@@ -9,6 +9,7 @@
 #include "engine/run_entry.h"
 #include "engine/stages.h"
 #include "base/text.h"
+#include "i18n/details.h"
 
 namespace pell {
 namespace {
@@ -114,9 +115,9 @@ void CleanWinlogonValue(Engine& e, RunFlags& flags, const WormNameIndex& worms, 
         if (rc == code::Success) e.Changes().ValueRewritten(before, StringValueBytes(cleaned));
         const std::wstring report = label + v.name + L" = " + *data;
         if (rc == code::Success) {
-            e.Details(14, report);
+            e.Details(status::Removed, report);
         } else {
-            e.Details(13, report);
+            e.Details(status::UnableToRemove, report);
             flags.RegistryError = true;
         }
         e.host.SetDetailsCaret(e.host.DetailsLength());

@@ -11,19 +11,21 @@ namespace pell {
 constexpr std::wstring_view kAutoRunsLine = L"SmartScanning AutoRuns...";
 
 std::wstring StatusLine(const Translation& translation, float code, std::wstring_view arg) {
-    if (code == 1.0f) return ReplaceAll(translation.Message(8), kBreakPlaceholder, L"\r\n");
-    if (code == 2.75f) return std::wstring(kAutoRunsLine);
+    if (code == status::StartingScan) return ReplaceAll(translation.Message(8), kBreakPlaceholder, L"\r\n");
+    if (code == status::SmartScanningAutoRuns) return std::wstring(kAutoRunsLine);
     std::wstring line;
     bool takesArg = false;
-    if (code == 2.0f) {
+    if (code == status::Identified) {
         line = translation.Message(9);
         takesArg = true;
-    } else if (code == 2.5f) {
+    } else if (code == status::SmartScanningRegistry) {
         line = translation.Message(10);
-    } else if (code >= 3.0f && code <= 22.0f && code == static_cast<float>(static_cast<int>(code))) {
-        int n = static_cast<int>(code);
-        line = translation.Message(n + 8);
-        takesArg = n == 4 || n == 5 || n == 6 || n == 11 || n == 12 || n == 13 || n == 14 || n == 19;
+    } else if (code >= status::LookingForServices && code <= status::EnablingTools &&
+               code == static_cast<float>(static_cast<int>(code))) {
+        line = translation.Message(static_cast<int>(code) + 8);
+        takesArg = code == status::Found || code == status::UnableToBackUp || code == status::BackedUp ||
+                   code == status::Terminated || code == status::UnableToTerminate || code == status::UnableToRemove ||
+                   code == status::Removed || code == status::FoundHostsEntry;
     } else {
         return {};
     }
@@ -42,7 +44,7 @@ void CaretToEnd(Host& host) {
 
 void WriteDetails(Host& host, const Translation& translation, float code, std::wstring_view arg) {
     std::wstring line = StatusLine(translation, code, arg);
-    if (code == 1.0f) {
+    if (code == status::StartingScan) {
         host.SetDetailsText(line);
         CaretToEnd(host);
     } else {

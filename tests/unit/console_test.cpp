@@ -109,13 +109,13 @@ TEST(ConsoleHost, DetailsLinesArePrintedAsTheyAreWrittenAndARestartPrintsItsLine
     Translation t = test::EnglishTranslation();
     Printed out;
     ConsoleHost host(t, out.sink(), false);
-    WriteDetails(host, t, 1, L"");
-    WriteDetails(host, t, 4, L"wrm");
-    WriteDetails(host, t, 21, L"");
+    WriteDetails(host, t, status::StartingScan, L"");
+    WriteDetails(host, t, status::Found, L"wrm");
+    WriteDetails(host, t, status::Done, L"");
     EXPECT_EQ(out.text, "Starting Scan...\nSmartScanning Processes...\nFound \"wrm\"\nDone!\n");
     EXPECT_EQ(host.DetailsText(), L"Starting Scan...\r\nSmartScanning Processes...\r\nFound \"wrm\"\r\nDone!");
     out.text.clear();
-    WriteDetails(host, t, 1, L"");
+    WriteDetails(host, t, status::StartingScan, L"");
     EXPECT_EQ(out.text, "Starting Scan...\nSmartScanning Processes...\n");
     EXPECT_EQ(host.DetailsLength(), host.DetailsText().size());
 }
@@ -124,7 +124,7 @@ TEST(ConsoleHost, TextIsPrintedAsUtf8) {
     Translation t = test::EnglishTranslation();
     Printed out;
     ConsoleHost host(t, out.sink(), false);
-    WriteDetails(host, t, 14, L"C:\\Caf\u00e9\\wrm.exe");
+    WriteDetails(host, t, status::Removed, L"C:\\Caf\u00e9\\wrm.exe");
     EXPECT_EQ(out.text, "Found C:\\Caf\xc3\xa9\\wrm.exe ...Removed\n");
 }
 
@@ -142,7 +142,7 @@ TEST(ConsoleHost, BoxesArePrintedWithTheirTextAndAnsweredWithoutInput) {
     for (const auto& c : cases) {
         Printed out;
         ConsoleHost host(t, out.sink(), c.answerYes);
-        EXPECT_EQ(host.MsgBox(3, c.yesNo), c.answer);
+        EXPECT_EQ(host.MsgBox(box::NoFolderSelected, c.yesNo), c.answer);
         EXPECT_EQ(out.text,
                   "[message box 3] You have not selected a folder.\n"
                   "[message box 3] Your log and backup files will be saved to your root directory (usually C:\\)\n"

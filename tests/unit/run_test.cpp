@@ -90,7 +90,7 @@ void CleanRunKey(Engine& e, RunFlags& flags, RegRoot root) {
         if (v.name != L"wrm") continue;
         flags.EntryRemoved = true;
         bool deleted = e.sys.RegDeleteValue(key.get(), v.name) == code::Success;
-        e.Details(deleted ? 14 : 13, v.name);
+        e.Details(deleted ? status::Removed : status::UnableToRemove, v.name);
         if (!deleted) flags.RegistryError = true;
         return;
     }
@@ -313,21 +313,21 @@ TEST(Run, NothingFoundAsksAboutThePasswordAndOpensTheAdviceOnYesOnly) {
 TEST(Run, AnUnstoppedServiceCountsAsNothingFoundDroppedHostsLinesAsFound) {
     World w;
     w.scanServices = [](Engine& en) {
-        en.Details(4, L"wrmsvc");
-        en.Details(6, L"wrmsvc");
+        en.Details(status::Found, L"wrmsvc");
+        en.Details(status::BackedUp, L"wrmsvc");
         return false;
     };
     EXPECT_EQ(w.Start(), RunOutcome::NothingFound);
-    EXPECT_EQ(BoxCodes(w.host), (std::vector<int>{2, 6, 7}));
+    EXPECT_EQ(BoxCodes(w.host), (std::vector<int>{box::ChooseFolder, box::NoVirus, box::ChangePassword}));
     EXPECT_TRUE(w.machine.StartedCommands().empty());
 
     World hosts;
     hosts.cleanHostsFile = [](Engine& en) {
-        en.Details(19, L"127.0.0.1 www.security-site.example");
+        en.Details(status::FoundHostsEntry, L"127.0.0.1 www.security-site.example");
         return true;
     };
     EXPECT_EQ(hosts.Start(), RunOutcome::Removed);
-    EXPECT_EQ(BoxCodes(hosts.host), (std::vector<int>{2, 5}));
+    EXPECT_EQ(BoxCodes(hosts.host), (std::vector<int>{box::ChooseFolder, box::VirusRemoved}));
     EXPECT_EQ(hosts.machine.StartedCommands().size(), 1u);
 }
 
@@ -398,7 +398,7 @@ TEST(Run, RegistryErrorAbortsAfterEveryStageHasRun) {
 TEST(Run, UnreadableServicesKeyEndsTheProgramWithoutALog) {
     World w;
     w.scanServices = [](Engine& en) {
-        en.host.MsgBox(8, false);
+        en.host.MsgBox(box::NoRegistryAccess, false);
         en.programEnded = true;
         en.host.EndProgram();
         return false;
@@ -438,11 +438,11 @@ TEST(Run, LogThatCannotBeSavedIsReportedAndTheOutcomeStillShown) {
             EXPECT_EQ(saving[1], L"Unable to save Log \"" + folder + kDefaultLogName + L"\"") << c.what;
             if (aborted) {
                 EXPECT_EQ(outcome, RunOutcome::Aborted) << c.what;
-                EXPECT_EQ(BoxCodes(w.host), (std::vector<int>{2, 8})) << c.what;
+                EXPECT_EQ(BoxCodes(w.host), (std::vector<int>{box::ChooseFolder, box::NoRegistryAccess})) << c.what;
                 EXPECT_EQ(saving + 2, lines.end()) << c.what;
             } else {
                 EXPECT_EQ(outcome, RunOutcome::NothingFound) << c.what;
-                EXPECT_EQ(BoxCodes(w.host), (std::vector<int>{2, 6, 7})) << c.what;
+                EXPECT_EQ(BoxCodes(w.host), (std::vector<int>{box::ChooseFolder, box::NoVirus, box::ChangePassword})) << c.what;
                 EXPECT_EQ(lines.back(), L"Done!") << c.what;
             }
             EXPECT_EQ(w.host.termCalls, (std::vector<bool>{false, true})) << c.what;
@@ -479,29 +479,29 @@ TEST(Run, LogHoldsTheDetailsUpToSavingLogInTheSystemCodePage) {
         World w;
         w.mark = false;
         w.smartScan = [](Engine& en) {
-            en.Details(2, L"C:\\Users\\J\u00fcrgen\\wrm.exe");
-            en.Details(2.5f);
-            en.Details(2.75f);
-            en.Details(3);
+            en.Details(status::Identified, L"C:\\Users\\J\u00fcrgen\\wrm.exe");
+            en.Details(status::SmartScanningRegistry);
+            en.Details(status::SmartScanningAutoRuns);
+            en.Details(status::LookingForServices);
         };
         w.scanServices = [](Engine& en) {
-            en.Details(4, L"wrmsvc");
-            en.Details(6, L"wrmsvc");
+            en.Details(status::Found, L"wrmsvc");
+            en.Details(status::BackedUp, L"wrmsvc");
             return true;
         };
         w.scanProcesses = [](Engine& en) {
-            en.Details(7);
-            en.Details(11, L"WRM.EXE");
-            en.Details(8);
+            en.Details(status::LookingForProcesses);
+            en.Details(status::Terminated, L"WRM.EXE");
+            en.Details(status::LookingForFiles);
             return true;
         };
         w.machineRun = [aborted](Engine& en, RunFlags& f) {
-            en.Details(aborted ? 13 : 14, L"HKLM\\..\\Run\\wrm = C:\\WINDOWS\\wrm.exe");
+            en.Details(aborted ? status::UnableToRemove : status::Removed, L"HKLM\\..\\Run\\wrm = C:\\WINDOWS\\wrm.exe");
             f.EntryRemoved = true;
             f.RegistryError = aborted;
         };
         w.cleanHostsFile = [](Engine& en) {
-            en.Details(19, L"\u20ac.example");
+            en.Details(status::FoundHostsEntry, L"\u20ac.example");
             return true;
         };
         w.Start();
@@ -539,10 +539,10 @@ TEST(Run, StartSetsTheLogFolderFromThePickedPath) {
         std::wstring picked, logFolder;
         std::vector<int> boxes;
     } cases[] = {
-        {L"", L"C:\\", {2, 3, 6, 7}},
-        {L"C:\\Logs", L"C:\\Logs\\", {2, 6, 7}},
-        {L"C:\\Logs\\", L"C:\\Logs\\", {2, 6, 7}},
-        {L"C:\\", L"C:\\", {2, 6, 7}},
+        {L"", L"C:\\", {box::ChooseFolder, box::NoFolderSelected, box::NoVirus, box::ChangePassword}},
+        {L"C:\\Logs", L"C:\\Logs\\", {box::ChooseFolder, box::NoVirus, box::ChangePassword}},
+        {L"C:\\Logs\\", L"C:\\Logs\\", {box::ChooseFolder, box::NoVirus, box::ChangePassword}},
+        {L"C:\\", L"C:\\", {box::ChooseFolder, box::NoVirus, box::ChangePassword}},
     };
     for (const auto& c : cases) {
         World w;
@@ -584,7 +584,7 @@ TEST(Run, CleanMachineWithTheRealStagesFindsNothing) {
     const std::wstring registryBefore = w.machine.RegistryDump();
     EXPECT_EQ(StartCleaning(w.e, [] { return std::wstring(L"C:\\Logs"); }), RunOutcome::NothingFound);
     EXPECT_EQ(w.machine.RegistryDump(), registryBefore);
-    EXPECT_EQ(BoxCodes(w.host), (std::vector<int>{2, 6, 7}));
+    EXPECT_EQ(BoxCodes(w.host), (std::vector<int>{box::ChooseFolder, box::NoVirus, box::ChangePassword}));
     EXPECT_TRUE(w.machine.StartedCommands().empty());
     const std::string log = w.LogBytes();
     EXPECT_EQ(log.rfind("Version: 4.6 Virus DataBase: 6.70\r\n\r\nStarting Scan...\r\n", 0), 0u) << log;

@@ -38,7 +38,7 @@ struct SafetyRun : test::StageBench {
     }
     bool HasLineContaining(const std::wstring& text) const { return host.details.find(text) != std::wstring::npos; }
     bool Box5AndRestart() const {
-        return !host.boxes.empty() && host.boxes.back().code == 5 && !machine.StartedCommands().empty() &&
+        return !host.boxes.empty() && host.boxes.back().code == box::VirusRemoved && !machine.StartedCommands().empty() &&
                machine.StartedCommands().back().commandLine == kRestartCommandLine;
     }
 
@@ -221,7 +221,7 @@ TEST(Safety, ARunThatOnlyDeletedAFileOrDroppedAHostsLineFoundSomething) {
         EXPECT_EQ(r.Run(), RunOutcome::Removed);
 
         EXPECT_TRUE(r.Box5AndRestart());
-        EXPECT_EQ(std::count_if(r.host.boxes.begin(), r.host.boxes.end(), [](const test::ShownBox& b) { return b.code == 6; }), 0);
+        EXPECT_EQ(std::count_if(r.host.boxes.begin(), r.host.boxes.end(), [](const test::ShownBox& b) { return b.code == box::NoVirus; }), 0);
         EXPECT_EQ(r.machine.FileExists(L"C:\\WINDOWS\\wrm.exe"), false);
     }
 }

@@ -338,7 +338,7 @@ TEST_F(ServiceScan, UnreadableServicesKeyEndsTheProgram) {
     machine.InjectFault(Fault{Op::RegOpenKey, L"HKLM\\System\\CurrentControlSet\\Services", code::AccessDenied});
     EXPECT_FALSE(Scan({L"wrm"}));
     ASSERT_EQ(host.boxes.size(), 1u);
-    EXPECT_EQ(host.boxes[0].code, 8);
+    EXPECT_EQ(host.boxes[0].code, box::NoRegistryAccess);
     EXPECT_FALSE(host.boxes[0].yesNo);
     EXPECT_TRUE(engine.programEnded);
     EXPECT_TRUE(host.ended);
