@@ -1,7 +1,11 @@
 // The fake machine's registry, files, processes, services, crypto and fault injection.
 #include "tests/fake/fake_machine.h"
 
+#ifdef _WIN32
+#include "platform/win32/win32_api.h"
+#else
 #include <iconv.h>
+#endif
 
 #include <algorithm>
 #include <cerrno>
@@ -1059,6 +1063,16 @@ long FakeMachine::CryptReleaseContext(CryptHandle provider) {
 std::string FakeMachine::ToSystemCodePage(const std::wstring& text) { return WideToCp1252(text); }
 std::wstring FakeMachine::FromSystemCodePage(const std::string& bytes) { return Cp1252ToWide(bytes); }
 
+#ifdef _WIN32
+// Built for Windows (the tier-2 tests), the fake decodes as the machine it runs on.
+std::wstring FakeMachine::FromCodePage(unsigned codePage, const std::string& bytes) {
+    if (bytes.empty()) return {};
+    const int n = ::MultiByteToWideChar(codePage, 0, bytes.data(), static_cast<int>(bytes.size()), nullptr, 0);
+    std::wstring out(static_cast<std::size_t>(n > 0 ? n : 0), L'\0');
+    if (n > 0) ::MultiByteToWideChar(codePage, 0, bytes.data(), static_cast<int>(bytes.size()), out.data(), n);
+    return out;
+}
+#else
 std::wstring FakeMachine::FromCodePage(unsigned codePage, const std::string& bytes) {
     std::wstring out;
     iconv_t cd = iconv_open("UTF-32LE", ("CP" + std::to_string(codePage)).c_str());
@@ -1093,5 +1107,6 @@ std::wstring FakeMachine::FromCodePage(unsigned codePage, const std::string& byt
     iconv_close(cd);
     return out;
 }
+#endif
 
 }  // namespace pell::test
