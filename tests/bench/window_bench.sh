@@ -57,4 +57,4 @@ for round in 1 2 3; do
     wait "$launcher" || true
 done
 echo "-- win_window_run.exe, synthetic 6.70-size database, clean prefix"
-(cd "$work" && wine "$build/win_window_run.exe" --log-folder 'C:\bench-logs' --rounds 3 </dev/null 2>&1) | tr -d '\r' | sed 's/^/   /'
+(cd "$work" && wine "$build/win_window_run.exe" --log-folder 'C:\bench-logs' --rounds 5 </dev/null 2>&1) | tr -d '\r' | sed 's/^/   /'
