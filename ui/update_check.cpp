@@ -14,7 +14,7 @@ public:
     WindowForUpdates(MainWindow& window, Engine& engine) : window_(window), engine_(engine) {}
     void SetStatus(const std::wstring& text) override { window_.SetStatusText(text); }
     void SetProg1(double percent) override { window_.SetProg1(percent); }
-    int AskToDownload() override { return window_.MsgBox(4, true); }
+    int AskToDownload() override { return window_.MsgBox(box::NewerVersion, true); }
     void OpenPage(const std::wstring& url) override { engine_.sys.ShellOpen(url); }
     void Finish() override { window_.FinishUpdateCheck(); }
 

@@ -79,7 +79,7 @@ int Run() {
     console::ConsoleHost host(language.translation, PrintOut, options.yes);
     win32::InstanceGuard instance;
     if (instance.AnotherRunning()) {
-        host.MsgBox(1, false);
+        host.MsgBox(box::AlreadyRunning, false);
         return console::exitcode::AlreadyRunning;
     }
 

@@ -47,7 +47,7 @@ int Run() {
     // 2. A second copy (window or console program) is refused.
     win32::InstanceGuard instance;
     if (instance.AnotherRunning()) {
-        ui::MultilingualMsgBox(nullptr, language.translation, language.currentCharset, 1, 0);
+        ui::MultilingualMsgBox(nullptr, language.translation, language.currentCharset, box::AlreadyRunning, 0);
         return 4;
     }
 
