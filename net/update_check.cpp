@@ -3,6 +3,7 @@
 
 #include <exception>
 
+#include "base/host.h"
 #include "base/product.h"
 #include "base/text.h"
 #include "signatures/database.h"
@@ -144,7 +145,7 @@ void UpdateCheck::sckUpdateCheck_DataArrival() {
     sckUpdateCheck_CloseSck();
     window_.SetStatus(status::kUpdateAvailable);
     // The box is modal and serves messages: the download may finish and free the window meanwhile.
-    if (window_.AskToDownload() == 6) window_.OpenPage(L"http://" + host_ + L"/download.php");
+    if (window_.AskToDownload() == answer::Yes) window_.OpenPage(L"http://" + host_ + L"/download.php");
 }
 
 void UpdateCheck::Timer2_Timer() {

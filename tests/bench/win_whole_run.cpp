@@ -21,6 +21,7 @@
 #include "base/product.h"
 #include "engine/run.h"
 #include "base/text.h"
+#include "i18n/details.h"
 #include "i18n/translation.h"
 #include "platform/win32/program_resources.h"
 #include "platform/win32/win32_api.h"
@@ -114,7 +115,7 @@ int main() {
     // The run as START makes it, with the folder given.
     e.folders.LogFolder = logFolder;
     e.lstKeys.Clear();
-    e.Details(1);
+    e.Details(status::StartingScan);
     auto runStart = Clock::now();
     RunOutcome outcome = RunCleaning(e);
     double runMs = Ms(Clock::now() - runStart);
