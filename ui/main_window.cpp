@@ -252,12 +252,17 @@ void MainWindow::FinishUpdateCheck() {
     EnableGUI();
 }
 
-void MainWindow::Start() {
-    if (!state::Accepts(state_, Request::Start) || engine_ == nullptr) return;
+bool MainWindow::BeginWork() {
+    if (!state::Accepts(state_, Request::Start) || engine_ == nullptr) return false;
     FormClick();
     ::KillTimer(hwnd(), kTimerGlow);
     state::BeginRun(state_);
     DisableGUI();
+    return true;
+}
+
+void MainWindow::Start() {
+    if (!BeginWork()) return;
     StartCleaning(*engine_, [this] {
         ShowWaiting();
         return win32::BrowseForFolder(hwnd(), kPickerTitle);
@@ -274,15 +279,12 @@ void MainWindow::Start() {
 }
 
 void MainWindow::RestorePrevious() {
-    if (!state::Accepts(state_, Request::Start) || engine_ == nullptr) return;
-    FormClick();
-    ::KillTimer(hwnd(), kTimerGlow);
-    state::BeginRun(state_);
-    DisableGUI();
+    if (!BeginWork()) return;
     const std::wstring folder = win32::BrowseForFolder(hwnd(), kRestorePickerTitle);
     if (!folder.empty()) {
-        MessageBoxWindow box(kRestoreQuestion, language_.translation.YesCaption(), language_.translation.NoCaption(), language_.currentCharset);
-        if (box.ShowModal(hwnd()) == 6) {
+        const Translation& t = language_.translation;
+        MessageBoxWindow box(kRestoreQuestion, t.YesCaption(), t.NoCaption(), language_.currentCharset);
+        if (box.ShowModal(hwnd()) == answer::Yes) {
             SetDetailsText(L"");
             RestoreRun(engine_->sys, *this, folder, false, [this](const std::wstring& line) {
                 AppendDetailsText(line + L"\r\n");

@@ -77,6 +77,9 @@ protected:
 private:
     void CreateChildren();
     void Layout(int dpi);
+    // What START and a restore both do first, when the window accepts it: the glow stopped, the run
+    // state entered, the window greyed. False when the window is not idle.
+    bool BeginWork();
     void Start();
     // The system menu's "Restore a previous cleaning...": a folder, a confirmation, the restore's lines.
     void RestorePrevious();
