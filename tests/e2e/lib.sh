@@ -136,15 +136,11 @@ e2e_value_data() { wine reg query "$1" /v "$2" 2>/dev/null | tr -d '\r' | sed -n
 # Whether a Windows program is running in this prefix (wine shows processes by their Windows path; the
 # prefix is told by the process's environment).
 e2e_process_running() {
-    local image pid args
-    image=$(printf '%s' "$1" | tr 'A-Z' 'a-z')
-    while read -r pid args; do
-        case "$(printf '%s' "$args" | tr 'A-Z' 'a-z')" in
-        "$image"*) ;;
-        *) continue ;;
-        esac
+    local image=${1,,} pid stat args
+    while read -r pid stat args; do
+        [[ $stat != Z* && ${args,,} == "$image"* ]] || continue
         if { tr '\0' '\n' <"/proc/$pid/environ"; } 2>/dev/null | grep -qx "WINEPREFIX=$WINEPREFIX"; then return 0; fi
-    done < <(ps -eo pid=,stat=,args= | awk '$2 !~ /^Z/ { pid = $1; $1 = ""; $2 = ""; sub(/^  */, ""); print pid, $0 }')
+    done < <(ps -eo pid=,stat=,args=)
     return 1
 }
 

@@ -21,10 +21,9 @@ case "$scenario" in notepad | readonly) ;; *) e2e_fail "unknown scenario $scenar
 base=${E2E_BASE_PREFIX:-$(dirname "$work")/base-prefix}
 prefix=$work/prefix
 logs=$work/logs
-xvfb_pid=""
 cleanup() {
     e2e_stop_prefix "$prefix"
-    [ -z "$xvfb_pid" ] || kill "$xvfb_pid" 2>/dev/null || true
+    e2e_stop_xvfb
     [ ! -d "$logs" ] || chattr -i "$logs" 2>/dev/null || true
 }
 trap cleanup EXIT
@@ -52,12 +51,10 @@ run_cleaner() {
 }
 
 if [ "$scenario" = notepad ]; then
-    # A private display for Windows' own notepad, on the first free number.
-    display=90
-    while [ -e "/tmp/.X11-unix/X$display" ] || [ -e "/tmp/.X$display-lock" ]; do display=$((display + 1)); done
-    Xvfb ":$display" -nolisten tcp -screen 0 800x600x24 </dev/null >/dev/null 2>&1 &
-    xvfb_pid=$!
-    for _ in $(seq 50); do [ -e "/tmp/.X11-unix/X$display" ] && break; sleep 0.1; done
+    # A private display for Windows' own notepad, set before the prefix's server starts again: the
+    # prefix's desktop takes its display from whichever process starts it, once, and a desktop started
+    # without one leaves every later window of the prefix without a driver, genuine notepad's too.
+    e2e_start_xvfb
 
     mdrive=$WINEPREFIX/mapped-m
     mkdir -p "$mdrive"
@@ -73,7 +70,7 @@ if [ "$scenario" = notepad ]; then
     genuine_windows=$(md5of 'C:\windows\notepad.exe')
     genuine_system=$(md5of 'C:\windows\system32\notepad.exe')
 
-    (cd / && DISPLAY=":$display" setsid wine 'C:\windows\notepad.exe' </dev/null >/dev/null 2>&1 &)
+    (cd / && setsid wine 'C:\windows\notepad.exe' </dev/null >/dev/null 2>&1 &)
     (cd / && setsid wine 'M:\notepad.exe' </dev/null >/dev/null 2>&1 &)
     for _ in $(seq 150); do
         e2e_process_running 'C:\windows\notepad.exe' && e2e_process_running 'M:\notepad.exe' && break
