@@ -1,6 +1,7 @@
 // Parsing of a translation's 40 lines and the message-box texts.
 #include "i18n/translation.h"
 
+#include "base/host.h"
 #include "base/text.h"
 
 namespace pell {
@@ -24,7 +25,7 @@ bool Translation::Parse(std::wstring_view text, Translation& out, std::wstring& 
 }
 
 std::wstring Translation::MessageBoxText(int code) const {
-    if (code < 1 || code > 8) return {};
+    if (code < box::AlreadyRunning || code > box::NoRegistryAccess) return {};
     return ReplaceAll(Line(code + 9), kBreakPlaceholder, L"\r\n");
 }
 

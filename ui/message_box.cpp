@@ -3,6 +3,7 @@
 
 #include <algorithm>
 
+#include "base/host.h"
 #include "base/product.h"
 
 namespace pell::ui {
@@ -45,8 +46,8 @@ void MessageBoxWindow::Build(HWND owner) {
     picture1_.DrawBorder(colour::kBlack);
     picture2_.DrawBorder(colour::kBlack);
     if (button2Caption_.empty()) picture2_.Show(false);
-    picture1_.SetPressHandler([this] { Answer(button2Caption_.empty() ? 1 : 6); });
-    picture2_.SetPressHandler([this] { Answer(button2Caption_.empty() ? 0 : 7); });
+    picture1_.SetPressHandler([this] { Answer(button2Caption_.empty() ? answer::Ok : answer::Yes); });
+    picture2_.SetPressHandler([this] { Answer(button2Caption_.empty() ? answer::None : answer::No); });
     Arrange();
 }
 
@@ -85,11 +86,11 @@ void MessageBoxWindow::Arrange() {
 
 int MessageBoxWindow::ShowModal(HWND owner) {
     Build(owner);
-    if (hwnd() == nullptr) return 0;
+    if (hwnd() == nullptr) return answer::None;
     // Esc from anywhere in the box closes it without an answer.
     RunModal(*this, owner, picture1_.hwnd(), done_, [this](WPARAM key) {
         if (key != VK_ESCAPE) return false;
-        Answer(0);
+        Answer(answer::None);
         return true;
     });
     return returnVal_;
@@ -101,7 +102,7 @@ void MessageBoxWindow::Answer(int result) {
 }
 
 bool MessageBoxWindow::OnClose() {
-    Answer(0);
+    Answer(answer::None);
     return false;  // the loop ends and the box is destroyed by ShowModal
 }
 
@@ -113,7 +114,7 @@ void MessageBoxWindow::OnMessage(WindowMessage& m) {
         return;
     }
     if (m.msg == WM_KEYDOWN && m.wparam == VK_ESCAPE) {
-        Answer(0);
+        Answer(answer::None);
         return;
     }
     m.handled = false;
@@ -121,9 +122,8 @@ void MessageBoxWindow::OnMessage(WindowMessage& m) {
 
 int MultilingualMsgBox(HWND owner, const Translation& translation, int charset, int code, int buttons) {
     const bool yesNo = buttons == 4;
-    std::wstring text = code >= 1 && code <= 8 ? translation.MessageBoxText(code) : std::wstring();
-    MessageBoxWindow box(std::move(text), yesNo ? translation.YesCaption() : translation.OkCaption(),
-                   yesNo ? translation.NoCaption() : std::wstring(), charset);
+    MessageBoxWindow box(translation.MessageBoxText(code), yesNo ? translation.YesCaption() : translation.OkCaption(),
+                         yesNo ? translation.NoCaption() : std::wstring(), charset);
     return box.ShowModal(owner);
 }
 
