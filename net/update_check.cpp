@@ -68,7 +68,7 @@ void UpdateCheck::Connect(UpdateSocket& socket) {
 }
 
 void UpdateCheck::Start() {
-    window_.SetStatus(status::kChecking);
+    window_.SetStatus(update_status::kChecking);
     timers_.EnableTimer(UpdateTimer::Timer1, true);
     Connect(sckUpdateCheck_);
 }
@@ -84,7 +84,7 @@ void UpdateCheck::Timer1_Timer() {
 }
 
 void UpdateCheck::sckUpdateCheck_Connect() {
-    window_.SetStatus(status::kConnected);
+    window_.SetStatus(update_status::kConnected);
     try {
         sckUpdateCheck_.SendData(VersionRequest(host_));
     } catch (const std::exception&) {
@@ -136,14 +136,14 @@ void UpdateCheck::sckUpdateCheck_DataArrival() {
     }
     timers_.EnableTimer(UpdateTimer::Timer1, false);
     if (parsed == Parsed::NothingNewer) {
-        window_.SetStatus(status::kNoUpdate);
+        window_.SetStatus(update_status::kNoUpdate);
         sckUpdateCheck_.CloseSck();
         sckUpdateCheck_CloseSck();
         return;
     }
     sckUpdateCheck_.CloseSck();
     sckUpdateCheck_CloseSck();
-    window_.SetStatus(status::kUpdateAvailable);
+    window_.SetStatus(update_status::kUpdateAvailable);
     // The box is modal and serves messages: the download may finish and free the window meanwhile.
     if (window_.AskToDownload() == answer::Yes) window_.OpenPage(L"http://" + host_ + L"/download.php");
 }
@@ -153,7 +153,7 @@ void UpdateCheck::Timer2_Timer() {
     // Timer1 keeps ticking after a failed parse and gives up a second time at its timeout; by then the
     // download has started (and may have ended with its own status): there is nothing left to fail.
     if (downloadStarted_) return;
-    window_.SetStatus(status::kCheckFailed);
+    window_.SetStatus(update_status::kCheckFailed);
     sckUpdateCheck_CloseSck();
 }
 
@@ -163,7 +163,7 @@ void UpdateCheck::StartDownload() {
     // One download per run: a second start (a busy socket, or detections added twice) is skipped.
     if (downloadStarted_ || !sckUpdates_.IsClosed()) return;
     downloadStarted_ = true;
-    window_.SetStatus(status::kDownloading);
+    window_.SetStatus(update_status::kDownloading);
     window_.SetProg1(0);
     Connect(sckUpdates_);
     timers_.EnableTimer(UpdateTimer::Timer5, true);
@@ -210,7 +210,7 @@ void UpdateCheck::sckUpdates_DataArrival() {
     sckUpdates_.CloseSck();
     timers_.EnableTimer(UpdateTimer::Timer5, false);
     if (downloadBuffer_.empty()) {
-        window_.SetStatus(status::kNoDetections);
+        window_.SetStatus(update_status::kNoDetections);
     } else {
         // Downloaded lines are detections like any other: only 32 hexadecimal digits are taken (upper-
         // cased), and the count says how many were.
@@ -224,7 +224,7 @@ void UpdateCheck::Timer5_Timer() { FailDownload(); }
 
 void UpdateCheck::FailDownload() {
     sckUpdates_.CloseSck();
-    window_.SetStatus(status::kDownloadFailed);
+    window_.SetStatus(update_status::kDownloadFailed);
     timers_.EnableTimer(UpdateTimer::Timer5, false);
     sckUpdates_CloseSck();
 }

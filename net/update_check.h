@@ -55,7 +55,7 @@ inline constexpr std::size_t kMaxVersionAnswerBytes = 64u << 10;
 inline constexpr std::size_t kMaxDownloadBytes = 4u << 20;
 
 // The status texts of Label2.
-namespace status {
+namespace update_status {
 inline constexpr wchar_t kChecking[] = L"Checking for Updates....";
 inline constexpr wchar_t kConnected[] = L"Conected to server, requesting data...";
 inline constexpr wchar_t kNoUpdate[] = L"Update Check Success - No Update Available.";
@@ -64,7 +64,7 @@ inline constexpr wchar_t kCheckFailed[] = L"Checking for Update Failed";
 inline constexpr wchar_t kDownloading[] = L"Checking for GLAVEN updates...";
 inline constexpr wchar_t kNoDetections[] = L"Success. No GLAVEN detections available";
 inline constexpr wchar_t kDownloadFailed[] = L"Downloading GLAVEN updates failed.";
-}  // namespace status
+}  // namespace update_status
 
 // The program's own version as the check compares it ("4.6"), and the database version the window
 // caption carries after "Virus Database   ".

@@ -18,6 +18,9 @@
 namespace pell::net {
 namespace {
 
+// The texts of the update-status line.
+namespace label = update_status;
+
 // A socket whose arrivals the test writes; it refuses a second Connect as the real one does.
 struct ScriptedSocket : UpdateSocket {
     std::vector<std::string> calls;
@@ -168,11 +171,11 @@ TEST(UpdateCheck, VersionsCompareAsTextAndANewerOneIsOffered) {
                                                                     "send " + kVersionRequest, "close"}));
         EXPECT_EQ(s.sckUpdates.calls, (std::vector<std::string>{"connect update.pellworth.example:80",
                                                                 "send " + kDownloadRequest, "close"}));
-        std::vector<std::wstring> expected = {status::kChecking, status::kConnected};
+        std::vector<std::wstring> expected = {label::kChecking, label::kConnected};
         if (c.offered) {
-            expected.insert(expected.end(), {status::kDownloading, status::kUpdateAvailable, status::kNoDetections});
+            expected.insert(expected.end(), {label::kDownloading, label::kUpdateAvailable, label::kNoDetections});
         } else {
-            expected.insert(expected.end(), {status::kNoUpdate, status::kDownloading, status::kNoDetections});
+            expected.insert(expected.end(), {label::kNoUpdate, label::kDownloading, label::kNoDetections});
         }
         EXPECT_EQ(s.window.statuses, expected);
         EXPECT_EQ(s.window.asked, c.offered ? 1 : 0);
@@ -192,8 +195,8 @@ TEST(UpdateCheck, AnAnswerInPiecesIsReadWhole) {
     for (const auto& pieces : replies) {
         Start s;
         s.VersionCheck(500, pieces);
-        EXPECT_EQ(s.window.statuses, (std::vector<std::wstring>{status::kChecking, status::kConnected,
-                                                                status::kNoUpdate, status::kDownloading}));
+        EXPECT_EQ(s.window.statuses, (std::vector<std::wstring>{label::kChecking, label::kConnected,
+                                                                label::kNoUpdate, label::kDownloading}));
     }
 }
 
@@ -209,8 +212,8 @@ TEST(UpdateCheck, ResponsesThatFailTheCheckStartTheDownloadAtOnce) {
         SCOPED_TRACE(pieces[0]);
         Start s;
         s.VersionCheck(500, pieces);
-        EXPECT_EQ(s.window.statuses, (std::vector<std::wstring>{status::kChecking, status::kConnected,
-                                                                status::kCheckFailed, status::kDownloading}));
+        EXPECT_EQ(s.window.statuses, (std::vector<std::wstring>{label::kChecking, label::kConnected,
+                                                                label::kCheckFailed, label::kDownloading}));
         EXPECT_TRUE(s.sckUpdateCheck.IsClosed());
         EXPECT_EQ(s.sckUpdates.Connects(), 1);
         EXPECT_TRUE(s.clock.due.count(UpdateTimer::Timer1));  // left running after a failed parse
@@ -230,15 +233,15 @@ TEST(UpdateCheck, DownloadBodies) {
     const std::string huge(kMaxDownloadBytes + 1, 'A');
     const Case cases[] = {
         {"three digests", {full}, L"Success. 3 GLAVEN detections added!", {kDigestA, kDigestB, kDigestC}, 1000},
-        {"the empty list", {DownloadReply("\r\r\n")}, status::kNoDetections, {}, 1000},
+        {"the empty list", {DownloadReply("\r\r\n")}, label::kNoDetections, {}, 1000},
         {"a body in pieces", {full.substr(0, 50), full.substr(50, 40), full.substr(90)},
          L"Success. 3 GLAVEN detections added!", {kDigestA, kDigestB, kDigestC}, 1000},
-        {"no Content-Length", {"HTTP/1.1 200 OK\r\n\r\n" + three}, status::kDownloadFailed, {}, 5500},
-        {"no terminator", {DownloadReply(kDigestA + "\r\n")}, status::kDownloadFailed, {}, 5500},
+        {"no Content-Length", {"HTTP/1.1 200 OK\r\n\r\n" + three}, label::kDownloadFailed, {}, 5500},
+        {"no terminator", {DownloadReply(kDigestA + "\r\n")}, label::kDownloadFailed, {}, 5500},
         {"a length that is not a number", {"HTTP/1.1 200 OK\r\nContent-Length: 3x\r\n\r\n\r\r\n"},
-         status::kDownloadFailed, {}, 5500},
+         label::kDownloadFailed, {}, 5500},
         {"bytes past the length are not used", {DownloadReply("\r\r\n") + kDigestA + "\r\n\r\r\n"},
-         status::kNoDetections, {}, 1000},
+         label::kNoDetections, {}, 1000},
         // Downloaded lines are detections: only digests count, upper-cased.
         {"malformed lines", {DownloadReply("\r\n" + std::string("0123456789abcdef0123456789abcdef") +
                                            "\r\nnot a digest\r\n" + kDigestB + "0\r\n\r\r\n")},
@@ -248,16 +251,16 @@ TEST(UpdateCheck, DownloadBodies) {
         // Nothing waits for more than a list of digests could need.
         {"an announced length past the cap",
          {"HTTP/1.1 200 OK\r\nContent-Length: " + std::to_string(kMaxDownloadBytes + 1) + "\r\n\r\n" + kDigestA},
-         status::kDownloadFailed, {}, 1000},
+         label::kDownloadFailed, {}, 1000},
         {"a piece past the cap", {"HTTP/1.1 200 OK\r\nContent-Length: 4194000\r\n\r\n", huge},
-         status::kDownloadFailed, {}, 1000},
+         label::kDownloadFailed, {}, 1000},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
         Start s;
         s.VersionCheck(500, {VersionReply("4.6", "6.70")});
         s.Download(1000, c.pieces);
-        if (c.pieces.size() > 1 && c.status != status::kDownloadFailed) {
+        if (c.pieces.size() > 1 && c.status != label::kDownloadFailed) {
             EXPECT_EQ(s.check.DownloadLength(), static_cast<long>(three.size()));
         }
         s.clock.AdvanceTo(20000);
@@ -272,8 +275,8 @@ TEST(UpdateCheck, DownloadBodies) {
 TEST(UpdateCheck, WithoutANetworkTheWindowIsFreedAfterTwelveAndFiveSeconds) {
     Start s;
     s.clock.AdvanceTo(30000);
-    EXPECT_EQ(s.window.statuses, (std::vector<std::wstring>{status::kChecking, status::kCheckFailed,
-                                                            status::kDownloading, status::kDownloadFailed}));
+    EXPECT_EQ(s.window.statuses, (std::vector<std::wstring>{label::kChecking, label::kCheckFailed,
+                                                            label::kDownloading, label::kDownloadFailed}));
     EXPECT_EQ(s.window.bar, (std::vector<double>{0, 10, 20, 30, 40, 50, 60, 70, 80, 90, 100, 0}));
     EXPECT_EQ(s.window.finishedAt, std::vector<long>{17000});
     EXPECT_EQ(s.check.CheckTicks(), 11);
@@ -288,9 +291,9 @@ TEST(UpdateCheck, TheTimeoutAfterAFailedParseStartsNoSecondDownload) {
     busy.VersionCheck(8000, {"HTTP/1.1 200 OK\r\n\r\nnothing here"});
     busy.clock.AdvanceTo(12500);
     EXPECT_EQ(busy.sckUpdates.Connects(), 1);
-    EXPECT_EQ(busy.window.statuses.back(), status::kDownloading);
+    EXPECT_EQ(busy.window.statuses.back(), label::kDownloading);
     busy.clock.AdvanceTo(30000);
-    EXPECT_EQ(busy.window.statuses.back(), status::kDownloadFailed);
+    EXPECT_EQ(busy.window.statuses.back(), label::kDownloadFailed);
     EXPECT_EQ(busy.window.finishedAt, std::vector<long>{13000});
 
     // Finished long before: its detections are not added twice and its result stays on the status line.
@@ -309,12 +312,12 @@ TEST(UpdateCheck, ClosesByTheServerStartTheDownloadAndFreeTheWindowOnce) {
     Start s;
     s.clock.AdvanceTo(300);
     s.check.sckUpdateCheck_CloseSck();  // the server hung up before answering
-    EXPECT_EQ(s.window.statuses.back(), status::kDownloading);
+    EXPECT_EQ(s.window.statuses.back(), label::kDownloading);
     s.check.sckUpdates_Connect();
     s.check.sckUpdates_CloseSck();  // and again
     EXPECT_EQ(s.window.finishedAt, std::vector<long>{300});
     s.clock.AdvanceTo(30000);
-    EXPECT_EQ(s.window.statuses.back(), status::kDownloadFailed);
+    EXPECT_EQ(s.window.statuses.back(), label::kDownloadFailed);
     EXPECT_EQ(s.window.finishedAt, std::vector<long>{300});  // the timeout does not free it a second time
     EXPECT_TRUE(s.sckUpdateCheck.IsClosed());
 }
