@@ -5,14 +5,12 @@
 
 namespace pell {
 
-namespace {
-
-bool ReadToEnd(System& sys, const OpenFileHandle& file, std::string& bytes, std::uint64_t maxBytes) {
+bool ReadToEnd(System& sys, FileHandle file, std::string& bytes, std::uint64_t maxBytes) {
     std::string out;
     char buffer[16384];
     for (;;) {
         std::uint32_t read = 0;
-        if (!sys.ReadFile(file.get(), buffer, sizeof buffer, read)) return false;
+        if (!sys.ReadFile(file, buffer, sizeof buffer, read)) return false;
         if (read == 0) break;
         if (read > maxBytes - out.size()) return false;
         out.append(buffer, read);
@@ -21,12 +19,10 @@ bool ReadToEnd(System& sys, const OpenFileHandle& file, std::string& bytes, std:
     return true;
 }
 
-}  // namespace
-
 bool ReadWholeFile(System& sys, const std::wstring& path, std::string& bytes) {
     OpenFileHandle file(sys);
     if (!file.Open(path, FileAccess::Read, FileDisposition::OpenExisting)) return false;
-    return ReadToEnd(sys, file, bytes, UINT64_MAX);
+    return ReadToEnd(sys, file.get(), bytes, UINT64_MAX);
 }
 
 bool ReadWholeFile(System& sys, const std::wstring& path, std::string& bytes, std::uint64_t maxBytes) {
@@ -34,7 +30,7 @@ bool ReadWholeFile(System& sys, const std::wstring& path, std::string& bytes, st
     if (!file.Open(path, FileAccess::Read, FileDisposition::OpenExisting)) return false;
     std::uint64_t size = 0;
     if (!sys.GetFileSize(file.get(), size) || size > maxBytes) return false;
-    return ReadToEnd(sys, file, bytes, maxBytes);
+    return ReadToEnd(sys, file.get(), bytes, maxBytes);
 }
 
 bool WriteWholeFile(System& sys, const std::wstring& path, const std::string& bytes) {

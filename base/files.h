@@ -13,6 +13,9 @@ bool ReadWholeFile(System& sys, const std::wstring& path, std::string& bytes);
 // The same, but also false (bytes untouched) when the file is longer than `maxBytes`: for files that
 // anyone may plant, whose size must not decide how much memory the run takes.
 bool ReadWholeFile(System& sys, const std::wstring& path, std::string& bytes, std::uint64_t maxBytes);
+// Reads an open file from where it stands to its end; false (bytes untouched) on a read error or once
+// more than `maxBytes` arrive (a file may grow while it is read).
+bool ReadToEnd(System& sys, FileHandle file, std::string& bytes, std::uint64_t maxBytes);
 // Creates or empties the file and writes `bytes`; false when opening or any write fails.
 bool WriteWholeFile(System& sys, const std::wstring& path, const std::string& bytes);
 

@@ -31,17 +31,7 @@ struct HostsLine {
 bool ReadOpenFile(System& sys, FileHandle file, std::string& bytes) {
     std::uint64_t size = 0;
     if (sys.GetFileSize(file, size) && size > kMaxHostsBytes) return false;
-    std::string out;
-    char buffer[16384];
-    for (;;) {
-        std::uint32_t read = 0;
-        if (!sys.ReadFile(file, buffer, sizeof buffer, read)) return false;
-        if (read == 0) break;
-        out.append(buffer, read);
-        if (out.size() > kMaxHostsBytes) return false;
-    }
-    bytes = std::move(out);
-    return true;
+    return ReadToEnd(sys, file, bytes, kMaxHostsBytes);
 }
 
 // The file's lines, split at CR LF, at a bare LF and at a bare CR alike, each remembering its own end;
