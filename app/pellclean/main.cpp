@@ -103,7 +103,7 @@ int Run() {
     }
 
     if (!options.extraDetections.empty()) {
-        auto extra = win32::AddExtraDetections(e, options.extraDetections);
+        auto extra = win32::AddExtraDetections(sys, e, options.extraDetections);
         if (!extra) {
             PrintError(L"cannot read the extra detections file " + options.extraDetections);
             return console::exitcode::ExtraUnreadable;

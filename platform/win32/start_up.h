@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "base/system.h"
 #include "i18n/language.h"
 #include "platform/win32/program_resources.h"
 #include "signatures/detection_tables.h"
@@ -24,11 +25,12 @@ enum class BoundDetections { Loaded, Missing, Refused };
 BoundDetections LoadBoundDetections(DetectionTables& tables, std::wstring& error);
 
 // Extra MD5 detections read from the file at `path` (one digest per line). Nothing when the file cannot
-// be read or is larger than any list of digests could be (64 MiB); otherwise how many were added and a description of each line refused.
+// be read or is larger than any list of digests could be (64 MiB); otherwise how many were added and a
+// description of each line refused.
 struct ExtraDetections {
     std::size_t added = 0;
     std::vector<std::wstring> rejected;
 };
-std::optional<ExtraDetections> AddExtraDetections(DetectionTables& tables, const std::wstring& path);
+std::optional<ExtraDetections> AddExtraDetections(System& sys, DetectionTables& tables, const std::wstring& path);
 
 }  // namespace pell::win32
