@@ -2,7 +2,10 @@
 # The whole cleaning run under Wine, timed: the console program with the shipped database, and the
 # benchmark program with the shipped and with a 6.70-size synthetic database, each on a clean and on a
 # planted prefix, with the file pass indexed against the literal per-path probing. Prints the figures.
-# usage: whole_run_bench.sh BUILD_DIR [WORK_DIR]     (BUILD_DIR: the win64 build with its programs)
+# With BASELINE set to another build's pellclean.exe, it instead runs that program and this build's in
+# turns, each on a fresh prefix of the same kind, and prints the best of five of each and their ratio.
+# usage: [BASELINE=OTHER/pellclean.exe] whole_run_bench.sh BUILD_DIR [WORK_DIR]
+#        (BUILD_DIR: the win64 build with its programs)
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
 e2e=$here/../e2e
@@ -50,20 +53,54 @@ watch_peak() {
     echo $((peak / 1024))
 }
 
-echo "== whole-run benchmark under Wine ($(wine --version 2>/dev/null)), $(nproc) cores, $(date -u +%FT%TZ)"
-for scenario in clean planted; do
-    prepare "$scenario"
+# Runs a console program on the prepared prefix; sets $ms (wall, program start included), $rc and $peak.
+time_run() {
+    local start end
     start=$(date +%s%N)
     set +e
-    (cd "$work" && wine "$build/pellclean.exe" "${args[@]}" </dev/null >"$work/pellclean.out" 2>&1) &
+    (cd "$work" && wine "$1" "${args[@]}" </dev/null >"$work/pellclean.out" 2>&1) &
     runner=$!
     peak=$(watch_peak $runner)
     wait $runner
     rc=$?
     set -e
     end=$(date +%s%N)
+    ms=$(((end - start) / 1000000))
+}
+
+echo "== whole-run benchmark under Wine ($(wine --version 2>/dev/null)), $(nproc) cores, $(date -u +%FT%TZ)"
+if [ -n "${BASELINE:-}" ]; then
+    baseline=$(readlink -f "$BASELINE")
+    [ -f "$baseline" ] || e2e_fail "$BASELINE is missing"
+    echo "-- pellclean.exe, shipped database: baseline $baseline against $build/pellclean.exe"
+    for scenario in clean planted; do
+        best_base=0 best_this=0
+        for round in 1 2 3 4 5; do
+            line="   $scenario round $round:"
+            for which in baseline this; do
+                exe=$build/pellclean.exe
+                [ $which = baseline ] && exe=$baseline
+                prepare "$scenario"
+                time_run "$exe"
+                line="$line $which $ms ms (exit $rc)"
+                if [ $which = baseline ]; then
+                    { [ $best_base = 0 ] || [ $ms -lt $best_base ]; } && best_base=$ms
+                else
+                    { [ $best_this = 0 ] || [ $ms -lt $best_this ]; } && best_this=$ms
+                fi
+            done
+            echo "$line"
+        done
+        awk -v s="$scenario" -v b=$best_base -v t=$best_this \
+            'BEGIN { printf "   %s prefix, best of 5: baseline %d ms, this build %d ms, ratio %.3f (%+.1f%%)\n", s, b, t, t / b, (t / b - 1) * 100 }'
+    done
+    exit 0
+fi
+for scenario in clean planted; do
+    prepare "$scenario"
+    time_run "$build/pellclean.exe"
     printf 'pellclean.exe, shipped database, %-7s prefix: %5d ms wall (program start included), exit %d, peak RSS %d MB (Wine process)\n' \
-        "$scenario" $(((end - start) / 1000000)) $rc "$peak"
+        "$scenario" $ms $rc "$peak"
 done
 for db in shipped synthetic; do
     for scenario in clean planted; do
