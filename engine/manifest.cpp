@@ -1,13 +1,10 @@
 // Writing the manifest: the header, one flushed line per change, the summary, the final name.
 #include "engine/manifest.h"
 
-#include <span>
-
 #include "base/product.h"
 #include "engine/removal_log.h"
 #include "base/runtime_error.h"
 #include "base/text.h"
-#include "smartscan/md5_hash.h"
 
 namespace pell {
 namespace {
@@ -138,23 +135,6 @@ void ManifestWriter::Change(const wchar_t* kind, const std::string& fields) {
     WriteLine("{\"record\":\"change\"" + Field("kind", kind) + fields + "}");
 }
 
-std::wstring ManifestWriter::Md5OfFile(const std::wstring& path) {
-    try {
-        return MD5Hash(sys_, host_).HashFile(path);
-    } catch (const RuntimeError&) {
-        return {};  // no crypto provider: the record goes without the digest
-    }
-}
-
-std::wstring ManifestWriter::Md5OfBytes(const std::string& bytes) {
-    try {
-        return MD5Hash(sys_, host_).HashBytes(
-            std::span<const std::uint8_t>(reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size()));
-    } catch (const RuntimeError&) {
-        return {};
-    }
-}
-
 void ManifestWriter::ProcessTerminated(const std::wstring& path, std::uint32_t pid) {
     Change(L"process", Field("path", path) + Field("pid", std::uint64_t{pid}));
 }
@@ -172,7 +152,7 @@ void ManifestWriter::FileDeleted(const std::wstring& path, std::uint32_t attribu
         if (file.Open(copy, FileAccess::Read, FileDisposition::OpenExisting) && sys_.GetFileSize(file.get(), size))
             fields += Field("size", size);
         file.reset();
-        fields += Field("md5", Md5OfFile(copy)) + Field("backup", backupName);
+        fields += Field("md5", md5_.OfFile(copy)) + Field("backup", backupName);
     }
     Change(L"file", fields);
 }
@@ -197,7 +177,7 @@ void ManifestWriter::HostsRewritten(const std::wstring& path, const std::wstring
     for (const auto& line : droppedLines) dropped += (dropped.empty() ? "" : ",") + JsonQuote(line);
     Change(L"hosts", Field("path", path) +
                          (backupName.empty() ? Field("backup", std::string("null")) : Field("backup", backupName)) +
-                         Field("dropped", "[" + dropped + "]") + Field("written_md5", Md5OfBytes(written)));
+                         Field("dropped", "[" + dropped + "]") + Field("written_md5", md5_.OfBytes(written)));
 }
 
 }  // namespace pell

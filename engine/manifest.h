@@ -13,6 +13,7 @@
 #include "base/host.h"
 #include "engine/json.h"
 #include "base/system.h"
+#include "smartscan/md5_hash.h"
 
 namespace pell {
 
@@ -53,8 +54,6 @@ public:
 private:
     void Change(const wchar_t* kind, const std::string& fields);
     void WriteLine(const std::string& line);
-    std::wstring Md5OfFile(const std::wstring& path);
-    std::wstring Md5OfBytes(const std::string& bytes);
 
     System& sys_;
     Host& host_;
@@ -62,6 +61,7 @@ private:
     std::wstring path_;
     OpenFileHandle file_{sys_};
     std::map<std::wstring, std::size_t> counts_;
+    KeptMd5 md5_{sys_, host_};
 };
 
 }  // namespace pell

@@ -66,14 +66,6 @@ std::optional<RegRoot> RootFromName(const std::wstring& name) {
     return std::nullopt;
 }
 
-std::wstring Md5Of(System& sys, Host& host, const std::wstring& path) {
-    try {
-        return MD5Hash(sys, host).HashFile(path);
-    } catch (const RuntimeError&) {
-        return {};
-    }
-}
-
 // The start recorded in a manifest's header; empty when the file is not a manifest.
 std::wstring RecordedStart(System& sys, const std::wstring& path) {
     std::string bytes;
@@ -212,7 +204,7 @@ private:
         if (!c.Text(L"backup", backup)) return Failed(what, L"the run kept no copy of it");
         const std::wstring copy = folder_ + backup;
         if (sys_.GetFileAttributes(copy) == kInvalidAttributes) return Failed(what, L"its copy " + backup + L" is missing");
-        if (c.Text(L"md5", md5) && !md5.empty() && !Equals(Md5Of(sys_, host_, copy), md5))
+        if (c.Text(L"md5", md5) && !md5.empty() && !Equals(md5_.OfFile(copy), md5))
             return Failed(what, L"its copy " + backup + L" has changed since the run");
         if (dryRun_) return Done(what);
         if (!sys_.CopyFile(copy, path, true))
@@ -297,7 +289,7 @@ private:
                     if (line.type == JsonValue::Type::String) say_(L"  dropped line: " + line.text);
         };
         // Replaced only while it is exactly what the run wrote; otherwise someone has edited it since.
-        if (md5.empty() || !Equals(Md5Of(sys_, host_, path), md5)) {
+        if (md5.empty() || !Equals(md5_.OfFile(path), md5)) {
             LeftAlone(what, L"it has changed since the run; the lines the run dropped were");
             listDropped();
             return false;
@@ -324,6 +316,7 @@ private:
     std::wstring folder_;
     bool dryRun_;
     const Say& say_;
+    KeptMd5 md5_{sys_, host_};
 };
 
 }  // namespace

@@ -124,4 +124,30 @@ void MD5Hash::Raise(std::uint32_t number, const wchar_t* source, const wchar_t* 
     throw RuntimeError(number, source, text + std::to_wstring(error));
 }
 
+MD5Hash* KeptMd5::Hasher() {
+    if (!md5_ && !unavailable_) {
+        try {
+            md5_.emplace(sys_, host_);
+        } catch (const RuntimeError&) {
+            unavailable_ = true;
+        }
+    }
+    return md5_ ? &*md5_ : nullptr;
+}
+
+std::wstring KeptMd5::OfFile(const std::wstring& path) {
+    MD5Hash* md5 = Hasher();
+    return md5 != nullptr ? md5->HashFile(path) : std::wstring();
+}
+
+std::wstring KeptMd5::OfBytes(std::string_view bytes) {
+    MD5Hash* md5 = Hasher();
+    if (md5 == nullptr) return {};
+    try {
+        return md5->HashBytes(std::span(reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size()));
+    } catch (const RuntimeError&) {
+        return {};
+    }
+}
+
 }  // namespace pell
