@@ -8,33 +8,43 @@
 #   Without one: the window runs under its own Xvfb and is driven through a whole run as a person would
 #   (tests/e2e/window_walkthrough.sh); the screenshots of every state are listed at the end.
 #   --console: the unattended console program instead, with the planted set and a log folder.
+# usage: sh tools/demo.sh [--console]
+[ -n "${BASH_VERSION:-}" ] || exec bash "$0" "$@"
 set -eu
+case "${1:-}" in
+"" | --console) [ $# -le 1 ] ;;
+*) false ;;
+esac || { echo "usage: sh tools/demo.sh [--console]" >&2; exit 64; }
 cd "$(dirname "$0")/.."
 root=$(pwd)
+. tests/e2e/lib.sh
 sh tools/install-deps.sh
 cmake --preset win64
 cmake --build --preset win64 -j2 --target PellworthRemover pellclean pell_window_probe e2e_test_worm \
     e2e_shutdown_recorder release_zip
 echo "Release package: $root/build/win64/PellworthRemover-4.6.zip"
 
+# Whatever an earlier demo left (either mode, finished or cut short): every prefix under build/demo
+# stopped and its processes waited for, then everything but the untouched base prefix removed.
+demo=$root/build/demo
+export E2E_BASE_PREFIX=$demo/base-prefix
+for p in "$demo/wineprefix" "$demo/window/prefix" "$E2E_BASE_PREFIX"; do e2e_stop_prefix "$p"; done
+mkdir -p "$demo"
+find "$demo" -mindepth 1 -maxdepth 1 ! -name base-prefix -exec rm -rf {} +
+
 mode=${1:-}
 if [ "$mode" != --console ] && ! { [ -n "${DISPLAY:-}" ] && xdotool getdisplaygeometry >/dev/null 2>&1; }; then
     echo "No display: the window runs under its own Xvfb and is driven through a whole run."
     exec bash tests/e2e/window_walkthrough.sh build/win64/PellworthRemover.exe build/win64/pell_window_probe.exe \
-        build/win64/e2e_test_worm.exe build/win64/e2e_shutdown_recorder.exe "$root/build/demo/window"
+        build/win64/e2e_test_worm.exe build/win64/e2e_shutdown_recorder.exe "$demo/window" "$root"
 fi
 
-demo=$root/build/demo
-export WINEPREFIX="$demo/wineprefix" WINEDEBUG=-all WINEDLLOVERRIDES="winealsa.drv=d;mscoree,mshtml="
-if [ -d "$WINEPREFIX" ]; then wineserver -k 2>/dev/null || true; wineserver -w || true; fi
-rm -rf "$demo"
-mkdir -p "$demo"
-trap 'wineserver -k 2>/dev/null || true' EXIT
-echo "Creating the demo prefix $WINEPREFIX ..."
-wineboot -i </dev/null >/dev/null 2>&1
-# The server and the prefix's services start apart from this script's output, which they would hold.
-wineserver -p </dev/null >/dev/null 2>&1 || true
-wine cmd /c exit </dev/null >/dev/null 2>&1
+export WINEDLLOVERRIDES="mscoree,mshtml="
+trap 'e2e_stop_prefix "$demo/wineprefix"' EXIT
+echo "Creating the demo prefix $demo/wineprefix ..."
+e2e_make_base_prefix "$E2E_BASE_PREFIX"
+# A copy of the base with its persistent server, whose services start apart from this script's output.
+e2e_fresh_prefix "$E2E_BASE_PREFIX" "$demo/wineprefix"
 
 logs='C:\PellworthLogs'
 mkdir -p "$WINEPREFIX/drive_c/PellworthLogs"
@@ -105,8 +115,8 @@ bash tests/e2e/show_planted.sh --after "$demo/planted/manifest.tsv"
 left=$?
 set -e
 if [ "$mode" != --console ]; then
-    echo "(The two copies known only by their digest stay: the window learns such digests from the update"
-    echo " check, which this build does not have yet; pellclean takes them with --extra-detections.)"
+    echo "(A copy known only by its digest stays unless the window's update check reached a site that lists"
+    echo " that digest; the walk-through without a display serves one, and pellclean takes --extra-detections.)"
     exit 0
 fi
 # Exit code 1 is the console program's "something removed": with nothing of the infection left, the

@@ -3,6 +3,7 @@
 # clean test prefix (exit 0, the details lines of an empty run in order, the message boxes, the log).
 # Usage: console_program.sh WINE_RUN PELLCLEAN_EXE INSTANCE_HOLDER_EXE RESOURCE_PATCHER_EXE WORK_DIR
 set -u
+[ $# -eq 5 ] || { echo "usage: $0 WINE_RUN PELLCLEAN_EXE INSTANCE_HOLDER_EXE RESOURCE_PATCHER_EXE WORK_DIR" >&2; exit 64; }
 WINE_RUN=$1 EXE=$2 HOLDER=$3 PATCHER=$4 WORK=$5
 failures=0
 fail() { echo "FAIL: $*"; failures=$((failures + 1)); }

@@ -61,12 +61,35 @@ e2e_restart_server() {
     wine cmd /c exit </dev/null >/dev/null 2>&1
 }
 
-# Stops the wineserver of one prefix (and with it every process of that prefix), nothing else.
+# The live processes of one prefix (its wineserver, services and programs) as "PID ARGS" lines, told by
+# the WINEPREFIX in their environment.
+e2e_prefix_processes() {
+    local prefix=$1 pid stat args
+    while read -r pid stat args; do
+        [[ $stat != Z* ]] || continue
+        if { tr '\0' '\n' <"/proc/$pid/environ"; } 2>/dev/null | grep -qxF "WINEPREFIX=$prefix"; then
+            echo "$pid $args"
+        fi
+    done < <(ps -eo pid=,stat=,args=)
+}
+
+# Stops the wineserver of one prefix and waits, by process id, until every process of that prefix is
+# gone: a server still going away would otherwise serve the next start in a prefix of the same place.
+# What is still there after a minute is killed, by its id. Nothing of another prefix is touched.
 e2e_stop_prefix() {
-    local prefix=$1
-    [ -f "$prefix/system.reg" ] || return 0
+    local prefix=$1 pids pid waited=0
+    [ -d "$prefix" ] || return 0
+    prefix=$(cd "$prefix" && pwd)
     WINEPREFIX=$prefix wineserver -k >/dev/null 2>&1 || true
     WINEPREFIX=$prefix wineserver -w >/dev/null 2>&1 || true
+    while pids=$(e2e_prefix_processes "$prefix" | cut -d' ' -f1) && [ -n "$pids" ] && [ $waited -lt 400 ]; do
+        if [ $waited -eq 300 ]; then
+            for pid in $pids; do kill -KILL "$pid" 2>/dev/null || true; done
+        fi
+        sleep 0.2
+        waited=$((waited + 1))
+    done
+    [ -z "$pids" ] || echo "processes of $prefix still running: $pids" >&2
 }
 
 # The unix path of a Windows path in the prefix ("C:\windows\x.exe", "M:\a.inf"), each folder found
@@ -133,34 +156,36 @@ e2e_value_exists() { wine reg query "$1" /v "$2" >/dev/null 2>&1; }
 # The data of a value as reg shows it (the text after its type).
 e2e_value_data() { wine reg query "$1" /v "$2" 2>/dev/null | tr -d '\r' | sed -n 's/^.*REG_[A-Z_]*    //p' | head -n 1; }
 
-# Whether a Windows program is running in this prefix (wine shows processes by their Windows path; the
-# prefix is told by the process's environment).
+# Whether a Windows program is running in this prefix (wine shows processes by their Windows path).
 e2e_process_running() {
-    local image=${1,,} pid stat args
-    while read -r pid stat args; do
-        [[ $stat != Z* && ${args,,} == "$image"* ]] || continue
-        if { tr '\0' '\n' <"/proc/$pid/environ"; } 2>/dev/null | grep -qx "WINEPREFIX=$WINEPREFIX"; then return 0; fi
-    done < <(ps -eo pid=,stat=,args=)
+    local image=${1,,} pid args
+    while read -r pid args; do
+        [[ ${args,,} == "$image"* ]] && return 0
+    done < <(e2e_prefix_processes "$WINEPREFIX")
     return 1
 }
 
-# An Xvfb of our own on a display number nobody uses; sets DISPLAY and E2E_XVFB_PID. Stop it with
-# e2e_stop_xvfb (by its pid, never by name: other programs run Xvfb too).
+# An Xvfb of our own (screen WxH, 1280x1024 unless given) on a display number nobody uses; sets DISPLAY and
+# E2E_XVFB_PID. The server picks the number itself and takes it under its lock (-displayfd), so scripts
+# starting side by side never share a display. Stop it with e2e_stop_xvfb (by its pid, never by name:
+# other programs run Xvfb too).
 e2e_start_xvfb() {
-    local log=${1:-/dev/null} n
-    E2E_XVFB_PID=
-    for n in $(seq 150 250); do
-        { [ -e "/tmp/.X$n-lock" ] || [ -e "/tmp/.X11-unix/X$n" ]; } && continue
-        Xvfb ":$n" -screen 0 1280x1024x24 -nolisten tcp >"$log" 2>&1 &
-        E2E_XVFB_PID=$!
-        for _ in $(seq 50); do [ -e "/tmp/.X11-unix/X$n" ] && break; sleep 0.1; done
-        if kill -0 "$E2E_XVFB_PID" 2>/dev/null && [ -e "/tmp/.X11-unix/X$n" ]; then
-            export DISPLAY=":$n"
-            return 0
-        fi
-        E2E_XVFB_PID=
+    local log=${1:-/dev/null} size=${2:-1280x1024} numberfile n=
+    numberfile=$(mktemp)
+    Xvfb -displayfd 3 -screen 0 "${size}x24" -nolisten tcp 3>"$numberfile" >"$log" 2>&1 &
+    E2E_XVFB_PID=$!
+    # It writes the number once it accepts clients; a loaded machine may take seconds: up to 60 s.
+    for _ in $(seq 600); do
+        n=$(head -n 1 "$numberfile")
+        [ -n "$n" ] || ! kill -0 "$E2E_XVFB_PID" 2>/dev/null && break
+        sleep 0.1
     done
-    e2e_fail "no free display for Xvfb"
+    rm -f "$numberfile"
+    if [ -z "$n" ]; then
+        e2e_stop_xvfb
+        e2e_fail "Xvfb did not start (see $log)"
+    fi
+    export DISPLAY=":$n"
 }
 
 e2e_stop_xvfb() {

@@ -3,13 +3,13 @@
 # console program, and put back with --restore from the run's record. The registry and the files must then
 # equal the planted snapshot; only processes (ended, not started again) and the service's running state
 # may differ. A dry run before the restore must change nothing.
-# usage: restore_scenario.sh PELLCLEAN_EXE WORM_EXE WORK_DIR [SOURCE_DIR]
+# usage: restore_scenario.sh PELLCLEAN_EXE WORM_EXE WORK_DIR
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
 . "$here/lib.sh"
 . "$here/infection_names.sh"
 
-[ $# -ge 3 ] || { echo "usage: $0 PELLCLEAN_EXE WORM_EXE WORK_DIR [SOURCE_DIR]" >&2; exit 64; }
+[ $# -eq 3 ] || { echo "usage: $0 PELLCLEAN_EXE WORM_EXE WORK_DIR" >&2; exit 64; }
 pellclean=$(readlink -f "$1") worm=$(readlink -f "$2")
 work=$(mkdir -p "$3" && cd "$3" && pwd)
 

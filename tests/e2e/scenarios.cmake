@@ -28,7 +28,7 @@ if(TARGET pellclean)
     # The round trip: planted, cleaned, and put back from the run's record.
     add_test(NAME e2e_restore
              COMMAND bash ${CMAKE_CURRENT_LIST_DIR}/restore_scenario.sh $<TARGET_FILE:pellclean>
-                     $<TARGET_FILE:e2e_test_worm> ${PELL_E2E_DIR}/restore ${CMAKE_SOURCE_DIR})
+                     $<TARGET_FILE:e2e_test_worm> ${PELL_E2E_DIR}/restore)
     set_tests_properties(e2e_restore PROPERTIES FIXTURES_REQUIRED e2e_prefix TIMEOUT 900
                          ENVIRONMENT "E2E_BASE_PREFIX=${PELL_E2E_DIR}/base-prefix")
 

@@ -10,6 +10,7 @@ here=$(cd "$(dirname "$0")" && pwd)
 . "$here/update_site.sh"
 [ "${1:-}" = --inside ] || e2e_update_enter_namespace "$0" "$@"
 shift
+[ $# -eq 3 ] || { echo "usage: $0 PROBE_EXE OUT_DIR SOURCE_DIR" >&2; exit 64; }
 probe=$1 out=$2 E2E_SOURCE_DIR=$3
 rm -rf "$out"
 mkdir -p "$out"

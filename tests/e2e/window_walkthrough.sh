@@ -16,10 +16,10 @@ here=$(cd "$(dirname "$0")" && pwd)
 
 [ "${1:-}" = --inside ] || e2e_update_enter_namespace "$0" "$@"
 shift
-[ $# -ge 6 ] || { echo "usage: $0 WINDOW_EXE PROBE_EXE WORM_EXE RECORDER_EXE WORK_DIR [SOURCE_DIR]" >&2; exit 64; }
+[ $# -ge 5 ] && [ $# -le 6 ] || { echo "usage: $0 WINDOW_EXE PROBE_EXE WORM_EXE RECORDER_EXE WORK_DIR [SOURCE_DIR]" >&2; exit 64; }
 exe=$(readlink -f "$1") probe_exe=$(readlink -f "$2") worm=$(readlink -f "$3") recorder=$(readlink -f "$4")
 work=$(mkdir -p "$5" && cd "$5" && pwd)
-E2E_SOURCE_DIR=$6
+E2E_SOURCE_DIR=${6:-$(cd "$here/../.." && pwd)}
 base=${E2E_BASE_PREFIX:-$(dirname "$work")/base-prefix}
 prefix=$work/prefix
 out=$work/planted
