@@ -39,7 +39,10 @@ endif()
 add_test(NAME e2e_window_language_picker
          COMMAND bash ${CMAKE_SOURCE_DIR}/tests/e2e/language_picker.sh $<TARGET_FILE:PellworthRemover>
                  $<TARGET_FILE:pell_window_probe> ${CMAKE_BINARY_DIR}/e2e/window_language ${CMAKE_SOURCE_DIR})
-set_tests_properties(e2e_window_language_picker PROPERTIES FIXTURES_REQUIRED e2e_prefix TIMEOUT 300
+# The two window scenarios below each drive a Wine desktop under an Xvfb of their own, a heavy load on two
+# cores: one at a time, while lighter tests run beside them.
+set_tests_properties(e2e_window_language_picker PROPERTIES FIXTURES_REQUIRED e2e_prefix TIMEOUT 600
+                     RESOURCE_LOCK window_scenario
                      ENVIRONMENT "E2E_BASE_PREFIX=${CMAKE_BINARY_DIR}/e2e/base-prefix")
 
 # Tier 3 under its own Xvfb: the about box opened, read, clicked and closed, the tune file written once and
@@ -47,7 +50,8 @@ set_tests_properties(e2e_window_language_picker PROPERTIES FIXTURES_REQUIRED e2e
 add_test(NAME e2e_window_about_box
          COMMAND bash ${CMAKE_SOURCE_DIR}/tests/e2e/about_box.sh $<TARGET_FILE:PellworthRemover>
                  $<TARGET_FILE:pell_window_probe> ${PELL_TUNE_FILE} ${CMAKE_BINARY_DIR}/e2e/window_about)
-set_tests_properties(e2e_window_about_box PROPERTIES FIXTURES_REQUIRED e2e_prefix TIMEOUT 300
+set_tests_properties(e2e_window_about_box PROPERTIES FIXTURES_REQUIRED e2e_prefix TIMEOUT 600
+                     RESOURCE_LOCK window_scenario
                      ENVIRONMENT "E2E_BASE_PREFIX=${CMAKE_BINARY_DIR}/e2e/base-prefix")
 
 # The benchmark of the run in the window links the window and its pictures.

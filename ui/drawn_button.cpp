@@ -9,7 +9,6 @@ namespace {
 // The frame's lines: 30 twips (two pixels at 96 dpi) read as a frame and let the START glow show.
 constexpr double kFrameLineTwips = 30;
 constexpr Rgb kFaceTop{40, 46, 53}, kFaceBottom{24, 28, 32};
-constexpr Rgb kFocusMark{170, 182, 188};
 
 void FillGradient(HDC dc, const RECT& r, Rgb top, Rgb bottom) {
     const int h = std::max(1L, r.bottom - r.top);
@@ -135,15 +134,7 @@ void DrawnButton::OnPaint(HDC dc, const RECT& client) {
     }
     if (::GetFocus() == hwnd()) {
         const int inset = scale_.Px(kFrameLineTwips) + std::max(1, scale_.Px(30));
-        RECT mark{client.left + inset, client.top + inset, client.right - inset, client.bottom - inset};
-        HPEN pen = ::CreatePen(PS_DOT, 1, ToColorRef(kFocusMark));
-        HGDIOBJ oldPen = ::SelectObject(dc, pen);
-        HGDIOBJ oldBrush = ::SelectObject(dc, ::GetStockObject(NULL_BRUSH));
-        ::SetBkMode(dc, TRANSPARENT);
-        ::Rectangle(dc, mark.left, mark.top, mark.right, mark.bottom);
-        ::SelectObject(dc, oldBrush);
-        ::SelectObject(dc, oldPen);
-        ::DeleteObject(pen);
+        DrawFocusMark(dc, {client.left + inset, client.top + inset, client.right - inset, client.bottom - inset});
     }
     // A transparent overlay label shows through the face only if it paints after it.
     if (HasOverlay() && ::IsWindowVisible(overlay_.hwnd())) ::InvalidateRect(overlay_.hwnd(), nullptr, FALSE);
@@ -155,9 +146,7 @@ void DrawnButton::OnMessage(WindowMessage& m) {
         if (m.wparam == VK_RETURN || m.wparam == VK_SPACE) {
             if ((m.lparam & (1 << 30)) == 0) Press();  // not the key's auto-repeat
         } else if (m.wparam == VK_TAB) {
-            HWND top = ::GetParent(hwnd());
-            HWND next = ::GetNextDlgTabItem(top, hwnd(), ::GetKeyState(VK_SHIFT) < 0);
-            if (next != nullptr) ::SetFocus(next);
+            MoveFocusOnTab(::GetParent(hwnd()), hwnd());
         } else {
             ::SendMessageW(::GetParent(hwnd()), m.msg, m.wparam, m.lparam);  // Esc and the like: the window's
         }

@@ -2,6 +2,8 @@
 // picking an entry.
 #include "ui/language_picker.h"
 
+#include <algorithm>
+
 #include "base/text.h"
 
 namespace pell::ui {
@@ -124,6 +126,10 @@ void LanguageBox::OnPaint(HDC dc, const RECT& client) {
     OutlinedRect(dc, {0, 0, nameRight + 1, bottom + 1}, picker::kNameFill);
     OutlinedRect(dc, {nameRight, 0, right + 1, bottom + 1}, picker::kArrowFill);
     for (const PixelRect& p : picker::DropArrow(scale_.dpi)) FillRectColour(dc, ToRect(p), arrow_);
+    if (::GetFocus() == hwnd()) {
+        const int inset = std::max(2, scale_.Px(30));
+        DrawFocusMark(dc, {inset, inset, nameRight - inset + 1, bottom - inset + 1});
+    }
 
     if (name_.empty()) return;
     HGDIOBJ old = ::SelectObject(dc, font_.get());
@@ -135,6 +141,24 @@ void LanguageBox::OnPaint(HDC dc, const RECT& client) {
     const int y = (client.bottom - size.cy) / 2;
     ::ExtTextOutW(dc, x, y, 0, nullptr, name_.c_str(), static_cast<UINT>(name_.size()), nullptr);
     ::SelectObject(dc, old);
+}
+
+void LanguageBox::OnMessage(WindowMessage& m) {
+    switch (m.msg) {
+    case WM_GETDLGCODE:
+        m.result = DLGC_WANTALLKEYS;
+        return;
+    case WM_KEYDOWN:
+        if (m.wparam == VK_TAB) MoveFocusOnTab(::GetParent(hwnd()), hwnd());
+        else if (!onKey_ || !onKey_(m.wparam)) ::SendMessageW(::GetParent(hwnd()), m.msg, m.wparam, m.lparam);
+        return;
+    case WM_SETFOCUS:
+    case WM_KILLFOCUS:
+        Invalidate();
+        return;
+    default:
+        m.handled = false;
+    }
 }
 
 void LanguageBox::OnClick() {
@@ -154,6 +178,7 @@ void LanguagePicker::Place(HWND parent, const TwipRect& box, int dpi) {
         ClipSiblingsOf(parent);
         MakeChild(box_, parent, L"PellworthLanguageBox", WS_VISIBLE | WS_CLIPSIBLINGS, kIdBox);
         box_.SetArrowHandler([this] { TogglePanel(); });
+        box_.SetKeyHandler([this](WPARAM key) { return Key(key); });
         // Hidden until the arrow opens it.
         MakeChild(panel_, parent, L"PellworthLanguagePanel", WS_CLIPCHILDREN | WS_CLIPSIBLINGS, kIdPanel);
         for (int i = 0; i < kLanguageCount; ++i) {
@@ -190,14 +215,40 @@ void LanguagePicker::DrawLanguageBox() {
     if (box_.hwnd() != nullptr) box_.Invalidate();
 }
 
+bool LanguagePicker::PanelOpen() const { return ::IsWindowVisible(panel_.hwnd()) != FALSE; }
+
 void LanguagePicker::TogglePanel() {
-    const bool open = ::IsWindowVisible(panel_.hwnd()) != FALSE;
+    const bool open = PanelOpen();
     ::SetWindowPos(panel_.hwnd(), HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
     panel_.Show(!open);
 }
 
 void LanguagePicker::Hover(int index) {
+    highlight_ = index;
     for (int i = 0; i < kLanguageCount; ++i) entries_[static_cast<std::size_t>(i)].SetHighlight(i == index);
+}
+
+bool LanguagePicker::Key(WPARAM key) {
+    if (!enabled_) return false;
+    if (!PanelOpen()) {
+        if (key != VK_RETURN && key != VK_SPACE && key != VK_DOWN && key != VK_UP) return false;
+        TogglePanel();
+        Hover(picker::Selectable(nameIndex_) ? nameIndex_ : picker::MoveHighlight(-1, picker::Arrow::Down));
+        return true;
+    }
+    switch (key) {
+    case VK_UP: Hover(picker::MoveHighlight(highlight_, picker::Arrow::Up)); return true;
+    case VK_DOWN: Hover(picker::MoveHighlight(highlight_, picker::Arrow::Down)); return true;
+    case VK_LEFT: Hover(picker::MoveHighlight(highlight_, picker::Arrow::Left)); return true;
+    case VK_RIGHT: Hover(picker::MoveHighlight(highlight_, picker::Arrow::Right)); return true;
+    case VK_RETURN:
+    case VK_SPACE:
+        // The selection steps close the panel.
+        if (picker::Selectable(highlight_)) pick_(highlight_);
+        return true;
+    case VK_ESCAPE: HideLanguagePanel(); return true;
+    default: return false;
+    }
 }
 
 }  // namespace pell::ui

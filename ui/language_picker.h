@@ -43,10 +43,13 @@ public:
     void SetArrowColour(Rgb colour);
     void Place(const PixelRect& rect, const Scale& scale);
     void SetArrowHandler(std::function<void()> onArrow) { onArrow_ = std::move(onArrow); }
+    // Keys pressed while the box has the keyboard focus (Tab aside); true when the picker took the key.
+    void SetKeyHandler(std::function<bool(WPARAM key)> onKey) { onKey_ = std::move(onKey); }
 
 protected:
     void OnPaint(HDC dc, const RECT& client) override;
     void OnClick() override;
+    void OnMessage(WindowMessage& m) override;
 
 private:
     Scale scale_;
@@ -55,6 +58,7 @@ private:
     std::wstring name_;
     Rgb arrow_ = colour::kDisabled;
     std::function<void()> onArrow_;
+    std::function<bool(WPARAM)> onKey_;
 };
 
 // The picker as a whole: the LanguageView the selection steps drive. The captions themselves are the
@@ -84,6 +88,10 @@ public:
 private:
     void TogglePanel();
     void Hover(int index);
+    // The keyboard on the box: Enter, Space or an arrow opens the panel on the current language; in the
+    // open panel the arrows move the highlight, Enter or Space picks, Esc closes.
+    bool Key(WPARAM key);
+    bool PanelOpen() const;
 
     Show show_;
     Pick pick_;
@@ -91,6 +99,7 @@ private:
     bool enabled_ = false;
     int boxCharset_ = 0;
     int nameIndex_ = -1;
+    int highlight_ = -1;  // the highlighted entry, by mouse or keyboard
     LanguageBox box_;
     LanguagePanel panel_;
     std::array<LanguageEntry, kLanguageCount> entries_;

@@ -25,11 +25,35 @@ bool Chinese(int charset) { return charset == 134 || charset == 136; }
 }  // namespace
 double Label4Top(int charset) { return Chinese(charset) ? 2280 : 2520; }
 double Label6Top(int charset) { return Chinese(charset) ? 3120 : 3360; }
+
+double Squeeze(int dpi, int frameHeight, int workHeight) {
+    const double most = kDetails.height - kMinDetailsHeight;
+    double squeeze = 0;
+    // One pixel at a time from the rounded twips: the client's pixel height is what must fit.
+    while (TwipsToPixels(kClientHeight - squeeze, dpi) + frameHeight > workHeight && squeeze < most)
+        squeeze = std::min(most, squeeze + PixelsToTwips(1, dpi));
+    return squeeze;
+}
+
+TwipRect Squeezed(const TwipRect& r, double squeeze) {
+    TwipRect out = r;
+    if (r.top >= kDetails.bottom()) out.top -= squeeze;
+    else if (r.top <= kDetails.top && r.bottom() >= kDetails.bottom()) out.height -= squeeze;
+    return out;
+}
+
+Point PlaceInWorkArea(const PixelRect& work, int width, int height) {
+    auto place = [](int start, int room, int size) {
+        const int centred = start + (room - size) / 2;
+        return std::max(start, std::min(centred, start + room - size));
+    };
+    return {place(work.left, work.width, width), place(work.top, work.height, height)};
+}
 }  // namespace mainwin
 
 namespace picker {
 
-bool Selectable(int index) { return index != 3 && index != 4 && index != 14; }
+bool Selectable(int index) { return index >= 0 && index < kEntryCount && index != 3 && index != 4 && index != 14; }
 
 bool EntryHasOwnCharset(int index) {
     switch (index) {
@@ -68,6 +92,29 @@ std::vector<PixelRect> DropArrow(int dpi) {
         out.push_back({left, top, scale(p.right()) - left, scale(p.bottom()) - top});
     }
     return out;
+}
+
+int MoveHighlight(int from, Arrow key) {
+    if (from < 0 || from >= kEntryCount) {
+        for (int i = 0; i < kEntryCount; ++i)
+            if (Selectable(i)) return i;
+        return -1;
+    }
+    if (key == Arrow::Up || key == Arrow::Down) {
+        const int step = key == Arrow::Down ? 1 : -1;
+        for (int i = from + step; i >= 0 && i < kEntryCount; i += step)
+            if (Selectable(i)) return i;
+        return from;
+    }
+    const bool left = from < kLeftColumnCount;
+    if (left != (key == Arrow::Left)) {
+        // Into the other column, same row or the nearest selectable one above it.
+        const int row = left ? from : from - kLeftColumnCount;
+        const int first = left ? kLeftColumnCount : 0, last = left ? kEntryCount - 1 : kLeftColumnCount - 1;
+        for (int i = std::min(first + row, last); i >= first; --i)
+            if (Selectable(i)) return i;
+    }
+    return from;
 }
 
 }  // namespace picker

@@ -64,6 +64,20 @@ constexpr TwipRect kLabel2{795, 6120, 6780, 375};  // the update-check status li
 // Tops of "Total Progress:" and "Details:": the Chinese character sets (134, 136) lift them.
 double Label4Top(int charset);
 double Label6Top(int charset);
+// A screen too small for the window at its DPI (144 dpi on 800 x 600): the details box gives up height,
+// never below kMinDetailsHeight, and what lies below it (START, CLOSE, the status line) moves up by as
+// much, so the window fits the work area with every control at its size. `frameHeight` is the caption
+// and borders in pixels; the result is in twips (0 when the window fits as designed).
+constexpr double kMinDetailsHeight = 600;
+double Squeeze(int dpi, int frameHeight, int workHeight);
+// A control's place once the details box gave up `squeeze` twips.
+TwipRect Squeezed(const TwipRect& r, double squeeze);
+// The window's top-left corner: centred in the work area, then moved inside it; when it is taller or
+// wider than the work area, its caption and left edge stay in view.
+struct Point {
+    int x, y;
+};
+Point PlaceInWorkArea(const PixelRect& work, int width, int height);
 // Label fonts, in points.
 constexpr double kSectionFontPoints = 8.25;  // Arial bold
 constexpr double kStatusFontPoints = 9.75;   // Arial
@@ -97,6 +111,11 @@ TwipRect PanelRect(const TwipRect& box);
 // the tip, a downward triangle. At 96 dpi these are the arrow's exact pixels; at other DPIs each
 // pixel grows with the box, so the arrow stays in its area.
 std::vector<PixelRect> DropArrow(int dpi);
+// The entry the highlight goes to from `from` (-1: none yet) for an arrow key: Up and Down walk the
+// entries in order, Left and Right go to the same row of the other column (its last row when it is
+// shorter); greyed entries are passed over, and at either end the highlight stays.
+enum class Arrow { Up, Down, Left, Right };
+int MoveHighlight(int from, Arrow key);
 }  // namespace picker
 
 // The two progress bars: a track of three pictures and a fill of three, bar 2 840 twips below bar 1.

@@ -65,22 +65,21 @@ MainWindow::MainWindow(const LanguageState& language) : language_(language) {}
 
 bool MainWindow::Open() {
     scale_.dpi = DpiOf(nullptr);
-    RECT outer{0, 0, scale_.Px(mainwin::kClientWidth), scale_.Px(mainwin::kClientHeight)};
-    ::AdjustWindowRectEx(&outer, kStyle, FALSE, 0);
-    const int width = outer.right - outer.left, height = outer.bottom - outer.top;
-    RECT work{0, 0, ::GetSystemMetrics(SM_CXSCREEN), ::GetSystemMetrics(SM_CYSCREEN)};
-    ::SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0);
+    const PixelRect fitted = FitTo(WorkArea(::MonitorFromPoint(POINT{0, 0}, MONITOR_DEFAULTTOPRIMARY)));
 
     CreateArgs args;
     args.className = L"PellworthRemoverMain";
     args.style = kStyle;
-    args.rect = {work.left + (work.right - work.left - width) / 2, work.top + (work.bottom - work.top - height) / 2,
-                 width, height};
+    args.rect = fitted;
     args.text = MainCaption();
     args.icon = ::LoadIconW(::GetModuleHandleW(nullptr), MAKEINTRESOURCEW(PELL_ICON_MAIN));
     if (!Create(args)) return false;
     // The window is shown at the DPI of the monitor it landed on.
-    scale_.dpi = DpiOf(hwnd());
+    if (DpiOf(hwnd()) != scale_.dpi) {
+        scale_.dpi = DpiOf(hwnd());
+        const PixelRect r = FitTo(WorkArea(::MonitorFromWindow(hwnd(), MONITOR_DEFAULTTOPRIMARY)));
+        ::SetWindowPos(hwnd(), nullptr, r.left, r.top, r.width, r.height, SWP_NOZORDER | SWP_NOACTIVATE);
+    }
     windowBrush_.reset(::CreateSolidBrush(ToColorRef(colour::kWindow)));
     CreateChildren();
     Layout(scale_.dpi);
@@ -101,6 +100,26 @@ bool MainWindow::Open() {
     ::SetTimer(hwnd(), kTimerFocusWatch, kFocusWatchIntervalMs, nullptr);
     PumpPending();
     return true;
+}
+
+PixelRect MainWindow::WorkArea(HMONITOR monitor) {
+    MONITORINFO mi{};
+    mi.cbSize = sizeof(mi);
+    ::GetMonitorInfoW(monitor, &mi);
+    const RECT& w = mi.rcWork;
+    return {w.left, w.top, w.right - w.left, w.bottom - w.top};
+}
+
+PixelRect MainWindow::FitTo(const PixelRect& work) {
+    // The frame at the system's metrics, which are the window's on the one-monitor machines it meets.
+    RECT frame{0, 0, 0, 0};
+    ::AdjustWindowRectEx(&frame, kStyle, FALSE, 0);
+    const int frameWidth = frame.right - frame.left, frameHeight = frame.bottom - frame.top;
+    squeeze_ = mainwin::Squeeze(scale_.dpi, frameHeight, work.height);
+    const int width = scale_.Px(mainwin::kClientWidth) + frameWidth;
+    const int height = scale_.Px(mainwin::kClientHeight - squeeze_) + frameHeight;
+    const mainwin::Point at = mainwin::PlaceInWorkArea(work, width, height);
+    return {at.x, at.y, width, height};
 }
 
 void MainWindow::CreateChildren() {
@@ -160,14 +179,14 @@ void MainWindow::Layout(int dpi) {
     label3_.Move(scale_.Rect(mainwin::kLabel3));
     label4_.Move(scale_.Rect(label4));
     label6_.Move(scale_.Rect(label6));
-    label1_.Move(scale_.Rect(mainwin::kLabel1));
-    label2_.Move(scale_.Rect(mainwin::kLabel2));
-    const PixelRect details = scale_.Rect(mainwin::kDetails);
+    label1_.Move(scale_.Rect(mainwin::Squeezed(mainwin::kLabel1, squeeze_)));
+    label2_.Move(scale_.Rect(mainwin::Squeezed(mainwin::kLabel2, squeeze_)));
+    const PixelRect details = scale_.Rect(mainwin::Squeezed(mainwin::kDetails, squeeze_));
     ::SetWindowPos(details_, nullptr, details.left, details.top, details.width, details.height,
                    SWP_NOZORDER | SWP_NOACTIVATE);
     for (DrawnButton* b : {&start_, &close_, &about_}) b->SetFont(ButtonFont(language_.currentCharset));
-    start_.Place(mainwin::kStart, scale_);
-    close_.Place(mainwin::kClose, scale_);
+    start_.Place(mainwin::Squeezed(mainwin::kStart, squeeze_), scale_);
+    close_.Place(mainwin::Squeezed(mainwin::kClose, squeeze_), scale_);
     about_.Place(mainwin::kAbout, scale_);
     const int clientWidth = scale_.Px(mainwin::kClientWidth);
     bar1_.Place(scale_, clientWidth);
@@ -376,17 +395,18 @@ void MainWindow::OnMessage(WindowMessage& m) {
         return;
     case WM_KEYDOWN:
         if (m.wparam == VK_TAB) {
-            HWND next = ::GetNextDlgTabItem(hwnd(), nullptr, ::GetKeyState(VK_SHIFT) < 0);
-            if (next != nullptr) ::SetFocus(next);
+            MoveFocusOnTab(hwnd(), nullptr);
             return;
         }
         break;
     case WM_DPICHANGED: {
-        Layout(HIWORD(m.wparam));
-        ApplyLanguage();
+        // Fitted to the work area of the monitor the suggested place lies on.
         const RECT* suggested = reinterpret_cast<const RECT*>(m.lparam);
-        ::SetWindowPos(hwnd(), nullptr, suggested->left, suggested->top, suggested->right - suggested->left,
-                       suggested->bottom - suggested->top, SWP_NOZORDER | SWP_NOACTIVATE);
+        scale_.dpi = HIWORD(m.wparam);
+        const PixelRect r = FitTo(WorkArea(::MonitorFromRect(suggested, MONITOR_DEFAULTTONEAREST)));
+        Layout(scale_.dpi);
+        ApplyLanguage();
+        ::SetWindowPos(hwnd(), nullptr, r.left, r.top, r.width, r.height, SWP_NOZORDER | SWP_NOACTIVATE);
         return;
     }
     case WM_DESTROY:

@@ -76,6 +76,10 @@ protected:
 
 private:
     void CreateChildren();
+    // The window's outer place in `work` at the current DPI: centred, inside it, the details box
+    // shortened (squeeze_) when the screen is too small for the whole window.
+    PixelRect FitTo(const PixelRect& work);
+    static PixelRect WorkArea(HMONITOR monitor);
     void Layout(int dpi);
     // What START and a restore both do first, when the window accepts it: the glow stopped, the run
     // state entered, the window greyed. False when the window is not idle.
@@ -96,6 +100,7 @@ private:
     GlowState glow_;
     PumpPacer pacer_;
     Scale scale_;
+    double squeeze_ = 0;  // twips the details box gives up so the window fits the screen
     Artwork art_;
     int artDpi_ = 0;
 

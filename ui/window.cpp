@@ -50,6 +50,24 @@ void SetReadingOrder(HWND hwnd, bool rightToLeft) {
     ::InvalidateRect(hwnd, nullptr, TRUE);
 }
 
+void DrawFocusMark(HDC dc, const RECT& r) {
+    constexpr Rgb kFocusMark{170, 182, 188};
+    HPEN pen = ::CreatePen(PS_DOT, 1, ToColorRef(kFocusMark));
+    HGDIOBJ oldPen = ::SelectObject(dc, pen);
+    HGDIOBJ oldBrush = ::SelectObject(dc, ::GetStockObject(NULL_BRUSH));
+    const int oldMode = ::SetBkMode(dc, TRANSPARENT);
+    ::Rectangle(dc, r.left, r.top, r.right, r.bottom);
+    ::SetBkMode(dc, oldMode);
+    ::SelectObject(dc, oldBrush);
+    ::SelectObject(dc, oldPen);
+    ::DeleteObject(pen);
+}
+
+void MoveFocusOnTab(HWND top, HWND from) {
+    HWND next = ::GetNextDlgTabItem(top, from, ::GetKeyState(VK_SHIFT) < 0);
+    if (next != nullptr) ::SetFocus(next);
+}
+
 namespace {
 
 void RegisterOnce(const wchar_t* className, HICON icon, WNDPROC procedure) {

@@ -67,6 +67,10 @@ void FillRectColour(HDC dc, const RECT& r, Rgb colour);
 // The reading order of a control's text (WS_EX_RTLREADING); its alignment stays.
 void SetReadingOrder(HWND hwnd, bool rightToLeft);
 inline RECT ToRect(const PixelRect& p) { return {p.left, p.top, p.right(), p.bottom()}; }
+// The dotted mark of the control that has the keyboard focus.
+void DrawFocusMark(HDC dc, const RECT& r);
+// Tab (Shift+Tab backwards) pressed in a child of `top`: the focus goes to the next control that takes it.
+void MoveFocusOnTab(HWND top, HWND from);
 
 // A message as a window receives it; a handler that leaves `handled` false gets the default treatment.
 struct WindowMessage {

@@ -38,13 +38,22 @@ grep -q '^pellclean: the signature database was refused: ' "$err" || fail "damag
 grep -q '^pellclean: the signature database is missing' "$err" || fail "missing database: not said"
 [ -s "$out" ] && fail "missing database: something was run"
 
-# A second copy beside a running one is refused with message-box code 1.
-"$WINE_RUN" "$HOLDER" 8000 </dev/null >/dev/null 2>&1 &
+# A second copy beside a running one is refused with message-box code 1. The holder says when it holds
+# the name, and keeps it until it is told to let go (a loaded machine may take long to start either).
+release=$WORK/release-holder
+rm -f "$release"
+"$WINE_RUN" "$HOLDER" 300000 "Z:$(printf '%s' "$release" | sed 's|/|\\|g')" </dev/null >"$WORK/holder.txt" 2>&1 &
 holder=$!
-sleep 1.5
+waited=0
+until grep -q holding "$WORK/holder.txt" || ! kill -0 "$holder" 2>/dev/null || [ $waited -ge 1200 ]; do
+    sleep 0.1
+    waited=$((waited + 1))
+done
+grep -q holding "$WORK/holder.txt" || fail "the running copy did not start"
 "$WINE_RUN" "$EXE" --log-folder 'C:\pelltest\refused' >"$out" 2>"$err"; expect_rc 4 $? "second copy"
 tr -d '\r' <"$out" | grep -qx '\[message box 1\] Pellworth Remover is already running, please wait...' || fail "second copy: no message box 1"
-kill "$holder" 2>/dev/null; wait "$holder" 2>/dev/null
+touch "$release"
+wait "$holder" 2>/dev/null
 
 # One run on the clean prefix.
 logs_win='Z:'$(printf '%s' "$WORK/logs" | sed 's|/|\\|g')

@@ -56,7 +56,6 @@ click_at() {  # click_at X Y (screen)
     xdotool mousemove "$1" "$2"
     sleep 0.1
     xdotool click 1
-    sleep 0.2
 }
 click_entry() {  # click_entry INDEX: the middle of the panel's entry
     local x y w h
@@ -64,6 +63,13 @@ click_entry() {  # click_entry INDEX: the middle of the panel's entry
     click_at $((x + w / 2)) $((y + h / 2))
 }
 click_arrow() { click_at $((bx + bw - 12)) $((by + bh / 2)); }
+# A click lands on what is there when the window takes it: the panel is waited for before its entries
+# are clicked. Every wait ends only a hung scenario.
+open_panel() { click_arrow && wait_until 60 panel_open; }
+shows() { look && [ "$(child_text 40)" = "$1" ]; }  # shows NAME: the picker box shows NAME
+pick() {  # pick INDEX NAME: the entry picked; the panel closes and the box shows NAME
+    open_panel && click_entry "$1" && wait_until 60 panel_closed && wait_until 60 shows "$2"
+}
 entry_colour() {  # entry_colour INDEX: the entry's background, next to its top-left corner
     local x y w h
     read -r x y w h <<<"$(rect_of $((300 + $1)))"
@@ -85,7 +91,7 @@ answer_second_copy() {
     read -r x y w h <<<"$(probe children "$box" | awk -F'\t' '$1 == 1 { print $5; exit }' | tr ',' ' ')"
     click_at $((x + w / 2)) $((y + h / 2))
     set +e
-    wait_exit "$second" 20
+    wait_exit "$second" 60
     rc=$?
     set -e
     [ "$rc" -eq 4 ]
@@ -95,7 +101,7 @@ answer_second_copy() {
 t0=$(date +%s%N)
 (cd "$work" && LC_ALL=de_DE.UTF-8 exec wine "$exe" </dev/null >>"$work/window.out" 2>&1) &
 launcher=$!
-e2e_check "the window comes up idle" wait_until 30 idle
+e2e_check "the window comes up idle" wait_until 120 idle
 e2e_check "the picker box shows Deutsch" test "$(child_text 40)" = Deutsch
 e2e_check "German captions" test "$(labels)" = "$(captions_of german)"
 e2e_check "German buttons" test "$(buttons)" = "$(buttons_of german)"
@@ -106,77 +112,115 @@ e2e_check "arrow ends where it should" test "$(pixel $((bx + 100)) $((by + 5)))/
 shot 01-german-start
 
 # --- The name part does nothing; the arrow opens the panel; the panel lists 23 names in their own scripts.
+# Clicks are taken in order: had the click on the name opened the panel, the arrow's would close it.
 click_at $((bx + 20)) $((by + bh / 2))
-e2e_check "a click on the name leaves the panel closed" panel_closed
 click_arrow
-e2e_check "the arrow opens the panel" panel_open
+e2e_check "a click on the name does nothing, one on the arrow opens the panel" wait_until 60 panel_open
 e2e_check "23 names in their own scripts" test "$(awk -F'\t' '$1 >= 300 && $1 <= 322 { print $6 }' <<<"$kids")" = "$names"
 e2e_check "only the Chinese and Japanese entries are greyed" test \
     "$(awk -F'\t' '$1 >= 300 && $1 <= 322 && $3 == 0 { printf "%s ", $1 - 300 }' <<<"$kids")" = "3 4 14 "
 
 # --- Hover: exactly the entry under the mouse is highlighted, and it stays until another is touched.
-read -r x y w h <<<"$(rect_of 308)"
-xdotool mousemove $((x + w / 2)) $((y + h / 2))
-sleep 0.3
-e2e_check "Français highlighted, Deutsch not" test "$(entry_colour 8)/$(entry_colour 9)" = "#2E343A/#000000"
-read -r x y w h <<<"$(rect_of 309)"
-xdotool mousemove $((x + w / 2)) $((y + h / 2))
-sleep 0.3
-e2e_check "then Deutsch, and Français no longer" test "$(entry_colour 8)/$(entry_colour 9)" = "#000000/#2E343A"
+hover() {  # hover INDEX: the mouse onto the middle of the entry
+    local x y w h
+    read -r x y w h <<<"$(rect_of $((300 + $1)))"
+    xdotool mousemove $((x + w / 2)) $((y + h / 2))
+}
+colours() { [ "$(entry_colour "$1")/$(entry_colour "$2")" = "$3" ]; }
+hover 8
+e2e_check "Français highlighted, Deutsch not" wait_until 60 colours 8 9 "#2E343A/#000000"
+hover 9
+e2e_check "then Deutsch, and Français no longer" wait_until 60 colours 8 9 "#000000/#2E343A"
 shot 02-panel-open
 
 # --- The greyed entries take no click; a click on the window closes the panel; the arrow toggles it.
+# Once the mouse over Français has been taken, so have the two clicks before it.
 click_entry 3
 click_entry 14
+hover 8
+e2e_check "(the clicks on the greyed entries taken)" wait_until 60 colours 8 9 "#2E343A/#000000"
 e2e_check "Chinese and Japanese do nothing, and the panel stays open" panel_open
 e2e_check "still Deutsch" test "$(child_text 40)" = Deutsch
 read -r cx cy cw ch <<<"$(probe find "$main")"
 click_at $((cx + 3)) $((cy + 200))
-e2e_check "a click on the window closes the panel" panel_closed
+e2e_check "a click on the window closes the panel" wait_until 60 panel_closed
+e2e_check "the arrow opens it again" open_panel
 click_arrow
-click_arrow
-e2e_check "the arrow twice: closed again" panel_closed
+e2e_check "and closes it" wait_until 60 panel_closed
 
 # --- French picked.
-click_arrow
-click_entry 8
-e2e_check "the panel closes on a pick" panel_closed
-e2e_check "the box shows Français" test "$(child_text 40)" = Français
+e2e_check "the panel closes on a pick, and the box shows Français" pick 8 Français
 e2e_check "French captions" test "$(labels)" = "$(captions_of french)"
 e2e_check "French buttons" test "$(buttons)" = "$(buttons_of french)"
 shot 03-french
 
+# --- By keyboard: Tab reaches the picker box; an arrow opens the panel on the current language, the arrows
+# move the highlight over the entries that can be chosen (the greyed ones passed over), Esc closes,
+# Space opens again and Enter picks. Each key is taken before the next: the screen is waited for.
+focus_is() { [ "$(probe focus "$main")" = "$1" ]; }
+tab_to() {  # tab_to ID: Tab until ID has the focus, at most once round the window
+    local i before
+    for i in 1 2 3 4 5; do
+        focus_is "$1" && return 0
+        before=$(probe focus "$main")
+        xdotool key Tab
+        wait_until 60 e2e_not focus_is "$before" || return 1
+    done
+    focus_is "$1"
+}
+highlighted() { [ "$(entry_colour "$1")" = "#2E343A" ]; }
+key_to() {  # key_to KEY INDEX: KEY pressed, then the highlight is on INDEX
+    xdotool key "$1"
+    wait_until 60 highlighted "$2"
+}
+xdotool mousemove $((cx + 3)) $((cy + 3))  # on the banner, away from the panel: only the keys move the highlight
+e2e_check "Tab reaches the picker box" tab_to 40
+xdotool key Down
+e2e_check "Down opens the panel" wait_until 60 panel_open
+e2e_check "on the current language, Français" wait_until 60 highlighted 8
+e2e_check "Down: Deutsch" key_to Down 9
+for i in 8 7 6 5; do key_to Up $i; done
+e2e_check "Up from Nederlands passes over the two greyed Chinese entries to Brasileiro" key_to Up 2
+e2e_check "Right: the same row of the other column, 한국어" key_to Right 15
+e2e_check "the Japanese entry was passed over: only 한국어 highlighted" test "$(entry_colour 14)/$(entry_colour 2)" = "#000000/#000000"
+shot 03-panel-by-keyboard
+xdotool key Escape
+e2e_check "Esc closes the panel" wait_until 60 panel_closed
+e2e_check "and nothing was picked" shows Français
+xdotool key space
+e2e_check "Space opens it again, on Français" wait_until 60 highlighted 8
+key_to Down 9
+xdotool key Return
+e2e_check "Enter picks Deutsch and the panel closes" wait_until 60 shows Deutsch
+e2e_check "the panel is closed" panel_closed
+e2e_check "German captions again" test "$(labels)" = "$(captions_of german)"
+e2e_check "the picker box keeps the focus" focus_is 40
+
 # --- Another window takes the focus: the panel closes. A Portuguese system starts in Portuguese (Portugal)
 # and a Dutch one in English, as their "already running" boxes show.
-click_arrow
-e2e_check "panel open before the second copy" panel_open
+e2e_check "panel open before the second copy" open_panel
 start_second_copy pt_BR.UTF-8
-e2e_check "a second copy shows its box" wait_until 20 window_up "$box"
+e2e_check "a second copy shows its box" wait_until 60 window_up "$box"
 e2e_check "a Portuguese system's second copy speaks Portuguese" test "$(box_text)" = "$(line portuguese 10)"
-e2e_check "the first copy's panel closed when the box took the focus" wait_until 2 panel_closed
+e2e_check "the first copy's panel closed when the box took the focus" wait_until 60 panel_closed
 shot 04-second-copy-portuguese
 e2e_check "the second copy ends after OK" answer_second_copy
 start_second_copy he_IL.UTF-8
-e2e_check "a second copy shows its box" wait_until 20 window_up "$box"
+e2e_check "a second copy shows its box" wait_until 60 window_up "$box"
 e2e_check "a Hebrew system's second copy speaks Hebrew, read right to left" test "$(box_text)" = "$(line hebrew 10)"
 shot 04-second-copy-hebrew
 e2e_check "the second copy ends after OK" answer_second_copy
 start_second_copy nl_NL.UTF-8
-e2e_check "a second copy shows its box" wait_until 20 window_up "$box"
+e2e_check "a second copy shows its box" wait_until 60 window_up "$box"
 e2e_check "a Dutch system's second copy speaks English" test "$(box_text)" = "$(line english 10)"
 e2e_check "the second copy ends after OK" answer_second_copy
 
 # --- Scripts of their own: Russian (checked) and Arabic (looked at).
-click_arrow
-click_entry 19
-look
+e2e_check "Русский picked" pick 19 "$(sed -n 20p <<<"$names")"
 e2e_check "Russian captions" test "$(labels)" = "$(captions_of russian)"
 e2e_check "Russian buttons" test "$(buttons)" = "$(buttons_of russian)"
 shot 05-russian
-click_arrow
-click_entry 1
-look
-e2e_check "the box shows العربية" test "$(child_text 40)" = "العربية"
+e2e_check "the box shows العربية" pick 1 "العربية"
 shot 06-arabic
 
 # --- Every selectable language once, for a person to look at side by side: one contact sheet.
@@ -185,9 +229,8 @@ stems=$(sed -n 's/^PELL_LANGUAGE(\([0-9]*\),.*"\([a-z_]*\)")$/\1 \2/p' "$src/i18
 sheet=()
 while read -r index stem; do
     case $index in 3 | 4 | 14) continue ;; esac
-    click_arrow
-    click_entry "$index"
-    sleep 0.1
+    e2e_check "$stem picked" pick "$index" "$(sed -n "$((index + 1))p" <<<"$names")"
+    sleep 0.3  # the repaint after the pick, for the picture only
     import -window root -crop "${cw}x${ch}+${cx}+${cy}" +repage "$shots/idle-$stem.png"
     sheet+=(-label "$index $stem" "$shots/idle-$stem.png")
 done <<<"$stems"
@@ -201,7 +244,7 @@ e2e_check "Turkish captions" test "$(labels)" = "$(captions_of turkish)"
 read -r x y w h <<<"$(rect_of 11)"
 click_at $((x + w / 2)) $((y + h / 2))
 set +e
-wait_exit "$launcher" 20
+wait_exit "$launcher" 60
 rc=$?
 set -e
 e2e_check "CLOSE ends the program (exit 0)" test "$rc" -eq 0

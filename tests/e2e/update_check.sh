@@ -62,7 +62,8 @@ e2e_update_serve "$out" 4.7 "$out/digests.txt"
 probe_run offer --yes
 expect offer "status: Update Check Success - An Update is Available." "message box 4: answered Yes" \
     "open: http://update.pellworth.example/download.php" " idle:"
-for _ in $(seq 30); do [ -s "$out/browser.txt" ] && break; sleep 0.1; done
+# The browser is a process of its own: up to 60 s on a loaded machine.
+for _ in $(seq 600); do [ -s "$out/browser.txt" ] && break; sleep 0.1; done
 grep -qx 'http://update.pellworth.example/download.php' "$out/browser.txt" || e2e_fail "offer: the browser was not asked"
 
 echo "== offline: no server and no name for it"

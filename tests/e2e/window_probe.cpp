@@ -1,6 +1,9 @@
 // Reads and prods the window program from beside it, in the same Wine prefix, as the tier-3 walk-through
 // needs: child windows' texts and places, the folder picker's choice, close requests from outside.
 //   window_probe find TITLE            the top-level window whose title starts with TITLE: its client area on screen
+//   window_probe frame TITLE           the same window's whole rectangle on screen (caption and borders included)
+//   window_probe active TITLE          1 when the window is the foreground window (keys go to it), else 0
+//   window_probe menu TITLE            exit 0 while a popup menu (the system menu, say) is open
 //   window_probe children TITLE        one line per child: id, class, enabled, visible, screen rect, text
 //   window_probe text TITLE ID         the text of child ID (the details box: all its lines)
 //   window_probe enabled TITLE         1 when the window takes input, 0 when a modal box has disabled it
@@ -105,7 +108,7 @@ int main() {
     int argc = 0;
     wchar_t** argv = ::CommandLineToArgvW(::GetCommandLineW(), &argc);
     if (argc < 3) {
-        std::fprintf(stderr, "usage: window_probe find|children|text|enabled|pick|close|dpi|focus ARG [ID]\n");
+        std::fprintf(stderr, "usage: window_probe find|frame|active|menu|children|text|enabled|pick|close|dpi|focus ARG [ID]\n");
         return 64;
     }
     const std::wstring command = argv[1], arg = argv[2];
@@ -118,6 +121,15 @@ int main() {
         RECT client;
         ::GetClientRect(top, &client);
         std::printf("%ld %ld %ld %ld\n", origin.x, origin.y, client.right, client.bottom);
+    } else if (command == L"frame") {
+        RECT r;
+        ::GetWindowRect(top, &r);
+        std::printf("%ld %ld %ld %ld\n", r.left, r.top, r.right - r.left, r.bottom - r.top);
+    } else if (command == L"active") {
+        std::printf("%d\n", ::GetForegroundWindow() == top ? 1 : 0);
+    } else if (command == L"menu") {
+        HWND menu = ::FindWindowW(L"#32768", nullptr);
+        return menu != nullptr && ::IsWindowVisible(menu) ? 0 : 1;
     } else if (command == L"children") {
         ::EnumChildWindows(top, ListChild, 0);
     } else if (command == L"text" && argc > 3) {

@@ -255,6 +255,60 @@ TEST(WindowLayout, LanguagePickerPanelAndArrow) {
     }
 }
 
+TEST(WindowLayout, PickerArrowKeysPassOverGreyedEntries) {
+    using picker::Arrow;
+    struct Case {
+        int from;
+        Arrow key;
+        int to;
+    } cases[] = {
+        {-1, Arrow::Down, 0},  {2, Arrow::Down, 5},   {5, Arrow::Up, 2},    {12, Arrow::Down, 13},
+        {13, Arrow::Down, 15}, {15, Arrow::Up, 13},   {13, Arrow::Up, 12},  {22, Arrow::Down, 22},
+        {0, Arrow::Up, 0},     {0, Arrow::Right, 13}, {1, Arrow::Right, 13}, {6, Arrow::Right, 19},
+        {12, Arrow::Right, 22}, {19, Arrow::Left, 6}, {16, Arrow::Left, 2},  {6, Arrow::Left, 6},
+        {19, Arrow::Right, 19},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(picker::MoveHighlight(c.from, c.key), c.to) << c.from << " key " << static_cast<int>(c.key);
+    EXPECT_FALSE(picker::Selectable(-1));
+    EXPECT_FALSE(picker::Selectable(picker::kEntryCount));
+    // Every key from every selectable entry lands on a selectable one.
+    for (int i = 0; i < picker::kEntryCount; ++i)
+        for (Arrow key : {Arrow::Up, Arrow::Down, Arrow::Left, Arrow::Right})
+            if (picker::Selectable(i)) EXPECT_TRUE(picker::Selectable(picker::MoveHighlight(i, key))) << i;
+}
+
+TEST(WindowLayout, TheWindowFitsTheWorkArea) {
+    // 144 dpi with a 34-pixel frame on 600 pixels: the details box gives up what the window lacks, and
+    // START, CLOSE and the status line move up by as much; at 96 dpi nothing changes.
+    EXPECT_EQ(mainwin::Squeeze(96, 25, 600), 0);
+    EXPECT_EQ(mainwin::Squeeze(144, 34, 1024), 0);
+    const double squeeze = mainwin::Squeeze(144, 34, 600);
+    EXPECT_EQ(TwipsToPixels(mainwin::kClientHeight - squeeze, 144) + 34, 600);
+    EXPECT_EQ(ToPixels(mainwin::Squeezed(mainwin::kStart, squeeze), 144).top, ToPixels(mainwin::kStart, 144).top - 76);
+    EXPECT_EQ(mainwin::Squeezed(mainwin::kLabel2, squeeze).top, mainwin::kLabel2.top - squeeze);
+    EXPECT_EQ(mainwin::Squeezed(mainwin::kDetails, squeeze).height, mainwin::kDetails.height - squeeze);
+    EXPECT_EQ(mainwin::Squeezed(mainwin::kAbout, squeeze).top, mainwin::kAbout.top);
+    // A screen far too small: the details box keeps its least height.
+    EXPECT_EQ(mainwin::Squeeze(192, 40, 480), mainwin::kDetails.height - mainwin::kMinDetailsHeight);
+
+    struct Case {
+        PixelRect work;
+        int width, height, x, y;
+    } cases[] = {
+        {{0, 0, 1280, 1024}, 490, 453, 395, 285},  // centred
+        {{0, 0, 800, 600}, 732, 600, 34, 0},       // just fits
+        {{0, 0, 800, 600}, 732, 700, 34, 0},       // too tall: the caption stays in view
+        {{0, 0, 640, 480}, 900, 700, 0, 0},        // too wide too: the left edge stays in view
+        {{100, 40, 800, 560}, 732, 600, 134, 40},  // a work area beside a task bar
+    };
+    for (const Case& c : cases) {
+        const mainwin::Point p = mainwin::PlaceInWorkArea(c.work, c.width, c.height);
+        EXPECT_EQ(p.x, c.x) << c.width << "x" << c.height;
+        EXPECT_EQ(p.y, c.y) << c.width << "x" << c.height;
+    }
+}
+
 TEST(WindowLayout, PumpsArePacedNotPerCall) {
     PumpPacer pacer(15);
     int pumps = 0;

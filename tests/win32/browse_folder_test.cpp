@@ -11,7 +11,8 @@ TEST(BrowseForFolder, WithoutADisplayNothingIsChosen) {
     if (::GetEnvironmentVariableW(L"DISPLAY", nullptr, 0) != 0) GTEST_SKIP() << "a display is set";
     DWORD start = ::GetTickCount();
     EXPECT_EQ(BrowseForFolder(nullptr, L"Please select a folder to save Log and Backup Files to..."), L"");
-    EXPECT_LT(::GetTickCount() - start, 5000u);
+    // It does not wait for a person; the bound only catches a picker that hangs.
+    EXPECT_LT(::GetTickCount() - start, 60000u);
 }
 
 }  // namespace

@@ -14,11 +14,13 @@
 namespace pell::test {
 
 // A peer on its own thread with blocking sockets: it listens on 127.0.0.1, accepts one connection per
-// script and plays it: send a piece, wait for the client's bytes, pause, or close.
+// script and plays it: send a piece, wait for the client's bytes, pause, wait until the test lets it go
+// on (Release), or close. Where a test's outcome depends on pieces arriving apart, the peer waits on the
+// test, not on a pause, so they stay apart however slow the machine is.
 class LoopbackPeer {
 public:
     struct Step {
-        enum Kind { Send, Receive, Pause, Close } kind;
+        enum Kind { Send, Receive, Pause, AwaitRelease, Close } kind;
         std::string bytes;  // Send: what; Receive: until this much has come
         int ms = 0;         // Pause
     };
@@ -44,11 +46,14 @@ public:
         thread_ = std::thread([this] { Run(); });
     }
     ~LoopbackPeer() {
+        stopping_ = true;          // ends a wait for a release that never came
         ::closesocket(listener_);  // ends a wait in accept() that no client came to
         thread_.join();
         ::WSACleanup();
     }
     int Port() const { return port_; }
+    // Lets the script go on past its next AwaitRelease step.
+    void Release() { ++releases_; }
     // What the peer received over all its connections, and the client address it saw last (valid once
     // every script ended).
     std::string Received() { return Done() ? received_ : std::string(); }
@@ -67,6 +72,10 @@ private:
             for (const Step& step : script) {
                 if (step.kind == Step::Send) ::send(s, step.bytes.data(), static_cast<int>(step.bytes.size()), 0);
                 if (step.kind == Step::Pause) std::this_thread::sleep_for(std::chrono::milliseconds(step.ms));
+                if (step.kind == Step::AwaitRelease) {
+                    while (releases_ == 0 && !stopping_) std::this_thread::sleep_for(std::chrono::milliseconds(5));
+                    --releases_;
+                }
                 if (step.kind == Step::Close) break;
                 char buffer[4096];
                 while (step.kind == Step::Receive && received_.size() - before < step.bytes.size()) {
@@ -85,11 +94,12 @@ private:
     int port_ = 0;
     std::thread thread_;
     std::string received_, clientAddress_;
-    std::atomic<bool> done_{false};
+    std::atomic<bool> done_{false}, stopping_{false};
+    std::atomic<int> releases_{0};
 };
 
-// Serves this thread's messages until `done` holds or the time is up.
-inline bool PumpMessagesUntil(const std::function<bool()>& done, int ms = 5000) {
+// Serves this thread's messages until `done` holds or the time is up (a bound that only ends a hung test).
+inline bool PumpMessagesUntil(const std::function<bool()>& done, int ms = 60000) {
     auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
     while (!done()) {
         if (std::chrono::steady_clock::now() > end) return false;

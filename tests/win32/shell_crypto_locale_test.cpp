@@ -15,12 +15,7 @@ TEST_F(ShellTest, ACommandLineStartsWithoutWaiting) {
     planter.PlantFile(marker, "");  // taken away with the test
     sys.DeleteFile(marker);
     ASSERT_NE(sys.StartCommandLine(L"cmd.exe /c echo started> \"" + marker + L"\"", ShowStyle::Hidden), 0);
-    bool appeared = false;
-    for (int i = 0; i < 250 && !appeared; ++i) {
-        appeared = planter.FileExists(marker);
-        if (!appeared) ::Sleep(20);
-    }
-    EXPECT_TRUE(appeared);
+    EXPECT_TRUE(WaitUntil([&] { return planter.FileExists(marker); }));
 }
 
 TEST_F(ShellTest, AMissingProgramDoesNotStart) {

@@ -65,9 +65,9 @@ protected:
 TEST_F(SocketTest, ADottedAddressConnectsWithoutLookupAndCollectsPiecesUntilThePeerCloses) {
     LoopbackPeer peer({{Step::Receive, "GET /\r\n\r\n"},
                        {Step::Send, "HTTP/"},
-                       {Step::Pause, "", 300},
+                       {Step::AwaitRelease},
                        {Step::Send, "1.1 200"},
-                       {Step::Pause, "", 500},
+                       {Step::AwaitRelease},
                        {Step::Close}});
     std::vector<std::string> events;
     auto s = Recorded(events);
@@ -80,7 +80,10 @@ TEST_F(SocketTest, ADottedAddressConnectsWithoutLookupAndCollectsPiecesUntilTheP
     EXPECT_EQ(s->State(), SocketState::Connecting);  // no look-up for a dotted address
     EXPECT_EQ(Raised([&] { s->SendData(std::string_view("early")); }),
               "40006 CSocketMaster.SendData: Wrong protocol or connection state for the requested transaction or request");
+    ASSERT_TRUE(PumpMessagesUntil([&] { return s->BytesReceived() == 5; }));
+    peer.Release();
     ASSERT_TRUE(PumpMessagesUntil([&] { return s->BytesReceived() == 12; }));
+    peer.Release();
     std::string data;
     s->PeekData(data, 4);
     EXPECT_EQ(data, "HTTP");
@@ -109,11 +112,13 @@ TEST_F(SocketTest, ADottedAddressConnectsWithoutLookupAndCollectsPiecesUntilTheP
 }
 
 TEST_F(SocketTest, AHostNameIsLookedUpFirstAndGetDataTakesTheWholeBuffer) {
-    LoopbackPeer peer({{Step::Send, "one"}, {Step::Pause, "", 300}, {Step::Send, "two"}, {Step::Receive, "x"}});
+    LoopbackPeer peer({{Step::Send, "one"}, {Step::AwaitRelease}, {Step::Send, "two"}, {Step::Receive, "x"}});
     std::vector<std::string> events;
     auto s = Recorded(events);
     s->Connect(L"localhost", L"  " + std::to_wstring(peer.Port()));
     EXPECT_EQ(s->State(), SocketState::ResolvingHost);
+    ASSERT_TRUE(PumpMessagesUntil([&] { return s->BytesReceived() == 3; }));
+    peer.Release();
     ASSERT_TRUE(PumpMessagesUntil([&] { return s->BytesReceived() == 6; }));
     EXPECT_EQ(events, (std::vector<std::string>{"Connect @7", "DataArrival 3 @7", "DataArrival 6 @7"}));
     std::string data;

@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
+#include <functional>
 #include <string>
 
 #include "platform/win32/win32_system.h"
@@ -21,6 +23,16 @@ inline const Translation& English() {
         return t;
     }();
     return english;
+}
+
+// Waits until `done` holds; the bound only ends a hung test (a loaded machine may take seconds).
+inline bool WaitUntil(const std::function<bool()>& done, int ms = 60000) {
+    const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
+    while (!done()) {
+        if (std::chrono::steady_clock::now() > end) return false;
+        ::Sleep(20);
+    }
+    return true;
 }
 
 class Win32Test : public ::testing::Test {

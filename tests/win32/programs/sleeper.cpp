@@ -1,10 +1,11 @@
 // A harmless program the tests start as a stand-in for a worm: it sleeps (60 s, or the milliseconds
-// given) and exits.
+// given, or until the file RELEASE_FILE exists) and exits.
+//   sleeper [MS [RELEASE_FILE]]
 #include <cstdlib>
 
-#include "platform/win32/win32_api.h"
+#include "tests/win32/programs/release_wait.h"
 
 int main(int argc, char** argv) {
-    ::Sleep(argc > 1 ? static_cast<DWORD>(std::strtoul(argv[1], nullptr, 10)) : 60000);
+    pell::test::WaitForRelease(argc > 2 ? argv[2] : nullptr, argc > 1 ? std::strtoul(argv[1], nullptr, 10) : 60000);
     return 0;
 }
