@@ -152,8 +152,12 @@ void LanguageBox::OnMessage(WindowMessage& m) {
         if (m.wparam == VK_TAB) MoveFocusOnTab(::GetParent(hwnd()), hwnd());
         else if (!onKey_ || !onKey_(m.wparam)) ::SendMessageW(::GetParent(hwnd()), m.msg, m.wparam, m.lparam);
         return;
-    case WM_SETFOCUS:
     case WM_KILLFOCUS:
+        // Tab away from an open list closes it, as Esc would.
+        if (onKey_) onKey_(VK_ESCAPE);
+        Invalidate();
+        return;
+    case WM_SETFOCUS:
         Invalidate();
         return;
     default:
@@ -176,7 +180,7 @@ void LanguagePicker::Place(HWND parent, const TwipRect& box, int dpi) {
     const Scale scale{dpi};
     if (box_.hwnd() == nullptr) {
         ClipSiblingsOf(parent);
-        MakeChild(box_, parent, L"PellworthLanguageBox", WS_VISIBLE | WS_CLIPSIBLINGS, kIdBox);
+        MakeChild(box_, parent, L"PellworthLanguageBox", WS_VISIBLE | WS_CLIPSIBLINGS | WS_TABSTOP, kIdBox);
         box_.SetArrowHandler([this] { TogglePanel(); });
         box_.SetKeyHandler([this](WPARAM key) { return Key(key); });
         // Hidden until the arrow opens it.

@@ -17,6 +17,14 @@ PixelRect ToPixels(const TwipRect& r, int dpi) {
     return {left, top, TwipsToPixels(r.right(), dpi) - left, TwipsToPixels(r.bottom(), dpi) - top};
 }
 
+Point PlaceInWorkArea(const PixelRect& work, int width, int height) {
+    auto place = [](int start, int room, int size) {
+        const int centred = start + (room - size) / 2;
+        return std::max(start, std::min(centred, start + room - size));
+    };
+    return {place(work.left, work.width, width), place(work.top, work.height, height)};
+}
+
 bool RightToLeftReading(int charset) { return charset == 177 || charset == 178; }
 
 namespace mainwin {
@@ -42,13 +50,6 @@ TwipRect Squeezed(const TwipRect& r, double squeeze) {
     return out;
 }
 
-Point PlaceInWorkArea(const PixelRect& work, int width, int height) {
-    auto place = [](int start, int room, int size) {
-        const int centred = start + (room - size) / 2;
-        return std::max(start, std::min(centred, start + room - size));
-    };
-    return {place(work.left, work.width, width), place(work.top, work.height, height)};
-}
 }  // namespace mainwin
 
 namespace picker {

@@ -26,6 +26,13 @@ struct PixelRect {
 // Both edges are converted, so pieces that touch in twips touch in pixels.
 PixelRect ToPixels(const TwipRect& r, int dpi);
 
+// A window's top-left corner: centred in the work area, then moved inside it; when it is taller or
+// wider than the work area, its caption and left edge stay in view.
+struct Point {
+    int x, y;
+};
+Point PlaceInWorkArea(const PixelRect& work, int width, int height);
+
 struct Rgb {
     int red, green, blue;
     bool operator==(const Rgb&) const = default;
@@ -72,12 +79,6 @@ constexpr double kMinDetailsHeight = 600;
 double Squeeze(int dpi, int frameHeight, int workHeight);
 // A control's place once the details box gave up `squeeze` twips.
 TwipRect Squeezed(const TwipRect& r, double squeeze);
-// The window's top-left corner: centred in the work area, then moved inside it; when it is taller or
-// wider than the work area, its caption and left edge stay in view.
-struct Point {
-    int x, y;
-};
-Point PlaceInWorkArea(const PixelRect& work, int width, int height);
 // Label fonts, in points.
 constexpr double kSectionFontPoints = 8.25;  // Arial bold
 constexpr double kStatusFontPoints = 9.75;   // Arial

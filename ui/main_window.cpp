@@ -15,6 +15,9 @@ namespace {
 constexpr UINT_PTR kTimerGlow = 3;        // Timer3
 constexpr UINT_PTR kTimerFocusWatch = 4;  // Timer4
 constexpr UINT kGlowIntervalMs = 10, kFocusWatchIntervalMs = 100;
+// How long after a run the window takes back an activation that went nowhere: the restart command starts
+// a console whose window comes and goes on its own time, and takes the activation with it.
+constexpr std::uint64_t kReclaimMs = 20000;
 constexpr int kIdStart = 10, kIdClose = 11, kIdAbout = 12, kIdDetails = 20;
 constexpr wchar_t kPickerTitle[] = L"Please select a folder to save Log and Backup Files to...";
 // Undoing a cleaning from the system menu. The ids of added system-menu items stay below 0xF000 and
@@ -65,7 +68,7 @@ MainWindow::MainWindow(const LanguageState& language) : language_(language) {}
 
 bool MainWindow::Open() {
     scale_.dpi = DpiOf(nullptr);
-    const PixelRect fitted = FitTo(WorkArea(::MonitorFromPoint(POINT{0, 0}, MONITOR_DEFAULTTOPRIMARY)));
+    const PixelRect fitted = FitTo(WorkAreaOf(::MonitorFromPoint(POINT{0, 0}, MONITOR_DEFAULTTOPRIMARY)));
 
     CreateArgs args;
     args.className = L"PellworthRemoverMain";
@@ -77,7 +80,7 @@ bool MainWindow::Open() {
     // The window is shown at the DPI of the monitor it landed on.
     if (DpiOf(hwnd()) != scale_.dpi) {
         scale_.dpi = DpiOf(hwnd());
-        const PixelRect r = FitTo(WorkArea(::MonitorFromWindow(hwnd(), MONITOR_DEFAULTTOPRIMARY)));
+        const PixelRect r = FitTo(WorkAreaOf(::MonitorFromWindow(hwnd(), MONITOR_DEFAULTTOPRIMARY)));
         ::SetWindowPos(hwnd(), nullptr, r.left, r.top, r.width, r.height, SWP_NOZORDER | SWP_NOACTIVATE);
     }
     windowBrush_.reset(::CreateSolidBrush(ToColorRef(colour::kWindow)));
@@ -102,14 +105,6 @@ bool MainWindow::Open() {
     return true;
 }
 
-PixelRect MainWindow::WorkArea(HMONITOR monitor) {
-    MONITORINFO mi{};
-    mi.cbSize = sizeof(mi);
-    ::GetMonitorInfoW(monitor, &mi);
-    const RECT& w = mi.rcWork;
-    return {w.left, w.top, w.right - w.left, w.bottom - w.top};
-}
-
 PixelRect MainWindow::FitTo(const PixelRect& work) {
     // The frame at the system's metrics, which are the window's on the one-monitor machines it meets.
     RECT frame{0, 0, 0, 0};
@@ -118,7 +113,7 @@ PixelRect MainWindow::FitTo(const PixelRect& work) {
     squeeze_ = mainwin::Squeeze(scale_.dpi, frameHeight, work.height);
     const int width = scale_.Px(mainwin::kClientWidth) + frameWidth;
     const int height = scale_.Px(mainwin::kClientHeight - squeeze_) + frameHeight;
-    const mainwin::Point at = mainwin::PlaceInWorkArea(work, width, height);
+    const Point at = PlaceInWorkArea(work, width, height);
     return {at.x, at.y, width, height};
 }
 
@@ -295,6 +290,7 @@ void MainWindow::Start() {
     state::EndRun(state_);
     // The services key could not be read, or a close was granted while the run's last boxes were up.
     if (endRequested_ || state_.closePending) ::DestroyWindow(hwnd());
+    else ReturnToUser();
 }
 
 void MainWindow::RestorePrevious() {
@@ -316,6 +312,23 @@ void MainWindow::RestorePrevious() {
     state_.term = true;
     EnableGUI();
     if (endRequested_ || state_.closePending) ::DestroyWindow(hwnd());
+    else ReturnToUser();
+}
+
+void MainWindow::ReturnToUser() {
+    // The user asked for the password page: the browser is where the user is going.
+    if (pageAsked_) {
+        pageAsked_ = false;
+        return;
+    }
+    reclaimUntil_ = ::GetTickCount64() + kReclaimMs;
+    TakeActivation();
+}
+
+void MainWindow::TakeActivation() {
+    ::SetForegroundWindow(hwnd());
+    ::SetActiveWindow(hwnd());
+    if (start_.Enabled()) ::SetFocus(start_.hwnd());
 }
 
 void MainWindow::Close() {
@@ -344,6 +357,13 @@ void MainWindow::OnTimer(UINT_PTR id) {
     if (id == kTimerGlow) {
         start_.DrawBorder(GlowStep(glow_));
     } else if (id == kTimerFocusWatch) {
+        if (reclaimUntil_ != 0 && ::GetTickCount64() > reclaimUntil_) reclaimUntil_ = 0;
+        HWND front = ::GetForegroundWindow();
+        // Only an activation nobody holds (no window, or one the user cannot see) is taken back, and
+        // only while the window takes input (no box of its own is up).
+        if (reclaimUntil_ != 0 && front != hwnd() && (front == nullptr || !::IsWindowVisible(front)) &&
+            ::IsWindowEnabled(hwnd()))
+            TakeActivation();
         if (::GetActiveWindow() != hwnd()) {
             FormClick();
             ::InvalidateRect(hwnd(), nullptr, FALSE);
@@ -403,7 +423,7 @@ void MainWindow::OnMessage(WindowMessage& m) {
         // Fitted to the work area of the monitor the suggested place lies on.
         const RECT* suggested = reinterpret_cast<const RECT*>(m.lparam);
         scale_.dpi = HIWORD(m.wparam);
-        const PixelRect r = FitTo(WorkArea(::MonitorFromRect(suggested, MONITOR_DEFAULTTONEAREST)));
+        const PixelRect r = FitTo(WorkAreaOf(::MonitorFromRect(suggested, MONITOR_DEFAULTTONEAREST)));
         Layout(scale_.dpi);
         ApplyLanguage();
         ::SetWindowPos(hwnd(), nullptr, r.left, r.top, r.width, r.height, SWP_NOZORDER | SWP_NOACTIVATE);
@@ -491,7 +511,9 @@ void MainWindow::DoEvents() {
 
 int MainWindow::MsgBox(int code, bool yesNo) {
     ShowWaiting();
-    return MultilingualMsgBox(hwnd(), language_.translation, language_.currentCharset, code, yesNo ? 4 : 0);
+    const int result = MultilingualMsgBox(hwnd(), language_.translation, language_.currentCharset, code, yesNo ? 4 : 0);
+    if (code == box::ChangePassword && result == answer::Yes) pageAsked_ = true;
+    return result;
 }
 
 }  // namespace pell::ui

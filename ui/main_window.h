@@ -2,6 +2,7 @@
 // host a cleaning run reports to, and the run executes inside its START handler.
 #pragma once
 
+#include <cstdint>
 #include <functional>
 #include <optional>
 #include <string>
@@ -79,7 +80,6 @@ private:
     // The window's outer place in `work` at the current DPI: centred, inside it, the details box
     // shortened (squeeze_) when the screen is too small for the whole window.
     PixelRect FitTo(const PixelRect& work);
-    static PixelRect WorkArea(HMONITOR monitor);
     void Layout(int dpi);
     // What START and a restore both do first, when the window accepts it: the glow stopped, the run
     // state entered, the window greyed. False when the window is not idle.
@@ -87,6 +87,10 @@ private:
     void Start();
     // The system menu's "Restore a previous cleaning...": a folder, a confirmation, the restore's lines.
     void RestorePrevious();
+    // The window in front again, ready for keys, once a run or a restore is over: its boxes, the folder
+    // picker and the programs it starts (the restart command, a browser) take the activation away.
+    void ReturnToUser();
+    void TakeActivation();
     void Close();
     void FormClick();
     void DrawButtonFaces(Rgb startColour, Rgb closeColour);
@@ -124,6 +128,8 @@ private:
     std::function<void()> onAbout_;
     std::function<void()> beforeClose_;
     bool endRequested_ = false;
+    bool pageAsked_ = false;           // the run opens the password page at the user's word
+    std::uint64_t reclaimUntil_ = 0;   // tick until which a lost activation is taken back (0: none)
 };
 
 }  // namespace pell::ui

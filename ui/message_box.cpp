@@ -73,15 +73,11 @@ void MessageBoxWindow::Arrange() {
     picture1_.Place(l.button1, scale_);
     picture2_.Place(l.button2, scale_);
 
-    // Outer size, centred over the owner's monitor.
+    // Outer size, centred in the work area of the owner's monitor and kept inside it.
     const int width = scale_.Px(l.width), height = scale_.Px(l.height);
     HMONITOR monitor = ::MonitorFromWindow(::GetParent(hwnd()) ? ::GetParent(hwnd()) : hwnd(), MONITOR_DEFAULTTOPRIMARY);
-    MONITORINFO mi{};
-    mi.cbSize = sizeof(mi);
-    ::GetMonitorInfoW(monitor, &mi);
-    const RECT& work = mi.rcWork;
-    ::SetWindowPos(hwnd(), nullptr, work.left + (work.right - work.left - width) / 2,
-                   work.top + (work.bottom - work.top - height) / 2, width, height, SWP_NOZORDER | SWP_NOACTIVATE);
+    const Point at = PlaceInWorkArea(WorkAreaOf(monitor), width, height);
+    ::SetWindowPos(hwnd(), nullptr, at.x, at.y, width, height, SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
 int MessageBoxWindow::ShowModal(HWND owner) {

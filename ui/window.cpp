@@ -19,6 +19,14 @@ int DpiOf(HWND hwnd) {
     return dpi > 0 ? dpi : 96;
 }
 
+PixelRect WorkAreaOf(HMONITOR monitor) {
+    MONITORINFO mi{};
+    mi.cbSize = sizeof(mi);
+    ::GetMonitorInfoW(monitor, &mi);
+    const RECT& w = mi.rcWork;
+    return {w.left, w.top, w.right - w.left, w.bottom - w.top};
+}
+
 Font MakeFont(const FontSpec& wanted, int dpi) {
     LOGFONTW lf{};
     lf.lfHeight = -static_cast<LONG>(wanted.points * dpi / 72.0 + 0.5);

@@ -21,6 +21,8 @@ struct Scale {
 };
 // The DPI a window is shown at (the system's where the per-window query is missing).
 int DpiOf(HWND hwnd);
+// The part of a monitor windows may use (without the task bar).
+PixelRect WorkAreaOf(HMONITOR monitor);
 
 // A GDI object owned once.
 template <typename H>

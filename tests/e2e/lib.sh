@@ -61,12 +61,13 @@ e2e_restart_server() {
     wine cmd /c exit </dev/null >/dev/null 2>&1
 }
 
-# The live processes of one prefix (its wineserver, services and programs) as "PID ARGS" lines, told by
-# the WINEPREFIX in their environment.
+# The live Wine processes of one prefix (its wineserver, services and programs) as "PID ARGS" lines: Wine's
+# own executables, told apart by the WINEPREFIX in their environment (a script's other helpers, which
+# inherit it, are not the prefix's).
 e2e_prefix_processes() {
     local prefix=$1 pid stat args
     while read -r pid stat args; do
-        [[ $stat != Z* ]] || continue
+        [[ $stat != Z* && $(readlink "/proc/$pid/exe" 2>/dev/null) == */wine* ]] || continue
         if { tr '\0' '\n' <"/proc/$pid/environ"; } 2>/dev/null | grep -qxF "WINEPREFIX=$prefix"; then
             echo "$pid $args"
         fi
@@ -77,17 +78,17 @@ e2e_prefix_processes() {
 # gone: a server still going away would otherwise serve the next start in a prefix of the same place.
 # What is still there after a minute is killed, by its id. Nothing of another prefix is touched.
 e2e_stop_prefix() {
-    local prefix=$1 pids pid waited=0
+    local prefix=$1 pids pid start=$SECONDS killed=
     [ -d "$prefix" ] || return 0
     prefix=$(cd "$prefix" && pwd)
     WINEPREFIX=$prefix wineserver -k >/dev/null 2>&1 || true
     WINEPREFIX=$prefix wineserver -w >/dev/null 2>&1 || true
-    while pids=$(e2e_prefix_processes "$prefix" | cut -d' ' -f1) && [ -n "$pids" ] && [ $waited -lt 400 ]; do
-        if [ $waited -eq 300 ]; then
+    while pids=$(e2e_prefix_processes "$prefix" | cut -d' ' -f1) && [ -n "$pids" ] && [ $((SECONDS - start)) -lt 70 ]; do
+        if [ -z "$killed" ] && [ $((SECONDS - start)) -ge 60 ]; then
             for pid in $pids; do kill -KILL "$pid" 2>/dev/null || true; done
+            killed=1
         fi
         sleep 0.2
-        waited=$((waited + 1))
     done
     [ -z "$pids" ] || echo "processes of $prefix still running: $pids" >&2
 }

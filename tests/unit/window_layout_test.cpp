@@ -303,7 +303,7 @@ TEST(WindowLayout, TheWindowFitsTheWorkArea) {
         {{100, 40, 800, 560}, 732, 600, 134, 40},  // a work area beside a task bar
     };
     for (const Case& c : cases) {
-        const mainwin::Point p = mainwin::PlaceInWorkArea(c.work, c.width, c.height);
+        const Point p = PlaceInWorkArea(c.work, c.width, c.height);
         EXPECT_EQ(p.x, c.x) << c.width << "x" << c.height;
         EXPECT_EQ(p.y, c.y) << c.width << "x" << c.height;
     }
