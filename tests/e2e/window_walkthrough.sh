@@ -236,10 +236,13 @@ e2e_check "Alt+F4 when idle ends the program (exit 0)" test "$closed_rc" -eq 0
 # --- 144 dpi on an 800 x 600 screen: everything half as large again, drawn at that size; the window
 # does not fit as designed, so it is placed inside the screen with its details box shorter, and its
 # caption, START, CLOSE and the status line stay in view.
+# A fresh prefix on a display of that size (the restored worms of the first would start with its server).
 e2e_stop_prefix "$prefix"
 e2e_stop_xvfb
 e2e_start_xvfb "$work/xvfb-800x600.log" 800x600
-e2e_restart_server
+prefix=$work/prefix-small
+e2e_fresh_prefix "$base" "$prefix"
+e2e_prepare_windows
 wine reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d 144 /f >/dev/null 2>&1
 start_window
 launcher=$!
