@@ -45,7 +45,7 @@ rm -f "$release"
 "$WINE_RUN" "$HOLDER" 300000 "Z:$(printf '%s' "$release" | sed 's|/|\\|g')" </dev/null >"$WORK/holder.txt" 2>&1 &
 holder=$!
 waited=0
-until grep -q holding "$WORK/holder.txt" || ! kill -0 "$holder" 2>/dev/null || [ $waited -ge 1200 ]; do
+until grep -q holding "$WORK/holder.txt" 2>/dev/null || ! kill -0 "$holder" 2>/dev/null || [ $waited -ge 1200 ]; do
     sleep 0.1
     waited=$((waited + 1))
 done
