@@ -42,6 +42,14 @@ add_test(NAME e2e_window_language_picker
 set_tests_properties(e2e_window_language_picker PROPERTIES FIXTURES_REQUIRED e2e_prefix TIMEOUT 300
                      ENVIRONMENT "E2E_BASE_PREFIX=${CMAKE_BINARY_DIR}/e2e/base-prefix")
 
+# Tier 3 under its own Xvfb: the undo of a cleaning asked in Russian and in Arabic (menu item, picker
+# title, question); screenshots kept in build/win64/e2e/window_restore_language/shots.
+add_test(NAME e2e_window_translated_restore
+         COMMAND bash ${CMAKE_SOURCE_DIR}/tests/e2e/translated_restore.sh $<TARGET_FILE:PellworthRemover>
+                 $<TARGET_FILE:pell_window_probe> ${CMAKE_BINARY_DIR}/e2e/window_restore_language ${CMAKE_SOURCE_DIR})
+set_tests_properties(e2e_window_translated_restore PROPERTIES FIXTURES_REQUIRED e2e_prefix TIMEOUT 300
+                     ENVIRONMENT "E2E_BASE_PREFIX=${CMAKE_BINARY_DIR}/e2e/base-prefix")
+
 # Tier 3 under its own Xvfb: the about box opened, read, clicked and closed, the tune file written once and
 # gone after CLOSE; screenshots kept in build/win64/e2e/window_about/shots.
 add_test(NAME e2e_window_about_box

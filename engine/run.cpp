@@ -88,9 +88,8 @@ std::wstring SmartScanStoppedLine(const RuntimeError& error) {
     return L"SmartScan stopped: " + error.Description() + L" (" + error.Source() + L")";
 }
 
-std::wstring LeftBehindLine(std::size_t count) {
-    return L"Left behind: " + std::to_wstring(count) +
-           L" known worm item(s) could not be removed safely (see \"Unable to backup\" and \"Unable To Remove!!\" above)";
+std::wstring LeftBehindLine(const Translation& translation, std::size_t count) {
+    return translation.Filled(textline::LeftBehindCount, std::to_wstring(count));
 }
 
 std::wstring PasswordAdviceLink() { return RedirectLink(14); }
@@ -143,7 +142,7 @@ RunOutcome RunCleaning(Engine& e, const RunStages& stages) {
     e.Details(status::ScanningHostsFile);
     const bool hostsCleaned = stages.cleanHostsFile(e);
     const std::size_t leftBehind = e.wormsLeftBehind.size();
-    if (leftBehind != 0) AppendDetailsLine(e.host, LeftBehindLine(leftBehind));
+    if (leftBehind != 0) AppendDetailsLine(e.host, LeftBehindLine(e.translation, leftBehind));
     e.Details(status::SavingLog);
     const std::wstring timeText = e.sys.TimeText();
     const std::wstring dateText = e.sys.DateText();
@@ -164,9 +163,10 @@ RunOutcome RunCleaning(Engine& e, const RunStages& stages) {
     e.host.SetTerm(true);
     RunOutcome outcome;
     // A deleted file or a dropped hosts line is a found worm as much as an ended process; a worm left
-    // behind was found too, and the restart takes what was marked for deletion at it.
+    // behind was found too, and the restart takes what was marked for deletion at it. Box 5 would tell
+    // the user the virus is gone: with a worm left behind the closing box says what is true instead.
     if (processesResult || flags.EntryRemoved || servicesResult || e.fileRemoved || hostsCleaned || leftBehind != 0) {
-        e.host.MsgBox(box::VirusRemoved, false);
+        e.host.MsgBox(leftBehind != 0 ? box::LeftBehind : box::VirusRemoved, false);
         // The box has promised a restart: say so when it cannot be scheduled.
         const bool restart = e.sys.StartCommandLine(kRestartCommandLine, ShowStyle::MinimizedFocus) != 0;
         if (!restart) AppendDetailsLine(e.host, kRestartNotStartedLine);

@@ -12,7 +12,8 @@ namespace pell {
 enum class RunOutcome {
     NothingFound,   // normal outcome, message boxes 6 and 7, no restart
     Removed,        // normal outcome, message box 5 and the delayed restart started
-    LeftBehind,     // as Removed, but a known worm could not be removed safely (the last lines say so)
+    LeftBehind,     // a known worm could not be removed safely (the last lines say so): message box 9 and
+                    // the delayed restart started
     Aborted,        // an autorun key or value failed: message box 8
     ProgramEnded,   // the services key could not be read: the program ends
 };
@@ -47,10 +48,9 @@ class RuntimeError;
 // run goes on without identification by digest.
 std::wstring SmartScanStoppedLine(const RuntimeError& error);
 
-// The fixed English line, before "Saving Log...", that says how many known worm items the run left
-// behind: files without a complete backup or that would not go, a hosts file or a service key it could
-// not back up.
-std::wstring LeftBehindLine(std::size_t count);
+// The line, before "Saving Log...", that says how many known worm items the run left behind: files
+// without a complete backup or that would not go, a hosts file or a service key it could not back up.
+std::wstring LeftBehindLine(const Translation& translation, std::size_t count);
 
 // The details line written when the restart could not be started (no translation carries one).
 inline constexpr wchar_t kRestartNotStartedLine[] = L"Unable to schedule the restart, please restart the computer";

@@ -193,7 +193,7 @@ e2e_check "the restore asks for the cleaning's folder" wait_until 20 window_up "
 probe pick "$logs_win"
 e2e_check "and asks before it puts worms back" wait_until 20 window_up "$box"
 e2e_check "the question" test "$(static_text "$box")" = "Everything that cleaning removed will be put back, the \
-worms it found included. Nothing that exists again is overwritten. Restore it?"
+worms it found included.||Nothing that exists again is overwritten. Restore it?"
 shot 09-restore-question
 xdotool key Return
 e2e_check "idle again after the restore" wait_until 60 child_enabled "$main" 10

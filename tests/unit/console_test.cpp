@@ -150,6 +150,18 @@ TEST(ConsoleHost, BoxesArePrintedWithTheirTextAndAnsweredWithoutInput) {
     }
 }
 
+TEST(ConsoleHost, TheLeftBehindBoxIsPrintedWithItsCode) {
+    Translation t = test::EnglishTranslation();
+    Printed out;
+    ConsoleHost host(t, out.sink(), true);
+    EXPECT_EQ(host.MsgBox(box::LeftBehind, false), answer::Ok);
+    EXPECT_EQ(out.text,
+              "[message box 9] Some infected items could not be removed: they will be removed when the computer "
+              "restarts, or they need your attention (see Details).\n"
+              "[message box 9] Your computer will restart automatically in 2 minutes. Please save all of your work.\n"
+              "[answered OK]\n");
+}
+
 TEST(ConsoleHost, EndingTheProgramIsRecorded) {
     Translation t = test::EnglishTranslation();
     Printed out;
