@@ -18,7 +18,7 @@ constexpr int NoVirus = 6;           // "No virus detected."
 constexpr int ChangePassword = 7;    // "We strongly recommend you change your password, ... >> Would you like ...?"
 constexpr int NoRegistryAccess = 8;  // "Unable to access the Registry, please ensure you are using an Administrator Account."
 // The closing box of a run that found worms and left some behind; the restart follows as after box 5.
-constexpr int LeftBehind = 9;        // "Some infected items could not be removed. >> They will be removed when ..."
+constexpr int LeftBehind = 9;        // "Some infected items could not be removed: they will be removed when ... >> Your computer will restart ..."
 }  // namespace box
 
 // Results of a message box.
