@@ -190,8 +190,8 @@ void CleanAutorunKey(Engine& e, RunFlags& flags, const AutorunKey& k) {
             if (d.verdict == Verdict::KeepYielding) e.host.DoEvents();
             if (d.verdict != Verdict::Remove) continue;
 
-            const long rc = DeleteValueAndRecord(e.sys, e.Changes(), ValueKind::Autorun, root, RecordedKeyPath(k.root, k.path, k.view),
-                                                 key.get(), d.valueName);
+            const long rc = DeleteValueAndRecord(e.sys, e.Changes(), ValueKind::Autorun, root,
+                                                 RecordedKeyPath(k.root, k.path, k.view), key.get(), d.valueName);
             if (rc == code::Success) {
                 e.Details(status::Removed, d.report);
             } else {
@@ -266,8 +266,9 @@ void CleanOtherUsersRun(Engine& e, RunFlags& flags) {
     }
     for (const std::wstring& sid : sids)
         for (const wchar_t* key : kAccountHiveAutorunKeys)
-            CleanAddedKey(e, flags, {RegRoot::Users, sid + L"\\" + key, L"HKU\\" + sid + L"\\..\\" + FileNameOf(key) + L"\\",
-                                     Stage::Run, UserRunRules, regview::Own, true});
+            CleanAddedKey(e, flags, {RegRoot::Users, sid + L"\\" + key,
+                                     L"HKU\\" + sid + L"\\..\\" + FileNameOf(key) + L"\\", Stage::Run, UserRunRules,
+                                     regview::Own, true});
 }
 
 void RestorePolicies(Engine& e) {

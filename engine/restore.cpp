@@ -402,7 +402,10 @@ private:
 RestoreResult RestoreRun(System& sys, Host& host, const std::wstring& target, const RestoreOptions& options,
                          const Say& say) {
     std::wstring manifest = target;
-    if (!EndsWithNoCase(target, kManifestExtension)) {
+    // Anything but a folder is read as a record, so a device or a pipe given here is named as such.
+    const std::uint32_t attributes = sys.GetFileAttributes(target);
+    const bool folderGiven = attributes != kInvalidAttributes && (attributes & kAttributeDirectory);
+    if (!EndsWithNoCase(target, kManifestExtension) && (folderGiven || attributes == kInvalidAttributes)) {
         const std::wstring folder = target.empty() || target.back() == L'\\' ? target : target + L"\\";
         manifest = NewestManifest(sys, folder);
         if (manifest.empty()) {

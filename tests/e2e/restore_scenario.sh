@@ -87,11 +87,16 @@ printf 'REGEDIT4\r\n[HKEY_LOCAL_MACHINE\\System\\CurrentControlSet\\Services\\Ev
     echo '{"record":"change","kind":"service","name":"EvilSvc","image_path":"C:\\evil.exe","export":"EvilSvc.reg"}'
 } >"$forged/export.jsonl"
 sed '1s/"machine":"[^"]*"/"machine":"ANOTHERPC"/' "$record" >"$forged/other-machine.jsonl"
-for name in debugger export other-machine; do
+mkfifo "$forged/fifo.jsonl"
+for name in debugger export other-machine fifo; do
     rc=0
     pell "forged-$name" --restore "$(e2e_winz "$forged/$name.jsonl")" --yes || rc=$?
     e2e_check "the crafted record $name is refused (exit 10)" test "$rc" -eq 10
 done
+rc=0
+pell forged-com1 --restore COM1 --yes || rc=$?
+e2e_check "a device given as the record is refused at once (exit 10)" test "$rc" -eq 10
+e2e_check "the pipe is named as no plain disk file" grep -q '^refused: the record is not a plain disk file' "$work/forged-fifo.stdout"
 e2e_check "the refusal names the line and the key" \
     grep -q '^refused: line 3 names a registry key no cleaning changes: HKLM\\Software\\Microsoft\\Windows NT\\CurrentVersion\\Image File Execution Options\\notepad.exe' "$work/forged-debugger.stdout"
 e2e_check "the refusal names the export's extra key" \

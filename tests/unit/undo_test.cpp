@@ -454,6 +454,10 @@ TEST(HostileRecord, IsRefusedWholeAndTheMachineStaysAsItWas) {
              p.machine.PlantDevice(kLogs + L"com1.jsonl");
              return kLogs + L"com1.jsonl"; },
          L"refused: the record is not a plain disk file"},
+        {"a device named without an extension", [](Planted& p) {
+             p.machine.PlantDevice(L"\\\\.\\COM1");
+             return std::wstring(L"\\\\.\\COM1"); },
+         L"refused: the record is not a plain disk file"},
         {"a folder whose only record is a pipe", [](Planted& p) {
              p.machine.PlantFolder(L"D:\\Piped");
              p.machine.PlantDevice(L"D:\\Piped\\x.jsonl", filetype::Pipe);
