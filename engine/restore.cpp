@@ -404,8 +404,10 @@ RestoreResult RestoreRun(System& sys, Host& host, const std::wstring& target, co
     std::wstring manifest = target;
     // Anything but a folder is read as a record, so a device or a pipe given here is named as such.
     const std::uint32_t attributes = sys.GetFileAttributes(target);
-    const bool folderGiven = attributes != kInvalidAttributes && (attributes & kAttributeDirectory);
-    if (!EndsWithNoCase(target, kManifestExtension) && (folderGiven || attributes == kInvalidAttributes)) {
+    const bool device = target.rfind(L"\\\\.\\", 0) == 0 || IsDeviceName(FileNameOf(target));
+    const bool fileGiven = EndsWithNoCase(target, kManifestExtension) || device ||
+                           (attributes != kInvalidAttributes && !(attributes & kAttributeDirectory));
+    if (!fileGiven) {
         const std::wstring folder = target.empty() || target.back() == L'\\' ? target : target + L"\\";
         manifest = NewestManifest(sys, folder);
         if (manifest.empty()) {

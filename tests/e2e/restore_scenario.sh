@@ -96,6 +96,7 @@ done
 rc=0
 pell forged-com1 --restore COM1 --yes || rc=$?
 e2e_check "a device given as the record is refused at once (exit 10)" test "$rc" -eq 10
+e2e_check "the device is named as no record" grep -q '^refused: the record ' "$work/forged-com1.stdout"
 e2e_check "the pipe is named as no plain disk file" grep -q '^refused: the record is not a plain disk file' "$work/forged-fifo.stdout"
 e2e_check "the refusal names the line and the key" \
     grep -q '^refused: line 3 names a registry key no cleaning changes: HKLM\\Software\\Microsoft\\Windows NT\\CurrentVersion\\Image File Execution Options\\notepad.exe' "$work/forged-debugger.stdout"

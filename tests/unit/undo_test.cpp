@@ -458,6 +458,8 @@ TEST(HostileRecord, IsRefusedWholeAndTheMachineStaysAsItWas) {
              p.machine.PlantDevice(L"\\\\.\\COM1");
              return std::wstring(L"\\\\.\\COM1"); },
          L"refused: the record is not a plain disk file"},
+        {"a device that cannot even be opened", [](Planted&) { return std::wstring(L"D:\\Logs\\LPT1"); },
+         L"refused: the record cannot be opened"},
         {"a folder whose only record is a pipe", [](Planted& p) {
              p.machine.PlantFolder(L"D:\\Piped");
              p.machine.PlantDevice(L"D:\\Piped\\x.jsonl", filetype::Pipe);
