@@ -13,7 +13,9 @@ namespace {
 // A status for the one failure that no CNG call reports: more data than one call can hash.
 constexpr long kDataTooLarge = static_cast<long>(0xC0000095);  // STATUS_INTEGER_OVERFLOW
 
-long Sha256(std::string_view data, UCHAR (&digest)[32]) {
+}  // namespace
+
+long Sha256(std::string_view data, Sha256Digest& digest) {
     if (data.size() > 0xFFFFFFFFu) return kDataTooLarge;
     UniqueAlgorithm sha;
     NTSTATUS status = ::BCryptOpenAlgorithmProvider(sha.out(), BCRYPT_SHA256_ALGORITHM, nullptr, 0);
@@ -25,15 +27,13 @@ long Sha256(std::string_view data, UCHAR (&digest)[32]) {
     if (status != 0) return status;
     status = ::BCryptHashData(hash, reinterpret_cast<PUCHAR>(const_cast<char*>(data.data())),
                               static_cast<ULONG>(data.size()), 0);
-    if (status == 0) status = ::BCryptFinishHash(hash, digest, sizeof(digest), 0);
+    if (status == 0) status = ::BCryptFinishHash(hash, digest.data(), static_cast<ULONG>(digest.size()), 0);
     ::BCryptDestroyHash(hash);
     return status;
 }
 
-}  // namespace
-
 long VerifyEcdsaP256(const EcdsaPublicKey& key, std::string_view data, const EcdsaSignature& signature) {
-    UCHAR digest[32];
+    Sha256Digest digest;
     NTSTATUS status = Sha256(data, digest);
     if (status != 0) return status;
 
@@ -49,7 +49,7 @@ long VerifyEcdsaP256(const EcdsaPublicKey& key, std::string_view data, const Ecd
                                    static_cast<ULONG>(blob.size()), 0);
     if (status != 0) return status;
     EcdsaSignature copy = signature;  // the call takes a writable buffer
-    return ::BCryptVerifySignature(publicKey.get(), nullptr, digest, sizeof(digest), copy.data(),
+    return ::BCryptVerifySignature(publicKey.get(), nullptr, digest.data(), static_cast<ULONG>(digest.size()), copy.data(),
                                    static_cast<ULONG>(copy.size()), 0);
 }
 

@@ -38,15 +38,11 @@ public:
         return key;
     }
     EcdsaSignature Sign(std::string_view data) const {
-        UCHAR digest[32];
-        win32::UniqueAlgorithm sha;
-        EXPECT_EQ(::BCryptOpenAlgorithmProvider(sha.out(), BCRYPT_SHA256_ALGORITHM, nullptr, 0), 0);
-        EXPECT_EQ(::BCryptHash(sha.get(), nullptr, 0,
-                               reinterpret_cast<PUCHAR>(const_cast<char*>(data.data())),
-                               static_cast<ULONG>(data.size()), digest, sizeof digest), 0);
+        win32::Sha256Digest digest{};
+        EXPECT_EQ(win32::Sha256(data, digest), 0);
         EcdsaSignature signature{};
         ULONG size = 0;
-        EXPECT_EQ(::BCryptSignHash(key_.get(), nullptr, digest, sizeof digest, signature.data(),
+        EXPECT_EQ(::BCryptSignHash(key_.get(), nullptr, digest.data(), static_cast<ULONG>(digest.size()), signature.data(),
                                    static_cast<ULONG>(signature.size()), &size, 0), 0);
         return signature;
     }
