@@ -9,6 +9,9 @@
 namespace pell {
 namespace {
 
+// FILE_ATTRIBUTE_DEVICE: reserved for the system, seen on device paths.
+constexpr std::uint32_t kAttributeDevice = 0x40;
+
 // A part of a path that Windows takes for a device in any folder: the reserved name, whatever follows
 // its first dot and whatever blanks or dots end it ("com1.txt", "NUL .").
 bool IsDeviceName(std::wstring_view part) {

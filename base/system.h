@@ -44,7 +44,6 @@ constexpr std::uint32_t kAttributeReadOnly = 0x1;
 constexpr std::uint32_t kAttributeHidden = 0x2;
 constexpr std::uint32_t kAttributeSystem = 0x4;
 constexpr std::uint32_t kAttributeDirectory = 0x10;
-constexpr std::uint32_t kAttributeDevice = 0x40;
 constexpr std::uint32_t kAttributeNormal = 0x80;
 
 // Registry value types.
