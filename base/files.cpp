@@ -1,64 +1,9 @@
 // Whole-file reading and writing over the System seam.
 #include "base/files.h"
 
-#include <array>
-
 #include "base/handles.h"
-#include "base/text.h"
 
 namespace pell {
-namespace {
-
-// FILE_ATTRIBUTE_DEVICE: reserved for the system, seen on device paths.
-constexpr std::uint32_t kAttributeDevice = 0x40;
-
-// A part of a path that Windows takes for a device in any folder: the reserved name, whatever follows
-// its first dot and whatever blanks or dots end it ("com1.txt", "NUL .").
-bool IsDeviceName(std::wstring_view part) {
-    static constexpr std::array<std::wstring_view, 8> kFixed = {L"CON", L"PRN", L"AUX", L"NUL", L"CONIN$", L"CONOUT$",
-                                                                L"CLOCK$", L"CONFIG$"};
-    std::wstring_view name = part.substr(0, part.find(L'.'));
-    while (!name.empty() && name.back() == L' ') name.remove_suffix(1);
-    for (std::wstring_view fixed : kFixed)
-        if (Equals(name, fixed)) return true;
-    if (name.size() != 4) return false;
-    const wchar_t last = name[3];
-    const bool digit = (last >= L'0' && last <= L'9') || last == L'\u00B9' || last == L'\u00B2' || last == L'\u00B3';
-    return digit && (Equals(name.substr(0, 3), L"COM") || Equals(name.substr(0, 3), L"LPT"));
-}
-
-}  // namespace
-
-std::wstring NotAPlainFile(System& sys, const std::wstring& path) {
-    std::size_t rest = 0;  // where the folders and the name begin
-    const bool drive = path.size() >= 3 && ((path[0] | 0x20) >= L'a' && (path[0] | 0x20) <= L'z') &&
-                       path[1] == L':' && path[2] == L'\\';
-    if (drive) {
-        rest = 3;
-    } else if (path.rfind(L"\\\\", 0) == 0 && path.size() > 2 && path[2] != L'.' && path[2] != L'?') {
-        const std::size_t share = path.find(L'\\', 2);
-        rest = share == std::wstring::npos ? std::wstring::npos : path.find(L'\\', share + 1);
-        if (rest != std::wstring::npos) ++rest;
-    } else if (path.rfind(L"\\\\.\\", 0) == 0) {
-        return L"it names a device (" + path.substr(4) + L"), not a file";
-    } else {
-        rest = std::wstring::npos;
-    }
-    if (rest == std::wstring::npos || rest >= path.size()) return L"it is not a full path to a file on a disk";
-    if (path.find(L':', rest) != std::wstring::npos) return L"it names a stream of a file, not a file";
-    for (std::size_t start = rest; start <= path.size();) {
-        std::size_t end = path.find(L'\\', start);
-        if (end == std::wstring::npos) end = path.size();
-        if (IsDeviceName(std::wstring_view(path).substr(start, end - start)))
-            return L"it names a device (" + path.substr(start, end - start) + L"), not a file";
-        start = end + 1;
-    }
-    const std::uint32_t attributes = sys.GetFileAttributes(path);
-    if (attributes == kInvalidAttributes) return L"it cannot be found, or is not a file on a disk";
-    if (attributes & kAttributeDirectory) return L"it is a folder";
-    if (attributes & kAttributeDevice) return L"it is a device, not a file";
-    return {};
-}
 
 bool ReadToEnd(System& sys, FileHandle file, std::string& bytes, std::uint64_t maxBytes) {
     std::string out;

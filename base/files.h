@@ -22,11 +22,6 @@ bool IsPlainDiskFile(System& sys, const std::wstring& path);
 // Reads an open file from where it stands to its end; false (bytes untouched) on a read error or once
 // more than `maxBytes` arrive (a file may grow while it is read).
 bool ReadToEnd(System& sys, FileHandle file, std::string& bytes, std::uint64_t maxBytes);
-// Why `path` is not a plain file on a disk, to be read as a list or a record: the empty string when it
-// is one. `path` is a full path as GetFullPathName makes it ("C:\...", or "\\server\share\..."),
-// which turns a device name such as "COM1" into "\\.\COM1". Devices, pipes, streams, folders and
-// anything whose attributes cannot be read are refused: reading them may never end.
-std::wstring NotAPlainFile(System& sys, const std::wstring& path);
 // Creates or empties the file and writes `bytes`; false when opening or any write fails.
 bool WriteWholeFile(System& sys, const std::wstring& path, const std::string& bytes);
 

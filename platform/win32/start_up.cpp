@@ -39,13 +39,9 @@ BoundDetections LoadBoundDetections(DetectionTables& tables, std::wstring& error
 
 std::optional<ExtraDetections> AddExtraDetections(System& sys, DetectionTables& tables, const std::wstring& path,
                                                   std::wstring& error) {
-    error = NotAPlainFile(sys, path);
-    if (!error.empty()) return std::nullopt;
     std::string text;
-    if (!ReadWholeFile(sys, path, text, kMaxExtraBytes)) {
-        error = L"it cannot be read, or is larger than 64 MiB";
-        return std::nullopt;
-    }
+    error = ReadPlainFile(sys, path, text, kMaxExtraBytes);
+    if (!error.empty()) return std::nullopt;
     ExtraDetections extra;
     extra.added = AppendExtraDetections(tables, text, extra.rejected);
     return extra;

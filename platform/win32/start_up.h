@@ -24,10 +24,10 @@ bool LoadEnglish(ProgramLanguageResources& resources, LanguageState& language, s
 enum class BoundDetections { Loaded, Missing, Refused };
 BoundDetections LoadBoundDetections(DetectionTables& tables, std::wstring& error);
 
-// Extra MD5 detections read from the file at the full path `path` (one digest per line). Nothing, with
-// the reason in `error`, when it is not a plain file on a disk (a device such as COM1 would never end),
-// cannot be read or is larger than any list of digests could be (64 MiB); otherwise how many were added
-// and a description of each line refused.
+// Extra MD5 detections read from the file at `path` (one digest per line). Nothing, with the reason in
+// `error`, when it is not a plain disk file (a device such as COM1 would never end), cannot be read or is
+// larger than any list of digests could be (64 MiB); otherwise how many were added and a description of
+// each line refused.
 struct ExtraDetections {
     std::size_t added = 0;
     std::vector<std::wstring> rejected;

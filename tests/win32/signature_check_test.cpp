@@ -1,13 +1,11 @@
 // The maker's signature checked by CNG under Wine, with keys and signatures CNG makes at test time:
 // the good signature passes; a flipped bit, another body, another key or a point off the curve fail.
-// The bound maker key is a point of the curve. Also: what the extra-detection reader takes for a plain
-// file here, where devices, pipes and /dev nodes are real.
+// The bound maker key is a point of the curve.
 #include <gtest/gtest.h>
 
 #include <cstring>
 #include <vector>
 
-#include "base/files.h"
 #include "platform/win32/owners.h"
 #include "platform/win32/signature_check.h"
 #include "tests/win32/win32_test_support.h"
@@ -93,24 +91,6 @@ TEST(SignatureCheck, TheBoundMakerKeyIsAPointOfTheCurve) {
     const std::string body = "\r\r\n";
     // Imported, then the stranger's signature is found wrong: not refused at the import.
     EXPECT_EQ(win32::VerifyEcdsaP256(win32::MakerPublicKey(), body, stranger.Sign(body)), kInvalidSignature);
-}
-
-using PlainFileTest = Win32Test;
-
-TEST_F(PlainFileTest, DevicesPipesAndDevNodesAreNoPlainFiles) {
-    const std::wstring file = Folder() + L"\\md5.txt";
-    planter.PlantFile(file, "0123456789ABCDEF0123456789ABCDEF\r\n");
-    EXPECT_EQ(NotAPlainFile(sys, file), L"");
-    // What GetFullPathName makes of the names a user may type.
-    for (const wchar_t* name : {L"COM1", L"NUL", L"CON", L"\\\\.\\pipe\\pellworth"}) {
-        wchar_t full[MAX_PATH];
-        ASSERT_GT(::GetFullPathNameW(name, MAX_PATH, full, nullptr), 0u);
-        EXPECT_NE(NotAPlainFile(sys, full).find(L"device"), std::wstring::npos) << WideToUtf8(full);
-    }
-    // Unix nodes as Wine shows them on drive Z: (GetFileAttributes fails for them).
-    for (const wchar_t* node : {L"Z:\\dev\\zero", L"Z:\\dev\\ttyS0", L"Z:\\dev\\null"})
-        EXPECT_NE(NotAPlainFile(sys, node), L"") << WideToUtf8(node);
-    EXPECT_EQ(NotAPlainFile(sys, Folder()), L"it is a folder");
 }
 
 }  // namespace
