@@ -103,9 +103,9 @@ int Run() {
     }
 
     if (!options.extraDetections.empty()) {
-        auto extra = win32::AddExtraDetections(sys, e, options.extraDetections);
+        auto extra = win32::AddExtraDetections(sys, e, FullPath(options.extraDetections), error);
         if (!extra) {
-            PrintError(L"cannot read the extra detections file " + options.extraDetections);
+            PrintError(L"the extra detections file " + options.extraDetections + L" " + error);
             return console::exitcode::ExtraUnreadable;
         }
         for (const auto& message : extra->rejected) PrintError(options.extraDetections + L": " + message);

@@ -50,6 +50,10 @@ logs=$prefix/drive_c/PellworthLogs
 mkdir -p "$logs"
 "$here/plant_infections.sh" "$worm" "$out"
 e2e_update_hosts "$work" online
+# The site signs its list with a key of this run; the program run here is the copy that trusts that key.
+e2e_update_test_key "$work"
+e2e_update_trusting_copy "$exe" "$work/PellworthRemover.exe"
+exe=$work/PellworthRemover.exe
 e2e_update_serve "$work" 4.6 "$out/extra-detections.txt"
 
 # An English system: the checks read the English captions.
