@@ -66,7 +66,12 @@ std::optional<RegRoot> RootFromName(const std::wstring& name) {
     return std::nullopt;
 }
 
-// The start recorded in a manifest's header; empty when the file is not a manifest.
+bool IsScanRecord(const JsonValue& header) {
+    const JsonValue* scan = header.Find(L"scan");
+    return scan != nullptr && scan->type == JsonValue::Type::Bool && scan->boolean;
+}
+
+// The start recorded in a manifest's header; empty when the file is not a manifest of a cleaning.
 std::wstring RecordedStart(System& sys, const std::wstring& path) {
     std::string bytes;
     if (!ReadWholeFile(sys, path, bytes, kMaxManifestBytes)) return {};
@@ -74,6 +79,8 @@ std::wstring RecordedStart(System& sys, const std::wstring& path) {
     std::wstring error, start, record;
     if (!ParseJson(bytes.substr(0, bytes.find('\n')), header, error)) return {};
     if (!header.Text(L"record", record) || record != L"header" || !header.Text(L"start", start)) return {};
+    // A scan's record changed nothing: there is nothing of it to put back.
+    if (IsScanRecord(header)) return {};
     return start;
 }
 
@@ -368,6 +375,10 @@ RestoreResult RestoreRun(System& sys, Host& host, const std::wstring& target, bo
     }
     if (format > static_cast<std::uint64_t>(kManifestFormat)) {
         say(L"the manifest " + manifest + L" is of a later format (" + std::to_wstring(format) + L")");
+        return RestoreResult::Unreadable;
+    }
+    if (IsScanRecord(lines[0].json)) {
+        say(L"refused: " + manifest + L" is the record of a scan, which changed nothing; nothing was restored");
         return RestoreResult::Unreadable;
     }
     lines[0].json.Text(L"start", start);
