@@ -36,7 +36,8 @@ ChangeSink& Engine::Changes() {
 
 void Engine::Details(float code, std::wstring_view arg) {
     if (IsFailureCode(code)) ++failures;
-    if (scan) {
+    // On the what-if machine nothing is done: the lines say what a cleaning would do.
+    if (dynamic_cast<const WhatIfSystem*>(&sys) != nullptr) {
         const std::wstring line = ScanStatusLine(code, arg);
         if (!line.empty()) return AppendDetailsLine(host, line);
     }

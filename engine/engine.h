@@ -76,9 +76,6 @@ struct Engine : DetectionTables {
     // The manifest of the last run (empty when none could be written).
     std::wstring lastManifest;
 
-    // A scan: the stages run against the what-if machine and their lines say what a cleaning would do.
-    bool scan = false;
-
     // The details channel: one translated status line.
     void Details(float code, std::wstring_view arg = {});
 };

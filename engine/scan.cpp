@@ -54,18 +54,6 @@ private:
     std::size_t count_ = 0;
 };
 
-// The engine speaks in the conditional for exactly as long as the scan lasts.
-class ScanScope {
-public:
-    explicit ScanScope(Engine& e) : e_(e) { e_.scan = true; }
-    ScanScope(const ScanScope&) = delete;
-    ScanScope& operator=(const ScanScope&) = delete;
-    ~ScanScope() { e_.scan = false; }
-
-private:
-    Engine& e_;
-};
-
 // The services stage writes its own verb after the service's name and program.
 constexpr std::wstring_view kStopped = L"...Stopped";
 
@@ -94,7 +82,6 @@ std::wstring ScanRecordName(const std::wstring& recordPath) {
 ScanResult RunScan(Engine& e, WhatIfSystem& whatIf, const RunStages& stages) {
     ScanResult result;
     const std::wstring databaseVersion = BeginRun(e);
-    ScanScope scanning(e);
     // The record is written on the what-if machine too: in memory, whatever the log folder.
     ManifestWriter manifest(whatIf, e.host);
     manifest.SetScan(true);

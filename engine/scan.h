@@ -35,7 +35,8 @@ std::wstring ScanSummaryLine(std::size_t changes);
 // date and time instead of the removal log's words.
 std::wstring ScanRecordName(const std::wstring& recordPath);
 
-// The run of a scan, on an engine whose System is `whatIf`: the folder values, every stage in its order,
+// The run of a scan, on an engine whose System is `whatIf` (on it, the stages' lines say what a cleaning
+// would do): the folder values, every stage in its order,
 // the record (held by the what-if machine) and the summary line. No message box is shown and nothing is
 // started; LogFolder must be set (empty: the root of the temporary folder's drive).
 ScanResult RunScan(Engine& e, WhatIfSystem& whatIf, const RunStages& stages = RunStages{});

@@ -5,6 +5,7 @@
 
 #include "base/handles.h"
 #include "base/text.h"
+#include "engine/change_sink.h"
 
 namespace pell {
 namespace {
@@ -60,15 +61,6 @@ RegValue Listed(const std::wstring& name, std::uint32_t type, const std::vector<
         value.dataLength = static_cast<std::uint32_t>(data.size());
     }
     return value;
-}
-
-std::vector<std::uint8_t> Utf16Bytes(const std::wstring& text) {
-    std::vector<std::uint8_t> bytes;
-    for (wchar_t c : text + L'\0') {
-        bytes.push_back(static_cast<std::uint8_t>(c & 0xFF));
-        bytes.push_back(static_cast<std::uint8_t>((c >> 8) & 0xFF));
-    }
-    return bytes;
 }
 
 std::wstring UpperFolder(const std::wstring& path) {
@@ -293,7 +285,7 @@ long WhatIfSystem::RegQueryValue(RegKey key, const std::wstring& name, std::uint
 }
 
 long WhatIfSystem::RegSetStringValue(RegKey key, const std::wstring& name, const std::wstring& data) {
-    return RegSetValue(key, name, regtype::String, Utf16Bytes(data));
+    return RegSetValue(key, name, regtype::String, StringValueBytes(data));
 }
 
 long WhatIfSystem::RegSetValue(RegKey key, const std::wstring& name, std::uint32_t type,
@@ -434,6 +426,22 @@ WhatIfSystem::HeldFileState& WhatIfSystem::Hold(const std::wstring& path) {
     return state;
 }
 
+std::shared_ptr<std::string> WhatIfSystem::HoldNew(const std::wstring& path) {
+    HeldFileState& state = Hold(path);
+    state.exists = true;
+    state.attributes = kAttributeArchive;
+    state.readsFrom.clear();
+    state.bytes = std::make_shared<std::string>();
+    return state.bytes;
+}
+
+void WhatIfSystem::Forget(const std::wstring& path) {
+    HeldFileState& state = Hold(path);
+    state.exists = false;
+    state.bytes.reset();
+    state.readsFrom.clear();
+}
+
 std::uint32_t WhatIfSystem::Attributes(const std::wstring& path) {
     ownError_.reset();
     if (const HeldFileState* held = Held(path)) {
@@ -505,10 +513,7 @@ long WhatIfSystem::DeleteFile(const std::wstring& path) {
     const std::uint32_t now = Attributes(path);
     if (now == kInvalidAttributes) return Refuse(code::FileNotFound);
     if (now & (kAttributeDirectory | kAttributeReadOnly)) return Refuse(code::AccessDenied);
-    HeldFileState& state = Hold(path);
-    state.exists = false;
-    state.bytes.reset();
-    state.readsFrom.clear();
+    Forget(path);
     ownError_.reset();
     return 1;
 }
@@ -528,10 +533,7 @@ long WhatIfSystem::MoveFileReplace(const std::wstring& from, const std::wstring&
     HeldFileState& state = Hold(to);
     moved.name = state.name;
     state = std::move(moved);
-    HeldFileState& gone = Hold(from);
-    gone.exists = false;
-    gone.bytes.reset();
-    gone.readsFrom.clear();
+    Forget(from);
     ownError_.reset();
     return 1;
 }
@@ -554,12 +556,7 @@ long WhatIfSystem::OpenFile(const std::wstring& path, FileAccess access, FileDis
         if (exists && disposition == FileDisposition::CreateNew) return Refuse(kErrorFileExists);
         if (exists && (now & (kAttributeDirectory | kAttributeReadOnly))) return Refuse(code::AccessDenied);
         if (!FolderExists(path)) return Refuse(code::PathNotFound);
-        HeldFileState& state = Hold(path);
-        state.exists = true;
-        state.attributes = kAttributeArchive;
-        state.readsFrom.clear();
-        state.bytes = std::make_shared<std::string>();
-        opened.bytes = state.bytes;
+        opened.bytes = HoldNew(path);
     } else {
         if (!exists) return Refuse(code::FileNotFound);
         const HeldFileState* held = Held(path);
@@ -686,13 +683,7 @@ long WhatIfSystem::StartCommandLineAndWait(const std::wstring& commandLine, Show
         if (end != std::wstring::npos) {
             const std::wstring target = commandLine.substr(begin, end - begin);
             notStarted_.push_back(commandLine);
-            if (FolderExists(target)) {
-                HeldFileState& state = Hold(target);
-                state.exists = true;
-                state.attributes = kAttributeArchive;
-                state.readsFrom.clear();
-                state.bytes = std::make_shared<std::string>();
-            }
+            if (FolderExists(target)) HoldNew(target);
             ownError_.reset();
             return 1;
         }

@@ -135,6 +135,10 @@ private:
     const HeldFileState* Held(const std::wstring& path) const;
     std::uint32_t Attributes(const std::wstring& path);
     HeldFileState& Hold(const std::wstring& path);
+    // A new, empty file written by the run; its bytes, which writes through its handles extend.
+    std::shared_ptr<std::string> HoldNew(const std::wstring& path);
+    // The path names no file any more.
+    void Forget(const std::wstring& path);
     bool FolderExists(const std::wstring& path);
     long Refuse(std::uint32_t error);
 
