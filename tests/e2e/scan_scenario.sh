@@ -93,7 +93,7 @@ e2e_check "standard error names it" grep -q "^pellclean: the scan's record: " "$
 e2e_check "its header says it is a scan" sh -c 'head -n 1 "$1" | grep -q "\"scan\":true"' - "$record"
 e2e_check "its summary says what a cleaning would do" grep -q '"record":"summary","outcome":"would-remove"' "$record"
 e2e_check "no message box, no restart" e2e_not grep -q '^\[message box\|^\[restart' "$work/scan.stdout"
-e2e_check "the lines say what would be done" grep -q '\.\.\.would be removed$' "$work/scan.stdout"
+e2e_check "the lines say what would be done" grep -q $'\\.\\.\\.would be removed\r$' "$work/scan.stdout"
 count=$(grep -c '"record":"change"' "$record" || true)
 e2e_check "the last line counts the record's changes ($count)" \
     test "$(tr -d '\r' <"$work/scan.stdout" | tail -n 1)" = "Scan complete: a cleaning would change $count item(s)"
