@@ -92,9 +92,10 @@ bool MatchesPattern(std::wstring_view name, std::wstring_view pattern) {
 // The program a service runs: its image path without arguments and quotation marks, and without the
 // "\??\" form the service manager writes for drivers.
 std::wstring ServiceProgram(const std::wstring& imagePath) {
-    std::wstring program;
-    for (wchar_t c : CutAfterExtension(imagePath, {L".exe "})) if (c != L'"') program.push_back(c);
-    program = TrimBlanks(program);
+    std::wstring unquoted;
+    for (wchar_t c : imagePath)
+        if (c != L'"') unquoted.push_back(c);
+    std::wstring program = TrimBlanks(CutAfterExtension(unquoted, {L".exe "}));
     if (program.rfind(L"\\??\\", 0) == 0) program.erase(0, 4);
     return program;
 }
