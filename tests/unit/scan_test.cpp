@@ -347,25 +347,34 @@ TEST(Scan, ChangesNothingAndRecordsWhatTheCleaningThatFollowsDoes) {
     EXPECT_TRUE(Contains(said.front(), kManifest)) << WideToUtf8(said.front());
 }
 
-TEST(Scan, NothingFoundWithoutALogFolderPrintsTheRecordAfterTheDetails) {
+TEST(Scan, WithoutALogFolderTheRecordFollowsTheDetailsAndAfterACleaningNothingIsFound) {
     Planted p;
     WhatIfSystem whatIf(p.machine);
     Engine scanning(whatIf, p.host, p.english);
+    static_cast<DetectionTables&>(scanning) = p.e;
+    const auto scan = [&](std::string& out, Lines& errors) {
+        p.host.details.clear();
+        return console::ScanCommand(
+            scanning, whatIf, p.machine, L"", [&](std::string_view text) { out += text; },
+            [&](const std::wstring& line) { errors.push_back(line); });
+    };
     std::string out;
     Lines errors;
-    const int exit = console::ScanCommand(
-        scanning, whatIf, p.machine, L"", [&](std::string_view text) { out += text; },
-        [&](const std::wstring& line) { errors.push_back(line); });
-    EXPECT_EQ(exit, console::exitcode::NothingFound);
+    EXPECT_EQ(scan(out, errors), console::exitcode::WouldChange);
     EXPECT_EQ(p.Snapshot(), p.before);
-    EXPECT_EQ(p.host.Lines().back(), ScanSummaryLine(0));
     EXPECT_EQ(errors, Lines{L"the scan's record: standard output (no --log-folder given)"});
+    EXPECT_EQ(p.host.Lines().back(), ScanSummaryLine(Changes(RecordLines(out)).size()));
+    for (const std::wstring& file : p.machine.AllFiles()) EXPECT_FALSE(Contains(file, L"jsonl")) << WideToUtf8(file);
+
+    ASSERT_EQ(RunCleaning(p.e), RunOutcome::Removed);
+    out.clear();
+    EXPECT_EQ(scan(out, errors), console::exitcode::NothingFound);
+    EXPECT_EQ(p.host.Lines().back(), ScanSummaryLine(0));
     const std::vector<JsonValue> record = RecordLines(out);
-    ASSERT_EQ(record.size(), 2u);
+    ASSERT_EQ(record.size(), 2u) << out;
     std::wstring outcome;
     record.back().Text(L"outcome", outcome);
     EXPECT_EQ(outcome, L"nothing-found");
-    for (const std::wstring& file : p.machine.AllFiles()) EXPECT_FALSE(Contains(file, L"jsonl")) << WideToUtf8(file);
 }
 
 TEST(Scan, SwitchesThatWouldChangeSomethingAreUsageErrors) {
