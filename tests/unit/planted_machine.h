@@ -111,7 +111,7 @@ struct Planted {
     }
 
     RestoreResult Restore(const std::wstring& target, bool dryRun, Lines& said) {
-        return RestoreRun(machine, host, target, dryRun, [&](const std::wstring& line) { said.push_back(line); });
+        return RestoreRun(machine, host, target, {dryRun, false}, [&](const std::wstring& line) { said.push_back(line); });
     }
 
     std::vector<std::string> before;
