@@ -92,8 +92,13 @@ std::optional<RegRoot> RootFromName(const std::wstring& name) {
     return std::nullopt;
 }
 
+bool IsScanRecord(const JsonValue& header) {
+    const JsonValue* scan = header.Find(L"scan");
+    return scan != nullptr && scan->type == JsonValue::Type::Bool && scan->boolean;
+}
+
 // When a manifest's run started and ended (the end empty when it did not finish); nothing when the file
-// is not a manifest.
+// is not a manifest of a cleaning.
 struct RunTimes {
     std::wstring start, end;
 };
@@ -107,6 +112,8 @@ std::optional<RunTimes> RecordedTimes(System& sys, const std::wstring& path) {
     if (!ParseJson(bytes.substr(0, bytes.find('\n')), header, error)) return std::nullopt;
     if (!header.Text(L"record", record) || record != L"header" || !header.Text(L"start", times.start))
         return std::nullopt;
+    // A scan's record changed nothing: there is nothing of it to put back.
+    if (IsScanRecord(header)) return std::nullopt;
     const std::size_t last = bytes.find_last_not_of("\r\n");
     const std::size_t from = last == std::string::npos ? 0 : bytes.rfind('\n', last);
     if (from != std::string::npos && ParseJson(bytes.substr(from + 1, last - from), summary, error) &&
@@ -453,6 +460,10 @@ RestoreResult RestoreRun(System& sys, Host& host, const std::wstring& target, co
     }
     if (format > static_cast<std::uint64_t>(kManifestFormat)) {
         say(L"refused: the record is of a later format (" + std::to_wstring(format) + L")");
+        return RestoreResult::Unreadable;
+    }
+    if (IsScanRecord(lines[0].json)) {
+        say(L"refused: " + manifest + L" is the record of a scan, which changed nothing; nothing was restored");
         return RestoreResult::Unreadable;
     }
     lines[0].json.Text(L"start", start);

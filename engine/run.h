@@ -55,6 +55,34 @@ std::wstring LeftBehindLine(const Translation& translation, std::size_t count);
 // The details line written when the restart could not be started (no translation carries one).
 inline constexpr wchar_t kRestartNotStartedLine[] = L"Unable to schedule the restart, please restart the computer";
 
+// The stages tell the record of this run what they change, for exactly as long as the run lasts.
+class RecordingScope {
+public:
+    RecordingScope(Engine& e, ChangeSink& record) : e_(e) { e_.changes = &record; }
+    RecordingScope(const RecordingScope&) = delete;
+    RecordingScope& operator=(const RecordingScope&) = delete;
+    ~RecordingScope() { e_.changes = nullptr; }
+
+private:
+    Engine& e_;
+};
+
+// What the stages of one run found and did.
+struct StageResults {
+    RunFlags flags;
+    bool services = false;      // a worm service was stopped
+    bool processes = false;     // a termination was attempted
+    bool hostsCleaned = false;  // worm lines left the hosts file
+    std::size_t leftBehind = 0; // known worm items that could not be removed safely
+};
+
+// The start of every run: the folder values, and nothing left of the last run's findings. Returns the
+// database version the caption shows.
+std::wstring BeginRun(Engine& e);
+// The stages in their order, from SmartScan to the hosts file (and the left-behind line). False when
+// the services key could not be read: the program has ended and the run goes no further.
+bool RunStagesInOrder(Engine& e, const RunStages& stages, StageResults& results);
+
 // The run driver: folder values, the stages in order, the log, the outcome.
 RunOutcome RunCleaning(Engine& e, const RunStages& stages = RunStages{});
 

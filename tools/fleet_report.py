@@ -1,10 +1,12 @@
 #!/usr/bin/env python3
-"""One table of many cleaning runs: reads every Pellworth Remover manifest (*.jsonl) under a folder tree.
+"""One table of many cleaning runs and scans: reads every Pellworth Remover manifest (*.jsonl) under a folder tree.
 
 usage: fleet_report.py FOLDER [--csv]
 
 Prints one row per manifest: the machine, when the run started, its outcome, what it removed per kind, its
-failures and whether a restart was scheduled. With --csv the same rows are written as CSV. A line that is
+failures and whether a restart was scheduled; the rows of scans (runs that changed nothing and recorded
+what a cleaning would change) follow those of cleanings, marked "scan" in the column "run", and a last line
+counts them and what they found. With --csv the same rows are written as CSV. A line that is
 not a record (broken JSON, a line cut short by an interrupted run) is named on standard error with its file
 and line number and left out; the report goes on. Exit code 0, or 1 when a line was left out, 2 on a usage
 error or an unreadable folder. Python 3 standard library only.
@@ -24,7 +26,7 @@ MAX_FILE_BYTES = 64 << 20
 MAX_LINE_BYTES = 1 << 20
 
 KINDS = ("process", "file", "autorun", "policy", "winlogon", "service", "hosts")
-COLUMNS = ("machine", "start", "outcome") + KINDS + ("failures", "restart", "manifest")
+COLUMNS = ("machine", "start", "outcome", "run") + KINDS + ("failures", "restart", "manifest")
 
 
 class NotARegularFile(OSError):
@@ -126,6 +128,7 @@ def read_manifest(path, complain):
     row = {
         "machine": str(header.get("machine", "")),
         "start": str(header.get("start", "")),
+        "run": "scan" if header.get("scan") is True else "cleaning",
         "manifest": path,
     }
     if summary is None:
@@ -180,7 +183,7 @@ def main(argv):
             continue
         row["manifest"] = os.path.relpath(path, folder)
         rows.append(row)
-    rows.sort(key=lambda r: (r["machine"].lower(), r["start"], r["manifest"]))
+    rows.sort(key=lambda r: (r["run"] == "scan", r["machine"].lower(), r["start"], r["manifest"]))
 
     if as_csv:
         writer = csv.writer(sys.stdout, lineterminator="\n")
@@ -192,8 +195,17 @@ def main(argv):
         widths = [max(len(r[i]) for r in table) for i in range(len(COLUMNS))]
         for r in table:
             sys.stdout.write("  ".join(cell.ljust(w) for cell, w in zip(r, widths)).rstrip() + "\n")
-        total = sum(1 for r in rows if r["outcome"] == "removed")
-        sys.stdout.write("%d run(s), %d with removals, %d line(s) left out\n" % (len(rows), total, rejected))
+        cleanings = [r for r in rows if r["run"] == "cleaning"]
+        scans = [r for r in rows if r["run"] == "scan"]
+        total = sum(1 for r in cleanings if r["outcome"] == "removed")
+        sys.stdout.write("%d run(s), %d with removals, %d line(s) left out\n" % (len(cleanings), total, rejected))
+        if scans:
+            found = [r for r in scans if r["outcome"] == "would-remove"]
+            # Only whole counts add up; a record may hold anything in their place.
+            changes = sum(r[k] for r in scans for k in KINDS
+                          if isinstance(r[k], int) and not isinstance(r[k], bool) and r[k] >= 0)
+            sys.stdout.write("%d scan(s), %d finding something a cleaning would change, %d change(s) in all\n"
+                             % (len(scans), len(found), changes))
     return 1 if rejected else 0
 
 

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "app/pellclean/console.h"
+#include "app/pellclean/scan_command.h"
 #include "engine/engine.h"
 #include "engine/run.h"
 #include "base/text.h"
@@ -89,7 +90,10 @@ int Run() {
         return console::ExitCode(result);
     }
     console::RestartSuppressor suppressed(real, PrintOut);
-    System& sys = options.noRestart ? static_cast<System&>(suppressed) : real;
+    // A scan sees the machine only through the what-if machine, which keeps every change in memory.
+    WhatIfSystem whatIf(real);
+    System& sys = options.scan ? static_cast<System&>(whatIf)
+                  : options.noRestart ? static_cast<System&>(suppressed) : real;
     Engine e(sys, host, language.translation);
     switch (win32::LoadBoundDetections(e, error)) {
     case win32::BoundDetections::Loaded:
@@ -118,6 +122,7 @@ int Run() {
         PrintError(error);
         return console::exitcode::Usage;
     }
+    if (options.scan) return console::ScanCommand(e, whatIf, real, folder, PrintOut, PrintError);
     RunOutcome outcome = StartCleaning(e, [&folder] { return folder; });
     if (!e.lastManifest.empty()) PrintError(L"the run's record: " + e.lastManifest);
     else if (outcome != RunOutcome::ProgramEnded) PrintError(L"no record of the run could be written in " + e.folders.LogFolder);

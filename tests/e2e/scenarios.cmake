@@ -32,6 +32,13 @@ if(TARGET pellclean)
     set_tests_properties(e2e_restore PROPERTIES FIXTURES_REQUIRED e2e_prefix TIMEOUT 900
                          ENVIRONMENT "E2E_BASE_PREFIX=${PELL_E2E_DIR}/base-prefix")
 
+    # The scan: nothing on the planted machine changes, and it lists what the cleaning that follows changes.
+    add_test(NAME e2e_scan
+             COMMAND bash ${CMAKE_CURRENT_LIST_DIR}/scan_scenario.sh $<TARGET_FILE:pellclean>
+                     $<TARGET_FILE:e2e_test_worm> ${PELL_E2E_DIR}/scan)
+    set_tests_properties(e2e_scan PROPERTIES FIXTURES_REQUIRED e2e_prefix TIMEOUT 900
+                         ENVIRONMENT "E2E_BASE_PREFIX=${PELL_E2E_DIR}/base-prefix")
+
     # The update check against the update server, inside a private network namespace of its own.
     if(TARGET pell_update_probe)
         add_test(NAME e2e_update_check

@@ -421,8 +421,10 @@ long FakeMachine::ControlService(ScHandle service, std::uint32_t control) {
     if (name.empty()) return Fail(kErrorInvalidHandle);
     auto it = scm_.find(name);
     if (it == scm_.end()) return Fail(kErrorServiceDoesNotExist);
-    if (control != 1) return Fail(kErrorInvalidParameter);
+    // Stop (1), or interrogate (4): a running service answers with its state.
+    if (control != 1 && control != 4) return Fail(kErrorInvalidParameter);
     if (!it->second.running) return Fail(code::ServiceNotActive);
+    if (control == 4) return 1;
     if (!it->second.stoppable) return Fail(kErrorServiceCannotAcceptCtrl);
     it->second.running = false;
     return 1;

@@ -86,6 +86,27 @@ class FleetReport(unittest.TestCase):
         removed = sum(1 for r in rows if r["outcome"] == "removed")
         self.assertEqual(lines[-1], "%d run(s), %d with removals, 2 line(s) left out" % (len(rows), removed))
 
+    def test_scans_are_shown_apart_and_counted(self):
+        planted = os.path.join(FLEET, "vm-planted")
+        cleaning = next(os.path.join(planted, n) for n in sorted(os.listdir(planted)) if n.endswith(".jsonl"))
+        lines = [json.loads(l) for l in records(cleaning) if l.strip()]
+        with tempfile.TemporaryDirectory() as folder:
+            shutil.copy(cleaning, os.path.join(folder, "a cleaning.jsonl"))
+            for name, outcome, changes in (("b scan.jsonl", "would-remove", lines[1:-1]), ("c scan.jsonl", "nothing-found", [])):
+                header = dict(lines[0], scan=True, start="2000-01-01T00:00:00Z")
+                summary = dict(lines[-1], outcome=outcome, restart=False,
+                               counts={k: sum(1 for c in changes if c["kind"] == k) for k in {c["kind"] for c in changes}})
+                with open(os.path.join(folder, name), "w", encoding="utf-8") as f:
+                    for record in [header] + changes + [summary]:
+                        f.write(json.dumps(record) + "\n")
+            code, out, err = run(folder)
+            self.assertEqual(code, 0, err)
+            table = out.strip().split("\n")
+            self.assertEqual([l.split()[3] for l in table[1:4]], ["cleaning", "scan", "scan"], out)
+            self.assertEqual(table[-2], "1 run(s), 1 with removals, 0 line(s) left out")
+            self.assertEqual(table[-1], "2 scan(s), 1 finding something a cleaning would change, %d change(s) in all"
+                             % (len(lines) - 2))
+
     def test_hostile_records_are_passed_over_and_cells_stay_text(self):
         """Records written by a machine that may be compromised: nothing in them may hang the report, exhaust
         its memory, end it with a traceback, or run as a formula in the spreadsheet that opens its CSV."""
