@@ -77,6 +77,7 @@ public:
         return inner_.WriteFile(file, data, count, written);
     }
     long GetFileSize(FileHandle file, std::uint64_t& size) override { return inner_.GetFileSize(file, size); }
+    std::uint32_t GetFileType(FileHandle file) override { return inner_.GetFileType(file); }
     long CloseFile(FileHandle file) override { return inner_.CloseFile(file); }
     long FlushFile(FileHandle file) override { return inner_.FlushFile(file); }
     long ListFolder(const std::wstring& folder, const std::wstring& pattern, std::vector<FoundFile>& entries) override {

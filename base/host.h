@@ -17,6 +17,8 @@ constexpr int VirusRemoved = 5;      // "Any infected Keys have been removed, ..
 constexpr int NoVirus = 6;           // "No virus detected."
 constexpr int ChangePassword = 7;    // "We strongly recommend you change your password, ... >> Would you like ...?"
 constexpr int NoRegistryAccess = 8;  // "Unable to access the Registry, please ensure you are using an Administrator Account."
+// The closing box of a run that found worms and left some behind; the restart follows as after box 5.
+constexpr int LeftBehind = 9;        // "Some infected items could not be removed: they will be removed when ... >> Your computer will restart ..."
 }  // namespace box
 
 // Results of a message box.

@@ -23,6 +23,9 @@ inline std::wstring RedirectLink(int id) {
     return std::wstring(L"http://") + kRedirectHost + L"/?id=" + std::to_wstring(id);
 }
 
+// The page message box 4 offers: on the site its text names.
+inline std::wstring DownloadPage() { return std::wstring(L"http://") + kMakerSite + L"/download.php"; }
+
 // The caption carries the database version; the run reads it back from there.
 inline std::wstring MainCaption() {
     return std::wstring(kProductName) + std::wstring(23, L' ') + L"Virus Database   " + kDatabaseVersion;

@@ -46,6 +46,11 @@ constexpr std::uint32_t kAttributeSystem = 0x4;
 constexpr std::uint32_t kAttributeDirectory = 0x10;
 constexpr std::uint32_t kAttributeNormal = 0x80;
 
+// What an open file handle leads to (the values of GetFileType): only a disk file has an end to read to.
+namespace filetype {
+constexpr std::uint32_t Unknown = 0, Disk = 1, Character = 2, Pipe = 3;
+}
+
 // Registry value types.
 namespace regtype {
 constexpr std::uint32_t None = 0, String = 1, ExpandString = 2, Binary = 3, Dword = 4, MultiString = 7, Qword = 11;
@@ -160,6 +165,8 @@ public:
     virtual long ReadFile(FileHandle file, void* buffer, std::uint32_t count, std::uint32_t& read) = 0;
     virtual long WriteFile(FileHandle file, const void* data, std::uint32_t count, std::uint32_t& written) = 0;
     virtual long GetFileSize(FileHandle file, std::uint64_t& size) = 0;
+    // A filetype value: whether the handle is a disk file, a device (COM1, NUL) or a pipe.
+    virtual std::uint32_t GetFileType(FileHandle file) = 0;
     virtual long CloseFile(FileHandle file) = 0;
     // Makes what was written to the file durable (FlushFileBuffers): it survives a crash or power cut.
     virtual long FlushFile(FileHandle file) = 0;

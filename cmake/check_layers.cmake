@@ -21,7 +21,7 @@ set(portable_rooms base i18n signatures processes smartscan engine)
 set(portable_files "app/pellclean/console.h" "app/pellclean/console.cpp" "net/update_check.h"
     "net/update_check.cpp")
 # Every header of the Windows SDK the tree could reach for; win32_api.h alone includes them.
-set(windows_headers "windows|winsock2?|ws2tcpip|mswsock|psapi|shellapi|shlobj|shlwapi|shobjidl|sddl|wincrypt|winsvc|winreg|winbase|winnt|winuser|wingdi|winnls|winver|commctrl|commdlg|mmsystem|objbase|ole2|oleauto|tlhelp32|windowsx|uxtheme|iphlpapi|winternl|aclapi|userenv|wtsapi32|knownfolders|lmcons|dbghelp|imagehlp")
+set(windows_headers "windows|winsock2?|ws2tcpip|mswsock|psapi|shellapi|shlobj|shlwapi|shobjidl|sddl|wincrypt|bcrypt|winsvc|winreg|winbase|winnt|winuser|wingdi|winnls|winver|commctrl|commdlg|mmsystem|objbase|ole2|oleauto|tlhelp32|windowsx|uxtheme|iphlpapi|winternl|aclapi|userenv|wtsapi32|knownfolders|lmcons|dbghelp|imagehlp")
 
 file(GLOB_RECURSE sources RELATIVE ${ROOT}
     ${ROOT}/base/* ${ROOT}/i18n/* ${ROOT}/signatures/* ${ROOT}/processes/* ${ROOT}/smartscan/*

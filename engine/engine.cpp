@@ -1,6 +1,7 @@
 // The engine's shared state and its details-channel shortcut.
 #include "engine/engine.h"
 
+#include "engine/scan.h"
 #include "i18n/details.h"
 
 namespace pell {
@@ -35,6 +36,11 @@ ChangeSink& Engine::Changes() {
 
 void Engine::Details(float code, std::wstring_view arg) {
     if (IsFailureCode(code)) ++failures;
+    // On the what-if machine nothing is done: the lines say what a cleaning would do.
+    if (dynamic_cast<const WhatIfSystem*>(&sys) != nullptr) {
+        const std::wstring line = ScanStatusLine(code, arg);
+        if (!line.empty()) return AppendDetailsLine(host, line);
+    }
     WriteDetails(host, translation, code, arg);
 }
 

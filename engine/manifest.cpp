@@ -101,7 +101,8 @@ bool ManifestWriter::Begin(const Folders& folders, const std::wstring& databaseV
     WriteLine("{\"record\":\"header\"" + Field("format", std::uint64_t{kManifestFormat}) +
               Field("program", kProductName) + Field("version", version) + Field("database", databaseVersion) +
               Field("machine", sys_.ComputerName()) + Field("user", sys_.UserName()) +
-              Field("start", sys_.UtcTimestamp()) + Field("log_folder", folder_) + "}");
+              Field("start", sys_.UtcTimestamp()) + Field("log_folder", folder_) + (scan_ ? Flag("scan", true) : "") +
+              "}");
     return true;
 }
 
@@ -130,6 +131,11 @@ void ManifestWriter::WriteLine(const std::string& line) {
     sys_.FlushFile(file_.get());
 }
 
+std::string ManifestWriter::CopyField(const char* name, const std::wstring& copyName) const {
+    if (scan_) return {};
+    return copyName.empty() ? Field(name, std::string("null")) : Field(name, copyName);
+}
+
 void ManifestWriter::Change(const wchar_t* kind, const std::string& fields) {
     ++counts_[kind];
     WriteLine("{\"record\":\"change\"" + Field("kind", kind) + fields + "}");
@@ -143,7 +149,7 @@ void ManifestWriter::FileDeleted(const std::wstring& path, std::uint32_t attribu
     std::string fields = Field("path", path);
     if (attributes != kInvalidAttributes) fields += Field("attributes", std::uint64_t{attributes});
     if (backupName.empty()) {
-        fields += Field("backup", std::string("null"));
+        fields += CopyField("backup", backupName);
     } else {
         // The copy holds the file's bytes: its size and digest are the file's.
         const std::wstring copy = folder_ + backupName;
@@ -152,7 +158,7 @@ void ManifestWriter::FileDeleted(const std::wstring& path, std::uint32_t attribu
         if (file.Open(copy, FileAccess::Read, FileDisposition::OpenExisting) && sys_.GetFileSize(file.get(), size))
             fields += Field("size", size);
         file.reset();
-        fields += Field("md5", md5_.OfFile(copy)) + Field("backup", backupName);
+        fields += Field("md5", md5_.OfFile(copy)) + CopyField("backup", backupName);
     }
     Change(L"file", fields);
 }
@@ -167,17 +173,14 @@ void ManifestWriter::ValueRewritten(const RecordedValue& before, const std::vect
 
 void ManifestWriter::ServiceDeleted(const std::wstring& name, const std::wstring& imagePath,
                                     const std::wstring& exportName) {
-    Change(L"service", Field("name", name) + Field("image_path", imagePath) +
-                           (exportName.empty() ? Field("export", std::string("null")) : Field("export", exportName)));
+    Change(L"service", Field("name", name) + Field("image_path", imagePath) + CopyField("export", exportName));
 }
 
 void ManifestWriter::HostsRewritten(const std::wstring& path, const std::wstring& backupName,
                                     const std::vector<std::wstring>& droppedLines, const std::string& written) {
     std::string dropped;
     for (const auto& line : droppedLines) dropped += (dropped.empty() ? "" : ",") + JsonQuote(line);
-    Change(L"hosts", Field("path", path) +
-                         (backupName.empty() ? Field("backup", std::string("null")) : Field("backup", backupName)) +
-                         Field("dropped", "[" + dropped + "]") + Field("written_md5", md5_.OfBytes(written)));
+    Change(L"hosts", Field("path", path) + CopyField("backup", backupName) + Field("dropped", "[" + dropped + "]") + Field("written_md5", md5_.OfBytes(written)));
 }
 
 }  // namespace pell

@@ -33,6 +33,8 @@ public:
     ManifestWriter(const ManifestWriter&) = delete;
     ManifestWriter& operator=(const ManifestWriter&) = delete;
 
+    // The record of a scan: its header says so, and it names no copies (a scan makes none).
+    void SetScan(bool scan) { scan_ = scan; }
     // Creates the manifest in the log folder, named for now after the run's start (the removal log's
     // name is fixed only when the run ends), never over an existing file, and writes the header line.
     // False when it could not be created: the run goes on without a record.
@@ -53,6 +55,8 @@ public:
 
 private:
     void Change(const wchar_t* kind, const std::string& fields);
+    // The field naming a copy in the log folder (null when none was made); none at all in a scan's record.
+    std::string CopyField(const char* name, const std::wstring& copyName) const;
     void WriteLine(const std::string& line);
 
     System& sys_;
@@ -62,6 +66,7 @@ private:
     OpenFileHandle file_{sys_};
     std::map<std::wstring, std::size_t> counts_;
     KeptMd5 md5_{sys_, host_};
+    bool scan_ = false;
 };
 
 }  // namespace pell

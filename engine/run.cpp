@@ -56,18 +56,6 @@ void SaveLog(Engine& e, const std::wstring& databaseVersion, const std::wstring&
         AppendDetailsLine(e.host, LogNotSavedLine(path));
 }
 
-// The stages tell the manifest of this run what they change, for exactly as long as the run lasts.
-class RecordingScope {
-public:
-    RecordingScope(Engine& e, ManifestWriter& manifest) : e_(e) { e_.changes = &manifest; }
-    RecordingScope(const RecordingScope&) = delete;
-    RecordingScope& operator=(const RecordingScope&) = delete;
-    ~RecordingScope() { e_.changes = nullptr; }
-
-private:
-    Engine& e_;
-};
-
 }  // namespace
 
 std::wstring SystemDirectory(System& sys) {
@@ -88,31 +76,24 @@ std::wstring SmartScanStoppedLine(const RuntimeError& error) {
     return L"SmartScan stopped: " + error.Description() + L" (" + error.Source() + L")";
 }
 
-std::wstring LeftBehindLine(std::size_t count) {
-    return L"Left behind: " + std::to_wstring(count) +
-           L" known worm item(s) could not be removed safely (see \"Unable to backup\" and \"Unable To Remove!!\" above)";
+std::wstring LeftBehindLine(const Translation& translation, std::size_t count) {
+    return translation.Filled(textline::LeftBehindCount, std::to_wstring(count));
 }
 
 std::wstring PasswordAdviceLink() { return RedirectLink(14); }
 
-RunOutcome RunCleaning(Engine& e, const RunStages& stages) {
+std::wstring BeginRun(Engine& e) {
     SetFolderValues(e);
     e.fileRemoved = false;
     e.wormsLeftBehind.clear();
     e.leftAloneReported.clear();
-    const std::wstring databaseVersion = DatabaseVersionFromCaption(e.host.Caption());
     e.failures = 0;
     e.lastManifest.clear();
-    ManifestWriter manifest(e.sys, e.host);
-    // Without a manifest (the folder is not writable) the run still cleans; only its record is missing.
-    manifest.Begin(e.folders, databaseVersion);
-    RecordingScope recording(e, manifest);
-    auto finish = [&](const wchar_t* outcome, bool restart, const std::wstring& logPath) {
-        manifest.Finish(outcome, e.failures, restart, logPath);
-        e.lastManifest = manifest.Path();
-    };
+    return DatabaseVersionFromCaption(e.host.Caption());
+}
 
-    RunFlags flags;
+bool RunStagesInOrder(Engine& e, const RunStages& stages, StageResults& results) {
+    RunFlags& flags = results.flags;
     try {
         stages.smartScan(e);
     } catch (const RuntimeError& error) {
@@ -124,13 +105,10 @@ RunOutcome RunCleaning(Engine& e, const RunStages& stages) {
         AppendDetailsLine(e.host, SmartScanStoppedLine(error));
         e.Details(status::LookingForServices);
     }
-    const bool servicesResult = stages.scanServices(e);
+    results.services = stages.scanServices(e);
     // The services key could not be read: the stage has told the user and ended the program.
-    if (e.programEnded) {
-        finish(L"ended", false, {});
-        return RunOutcome::ProgramEnded;
-    }
-    const bool processesResult = stages.scanProcesses(e);
+    if (e.programEnded) return false;
+    results.processes = stages.scanProcesses(e);
     e.Details(status::ScanningRegistry);
     stages.cleanMachineRun(e, flags);
     stages.cleanUserRun(e, flags);
@@ -141,9 +119,32 @@ RunOutcome RunCleaning(Engine& e, const RunStages& stages) {
     e.Details(status::EnablingTools);
     stages.restorePolicies(e);
     e.Details(status::ScanningHostsFile);
-    const bool hostsCleaned = stages.cleanHostsFile(e);
-    const std::size_t leftBehind = e.wormsLeftBehind.size();
-    if (leftBehind != 0) AppendDetailsLine(e.host, LeftBehindLine(leftBehind));
+    results.hostsCleaned = stages.cleanHostsFile(e);
+    results.leftBehind = e.wormsLeftBehind.size();
+    if (results.leftBehind != 0) AppendDetailsLine(e.host, LeftBehindLine(e.translation, results.leftBehind));
+    return true;
+}
+
+RunOutcome RunCleaning(Engine& e, const RunStages& stages) {
+    const std::wstring databaseVersion = BeginRun(e);
+    ManifestWriter manifest(e.sys, e.host);
+    // Without a manifest (the folder is not writable) the run still cleans; only its record is missing.
+    manifest.Begin(e.folders, databaseVersion);
+    RecordingScope recording(e, manifest);
+    auto finish = [&](const wchar_t* outcome, bool restart, const std::wstring& logPath) {
+        manifest.Finish(outcome, e.failures, restart, logPath);
+        e.lastManifest = manifest.Path();
+    };
+
+    StageResults results;
+    if (!RunStagesInOrder(e, stages, results)) {
+        finish(L"ended", false, {});
+        return RunOutcome::ProgramEnded;
+    }
+    const RunFlags& flags = results.flags;
+    const bool servicesResult = results.services, processesResult = results.processes;
+    const bool hostsCleaned = results.hostsCleaned;
+    const std::size_t leftBehind = results.leftBehind;
     e.Details(status::SavingLog);
     const std::wstring timeText = e.sys.TimeText();
     const std::wstring dateText = e.sys.DateText();
@@ -164,9 +165,10 @@ RunOutcome RunCleaning(Engine& e, const RunStages& stages) {
     e.host.SetTerm(true);
     RunOutcome outcome;
     // A deleted file or a dropped hosts line is a found worm as much as an ended process; a worm left
-    // behind was found too, and the restart takes what was marked for deletion at it.
+    // behind was found too, and the restart takes what was marked for deletion at it. Box 5 would tell
+    // the user the virus is gone: with a worm left behind the closing box says what is true instead.
     if (processesResult || flags.EntryRemoved || servicesResult || e.fileRemoved || hostsCleaned || leftBehind != 0) {
-        e.host.MsgBox(box::VirusRemoved, false);
+        e.host.MsgBox(leftBehind != 0 ? box::LeftBehind : box::VirusRemoved, false);
         // The box has promised a restart: say so when it cannot be scheduled.
         const bool restart = e.sys.StartCommandLine(kRestartCommandLine, ShowStyle::MinimizedFocus) != 0;
         if (!restart) AppendDetailsLine(e.host, kRestartNotStartedLine);

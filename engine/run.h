@@ -12,7 +12,8 @@ namespace pell {
 enum class RunOutcome {
     NothingFound,   // normal outcome, message boxes 6 and 7, no restart
     Removed,        // normal outcome, message box 5 and the delayed restart started
-    LeftBehind,     // as Removed, but a known worm could not be removed safely (the last lines say so)
+    LeftBehind,     // a known worm could not be removed safely (the last lines say so): message box 9 and
+                    // the delayed restart started
     Aborted,        // an autorun key or value failed: message box 8
     ProgramEnded,   // the services key could not be read: the program ends
 };
@@ -47,13 +48,40 @@ class RuntimeError;
 // run goes on without identification by digest.
 std::wstring SmartScanStoppedLine(const RuntimeError& error);
 
-// The fixed English line, before "Saving Log...", that says how many known worm items the run left
-// behind: files without a complete backup or that would not go, a hosts file or a service key it could
-// not back up.
-std::wstring LeftBehindLine(std::size_t count);
+// The line, before "Saving Log...", that says how many known worm items the run left behind: files
+// without a complete backup or that would not go, a hosts file or a service key it could not back up.
+std::wstring LeftBehindLine(const Translation& translation, std::size_t count);
 
 // The details line written when the restart could not be started (no translation carries one).
 inline constexpr wchar_t kRestartNotStartedLine[] = L"Unable to schedule the restart, please restart the computer";
+
+// The stages tell the record of this run what they change, for exactly as long as the run lasts.
+class RecordingScope {
+public:
+    RecordingScope(Engine& e, ChangeSink& record) : e_(e) { e_.changes = &record; }
+    RecordingScope(const RecordingScope&) = delete;
+    RecordingScope& operator=(const RecordingScope&) = delete;
+    ~RecordingScope() { e_.changes = nullptr; }
+
+private:
+    Engine& e_;
+};
+
+// What the stages of one run found and did.
+struct StageResults {
+    RunFlags flags;
+    bool services = false;      // a worm service was stopped
+    bool processes = false;     // a termination was attempted
+    bool hostsCleaned = false;  // worm lines left the hosts file
+    std::size_t leftBehind = 0; // known worm items that could not be removed safely
+};
+
+// The start of every run: the folder values, and nothing left of the last run's findings. Returns the
+// database version the caption shows.
+std::wstring BeginRun(Engine& e);
+// The stages in their order, from SmartScan to the hosts file (and the left-behind line). False when
+// the services key could not be read: the program has ended and the run goes no further.
+bool RunStagesInOrder(Engine& e, const RunStages& stages, StageResults& results);
 
 // The run driver: folder values, the stages in order, the log, the outcome.
 RunOutcome RunCleaning(Engine& e, const RunStages& stages = RunStages{});

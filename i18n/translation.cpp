@@ -1,4 +1,4 @@
-// Parsing of a translation's 40 lines and the message-box texts.
+// Parsing of a translation's lines and the texts shown from them.
 #include "i18n/translation.h"
 
 #include "base/host.h"
@@ -17,16 +17,21 @@ bool Translation::Parse(std::wstring_view text, Translation& out, std::wstring& 
         ++count;
     }
     if (count != kLineCount) {
-        error = L"translation has " + std::to_wstring(count) + L" lines, expected 40";
+        error = L"translation has " + std::to_wstring(count) + L" lines, expected " + std::to_wstring(kLineCount);
         return false;
     }
     out = std::move(parsed);
     return true;
 }
 
+std::wstring Translation::Shown(int n) const { return ReplaceAll(Line(n), kBreakPlaceholder, L"\r\n"); }
+
+std::wstring Translation::Filled(int n, std::wstring_view arg) const { return ReplaceAll(Line(n), kArgPlaceholder, arg); }
+
 std::wstring Translation::MessageBoxText(int code) const {
-    if (code < box::AlreadyRunning || code > box::NoRegistryAccess) return {};
-    return ReplaceAll(Line(code + 9), kBreakPlaceholder, L"\r\n");
+    if (code >= box::AlreadyRunning && code <= box::NoRegistryAccess) return Shown(code + 9);
+    if (code == box::LeftBehind) return Shown(textline::LeftBehindBox);
+    return {};
 }
 
 }  // namespace pell

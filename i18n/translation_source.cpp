@@ -5,12 +5,14 @@
 #include <array>
 #include <cstdio>
 
+#include "i18n/translation.h"
+
 namespace pell {
 namespace {
 
-constexpr int kLines = 40;
-constexpr std::array kArgLines = {19, 22, 23, 24, 29, 30, 31, 32, 37};
-constexpr std::array kBreakLines = {12, 13, 14, 16, 18};
+constexpr int kLines = Translation::kLineCount;
+constexpr std::array kArgLines = {19, 22, 23, 24, 29, 30, 31, 32, 37, textline::RunRecord, textline::LeftBehindCount};
+constexpr std::array kBreakLines = {12, 13, 14, 16, 18, textline::LeftBehindBox, textline::RestoreQuestion};
 constexpr int kSiteLine = 13;
 
 template <std::size_t N>
@@ -137,7 +139,8 @@ TranslationSource ReadTranslationSource(std::string_view utf8) {
     }
     if (count != kLines)
         problems.push_back({count > kLines ? kLines + 1 : 0,
-                            "the file has " + std::to_string(count) + " lines, a translation has exactly 40"});
+                            "the file has " + std::to_string(count) + " lines, a translation has exactly " +
+                                std::to_string(kLines)});
     std::stable_sort(problems.begin(), problems.end(),
                      [](const SourceProblem& a, const SourceProblem& b) { return a.line < b.line; });
     return source;

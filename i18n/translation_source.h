@@ -17,16 +17,17 @@ struct SourceProblem {
 };
 
 struct TranslationSource {
-    std::vector<std::u32string> lines;  // the 40 lines, without their line ends
+    std::vector<std::u32string> lines;  // its lines, without their line ends
     std::vector<SourceProblem> problems;
     bool Ok() const { return problems.empty(); }
 };
 
 // Reads a source and checks every rule: valid UTF-8 without a byte-order mark; lines ended by LF or
-// CR LF (one break after the last line is allowed, an empty 41st line is not); exactly 40 lines, none
-// empty and none holding control characters; "%%" once in each of lines 19, 22, 23, 24, 29, 30, 31,
-// 32 and 37 and nowhere else; " >> " once in each of lines 12, 13, 14, 16 and 18 and nowhere else;
-// the site marker once in line 13 and nowhere else. Every problem found is reported, in line order.
+// CR LF (one break after the last line is allowed, an empty line behind the last is not); exactly
+// Translation::kLineCount lines, none empty and none holding control characters; "%%" once in each of
+// lines 19, 22, 23, 24, 29, 30, 31, 32, 37, 45 and 46 and nowhere else; " >> " once in each of lines
+// 12, 13, 14, 16, 18, 41 and 44 and nowhere else; the site marker once in line 13 and nowhere else.
+// Every problem found is reported, in line order.
 TranslationSource ReadTranslationSource(std::string_view utf8);
 
 // A code point as a reader can find it in a message: the character itself and its U+ number.

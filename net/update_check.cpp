@@ -1,7 +1,10 @@
 // The version check and the extra-detection download, step by step as the events arrive.
 #include "net/update_check.h"
 
+#include <algorithm>
+#include <cwchar>
 #include <exception>
+#include <optional>
 
 #include "base/host.h"
 #include "base/product.h"
@@ -27,6 +30,44 @@ bool ParseLength(std::string_view text, long& value) {
     return true;
 }
 
+// A version as the maker writes them: digits, a dot, digits. Anything else (a word, a NUL, a page of
+// digits) is not a version the program could be offered.
+bool IsWellFormedVersion(std::string_view text) {
+    constexpr std::size_t kMaxDigits = 9;
+    const std::size_t dot = text.find('.');
+    if (dot == std::string_view::npos) return false;
+    auto digits = [](std::string_view part) {
+        return !part.empty() && part.size() <= kMaxDigits &&
+               std::all_of(part.begin(), part.end(), [](char c) { return c >= '0' && c <= '9'; });
+    };
+    return digits(text.substr(0, dot)) && digits(text.substr(dot + 1));
+}
+
+int HexValue(char c) {
+    if (c >= '0' && c <= '9') return c - '0';
+    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+    return -1;
+}
+
+std::wstring StatusText(long status) {
+    wchar_t text[16];
+    std::swprintf(text, 16, L"0x%08lX", static_cast<unsigned long>(status) & 0xFFFFFFFFul);
+    return text;
+}
+
+// The signature of a header's value: exactly 128 hexadecimal digits, or nothing.
+std::optional<ListSignature> ParseSignature(std::string_view text) {
+    ListSignature signature{};
+    if (text.size() != signature.size() * 2) return std::nullopt;
+    for (std::size_t i = 0; i < signature.size(); ++i) {
+        const int high = HexValue(text[2 * i]), low = HexValue(text[2 * i + 1]);
+        if (high < 0 || low < 0) return std::nullopt;
+        signature[i] = static_cast<std::uint8_t>(high * 16 + low);
+    }
+    return signature;
+}
+
 }  // namespace
 
 std::wstring LocalProgramVersion() { return std::to_wstring(kVersionMajor) + L"." + std::to_wstring(kVersionMinor); }
@@ -38,12 +79,13 @@ std::wstring DatabaseVersionOfCaption(std::wstring_view caption) {
 }
 
 UpdateCheck::UpdateCheck(UpdateSocket& sckUpdateCheck, UpdateSocket& sckUpdates, UpdateWindow& window,
-                         UpdateTimers& timers, Engine& e, std::wstring host, std::wstring localVersion,
-                         std::wstring localDatabase, long port)
+                         UpdateTimers& timers, ListSignatureCheck& signatures, Engine& e, std::wstring host,
+                         std::wstring localVersion, std::wstring localDatabase, long port)
     : sckUpdateCheck_(sckUpdateCheck),
       sckUpdates_(sckUpdates),
       window_(window),
       timers_(timers),
+      signatures_(signatures),
       e_(e),
       host_(std::move(host)),
       localVersion_(std::move(localVersion)),
@@ -96,13 +138,17 @@ UpdateCheck::Parsed UpdateCheck::ParseVersions(const std::string& text) const {
     if (p == std::string::npos) return Parsed::Failed;
     std::size_t end = text.find(kCrLf, p + 9);
     if (end == std::string::npos) return Parsed::Failed;
+    const std::string_view version = std::string_view(text).substr(p + 9, end - p - 9);
+    if (!IsWellFormedVersion(version)) return Parsed::Failed;
     // Versions compare as text, character code by character code: "4.10" is not newer than "4.6".
-    if (Cp1252ToWide(std::string_view(text).substr(p + 9, end - p - 9)) > localVersion_) return Parsed::Newer;
+    if (Cp1252ToWide(version) > localVersion_) return Parsed::Newer;
     std::size_t q = text.find("VDB: ", end + 2);
     if (q == std::string::npos) return Parsed::Failed;
     std::size_t dbEnd = text.find(kCrLf, q + 5);
     if (dbEnd == std::string::npos) return Parsed::Failed;
-    if (Cp1252ToWide(std::string_view(text).substr(q + 5, dbEnd - q - 5)) > localDatabase_) return Parsed::Newer;
+    const std::string_view database = std::string_view(text).substr(q + 5, dbEnd - q - 5);
+    if (!IsWellFormedVersion(database)) return Parsed::Failed;
+    if (Cp1252ToWide(database) > localDatabase_) return Parsed::Newer;
     return Parsed::NothingNewer;
 }
 
@@ -145,7 +191,8 @@ void UpdateCheck::sckUpdateCheck_DataArrival() {
     sckUpdateCheck_CloseSck();
     window_.SetStatus(update_status::kUpdateAvailable);
     // The box is modal and serves messages: the download may finish and free the window meanwhile.
-    if (window_.AskToDownload() == answer::Yes) window_.OpenPage(L"http://" + host_ + L"/download.php");
+    // Yes goes to the site the box names, whatever host answered the check.
+    if (window_.AskToDownload() == answer::Yes) window_.OpenPage(DownloadPage());
 }
 
 void UpdateCheck::Timer2_Timer() {
@@ -192,7 +239,17 @@ void UpdateCheck::sckUpdates_DataArrival() {
         }
         std::size_t body = s.find("\r\n\r\n");
         headerComplete = body != std::string::npos;
-        if (headerComplete) downloadBuffer_ = s.substr(body + 4);
+        if (headerComplete) {
+            downloadBuffer_ = s.substr(body + 4);
+            // The signature is a header line of its own; a body cannot supply one.
+            const std::string headers = "\r\n" + s.substr(0, body + 2);
+            const std::size_t at = headers.find(std::string("\r\n") + kSignatureHeader);
+            if (at != std::string::npos) {
+                const std::size_t from = at + 2 + std::string_view(kSignatureHeader).size();
+                signatureSeen_ = true;
+                signatureField_ = headers.substr(from, headers.find(kCrLf, from) - from);
+            }
+        }
     }
     // A server that announces or sends more than any list of digests needs is not waited for.
     if (static_cast<std::size_t>(downloadLength_) > kMaxDownloadBytes || downloadBuffer_.size() > kMaxDownloadBytes) {
@@ -206,6 +263,13 @@ void UpdateCheck::sckUpdates_DataArrival() {
     }
     std::size_t terminator = downloadBuffer_.find("\r\r\n");
     if (terminator == std::string::npos) return;  // Timer5 reports the failure
+    // The list is complete: it counts only when the maker signed exactly these bytes (the whole body,
+    // terminator included).
+    if (!SignedByTheMaker()) {
+        downloadBuffer_.clear();
+        FailDownload();
+        return;
+    }
     downloadBuffer_.resize(terminator);
     sckUpdates_.CloseSck();
     timers_.EnableTimer(UpdateTimer::Timer5, false);
@@ -214,10 +278,30 @@ void UpdateCheck::sckUpdates_DataArrival() {
     } else {
         // Downloaded lines are detections like any other: only 32 hexadecimal digits are taken (upper-
         // cased), and the count says how many were.
+        const std::size_t rejectedBefore = rejected_.size();
         std::size_t added = AppendExtraDetections(e_, downloadBuffer_, rejected_);
         window_.SetStatus(L"Success. " + std::to_wstring(added) + L" GLAVEN detections added!");
+        // A signed list with lines that are not digests is the maker's mistake: counted, so it is seen.
+        if (const std::size_t dropped = rejected_.size() - rejectedBefore; dropped > 0)
+            window_.AddDetailsLine(L"Extra detections: " + std::to_wstring(dropped) +
+                                   L" line(s) of the downloaded list were not digests and were dropped.");
     }
     sckUpdates_CloseSck();
+}
+
+bool UpdateCheck::SignedByTheMaker() {
+    std::wstring reason;
+    if (!signatureSeen_) {
+        reason = L"the list carries no signature";
+    } else if (auto signature = ParseSignature(signatureField_); !signature) {
+        reason = L"its signature is not 128 hexadecimal digits";
+    } else if (const long status = signatures_.Verify(downloadBuffer_, *signature); status != 0) {
+        reason = L"its signature is not the maker's (status " + StatusText(status) + L")";
+    } else {
+        return true;
+    }
+    window_.AddDetailsLine(L"Extra detections refused, nothing added: " + reason + L".");
+    return false;
 }
 
 void UpdateCheck::Timer5_Timer() { FailDownload(); }

@@ -3,10 +3,12 @@
 // socket objects and window timers, the tests to a scripted socket and a fake clock.
 #pragma once
 
+#include <array>
 #include <cstddef>
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "engine/engine.h"
 
@@ -35,6 +37,22 @@ public:
     virtual void EnableTimer(UpdateTimer timer, bool enabled) = 0;
 };
 
+// An ECDSA P-256 signature: r then s, each 32 bytes big-endian.
+using ListSignature = std::array<std::uint8_t, 64>;
+
+// The check of the maker's signature on a downloaded detection list: ECDSA P-256 over SHA-256 of the
+// exact body. The program verifies with the key bound into it; nothing at run time can name another.
+class ListSignatureCheck {
+public:
+    virtual ~ListSignatureCheck() = default;
+    // 0 when `signature` is the maker's signature of `body`; otherwise the platform's nonzero status.
+    virtual long Verify(std::string_view body, const ListSignature& signature) = 0;
+};
+
+// The response header that carries the list's signature, as 128 hexadecimal digits. Headers are not
+// part of the body the Part's parsing reads, so an older program ignores it.
+inline constexpr char kSignatureHeader[] = "X-Pellworth-Signature: ";
+
 // What the check needs of the main window.
 class UpdateWindow {
 public:
@@ -44,6 +62,8 @@ public:
     // Message-box code 4 (Yes and No); the box's result (6 is Yes).
     virtual int AskToDownload() = 0;
     virtual void OpenPage(const std::wstring& url) = 0;
+    // A fixed English line in the details box: what the download refused or dropped, and why.
+    virtual void AddDetailsLine(const std::wstring& line) = 0;
     // The window becomes idle: START and CLOSE enabled, Term True, bar 1 at 0, EnableGUI.
     virtual void Finish() = 0;
 };
@@ -73,9 +93,10 @@ std::wstring DatabaseVersionOfCaption(std::wstring_view caption);
 
 class UpdateCheck {
 public:
-    // Downloaded detections are appended to e.MD5Hashes.
+    // Downloaded detections are appended to e.MD5Hashes, and only from a list that `signatures` accepts.
     UpdateCheck(UpdateSocket& sckUpdateCheck, UpdateSocket& sckUpdates, UpdateWindow& window, UpdateTimers& timers,
-                Engine& e, std::wstring host, std::wstring localVersion, std::wstring localDatabase, long port = 80);
+                ListSignatureCheck& signatures, Engine& e, std::wstring host, std::wstring localVersion,
+                std::wstring localDatabase, long port = 80);
 
     // What loading the window starts: the status text, the version check's connection and Timer1.
     void Start();
@@ -104,12 +125,14 @@ private:
     Parsed ParseVersions(const std::string& text) const;
     void StartDownload();
     void FailDownload();
+    bool SignedByTheMaker();
     void Connect(UpdateSocket& socket);
 
     UpdateSocket& sckUpdateCheck_;
     UpdateSocket& sckUpdates_;
     UpdateWindow& window_;
     UpdateTimers& timers_;
+    ListSignatureCheck& signatures_;
     Engine& e_;
     std::wstring host_, localVersion_, localDatabase_;
     long port_;
@@ -118,6 +141,8 @@ private:
     long downloadLength_ = 0;
     std::string versionAnswer_;
     std::string downloadBuffer_;
+    std::string signatureField_;  // the signature header's value; empty when the answer had none
+    bool signatureSeen_ = false;
     std::vector<std::wstring> rejected_;
     bool downloadStarted_ = false;
     bool finished_ = false;

@@ -5,6 +5,7 @@
 #include <map>
 
 #include "net/socket_master.h"
+#include "platform/win32/signature_check.h"
 #include "platform/win32/win32_api.h"
 
 namespace pell::net {
@@ -24,6 +25,14 @@ public:
     bool IsClosed() const override { return socket->State() == SocketState::Closed; }
 
     std::shared_ptr<CSocketMaster> socket;
+};
+
+// Lists are checked against the maker's key bound into the program, and no other.
+class MakerSignature final : public ListSignatureCheck {
+public:
+    long Verify(std::string_view body, const ListSignature& signature) override {
+        return win32::VerifyEcdsaP256(win32::MakerPublicKey(), body, signature);
+    }
 };
 
 class ThreadTimers;
@@ -72,10 +81,11 @@ struct UpdateService::Impl {
     UpdateCheck* checkForTimers = nullptr;
     SocketAdapter sckUpdateCheck, sckUpdates;
     ThreadTimers timers{checkForTimers};
+    MakerSignature signatures;
     UpdateCheck check;
 
     Impl(UpdateWindow& window, Engine& e, const std::wstring& caption, std::wstring host, long port)
-        : check(sckUpdateCheck, sckUpdates, window, timers, e, std::move(host), LocalProgramVersion(),
+        : check(sckUpdateCheck, sckUpdates, window, timers, signatures, e, std::move(host), LocalProgramVersion(),
                 DatabaseVersionOfCaption(caption), port) {
         checkForTimers = &check;
         CSocketMaster& a = *sckUpdateCheck.socket;

@@ -2,9 +2,10 @@
 # Installs what the builds and tests need on Debian 12; does nothing when all of it is there.
 set -eu
 # fonts-wqy-microhei: the Korean translation needs Hangul, which no other font here has.
+# python3-cryptography: the update server signs the detection list; libssl-dev: the unit tests sign too.
 PACKAGES="cmake ninja-build g++ googletest libgtest-dev mingw-w64 gcc-mingw-w64-x86-64-posix
 g++-mingw-w64-x86-64-posix wine wine64 xvfb xdotool imagemagick libc-bin util-linux python3 iproute2
-fonts-wqy-microhei"
+fonts-wqy-microhei python3-cryptography libssl-dev"
 
 missing=""
 for p in $PACKAGES; do

@@ -1,7 +1,8 @@
 #!/usr/bin/env python3
 """The update server: answers the program's version check and its extra-detection download.
 
-    update_server.py FOLDER [--bind ADDRESS] [--port PORT] [--log FILE]
+    update_server.py FOLDER [--key PRIVATE_KEY] [--bind ADDRESS] [--port PORT] [--log FILE]
+    update_server.py FOLDER --sign PRIVATE_KEY
 
 FOLDER holds two files, read again for every request (edit them while the server runs):
 
@@ -17,6 +18,13 @@ the digests, each followed by CR LF, and the terminator CR CR LF (only the termi
 empty). Both are HTTP/1.1 with Content-Length; the connection stays open for the client to close.
 Anything else is 404. A folder whose files do not parse is refused at start (exit 2) and answered with
 500 while the server runs. One line per request goes to standard output (or FILE).
+
+The program takes the detections only with the maker's signature of the exact body: a header line
+"X-Pellworth-Signature: " and 128 hexadecimal digits (ECDSA P-256 over SHA-256 of the body, r then s,
+each 32 bytes big-endian; tools/maker_key.py makes the key pair). With --key the server signs every
+answer with that private key. --sign writes the signature of the folder's current list to
+FOLDER/glaven.sig and exits, so the private key need not be on the server: without --key the server
+sends glaven.sig's signature (or no signature line when there is none, and the program adds nothing).
 """
 
 import argparse
@@ -27,11 +35,15 @@ import re
 import sys
 import threading
 
+import maker_key
+
 VERSION_PATH = "/app/checkupdates.php"
 DOWNLOAD_PATH = "/app/glaven/updates.php"
 TERMINATOR = b"\r\r\n"
 DIGEST = re.compile(r"[0-9A-F]{32}")
-VERSION = re.compile(r"[0-9A-Za-z.]{1,20}")
+VERSION = re.compile(r"[0-9]{1,9}\.[0-9]{1,9}")  # as the program takes them
+SIGNATURE_HEADER = "X-Pellworth-Signature"
+SIGNATURE = re.compile(r"[0-9a-f]{128}")
 
 
 class FolderError(Exception):
@@ -126,6 +138,27 @@ def download_body(folder):
     return "".join(d + "\r\n" for d in digests).encode("ascii") + TERMINATOR
 
 
+def stored_signature(folder):
+    """The signature of glaven.sig (128 hexadecimal digits), or None when the folder has none."""
+    path = os.path.join(folder, "glaven.sig")
+    try:
+        with open(path, "rb") as f:
+            text = f.read(1024).decode("ascii", "replace").strip().lower()
+    except FileNotFoundError:
+        return None
+    except OSError as e:
+        raise FolderError("%s: %s" % (path, e.strerror))
+    if not SIGNATURE.fullmatch(text):
+        raise FolderError("%s: expected 128 hexadecimal digits" % path)
+    return text
+
+
+def body_signature(server, body):
+    if server.key is not None:
+        return maker_key.sign(server.key, body).hex()
+    return stored_signature(server.folder)
+
+
 class Handler(http.server.BaseHTTPRequestHandler):
     protocol_version = "HTTP/1.1"
 
@@ -133,18 +166,21 @@ class Handler(http.server.BaseHTTPRequestHandler):
         return "PellworthUpdate/1.0"
 
     def do_GET(self):
-        status, body = 404, b"not found\r\n"
+        status, body, signature = 404, b"not found\r\n", None
         try:
             if self.path == VERSION_PATH:
                 status, body = 200, version_body(self.server.folder)
             elif self.path == DOWNLOAD_PATH:
-                status, body = 200, download_body(self.server.folder)
+                body = download_body(self.server.folder)
+                status, signature = 200, body_signature(self.server, body)
         except FolderError as e:
-            status, body = 500, b"the update folder is broken\r\n"
+            status, body, signature = 500, b"the update folder is broken\r\n", None
             self.server.log("error: %s" % e)
         self.send_response(status)
         self.send_header("Content-Type", "text/plain")
         self.send_header("Content-Length", str(len(body)))
+        if signature is not None:
+            self.send_header(SIGNATURE_HEADER, signature)
         self.end_headers()
         self.wfile.write(body)
         self.server.log('%s "%s" %d %d host=%s' % (self.client_address[0], self.requestline, status, len(body),
@@ -160,9 +196,10 @@ class Handler(http.server.BaseHTTPRequestHandler):
 class UpdateServer(http.server.ThreadingHTTPServer):
     daemon_threads = True
 
-    def __init__(self, address, folder, log):
+    def __init__(self, address, folder, key, log):
         super().__init__(address, Handler)
         self.folder = folder
+        self.key = key
         self._log = log
         self._lock = threading.Lock()
 
@@ -176,19 +213,31 @@ class UpdateServer(http.server.ThreadingHTTPServer):
 def main(argv):
     parser = argparse.ArgumentParser(description="Pellworth Remover update server")
     parser.add_argument("folder")
+    parser.add_argument("--key", help="sign every detection list with this private key (PEM)")
+    parser.add_argument("--sign", metavar="PRIVATE_KEY",
+                        help="write the signature of the folder's list to FOLDER/glaven.sig and exit")
     parser.add_argument("--bind", default="0.0.0.0")
     parser.add_argument("--port", type=int, default=80)
     parser.add_argument("--log", help="append the request lines to this file instead of standard output")
     args = parser.parse_args(argv)
     try:
         version_body(args.folder)
-        count = download_body(args.folder).count(b"\r\n") - 1
-    except FolderError as e:
+        body = download_body(args.folder)
+        key = maker_key.load_private(args.key or args.sign) if (args.key or args.sign) else None
+        if args.sign:
+            with open(os.path.join(args.folder, "glaven.sig"), "w", encoding="ascii") as f:
+                f.write(maker_key.sign(key, body).hex() + "\n")
+            return 0
+        signed = "signed with %s" % args.key if key else (
+            "glaven.sig" if stored_signature(args.folder) else "UNSIGNED: the program will add nothing")
+    except (FolderError, maker_key.MakerKeyError, OSError) as e:
         print("update_server: %s" % e, file=sys.stderr)
         return 2
+    count = body.count(b"\r\n") - 1
     log = open(args.log, "a", encoding="utf-8") if args.log else sys.stdout
-    server = UpdateServer((args.bind, args.port), args.folder, log)
-    server.log("serving %s on %s:%d (%d extra detections)" % (args.folder, args.bind, server.server_port, count))
+    server = UpdateServer((args.bind, args.port), args.folder, key, log)
+    server.log("serving %s on %s:%d (%d extra detections, %s)" % (args.folder, args.bind, server.server_port, count,
+                                                                  signed))
     try:
         server.serve_forever()
     except KeyboardInterrupt:

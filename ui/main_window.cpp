@@ -5,6 +5,7 @@
 #include "base/product.h"
 #include "engine/restore.h"
 #include "engine/run.h"
+#include "i18n/details.h"
 #include "platform/win32/browse_folder.h"
 #include "ui/message_box.h"
 #include "ui/resource_ids.h"
@@ -23,11 +24,6 @@ constexpr wchar_t kPickerTitle[] = L"Please select a folder to save Log and Back
 // Undoing a cleaning from the system menu. The ids of added system-menu items stay below 0xF000 and
 // keep their low four bits clear (Windows uses them).
 constexpr UINT kMenuRestore = 0x0110;
-constexpr wchar_t kRestoreMenuText[] = L"Restore a previous cleaning...";
-constexpr wchar_t kRestorePickerTitle[] = L"Please select the folder that holds the log and backups of the cleaning to undo...";
-constexpr wchar_t kRestoreQuestion[] =
-    L"Everything that cleaning removed will be put back, the worms it found included. Nothing that exists "
-    L"again is overwritten. Restore it?";
 constexpr wchar_t kSelfProperty[] = L"PellworthMainWindow";
 constexpr wchar_t kEditProcProperty[] = L"PellworthEditProcedure";
 constexpr DWORD kStyle = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX | WS_CLIPCHILDREN;
@@ -95,7 +91,7 @@ bool MainWindow::Open() {
     ::SetLayeredWindowAttributes(hwnd(), 0, 0, 0);
     HMENU system = ::GetSystemMenu(hwnd(), FALSE);
     ::AppendMenuW(system, MF_SEPARATOR, 0, nullptr);
-    ::AppendMenuW(system, MF_STRING, kMenuRestore, kRestoreMenuText);
+    ::AppendMenuW(system, MF_STRING, kMenuRestore, language_.translation.Line(textline::RestoreMenu).c_str());
     DisableGUI();
     ::ShowWindow(hwnd(), SW_SHOW);
     ::UpdateWindow(hwnd());
@@ -200,6 +196,9 @@ void MainWindow::ApplyLanguage() {
     label6_.SetText(translation.Line(3));
     for (Label* l : {&label3_, &label4_, &label6_}) l->SetReadingOrder(RightToLeftReading(charset));
     SetReadingOrder(details_, RightToLeftReading(charset));
+    // The restore item's text; EnableGUI or DisableGUI below sets whether it can be chosen.
+    ::ModifyMenuW(::GetSystemMenu(hwnd(), FALSE), kMenuRestore, MF_BYCOMMAND | MF_STRING, kMenuRestore,
+                  translation.Line(textline::RestoreMenu).c_str());
 
     about_.ClearFace();
     about_.SetFont(ButtonFont(charset));
@@ -282,10 +281,8 @@ void MainWindow::Start() {
         return win32::BrowseForFolder(hwnd(), kPickerTitle);
     });
     // The record names what the run changed; it is what "Restore a previous cleaning..." reads.
-    if (!engine_->lastManifest.empty()) {
-        AppendDetailsText(L"\r\nThe record of this run: " + engine_->lastManifest);
-        SetDetailsCaret(DetailsLength());
-    }
+    if (!engine_->lastManifest.empty())
+        AppendDetailsLine(*this, language_.translation.Filled(textline::RunRecord, engine_->lastManifest));
     ShowWaiting();
     state::EndRun(state_);
     // The services key could not be read, or a close was granted while the run's last boxes were up.
@@ -295,13 +292,13 @@ void MainWindow::Start() {
 
 void MainWindow::RestorePrevious() {
     if (!BeginWork()) return;
-    const std::wstring folder = win32::BrowseForFolder(hwnd(), kRestorePickerTitle);
+    const Translation& t = language_.translation;
+    const std::wstring folder = win32::BrowseForFolder(hwnd(), t.Line(textline::RestorePickerTitle));
     if (!folder.empty()) {
-        const Translation& t = language_.translation;
-        MessageBoxWindow box(kRestoreQuestion, t.YesCaption(), t.NoCaption(), language_.currentCharset);
+        MessageBoxWindow box(t.Shown(textline::RestoreQuestion), t.YesCaption(), t.NoCaption(), language_.currentCharset);
         if (box.ShowModal(hwnd()) == answer::Yes) {
             SetDetailsText(L"");
-            RestoreRun(engine_->sys, *this, folder, false, [this](const std::wstring& line) {
+            RestoreRun(engine_->sys, *this, folder, RestoreOptions{}, [this](const std::wstring& line) {
                 AppendDetailsText(line + L"\r\n");
                 SetDetailsCaret(DetailsLength());
                 DoEvents();

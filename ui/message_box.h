@@ -40,7 +40,7 @@ private:
     bool done_ = false;
 };
 
-// MultilingualMsgBox: message-box code 1 to 8 from `translation`, buttons 0 (OK) or 4 (Yes, No).
+// MultilingualMsgBox: a message-box code (box::) from `translation`, buttons 0 (OK) or 4 (Yes, No).
 int MultilingualMsgBox(HWND owner, const Translation& translation, int charset, int code, int buttons);
 
 }  // namespace pell::ui

@@ -1,8 +1,9 @@
 // The update check's view of the main window: Label2, progress bar 1, message box 4, the shell's
-// "open" for the download page, and the window's Finish step.
+// "open" for the download page, the details box for what the download refused, and the Finish step.
 #include "ui/update_check.h"
 
 #include "base/product.h"
+#include "i18n/details.h"
 #include "net/update_service.h"
 #include "ui/main_window.h"
 
@@ -16,6 +17,10 @@ public:
     void SetProg1(double percent) override { window_.SetProg1(percent); }
     int AskToDownload() override { return window_.MsgBox(box::NewerVersion, true); }
     void OpenPage(const std::wstring& url) override { engine_.sys.ShellOpen(url); }
+    void AddDetailsLine(const std::wstring& line) override {
+        if (window_.DetailsLength() == 0) window_.SetDetailsText(line);
+        else AppendDetailsLine(window_, line);
+    }
     void Finish() override { window_.FinishUpdateCheck(); }
 
 private:

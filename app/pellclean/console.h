@@ -23,6 +23,8 @@ struct Options {
     std::wstring extraDetections;
     std::wstring restore;    // --restore: a manifest or a log folder; the program restores instead of cleaning
     bool dryRun = false;     // with --restore: say what would be done, change nothing
+    bool scan = false;       // --scan: report what a cleaning would do, change nothing
+    bool anyMachine = false; // with --restore: a record written on another computer is used too
 };
 
 // Parses the switches (program name not included). False with a message on a usage error.
@@ -44,6 +46,7 @@ constexpr int AlreadyRunning = 4;     // another copy (console or window) is run
 constexpr int DatabaseRefused = 5;    // the signature database is missing or failed its checks
 constexpr int ExtraUnreadable = 6;    // the --extra-detections file could not be read
 constexpr int LeftBehind = 7;         // something found, but a known worm could not be removed safely
+constexpr int WouldChange = 11;       // --scan: a cleaning would change something
 constexpr int Internal = 70;          // the translation resource is missing or broken, or an internal error
 constexpr int Usage = 64;
 // --restore

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "app/pellclean/console.h"
+#include "app/pellclean/scan_command.h"
 #include "engine/engine.h"
 #include "engine/run.h"
 #include "base/text.h"
@@ -84,12 +85,15 @@ int Run() {
     }
 
     if (!options.restore.empty()) {
-        RestoreResult result = RestoreRun(real, host, FullPath(options.restore), options.dryRun,
+        RestoreResult result = RestoreRun(real, host, FullPath(options.restore), {options.dryRun, options.anyMachine},
                                           [](const std::wstring& line) { PrintOut(WideToUtf8(line) + "\n"); });
         return console::ExitCode(result);
     }
     console::RestartSuppressor suppressed(real, PrintOut);
-    System& sys = options.noRestart ? static_cast<System&>(suppressed) : real;
+    // A scan sees the machine only through the what-if machine, which keeps every change in memory.
+    WhatIfSystem whatIf(real);
+    System& sys = options.scan ? static_cast<System&>(whatIf)
+                  : options.noRestart ? static_cast<System&>(suppressed) : real;
     Engine e(sys, host, language.translation);
     switch (win32::LoadBoundDetections(e, error)) {
     case win32::BoundDetections::Loaded:
@@ -103,9 +107,9 @@ int Run() {
     }
 
     if (!options.extraDetections.empty()) {
-        auto extra = win32::AddExtraDetections(sys, e, options.extraDetections);
+        auto extra = win32::AddExtraDetections(sys, e, FullPath(options.extraDetections), error);
         if (!extra) {
-            PrintError(L"cannot read the extra detections file " + options.extraDetections);
+            PrintError(L"the extra detections file " + options.extraDetections + L" " + error);
             return console::exitcode::ExtraUnreadable;
         }
         for (const auto& message : extra->rejected) PrintError(options.extraDetections + L": " + message);
@@ -118,6 +122,7 @@ int Run() {
         PrintError(error);
         return console::exitcode::Usage;
     }
+    if (options.scan) return console::ScanCommand(e, whatIf, real, folder, PrintOut, PrintError);
     RunOutcome outcome = StartCleaning(e, [&folder] { return folder; });
     if (!e.lastManifest.empty()) PrintError(L"the run's record: " + e.lastManifest);
     else if (outcome != RunOutcome::ProgramEnded) PrintError(L"no record of the run could be written in " + e.folders.LogFolder);

@@ -52,12 +52,16 @@ inline void CloseFind(HANDLE h) { ::FindClose(h); }
 inline void CloseKey(HKEY h) { ::RegCloseKey(h); }
 inline void CloseSc(SC_HANDLE h) { ::CloseServiceHandle(h); }
 inline void FreeIdList(LPITEMIDLIST p) { ::CoTaskMemFree(p); }
+inline void CloseAlgorithm(BCRYPT_ALG_HANDLE h) { ::BCryptCloseAlgorithmProvider(h, 0); }
+inline void DestroyCngKey(BCRYPT_KEY_HANDLE h) { ::BCryptDestroyKey(h); }
 
 using UniqueHandle = Owned<HANDLE, CloseKernelHandle>;  // processes, threads, tokens, mutexes, files
 using FindSearch = Owned<HANDLE, CloseFind>;
 using UniqueKey = Owned<HKEY, CloseKey>;
 using UniqueScHandle = Owned<SC_HANDLE, CloseSc>;
 using UniqueIdList = Owned<LPITEMIDLIST, FreeIdList>;
+using UniqueAlgorithm = Owned<BCRYPT_ALG_HANDLE, CloseAlgorithm>;
+using UniqueCngKey = Owned<BCRYPT_KEY_HANDLE, DestroyCngKey>;
 
 // COM for the calling thread while the owner lives (balanced only when the initialisation succeeded).
 class ComScope {

@@ -37,9 +37,11 @@ BoundDetections LoadBoundDetections(DetectionTables& tables, std::wstring& error
     return LoadSignatures(*bytes, tables, error) ? BoundDetections::Loaded : BoundDetections::Refused;
 }
 
-std::optional<ExtraDetections> AddExtraDetections(System& sys, DetectionTables& tables, const std::wstring& path) {
+std::optional<ExtraDetections> AddExtraDetections(System& sys, DetectionTables& tables, const std::wstring& path,
+                                                  std::wstring& error) {
     std::string text;
-    if (!ReadWholeFile(sys, path, text, kMaxExtraBytes)) return std::nullopt;
+    error = ReadPlainFile(sys, path, text, kMaxExtraBytes);
+    if (!error.empty()) return std::nullopt;
     ExtraDetections extra;
     extra.added = AppendExtraDetections(tables, text, extra.rejected);
     return extra;

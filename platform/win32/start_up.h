@@ -24,13 +24,15 @@ bool LoadEnglish(ProgramLanguageResources& resources, LanguageState& language, s
 enum class BoundDetections { Loaded, Missing, Refused };
 BoundDetections LoadBoundDetections(DetectionTables& tables, std::wstring& error);
 
-// Extra MD5 detections read from the file at `path` (one digest per line). Nothing when the file cannot
-// be read or is larger than any list of digests could be (64 MiB); otherwise how many were added and a
-// description of each line refused.
+// Extra MD5 detections read from the file at `path` (one digest per line). Nothing, with the reason in
+// `error`, when it is not a plain disk file (a device such as COM1 would never end), cannot be read or is
+// larger than any list of digests could be (64 MiB); otherwise how many were added and a description of
+// each line refused.
 struct ExtraDetections {
     std::size_t added = 0;
     std::vector<std::wstring> rejected;
 };
-std::optional<ExtraDetections> AddExtraDetections(System& sys, DetectionTables& tables, const std::wstring& path);
+std::optional<ExtraDetections> AddExtraDetections(System& sys, DetectionTables& tables, const std::wstring& path,
+                                                  std::wstring& error);
 
 }  // namespace pell::win32

@@ -17,6 +17,7 @@
 #include <shellapi.h>
 #include <shlobj.h>
 #include <wincrypt.h>
+#include <bcrypt.h>
 #include <mmsystem.h>
 
 #undef RegOpenKey

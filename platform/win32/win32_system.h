@@ -62,6 +62,7 @@ public:
     long ReadFile(FileHandle file, void* buffer, std::uint32_t count, std::uint32_t& read) override;
     long WriteFile(FileHandle file, const void* data, std::uint32_t count, std::uint32_t& written) override;
     long GetFileSize(FileHandle file, std::uint64_t& size) override;
+    std::uint32_t GetFileType(FileHandle file) override;
     long CloseFile(FileHandle file) override;
     long FlushFile(FileHandle file) override;
 

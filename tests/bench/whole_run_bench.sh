@@ -4,7 +4,8 @@
 # planted prefix, with the file pass indexed against the literal per-path probing. Prints the figures.
 # With BASELINE set to another build's pellclean.exe, it instead runs that program and this build's in
 # turns, each on a fresh prefix of the same kind, and prints the best of five of each and their ratio.
-# usage: [BASELINE=OTHER/pellclean.exe] whole_run_bench.sh BUILD_DIR [WORK_DIR]
+# With SCAN=1, it times a --scan and the cleaning that follows it on the same planted prefix instead.
+# usage: [BASELINE=OTHER/pellclean.exe | SCAN=1] whole_run_bench.sh BUILD_DIR [WORK_DIR]
 #        (BUILD_DIR: the win64 build with its programs)
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
@@ -13,7 +14,9 @@ e2e=$here/../e2e
 
 build=$(cd "${1:?usage: $0 BUILD_DIR [WORK_DIR]}" && pwd)
 work=$(mkdir -p "${2:-$build/bench-whole-run}" && cd "${2:-$build/bench-whole-run}" && pwd)
-for p in pellclean win_whole_run e2e_test_worm e2e_shutdown_recorder; do
+needed=(pellclean e2e_test_worm e2e_shutdown_recorder)
+[ -n "${SCAN:-}" ] || needed+=(win_whole_run)
+for p in "${needed[@]}"; do
     [ -f "$build/$p.exe" ] || e2e_fail "$build/$p.exe is missing: build the win64 preset first"
 done
 base=${E2E_BASE_PREFIX:-$build/e2e/base-prefix}
@@ -94,6 +97,26 @@ if [ -n "${BASELINE:-}" ]; then
         awk -v s="$scenario" -v b=$best_base -v t=$best_this \
             'BEGIN { printf "   %s prefix, best of 5: baseline %d ms, this build %d ms, ratio %.3f (%+.1f%%)\n", s, b, t, t / b, (t / b - 1) * 100 }'
     done
+    exit 0
+fi
+# SCAN=1: the scan against the cleaning that follows it on the same planted prefix, best of three each.
+if [ -n "${SCAN:-}" ]; then
+    echo "-- pellclean.exe --scan against the cleaning that follows it, planted prefix, shipped database"
+    best_scan=0 best_clean=0
+    for round in 1 2 3; do
+        prepare planted
+        cleaning=("${args[@]}")
+        args=(--scan "${cleaning[@]}")
+        time_run "$build/pellclean.exe"
+        scan_ms=$ms scan_rc=$rc
+        args=("${cleaning[@]}")
+        time_run "$build/pellclean.exe"
+        echo "   round $round: scan $scan_ms ms (exit $scan_rc), cleaning $ms ms (exit $rc)"
+        { [ $best_scan = 0 ] || [ $scan_ms -lt $best_scan ]; } && best_scan=$scan_ms
+        { [ $best_clean = 0 ] || [ $ms -lt $best_clean ]; } && best_clean=$ms
+    done
+    awk -v c=$best_clean -v s=$best_scan \
+        'BEGIN { printf "   planted prefix, best of 3: cleaning %d ms, scan %d ms, scan/cleaning ratio %.3f\n", c, s, s / c }'
     exit 0
 fi
 for scenario in clean planted; do

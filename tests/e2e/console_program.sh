@@ -25,6 +25,12 @@ done
 
 "$WINE_RUN" "$EXE" --extra-detections 'C:\no\such\file.txt' >"$out" 2>"$err"; expect_rc 6 $? "missing extra detections"
 [ -s "$out" ] && fail "missing extra detections: something was run"
+# Devices are no lists: each would never end (a serial port) or never be a file; refused at once.
+for device in COM1 NUL 'C:\lists\com2.txt' 'Z:\dev\zero'; do
+    "$WINE_RUN" "$EXE" --extra-detections "$device" >"$out" 2>"$err"; expect_rc 6 $? "extra detections from $device"
+    grep -q "^pellclean: the extra detections file .* \(is\|cannot\) " "$err" || fail "$device: no reason given"
+    [ -s "$out" ] && fail "extra detections from $device: something was run"
+done
 
 # A copy whose signature database is damaged, and one without it: refused, nothing scanned.
 cp "$EXE" "$WORK/damaged.exe" && cp "$EXE" "$WORK/nodb.exe"

@@ -118,6 +118,8 @@ else
     e2e_check "backup failure said for the files" said "Unable to backup \"$n.exe\""
     e2e_check "backup failure said for the hosts file" said 'Unable to backup "hosts"'
     e2e_check "the left-behind count said" said 'Left behind: 3 known worm item(s)'
+    e2e_check "the closing box says items stayed" said '[message box 9] Some infected items could not be removed'
+    e2e_check "and claims no virus deleted" e2e_not said '[message box 5]'
     e2e_check "the unsaved log said" said 'Unable to save Log'
     e2e_check "nothing said removed" e2e_not said '...Removed'
     e2e_check "the restart asked for" said '[restart not started]'

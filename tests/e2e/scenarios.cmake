@@ -28,8 +28,15 @@ if(TARGET pellclean)
     # The round trip: planted, cleaned, and put back from the run's record.
     add_test(NAME e2e_restore
              COMMAND bash ${CMAKE_CURRENT_LIST_DIR}/restore_scenario.sh $<TARGET_FILE:pellclean>
-                     $<TARGET_FILE:e2e_test_worm> ${PELL_E2E_DIR}/restore)
+                     $<TARGET_FILE:e2e_test_worm> ${PELL_E2E_DIR}/restore ${CMAKE_SOURCE_DIR})
     set_tests_properties(e2e_restore PROPERTIES FIXTURES_REQUIRED e2e_prefix TIMEOUT 900
+                         ENVIRONMENT "E2E_BASE_PREFIX=${PELL_E2E_DIR}/base-prefix")
+
+    # The scan: nothing on the planted machine changes, and it lists what the cleaning that follows changes.
+    add_test(NAME e2e_scan
+             COMMAND bash ${CMAKE_CURRENT_LIST_DIR}/scan_scenario.sh $<TARGET_FILE:pellclean>
+                     $<TARGET_FILE:e2e_test_worm> ${PELL_E2E_DIR}/scan)
+    set_tests_properties(e2e_scan PROPERTIES FIXTURES_REQUIRED e2e_prefix TIMEOUT 900
                          ENVIRONMENT "E2E_BASE_PREFIX=${PELL_E2E_DIR}/base-prefix")
 
     # The update check against the update server, inside a private network namespace of its own.

@@ -20,6 +20,7 @@ namespace {
 constexpr std::uint32_t kErrorFileExists = 80;
 constexpr std::uint32_t kErrorSharingViolation = 32;
 constexpr std::uint32_t kErrorInvalidHandle = 6;
+constexpr std::uint32_t kErrorInvalidFunction = 1;
 constexpr std::uint32_t kErrorInvalidParameter = 87;
 constexpr std::uint32_t kErrorDiskFull = 112;
 constexpr std::uint32_t kErrorServiceDoesNotExist = 1060;
@@ -420,8 +421,10 @@ long FakeMachine::ControlService(ScHandle service, std::uint32_t control) {
     if (name.empty()) return Fail(kErrorInvalidHandle);
     auto it = scm_.find(name);
     if (it == scm_.end()) return Fail(kErrorServiceDoesNotExist);
-    if (control != 1) return Fail(kErrorInvalidParameter);
+    // Stop (1), or interrogate (4): a running service answers with its state.
+    if (control != 1 && control != 4) return Fail(kErrorInvalidParameter);
     if (!it->second.running) return Fail(code::ServiceNotActive);
+    if (control == 4) return 1;
     if (!it->second.stoppable) return Fail(kErrorServiceCannotAcceptCtrl);
     it->second.running = false;
     return 1;
@@ -752,6 +755,11 @@ long FakeMachine::ReadFile(FileHandle file, void* buffer, std::uint32_t count, s
     if (h == fileHandles_.end()) return Fail(kErrorInvalidHandle);
     if (auto f = Hit(Op::ReadFile, files_[h->second.key].path)) return f->result;
     if (h->second.access == FileAccess::Write) return Fail(code::AccessDenied);
+    if (files_[h->second.key].type != filetype::Disk) {
+        std::memset(buffer, 0, count);
+        read = count;
+        return 1;
+    }
     const std::string& bytes = files_[h->second.key].bytes;
     std::uint64_t pos = h->second.position;
     std::uint64_t n = pos >= bytes.size() ? 0 : std::min<std::uint64_t>(count, bytes.size() - pos);
@@ -784,8 +792,22 @@ long FakeMachine::WriteFile(FileHandle file, const void* data, std::uint32_t cou
 long FakeMachine::GetFileSize(FileHandle file, std::uint64_t& size) {
     auto h = fileHandles_.find(file);
     if (h == fileHandles_.end()) return Fail(kErrorInvalidHandle);
+    if (files_[h->second.key].type != filetype::Disk) return Fail(kErrorInvalidFunction);
     size = files_[h->second.key].bytes.size();
     return 1;
+}
+
+std::uint32_t FakeMachine::GetFileType(FileHandle file) {
+    auto h = fileHandles_.find(file);
+    if (h == fileHandles_.end()) {
+        Fail(kErrorInvalidHandle);
+        return filetype::Unknown;
+    }
+    return files_[h->second.key].type;
+}
+
+void FakeMachine::PlantDevice(const std::wstring& path, std::uint32_t type) {
+    files_[Norm(path)] = FileNode{path, {}, kAttributeNormal, false, type};
 }
 
 long FakeMachine::CloseFile(FileHandle file) { return fileHandles_.erase(file) ? 1 : Fail(kErrorInvalidHandle); }

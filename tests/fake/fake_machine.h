@@ -76,6 +76,8 @@ public:
     // they wrote, and fail with ERROR_DISK_FULL), or in which no file can be created at all.
     void SetFolderFreeSpace(const std::wstring& folder, std::uint64_t bytes);
     void SetFolderReadOnly(const std::wstring& folder);
+    // A name that opens a device or a pipe instead of a disk file (COM1, a FIFO someone left).
+    void PlantDevice(const std::wstring& path, std::uint32_t type = filetype::Character);
     // The computer restarts: every process ends and the deletions marked for the restart are made.
     void Restart();
     void InjectFault(const Fault& fault) { faults_.push_back(fault); }
@@ -161,6 +163,7 @@ public:
     long ReadFile(FileHandle file, void* buffer, std::uint32_t count, std::uint32_t& read) override;
     long WriteFile(FileHandle file, const void* data, std::uint32_t count, std::uint32_t& written) override;
     long GetFileSize(FileHandle file, std::uint64_t& size) override;
+    std::uint32_t GetFileType(FileHandle file) override;
     long CloseFile(FileHandle file) override;
     long FlushFile(FileHandle file) override;
     long ListFolder(const std::wstring& folder, const std::wstring& pattern,
@@ -214,6 +217,7 @@ private:
         std::string bytes;
         std::uint32_t attributes = kAttributeNormal;
         bool locked = false;
+        std::uint32_t type = filetype::Disk;  // a device reads zeros without end and has no size
     };
     struct Process {
         std::uint32_t pid;

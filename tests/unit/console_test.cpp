@@ -33,12 +33,20 @@ TEST(ConsoleOptions, AcceptedSwitches) {
         Options o;
         std::wstring error;
         ASSERT_TRUE(ParseOptions(c.args, o, error)) << WideToUtf8(error);
+        EXPECT_FALSE(o.anyMachine);
         EXPECT_EQ(o.yes, c.yes);
         EXPECT_EQ(o.noRestart, c.noRestart);
         EXPECT_EQ(o.help, c.help);
         EXPECT_EQ(o.logFolder, c.logFolder);
         EXPECT_EQ(o.extraDetections, c.extra);
     }
+}
+
+TEST(ConsoleOptions, AnyMachineGoesWithRestoreOnly) {
+    Options o;
+    std::wstring error;
+    ASSERT_TRUE(ParseOptions({L"--restore", L"C:\\Logs", L"--dry-run", L"--any-machine"}, o, error)) << WideToUtf8(error);
+    EXPECT_TRUE(o.anyMachine && o.dryRun);
 }
 
 TEST(ConsoleOptions, UsageErrorsNameTheProblemAndLeaveTheOptionsAlone) {
@@ -50,6 +58,8 @@ TEST(ConsoleOptions, UsageErrorsNameTheProblemAndLeaveTheOptionsAlone) {
         {{L"--yes=1"}, L"--yes takes no value"},
         {{L"--restart"}, L"unknown argument: --restart"},
         {{L"C:\\Logs"}, L"unknown argument: C:\\Logs"},
+        {{L"--any-machine"}, L"--any-machine is a switch of --restore"},
+        {{L"--restore", L"C:\\Logs", L"--yes", L"--any-machine", L"--any-machine"}, L"--any-machine given twice"},
     };
     for (const auto& [args, message] : cases) {
         Options o;
@@ -148,6 +158,18 @@ TEST(ConsoleHost, BoxesArePrintedWithTheirTextAndAnsweredWithoutInput) {
                   "[message box 3] Your log and backup files will be saved to your root directory (usually C:\\)\n"
                   "[answered " + c.caption + "]\n");
     }
+}
+
+TEST(ConsoleHost, TheLeftBehindBoxIsPrintedWithItsCode) {
+    Translation t = test::EnglishTranslation();
+    Printed out;
+    ConsoleHost host(t, out.sink(), true);
+    EXPECT_EQ(host.MsgBox(box::LeftBehind, false), answer::Ok);
+    EXPECT_EQ(out.text,
+              "[message box 9] Some infected items could not be removed: they will be removed when the computer "
+              "restarts, or they need your attention (see Details).\n"
+              "[message box 9] Your computer will restart automatically in 2 minutes. Please save all of your work.\n"
+              "[answered OK]\n");
 }
 
 TEST(ConsoleHost, EndingTheProgramIsRecorded) {

@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "base/host.h"
 #include "base/text.h"
 #include "base/product.h"
 #include "i18n/language.h"
@@ -101,6 +102,51 @@ TEST(Language, EveryTranslationReadsBackInItsCodePageAsItsSource) {
         expected.resize(expected.size() - 2);  // the source's last break; the resource has none
         EXPECT_EQ(resources.Decode(l.codePage, *resources.Bytes(l.resourceId)), expected) << l.stem;
     }
+}
+
+// The numbers of the first 40 lines stay (box code + 9, status code + 18); the later texts follow line 40
+// in every language, translated, with their placeholders and breaks where the English has them.
+TEST(Language, TheLaterLinesFollowTheMessageTableInEveryLanguageInItsOwnWords) {
+    SourceResources resources;
+    Translation english;
+    std::wstring error;
+    ASSERT_TRUE(Translation::Parse(resources.Decode(1252, *resources.Bytes(106)), english, error)) << WideToUtf8(error);
+    EXPECT_EQ(english.MessageBoxText(box::NoRegistryAccess), english.Line(17));
+    EXPECT_EQ(english.MessageBoxText(box::VirusRemoved), ReplaceAll(english.Line(14), L" >> ", L"\r\n"));
+    EXPECT_EQ(english.Line(40).rfind(L"Enabling: ", 0), 0u);
+    EXPECT_EQ(english.MessageBoxText(0), L"");
+    EXPECT_EQ(english.MessageBoxText(10), L"");
+    EXPECT_EQ(english.MessageBoxText(box::LeftBehind),
+              L"Some infected items could not be removed: they will be removed when the computer restarts, or they "
+              L"need your attention (see Details).\r\nYour computer will restart automatically in 2 minutes. Please "
+              L"save all of your work.");
+    EXPECT_EQ(english.Line(textline::RestoreMenu), L"Restore a previous cleaning...");
+    EXPECT_EQ(english.Filled(textline::RunRecord, L"D:\\Logs\\run.jsonl"), L"The record of this run: D:\\Logs\\run.jsonl");
+
+    for (const Language& l : Languages()) {
+        if (l.resourceId == 0 || l.index == kEnglishIndex) continue;
+        SCOPED_TRACE(l.stem);
+        Translation t;
+        ASSERT_TRUE(Translation::Parse(resources.Decode(l.codePage, *resources.Bytes(l.resourceId)), t, error));
+        for (int n = textline::LeftBehindBox; n <= textline::Last; ++n)
+            EXPECT_NE(t.Line(n), english.Line(n)) << "line " << n << " is still English";
+        const std::wstring box9 = t.MessageBoxText(box::LeftBehind);
+        EXPECT_EQ(SplitAtCrLf(box9).size(), 2u) << WideToUtf8(box9);
+        EXPECT_EQ(SplitAtCrLf(t.Shown(textline::RestoreQuestion)).size(), 2u);
+        EXPECT_NE(t.Filled(textline::LeftBehindCount, L"37").find(L"37"), std::wstring::npos);
+        EXPECT_EQ(t.Filled(textline::RunRecord, L"D:\\r.jsonl").find(L"%%"), std::wstring::npos);
+    }
+}
+
+// A translation of the older form (40 lines) is refused whole, not shown with texts missing.
+TEST(Language, AFortyLineTranslationIsRefused) {
+    SourceResources resources;
+    std::wstring text = resources.Decode(1252, *resources.Bytes(106));
+    for (int n = 0; n < Translation::kLineCount - Translation::kMessageTableEnd; ++n) text.resize(text.rfind(L"\r\n"));
+    Translation t;
+    std::wstring error;
+    EXPECT_FALSE(Translation::Parse(text, t, error));
+    EXPECT_EQ(error, L"translation has 40 lines, expected 46");
 }
 
 TEST(Language, SelectingALanguageRunsTheStepsInOrderAndSetsTheGlobals) {

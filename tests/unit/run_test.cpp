@@ -287,6 +287,31 @@ TEST(Run, AnyOneRemovalSchedulesTheRestart) {
     }
 }
 
+// A worm left behind (alone, or beside removals): the closing box says some items stayed instead of
+// claiming the virus is gone, the count stands before "Saving Log...", and the restart follows as after
+// box 5, since it takes what was marked for deletion at it.
+TEST(Run, AWormLeftBehindClosesWithBox9AndStillRestarts) {
+    for (bool alsoRemoved : {false, true}) {
+        SCOPED_TRACE(alsoRemoved ? "beside a removal" : "alone");
+        World w;
+        w.scanProcesses = [&](Engine& en) {
+            en.wormsLeftBehind.insert(L"C:\\WINDOWS\\WRM.EXE");
+            en.wormsLeftBehind.insert(L"HKLM\\SYSTEM\\CurrentControlSet\\Services\\wrm");
+            return alsoRemoved;
+        };
+        EXPECT_EQ(w.Start(), RunOutcome::LeftBehind);
+        EXPECT_EQ(w.events, (Events{L"box 2", L"pick", L"term false", L"write " + kManifestPath, L"write " + kLogPath,
+                                    L"term true", L"box 9", kStartRestart, L"enable gui"}));
+        const Lines lines = w.host.Lines();
+        auto saving = std::find(lines.begin(), lines.end(), L"Saving Log...");
+        ASSERT_NE(saving, lines.begin());
+        EXPECT_EQ(*(saving - 1), L"Left behind: 2 known worm item(s) could not be removed safely (see \"Unable to "
+                                 L"backup\" and \"Unable To Remove!!\" above)");
+        EXPECT_EQ(lines.back(), L"Done!");
+        EXPECT_NE(w.machine.FileBytes(kManifestPath).value_or("").find("\"left-behind\""), std::string::npos);
+    }
+}
+
 TEST(Run, NothingFoundAsksAboutThePasswordAndOpensTheAdviceOnYesOnly) {
     const std::wstring link = std::wstring(L"http://") + kRedirectHost + L"/?id=14";
     EXPECT_EQ(PasswordAdviceLink(), link);

@@ -37,8 +37,9 @@ struct SafetyRun : test::StageBench {
         return std::find(lines.begin(), lines.end(), line) != lines.end();
     }
     bool HasLineContaining(const std::wstring& text) const { return host.details.find(text) != std::wstring::npos; }
-    bool Box5AndRestart() const {
-        return !host.boxes.empty() && host.boxes.back().code == box::VirusRemoved && !machine.StartedCommands().empty() &&
+    // The run closed with box `code` and then asked for the restart.
+    bool ClosedWithRestart(int code) const {
+        return !host.boxes.empty() && host.boxes.back().code == code && !machine.StartedCommands().empty() &&
                machine.StartedCommands().back().commandLine == kRestartCommandLine;
     }
 
@@ -143,8 +144,8 @@ TEST_P(EachBackupFault, TheWormStaysAndTheRunSaysSo) {
     const std::vector<std::wstring> lines = r.host.Lines();
     auto saving = std::find(lines.begin(), lines.end(), L"Saving Log...");
     ASSERT_NE(saving, lines.begin());
-    EXPECT_EQ(*(saving - 1), LeftBehindLine(2));
-    EXPECT_TRUE(r.Box5AndRestart());
+    EXPECT_EQ(*(saving - 1), LeftBehindLine(r.english, 2));
+    EXPECT_TRUE(r.ClosedWithRestart(box::LeftBehind));
 }
 
 INSTANTIATE_TEST_SUITE_P(Safety, EachBackupFault, ::testing::Range<std::size_t>(0, BackupFaultRows().size()));
@@ -197,9 +198,9 @@ TEST(Safety, AFileThatWillNotGoIsSaidToStayAndGoesAtTheRestart) {
 
         EXPECT_TRUE(r.Has(L"Found " + path + L" ...Unable To Remove!!"));
         EXPECT_TRUE(r.Has(path + L" will be removed when the computer restarts"));
-        EXPECT_TRUE(r.Has(LeftBehindLine(1)));
+        EXPECT_TRUE(r.Has(LeftBehindLine(r.english, 1)));
         EXPECT_EQ(r.machine.FileBytes(L"D:\\Logs\\wrm.exe.back"), kWorm);
-        EXPECT_TRUE(r.Box5AndRestart());
+        EXPECT_TRUE(r.ClosedWithRestart(box::LeftBehind));
         r.machine.Restart();
         EXPECT_FALSE(r.machine.FileExists(path));
     }
@@ -220,7 +221,7 @@ TEST(Safety, ARunThatOnlyDeletedAFileOrDroppedAHostsLineFoundSomething) {
 
         EXPECT_EQ(r.Run(), RunOutcome::Removed);
 
-        EXPECT_TRUE(r.Box5AndRestart());
+        EXPECT_TRUE(r.ClosedWithRestart(box::VirusRemoved));
         EXPECT_EQ(std::count_if(r.host.boxes.begin(), r.host.boxes.end(), [](const test::ShownBox& b) { return b.code == box::NoVirus; }), 0);
         EXPECT_EQ(r.machine.FileExists(L"C:\\WINDOWS\\wrm.exe"), false);
     }

@@ -34,7 +34,7 @@ TEST(TranslationSource, EveryShippedTranslationKeepsTheRules) {
         ++files;
         TranslationSource s = ReadTranslationSource(ReadFile(entry.path()));
         EXPECT_TRUE(s.Ok()) << entry.path().filename() << "\n" << Problems(s);
-        EXPECT_EQ(s.lines.size(), 40u) << entry.path().filename();
+        EXPECT_EQ(s.lines.size(), 46u) << entry.path().filename();
     }
     EXPECT_EQ(files, 22);
 }
@@ -46,6 +46,13 @@ std::string EditLine(std::string text, int n, const std::string& from, const std
     const std::size_t at = text.find(from, start);
     EXPECT_LT(at, text.find('\n', start)) << "line " << n << " has no '" << from << "'";
     return text.replace(at, from.size(), to);
+}
+
+// Where the 41st line starts: the end of the captions and the message table.
+std::size_t FortyLinesEnd(const std::string& text) {
+    std::size_t at = 0;
+    for (int i = 0; i < 40; ++i) at = text.find('\n', at) + 1;
+    return at;
 }
 
 TEST(TranslationSource, BrokenCopiesOfEnglishAreRefusedAtTheirLine) {
@@ -64,13 +71,17 @@ TEST(TranslationSource, BrokenCopiesOfEnglishAreRefusedAtTheirLine) {
         const char* message;
     };
     const std::vector<Case> cases = {
-        {"41 lines", english + "Extra line\n", 41, "41 lines"},
-        {"an empty line after the last", english + "\n", 41, "41 lines"},
-        {"39 lines", english.substr(0, english.rfind('\n', english.size() - 2) + 1), 0, "39 lines"},
+        {"47 lines", english + "Extra line\n", 47, "47 lines"},
+        {"an empty line after the last", english + "\n", 47, "47 lines"},
+        {"45 lines", english.substr(0, english.rfind('\n', english.size() - 2) + 1), 0, "45 lines"},
+        {"the older 40 lines", english.substr(0, FortyLinesEnd(english)), 0, "40 lines, a translation has exactly 46"},
         {"a lost %%", EditLine(english, 31, "%%", "%"), 31, "\"%%\" appears 0 times, the English line has it once"},
         {"a second %%", EditLine(english, 19, "%%", "%% %%"), 19, "\"%%\" appears 2 times"},
         {"%% in a line without one", EditLine(english, 20, "Items", "%%"), 20, "has it nowhere"},
         {"a lost >>", EditLine(english, 16, " >> ", ">> "), 16, "\" >> \" appears 0 times"},
+        {"a lost %% in a later line", EditLine(english, 46, "%%", "some"), 46, "\"%%\" appears 0 times"},
+        {"a lost >> in a later line", EditLine(english, 44, " >> ", " "), 44, "\" >> \" appears 0 times"},
+        {"%% in a later line without one", EditLine(english, 42, "cleaning", "%%"), 42, "has it nowhere"},
         {">> in a line without one", EditLine(english, 15, " detected", " >> detected"), 15, "\" >> \" appears once"},
         {"no site in line 13", EditLine(english, 13, "@MAKER_SITE@", "www.example"), 13, "\"@MAKER_SITE@\""},
         {"a site outside line 13", EditLine(english, 10, "Remover", "@MAKER_SITE@"), 10, "\"@MAKER_SITE@\""},

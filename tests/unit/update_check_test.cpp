@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cctype>
 #include <functional>
 #include <map>
 #include <string>
@@ -14,6 +15,8 @@
 #include "net/update_check.h"
 #include "tests/fake/fake_machine.h"
 #include "tests/fake/test_host.h"
+#include "tests/unit/english_translation.h"
+#include "tests/unit/throwaway_key.h"
 
 namespace pell::net {
 namespace {
@@ -88,7 +91,9 @@ struct RecordingWindow : UpdateWindow {
         return answer;
     }
     void OpenPage(const std::wstring& url) override { opened.push_back(url); }
+    void AddDetailsLine(const std::wstring& line) override { details.push_back(line); }
     void Finish() override { finishedAt.push_back(clock->now); }
+    std::vector<std::wstring> details;
 };
 
 const std::string kVersionRequest = "GET /app/checkupdates.php HTTP/1.1\r\nHost: update.pellworth.example\r\n\r\n";
@@ -100,9 +105,27 @@ const std::string kDigestC = "00112233445566778899AABBCCDDEEFF";
 std::string VersionReply(const std::string& version, const std::string& database) {
     return "HTTP/1.1 200 OK\r\nContent-Type: text/plain\r\n\r\nVersion: " + version + "\r\nVDB: " + database + "\r\n";
 }
-std::string DownloadReply(const std::string& body) {
-    return "HTTP/1.1 200 OK\r\nContent-Length: " + std::to_string(body.size()) + "\r\n\r\n" + body;
+
+// The maker of the tests' lists: one key for the whole test program, which the tests' check trusts.
+const test::ThrowawayKey& Maker() {
+    static const test::ThrowawayKey key;
+    return key;
 }
+std::string Hex(const ListSignature& signature) {
+    static const char digits[] = "0123456789abcdef";
+    std::string out;
+    for (std::uint8_t b : signature) out += {digits[b >> 4], digits[b & 15]};
+    return out;
+}
+// The download's answer with the given signature header line (none when empty).
+std::string DownloadAnswer(const std::string& body, const std::string& signatureLine) {
+    return "HTTP/1.1 200 OK\r\nContent-Length: " + std::to_string(body.size()) + "\r\n" + signatureLine + "\r\n" + body;
+}
+std::string SignatureLine(const ListSignature& signature) {
+    return std::string(kSignatureHeader) + Hex(signature) + "\r\n";
+}
+// As the maker's server answers: the body signed by the maker.
+std::string DownloadReply(const std::string& body) { return DownloadAnswer(body, SignatureLine(Maker().Sign(body))); }
 
 // One program start: the two sockets, the window, the clock and the detection table it fills.
 struct Start {
@@ -113,7 +136,8 @@ struct Start {
     test::TestHost host;
     Translation translation;
     Engine e{machine, host, translation};
-    UpdateCheck check{sckUpdateCheck, sckUpdates, window, clock, e, kUpdateHost, LocalProgramVersion(),
+    test::KeySignatureCheck signatures{Maker().Public()};
+    UpdateCheck check{sckUpdateCheck, sckUpdates, window, clock, signatures, e, kUpdateHost, LocalProgramVersion(),
                       DatabaseVersionOfCaption(MainCaption())};
 
     Start() {
@@ -179,7 +203,7 @@ TEST(UpdateCheck, VersionsCompareAsTextAndANewerOneIsOffered) {
         }
         EXPECT_EQ(s.window.statuses, expected);
         EXPECT_EQ(s.window.asked, c.offered ? 1 : 0);
-        EXPECT_EQ(s.window.opened, c.answer == 6 ? std::vector<std::wstring>{L"http://update.pellworth.example/download.php"}
+        EXPECT_EQ(s.window.opened, c.answer == 6 ? std::vector<std::wstring>{L"http://www.pellworth.example/download.php"}
                                                  : std::vector<std::wstring>{});
         EXPECT_EQ(s.window.finishedAt, std::vector<long>{600});
         EXPECT_FALSE(s.clock.due.count(UpdateTimer::Timer1));
@@ -207,11 +231,18 @@ TEST(UpdateCheck, ResponsesThatFailTheCheckStartTheDownloadAtOnce) {
         {"HTTP/1.1 200 OK\r\n\r\nVersion: 4.6"},                         // no line end
         {"HTTP/1.1 200 OK\r\n\r\nVDB: 6.70\r\nVersion: 4.6\r\n"},       // the database line must follow
         {"HTTP/1.1 200 OK\r\nContent-Length: 99999\r\n\r\n" + std::string(kMaxVersionAnswerBytes, 'x')},  // endless
+        // Only digits, a dot and digits are versions: nothing else is offered, however it compares.
+        {VersionReply("abc", "6.70")}, {VersionReply("4.7x", "6.70")}, {VersionReply(std::string("4.7\0", 4), "6.70")},
+        {VersionReply(std::string(10240, '9'), "6.70")}, {VersionReply("9" + std::string(9, '9') + ".1", "6.70")},
+        {VersionReply("5.", "6.70")}, {VersionReply(".5", "6.70")}, {VersionReply("4.7.1", "6.70")},
+        {VersionReply(" 4.7", "6.70")}, {VersionReply("4.6", "zzz")}, {VersionReply("4.6", "6.70 beta")},
+        {VersionReply("4.6", "")},
     };
     for (const auto& pieces : replies) {
-        SCOPED_TRACE(pieces[0]);
+        SCOPED_TRACE(pieces[0].substr(0, 80));
         Start s;
         s.VersionCheck(500, pieces);
+        EXPECT_EQ(s.window.asked, 0);
         EXPECT_EQ(s.window.statuses, (std::vector<std::wstring>{label::kChecking, label::kConnected,
                                                                 label::kCheckFailed, label::kDownloading}));
         EXPECT_TRUE(s.sckUpdateCheck.IsClosed());
@@ -227,14 +258,16 @@ TEST(UpdateCheck, DownloadBodies) {
         std::wstring status;
         std::vector<std::string> added;
         long finishedAt;
+        std::vector<std::wstring> details = {};
     };
     const std::string three = kDigestA + "\r\n" + kDigestB + "\r\n" + kDigestC + "\r\n\r\r\n";
     const std::string full = DownloadReply(three);
+    const std::size_t head = full.find("\r\n\r\n") + 4;
     const std::string huge(kMaxDownloadBytes + 1, 'A');
     const Case cases[] = {
         {"three digests", {full}, L"Success. 3 GLAVEN detections added!", {kDigestA, kDigestB, kDigestC}, 1000},
         {"the empty list", {DownloadReply("\r\r\n")}, label::kNoDetections, {}, 1000},
-        {"a body in pieces", {full.substr(0, 50), full.substr(50, 40), full.substr(90)},
+        {"a body in pieces", {full.substr(0, head + 10), full.substr(head + 10, 40), full.substr(head + 50)},
          L"Success. 3 GLAVEN detections added!", {kDigestA, kDigestB, kDigestC}, 1000},
         {"no Content-Length", {"HTTP/1.1 200 OK\r\n\r\n" + three}, label::kDownloadFailed, {}, 5500},
         {"no terminator", {DownloadReply(kDigestA + "\r\n")}, label::kDownloadFailed, {}, 5500},
@@ -242,12 +275,14 @@ TEST(UpdateCheck, DownloadBodies) {
          label::kDownloadFailed, {}, 5500},
         {"bytes past the length are not used", {DownloadReply("\r\r\n") + kDigestA + "\r\n\r\r\n"},
          label::kNoDetections, {}, 1000},
-        // Downloaded lines are detections: only digests count, upper-cased.
+        // Downloaded lines are detections: only digests count, upper-cased; the others are counted.
         {"malformed lines", {DownloadReply("\r\n" + std::string("0123456789abcdef0123456789abcdef") +
                                            "\r\nnot a digest\r\n" + kDigestB + "0\r\n\r\r\n")},
-         L"Success. 1 GLAVEN detections added!", {kDigestA}, 1000},
+         L"Success. 1 GLAVEN detections added!", {kDigestA}, 1000,
+         {L"Extra detections: 2 line(s) of the downloaded list were not digests and were dropped."}},
         {"only malformed lines", {DownloadReply("C:\\Windows\\notepad.exe\r\n\r\r\n")},
-         L"Success. 0 GLAVEN detections added!", {}, 1000},
+         L"Success. 0 GLAVEN detections added!", {}, 1000,
+         {L"Extra detections: 1 line(s) of the downloaded list were not digests and were dropped."}},
         // Nothing waits for more than a list of digests could need.
         {"an announced length past the cap",
          {"HTTP/1.1 200 OK\r\nContent-Length: " + std::to_string(kMaxDownloadBytes + 1) + "\r\n\r\n" + kDigestA},
@@ -267,9 +302,79 @@ TEST(UpdateCheck, DownloadBodies) {
         EXPECT_EQ(s.window.statuses.back(), c.status);
         EXPECT_EQ(s.Hashes(), c.added);
         EXPECT_EQ(s.window.finishedAt, std::vector<long>{c.finishedAt});
+        EXPECT_EQ(s.window.details, c.details);
         EXPECT_TRUE(s.sckUpdates.IsClosed());
         EXPECT_EQ(s.sckUpdates.calls[1], "send " + kDownloadRequest);
     }
+}
+
+TEST(UpdateCheck, OnlyAListSignedByTheMakerAddsAnything) {
+    const std::string body = kDigestA + "\r\n" + kDigestB + "\r\n\r\r\n";
+    const ListSignature good = Maker().Sign(body);
+    ListSignature flipped = good;
+    flipped[40] ^= 0x01;
+    const test::ThrowawayKey stranger;
+    std::string altered = body;
+    altered[5] = altered[5] == '5' ? '6' : '5';  // one byte of one digest
+    std::string upper = Hex(good);
+    for (char& c : upper) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    const std::wstring notTheMakers = L"Extra detections refused, nothing added: its signature is not the maker's";
+    const std::wstring notHex = L"Extra detections refused, nothing added: its signature is not 128 hexadecimal digits.";
+    const std::wstring none = L"Extra detections refused, nothing added: the list carries no signature.";
+    struct Case {
+        const char* what;
+        std::string reply;
+        std::wstring detailsStart;  // empty: the list is taken
+    };
+    const Case cases[] = {
+        {"signed by the maker", DownloadAnswer(body, SignatureLine(good)), L""},
+        {"the signature in upper-case digits", DownloadAnswer(body, kSignatureHeader + upper + "\r\n"), L""},
+        {"the empty list, signed", DownloadReply("\r\r\n"), L""},
+        {"no signature", DownloadAnswer(body, ""), none},
+        {"one bit of the signature flipped", DownloadAnswer(body, SignatureLine(flipped)), notTheMakers},
+        {"the signature of another body", DownloadAnswer(body, SignatureLine(Maker().Sign(kDigestC + "\r\n\r\r\n"))),
+         notTheMakers},
+        {"signed by another key", DownloadAnswer(body, SignatureLine(stranger.Sign(body))), notTheMakers},
+        {"the list altered by one byte", DownloadAnswer(altered, SignatureLine(good)), notTheMakers},
+        {"a byte past the signed terminator", DownloadAnswer(body + "\r\n", SignatureLine(good)), notTheMakers},
+        {"an empty signature", DownloadAnswer(body, std::string(kSignatureHeader) + "\r\n"), notHex},
+        {"a digit short", DownloadAnswer(body, std::string(kSignatureHeader) + Hex(good).substr(1) + "\r\n"), notHex},
+        {"not hexadecimal", DownloadAnswer(body, std::string(kSignatureHeader) + "g" + Hex(good).substr(1) + "\r\n"),
+         notHex},
+        {"a blank after the digits", DownloadAnswer(body, std::string(kSignatureHeader) + Hex(good) + " \r\n"), notHex},
+        // A header's name is not found inside another header's value, nor in the body.
+        {"inside another header", DownloadAnswer(body, "X-Note: " + SignatureLine(good)), none},
+        {"in the body", DownloadAnswer(SignatureLine(good) + body, ""), none},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        Start s;
+        s.VersionCheck(500, {VersionReply("4.6", "6.70")});
+        s.Download(1000, {c.reply});
+        s.clock.AdvanceTo(20000);
+        if (c.detailsStart.empty()) {
+            EXPECT_EQ(s.Hashes().size(), c.reply.find(kDigestA) == std::string::npos ? 0u : 2u);
+            EXPECT_NE(s.window.statuses.back(), label::kDownloadFailed);
+            EXPECT_TRUE(s.window.details.empty());
+        } else {
+            EXPECT_TRUE(s.Hashes().empty());
+            EXPECT_EQ(s.window.statuses.back(), label::kDownloadFailed);
+            ASSERT_EQ(s.window.details.size(), 1u);
+            EXPECT_EQ(s.window.details[0].rfind(c.detailsStart, 0), 0u) << WideToUtf8(s.window.details[0]);
+        }
+        EXPECT_EQ(s.window.finishedAt, std::vector<long>{1000});  // at once, never after the time limit
+        EXPECT_TRUE(s.sckUpdates.IsClosed());
+    }
+}
+
+TEST(UpdateCheck, TheOfferedPageIsOnTheSiteTheBoxNames) {
+    // Box 4 names the maker's site (the build puts it where line 13 says @MAKER_SITE@); Yes goes there.
+    EXPECT_NE(test::EnglishTranslation().Line(13).find(L"@MAKER_SITE@"), std::wstring::npos);
+    Start s;
+    s.window.answer = 6;
+    s.VersionCheck(500, {VersionReply("4.7", "6.70")});
+    ASSERT_EQ(s.window.opened.size(), 1u);
+    EXPECT_EQ(s.window.opened[0].rfind(std::wstring(L"http://") + kMakerSite + L"/", 0), 0u);
 }
 
 TEST(UpdateCheck, WithoutANetworkTheWindowIsFreedAfterTwelveAndFiveSeconds) {

@@ -21,7 +21,7 @@ TEST(ProgramResources, TheEnglishTranslationIsBoundInItsCodePageWithTheMakersSit
     std::size_t breaks = 0;
     for (std::size_t i = bytes->find('\n'); i != std::string::npos; i = bytes->find('\n', i + 1), ++breaks)
         EXPECT_EQ((*bytes)[i - 1], '\r');  // lines end with CR LF
-    EXPECT_EQ(breaks, 39u);
+    EXPECT_EQ(breaks, static_cast<std::size_t>(Translation::kLineCount - 1));
     EXPECT_NE(bytes->substr(bytes->size() - 2), "\r\n");  // no break after the last line
     EXPECT_EQ(bytes->find("\n\n"), std::string::npos);
     Translation t;
@@ -31,6 +31,7 @@ TEST(ProgramResources, TheEnglishTranslationIsBoundInItsCodePageWithTheMakersSit
     EXPECT_TRUE(Contains(t.Line(13), kMakerSite));
     EXPECT_EQ(t.Line(13).find(L"@MAKER_SITE@"), std::wstring::npos);
     EXPECT_EQ(t.Line(40), L"Enabling: Task Manager, Regedit, System Restore Config, Command Prompt, Folder Options, Run");
+    EXPECT_EQ(t.Line(textline::RestoreMenu), L"Restore a previous cleaning...");
 }
 
 TEST(ProgramResources, TheHiddenTuneIsBoundAsBuilt) {
@@ -50,7 +51,7 @@ TEST(ProgramResources, TwentyTwoTranslationsAreBoundWithoutAJapaneseOne) {
         EXPECT_EQ(bytes.has_value(), id != 114) << id;
         if (!bytes) continue;
         EXPECT_NE(bytes->substr(0, 3), "\xEF\xBB\xBF") << id;
-        EXPECT_EQ(std::count(bytes->begin(), bytes->end(), '\n'), 39) << id;
+        EXPECT_EQ(std::count(bytes->begin(), bytes->end(), '\n'), Translation::kLineCount - 1) << id;
         EXPECT_NE(bytes->back(), '\n') << id;
     }
 }

@@ -27,6 +27,7 @@ public:
         auto rc = reinterpret_cast<INT_PTR>(::ShellExecuteW(nullptr, L"open", url.c_str(), nullptr, nullptr, SW_SHOWNORMAL));
         Print("open", url + L" (" + std::to_wstring(rc) + L")");
     }
+    void AddDetailsLine(const std::wstring& line) override { Print("details", line); }
     void Finish() override {
         Print("idle", L"");
         idle = true;
