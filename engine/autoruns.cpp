@@ -1,5 +1,6 @@
 // The autorun stages (Run, per-user Run, RunServices, RunOnce, other users' hives, Winlogon) and the
 // policy restoration.
+#include <algorithm>
 #include <map>
 #include <set>
 #include <string>
@@ -203,6 +204,7 @@ void CleanAutorunKey(Engine& e, RunFlags& flags, const AutorunKey& k) {
             const Decision d = rules(e, worms, entry, k.label);
             if (d.verdict == Verdict::KeepYielding) e.host.DoEvents();
             if (d.verdict != Verdict::Remove) continue;
+            if (!e.MayChange()) return;  // the record failed: nothing more is removed
 
             const long rc = DeleteValueAndRecord(e.sys, e.Changes(), ValueKind::Autorun, root, RecordedKeyPath(k),
                                                  key.get(), d.valueName);
@@ -310,8 +312,15 @@ void RestorePolicies(Engine& e) {
     for (const PolicyKey& policy : kPolicies) {
         OpenKey key(e.sys);
         if (key.Open(policy.root, policy.path) != code::Success) continue;
-        for (const wchar_t* value : policy.values)
-            DeleteValueAndRecord(e.sys, e.Changes(), ValueKind::Policy, policy.root, policy.path, key.get(), value);
+        // Each value is deleted, and recorded, under the name the machine holds it by: a restore must
+        // give it back exactly that name, whatever case the list writes it in.
+        std::vector<std::wstring> held;
+        ForEachValue(e.sys, key.get(), [&](const RegValue& value) { held.push_back(value.name); });
+        for (const wchar_t* listed : policy.values) {
+            auto real = std::find_if(held.begin(), held.end(), [&](const std::wstring& n) { return Equals(n, listed); });
+            if (real == held.end() || !e.MayChange()) continue;
+            DeleteValueAndRecord(e.sys, e.Changes(), ValueKind::Policy, policy.root, policy.path, key.get(), *real);
+        }
         key.reset();
     }
 }

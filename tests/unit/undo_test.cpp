@@ -204,12 +204,12 @@ TEST(Manifest, TheRunRecordsEveryChangeWithWhatPutsItBack) {
 TEST(Manifest, ARunCutShortLeavesWhatItDidAndANewRunNeverTakesItsName) {
     Planted p;
     {
-        ManifestWriter writer(p.machine, p.host);
+        ManifestWriter writer(p.machine, p.e.recordMd5);
         ASSERT_TRUE(writer.Begin(p.e.folders, L"6.70"));
         writer.ProcessTerminated(kWormOne, 7);
         // The writer goes away without a summary, as in a crash.
     }
-    ManifestWriter second(p.machine, p.host);
+    ManifestWriter second(p.machine, p.e.recordMd5);
     ASSERT_TRUE(second.Begin(p.e.folders, L"6.70"));
     EXPECT_EQ(second.Path(), kLogs + L"Pellworth Removal Log 12_7_2026 1_45_10 AM (2).jsonl");
     // The final name is taken: the second keeps its own.
