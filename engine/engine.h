@@ -51,8 +51,8 @@ struct Engine : DetectionTables {
     std::unordered_map<std::wstring, FileCopy> backedUpThisScan;
     // The digests this run has computed, by file: each file is read for its digest once.
     DigestCache digestCache;
-    // The digests the record carries (of copies, of rewritten files), with the crypto provider kept for
-    // the whole program.
+    // The digests the record carries (of copies, of rewritten files), with one crypto provider for the
+    // whole run.
     KeptMd5 recordMd5{sys, host};
 
     // The indices of the InfectionNames entries SmartScan appended. Such a name stands for the bytes it

@@ -62,7 +62,11 @@ public:
     RecordingScope(Engine& e, ManifestWriter& manifest) : e_(e) { e_.changes = &manifest; }
     RecordingScope(const RecordingScope&) = delete;
     RecordingScope& operator=(const RecordingScope&) = delete;
-    ~RecordingScope() { e_.changes = nullptr; }
+    // The provider of the record's digests is the run's: no handle of it outlives the run.
+    ~RecordingScope() {
+        e_.changes = nullptr;
+        e_.recordMd5.Release();
+    }
 
 private:
     Engine& e_;

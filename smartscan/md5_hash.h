@@ -87,6 +87,11 @@ public:
     std::wstring OfBytes(std::string_view bytes);
     // The kept hasher; null without a crypto provider.
     MD5Hash* Hasher();
+    // Gives the provider back; the next digest acquires it anew (and tries again if it was missing).
+    void Release() {
+        md5_.reset();
+        unavailable_ = false;
+    }
 
 private:
 

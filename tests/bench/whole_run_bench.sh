@@ -14,7 +14,9 @@ e2e=$here/../e2e
 
 build=$(cd "${1:?usage: $0 BUILD_DIR [WORK_DIR]}" && pwd)
 work=$(mkdir -p "${2:-$build/bench-whole-run}" && cd "${2:-$build/bench-whole-run}" && pwd)
-for p in pellclean win_whole_run e2e_test_worm e2e_shutdown_recorder; do
+needed=(pellclean e2e_test_worm e2e_shutdown_recorder)
+[ "${ONLY:-}" = run-values ] || needed+=(win_whole_run)
+for p in "${needed[@]}"; do
     [ -f "$build/$p.exe" ] || e2e_fail "$build/$p.exe is missing: build the win64 preset first"
 done
 base=${E2E_BASE_PREFIX:-$build/e2e/base-prefix}

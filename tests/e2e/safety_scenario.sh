@@ -20,6 +20,11 @@ here=$(cd "$(dirname "$0")" && pwd)
 scenario=$1 pellclean=$(readlink -f "$2") worm=$(readlink -f "$3")
 work=$(mkdir -p "$4" && cd "$4" && pwd)
 case "$scenario" in notepad | readonly | linked) ;; *) e2e_fail "unknown scenario $scenario" ;; esac
+# The read-only log folder is a bind mount in a mount namespace of the scenario's own: the prefix's
+# wineserver opens the files its programs create, so it must run in that namespace too.
+if [ "$scenario" = readonly ] && [ -z "${E2E_OWN_MOUNTS:-}" ]; then
+    exec unshare -m env E2E_OWN_MOUNTS=1 bash "$0" "$@"
+fi
 
 base=${E2E_BASE_PREFIX:-$(dirname "$work")/base-prefix}
 prefix=$work/prefix
@@ -104,20 +109,9 @@ elif [ "$scenario" = readonly ]; then
     "$here/plant_infections.sh" "$worm" "$work/planted" >/dev/null
     e2e_registry_dump "$work/registry-before.txt"
     e2e_file_list "$work/files-before.txt"
-    # The log folder is read-only for the run alone: a bind mount in a mount namespace of its own, which
-    # ends with the run and leaves the folder as it was for everyone else.
-    run_readonly() {
-        echo "running (log folder mounted read-only): wine pellclean.exe $*"
-        set +e
-        (cd "$work" && unset DISPLAY && timeout 600 unshare -m bash -c \
-            'mount --bind "$1" "$1" && mount -o remount,bind,ro "$1" && shift && exec wine "$@"' \
-            _ "$logs" "$pellclean" "$@" </dev/null >"$work/stdout.txt" 2>"$work/stderr.txt")
-        rc=$?
-        set -e
-        echo "exit code $rc"
-        tr -d '\r' <"$work/stdout.txt" | sed 's/^/  | /'
-    }
-    run_readonly --log-folder "$(winz "$logs")" --no-restart \
+    mount --bind "$logs" "$logs"
+    mount -o remount,bind,ro "$logs"
+    run_cleaner --log-folder "$(winz "$logs")" --no-restart \
         --extra-detections "$(winz "$work/planted/extra-detections.txt")"
 
     e2e_check "exit code 8 (the log folder cannot hold the record)" test "$rc" -eq 8

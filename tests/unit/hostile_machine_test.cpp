@@ -25,6 +25,9 @@ const std::wstring kWorm = L"C:\\WINDOWS\\wrm.exe";
 
 struct Machine : test::ScanMachine {
     Machine() : ScanMachine(kLogs) {
+        machine.PlantKey(RegRoot::LocalMachine, L"System\\CurrentControlSet\\Services");
+        machine.PlantKey(RegRoot::LocalMachine, kRunKey);
+        machine.PlantKey(RegRoot::CurrentUser, kRunKey);
         engine.InfectionNames = {L"wrm"};
         engine.MD5Hashes = {L"00000000000000000000000000000000"};
     }

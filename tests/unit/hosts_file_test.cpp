@@ -197,7 +197,7 @@ TEST(HostsFile, WithoutAWholeBackupTheFileIsNotRewritten) {
         if (halfCopy) {
             b.machine.SetFolderFreeSpace(L"D:\\Logs", 5);
         } else {
-            b.machine.InjectFault(Fault{Op::CopyFile, kHosts, 0, 5, 0, 1});
+            b.machine.InjectFault(Fault{Op::MoveFileNoReplace, L"", 0, 5, 0, 1});
         }
         EXPECT_FALSE(b.Run());
         EXPECT_EQ(b.Bytes(), before);

@@ -110,11 +110,22 @@ struct BackupFaultRow {
 
 const std::vector<BackupFaultRow>& BackupFaultRows() {
     static const std::vector<BackupFaultRow> rows = {
-        {"a full log folder stops the copy half way",
-         [](test::FakeMachine& m) { m.SetFolderFreeSpace(L"D:\\Logs", 10); }},
-        {"a read-only log folder takes no copy", [](test::FakeMachine& m) { m.SetFolderReadOnly(L"D:\\Logs"); }},
-        {"a copy that claims success but wrote nothing",
-         [](test::FakeMachine& m) { m.InjectFault(Fault{Op::CopyFile, L"", 1, 0, 0, -1}); }},
+        // The record itself fits (a log folder that takes nothing stops the run before any change).
+        {"a full disk stops each copy half way",
+         [](test::FakeMachine& m) {
+             for (const wchar_t* copy : {L"D:\\Logs\\wrm.exe.back.partial", L"D:\\Logs\\hosts.back.partial"})
+                 m.InjectFault(Fault{Op::WriteFile, copy, 0, 112, 0, -1});
+         }},
+        {"no copy can be created",
+         [](test::FakeMachine& m) {
+             for (const wchar_t* copy : {L"D:\\Logs\\wrm.exe.back.partial", L"D:\\Logs\\hosts.back.partial"})
+                 m.InjectFault(Fault{Op::OpenFile, copy, 0, 5, 0, -1});
+         }},
+        {"a copy write that claims success but wrote nothing",
+         [](test::FakeMachine& m) {
+             for (const wchar_t* copy : {L"D:\\Logs\\wrm.exe.back.partial", L"D:\\Logs\\hosts.back.partial"})
+                 m.InjectFault(Fault{Op::WriteFile, copy, 1, 0, 0, -1});
+         }},
     };
     return rows;
 }
@@ -157,7 +168,7 @@ TEST(Safety, APathCountsAsBackedUpOnlyOnceItsCopyIsComplete) {
     r.machine.PlantFile(L"E:\\wrm.exe", kWorm);
     r.machine.PlantFile(L"C:\\WINDOWS\\wrm.exe", kWorm);
     r.e.MD5Hashes = {DigestOf(kWorm)};
-    r.machine.InjectFault(Fault{Op::CopyFile, L"C:\\WINDOWS\\wrm.exe", 0, 112, 0, 1});
+    r.machine.InjectFault(Fault{Op::WriteFile, L"D:\\Logs\\wrm.exe.back.partial", 0, 112, 0, 1});
     r.e.lstIdentifiedByMD5.Append(L"C:\\WINDOWS\\wrm.exe");
 
     EXPECT_EQ(r.Run(), RunOutcome::Removed);
