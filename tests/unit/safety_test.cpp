@@ -263,11 +263,12 @@ TEST(Safety, RunValuesAreMatchedByTheirRealNamesAndTheDataWindowsRuns) {
 
 TEST(Safety, AServiceIsExportedWhateverItsNameAndKeptWhenItsExportIsMissing) {
     for (bool readOnlyLogs : {false, true}) {
-        SCOPED_TRACE(readOnlyLogs ? "read-only log folder" : "quotation mark in the name");
+        SCOPED_TRACE(readOnlyLogs ? "the export cannot be made" : "quotation mark in the name");
         SafetyRun r;
         const std::wstring name = readOnlyLogs ? L"wrmsvc" : L"wrm\"svc";
         r.machine.PlantService(name, L"C:\\WINDOWS\\wrm.exe -service");
-        if (readOnlyLogs) r.machine.SetFolderReadOnly(L"D:\\Logs");
+        // (A log folder that takes nothing at all stops the run before the services are looked at.)
+        if (readOnlyLogs) r.machine.InjectFault(Fault{Op::StartCommandLine, L"", 0, 2, 0, -1});
 
         EXPECT_EQ(r.Run(), readOnlyLogs ? RunOutcome::LeftBehind : RunOutcome::Removed);
 
