@@ -83,6 +83,7 @@ public:
     long GetFileIdentity(FileHandle file, FileIdentity& identity) override {
         return inner_.GetFileIdentity(file, identity);
     }
+    std::uint32_t GetFileType(FileHandle file) override { return inner_.GetFileType(file); }
     long CloseFile(FileHandle file) override { return inner_.CloseFile(file); }
     long FlushFile(FileHandle file) override { return inner_.FlushFile(file); }
     long ListFolder(const std::wstring& folder, const std::wstring& pattern, std::vector<FoundFile>& entries) override {

@@ -47,6 +47,11 @@ constexpr std::uint32_t kAttributeDirectory = 0x10;
 constexpr std::uint32_t kAttributeNormal = 0x80;
 constexpr std::uint32_t kAttributeReparsePoint = 0x400;  // a link: symbolic link, junction, mount point
 
+// What an open file handle leads to (the values of GetFileType): only a disk file has an end to read to.
+namespace filetype {
+constexpr std::uint32_t Unknown = 0, Disk = 1, Character = 2, Pipe = 3;
+}
+
 // Registry value types.
 namespace regtype {
 constexpr std::uint32_t None = 0, String = 1, ExpandString = 2, Binary = 3, Dword = 4, MultiString = 7, Qword = 11;
@@ -182,6 +187,8 @@ public:
     virtual long GetFileSize(FileHandle file, std::uint64_t& size) = 0;
     // The identity, size, write time and attributes of the open file. BOOL result.
     virtual long GetFileIdentity(FileHandle file, FileIdentity& identity) = 0;
+    // A filetype value: whether the handle is a disk file, a device (COM1, NUL) or a pipe.
+    virtual std::uint32_t GetFileType(FileHandle file) = 0;
     virtual long CloseFile(FileHandle file) = 0;
     // Makes what was written to the file durable (FlushFileBuffers): it survives a crash or power cut.
     virtual long FlushFile(FileHandle file) = 0;

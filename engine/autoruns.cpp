@@ -9,6 +9,7 @@
 
 #include "base/handles.h"
 #include "base/registry_walk.h"
+#include "engine/record_places.h"
 #include "engine/run_entry.h"
 #include "engine/stages.h"
 #include "base/text.h"
@@ -18,13 +19,10 @@
 namespace pell {
 namespace {
 
-constexpr wchar_t kRunKey[] = L"Software\\Microsoft\\Windows\\CurrentVersion\\Run";
-constexpr wchar_t kRunServicesKey[] = L"Software\\Microsoft\\Windows\\CurrentVersion\\RunServices";
 constexpr wchar_t kMachineRunLabel[] = L"HKLM\\..\\Run\\";
 constexpr wchar_t kUserRunLabel[] = L"HKCU\\..\\Run\\";
 constexpr wchar_t kRunServicesLabel[] = L"HKLM\\..\\RunServices\\";
 // The same keys as 32-bit programs see them on 64-bit Windows, and the keys that start a program once.
-constexpr wchar_t kRunOnceKey[] = L"Software\\Microsoft\\Windows\\CurrentVersion\\RunOnce";
 constexpr wchar_t kMachineRun32Label[] = L"HKLM\\..\\Wow6432Node\\..\\Run\\";
 constexpr wchar_t kRunServices32Label[] = L"HKLM\\..\\Wow6432Node\\..\\RunServices\\";
 constexpr wchar_t kMachineRunOnceLabel[] = L"HKLM\\..\\RunOnce\\";
@@ -139,14 +137,6 @@ void AfterRemovalActions(Engine& e, AfterRemoval after) {
 
 enum class Stage { Run, RunServices };
 
-// A loaded hive of a real account under HKU ("S-1-5-21-..."), not its "_Classes" companion, which
-// holds no Run key.
-bool IsAccountHive(std::wstring_view name) {
-    constexpr std::wstring_view kAccount = L"S-1-5-21-", kClasses = L"_Classes";
-    if (name.size() <= kAccount.size() || !Equals(name.substr(0, kAccount.size()), kAccount)) return false;
-    return name.size() < kClasses.size() || !Equals(name.substr(name.size() - kClasses.size()), kClasses);
-}
-
 // One autorun key as a stage walks it.
 struct AutorunKey {
     RegRoot root;
@@ -160,13 +150,9 @@ struct AutorunKey {
     bool mayBeMissing = false;
 };
 
-// The key's path as the record keeps it: a 32-bit view's key by the name under which 64-bit programs reach
-// it ("Software\Wow6432Node\..."), so a restore puts its values back into the view they came from.
-std::wstring RecordedKeyPath(const AutorunKey& k) {
-    const std::wstring software = L"Software\\";
-    if (k.view != regview::Key32 || k.root != RegRoot::LocalMachine || !Equals(k.path.substr(0, software.size()), software))
-        return k.path;
-    return software + L"Wow6432Node\\" + k.path.substr(software.size());
+// One of the places the record may name, walked by a stage.
+AutorunKey Walk(const AutorunPlace& place, const wchar_t* label, Stage stage, Rules rules, bool mayBeMissing) {
+    return {place.root, place.key, label, stage, rules, place.view, mayBeMissing};
 }
 
 // Opens the key, lists it, examines the items in order; after each removal the key is closed, the list
@@ -206,8 +192,8 @@ void CleanAutorunKey(Engine& e, RunFlags& flags, const AutorunKey& k) {
             if (d.verdict != Verdict::Remove) continue;
             if (!e.MayChange()) return;  // the record failed: nothing more is removed
 
-            const long rc = DeleteValueAndRecord(e.sys, e.Changes(), ValueKind::Autorun, root, RecordedKeyPath(k),
-                                                 key.get(), d.valueName);
+            const long rc = DeleteValueAndRecord(e.sys, e.Changes(), ValueKind::Autorun, root,
+                                                 RecordedKeyPath(k.root, k.path, k.view), key.get(), d.valueName);
             if (rc == code::Success) {
                 e.Details(status::Removed, d.report);
             } else {
@@ -239,40 +225,30 @@ void CleanAddedKey(Engine& e, RunFlags& flags, const AutorunKey& k) {
     e.lstKeys = std::move(documented);
 }
 
-struct PolicyKey {
-    RegRoot root;
-    const wchar_t* path;
-    std::vector<const wchar_t*> values;
-};
-
 }  // namespace
 
 // Each machine-wide key is walked in the program's own (64-bit) view, then right after in the 32-bit
 // view, where the 32-bit worms write.
 void CleanMachineRun(Engine& e, RunFlags& flags) {
-    CleanAutorunKey(e, flags, {RegRoot::LocalMachine, kRunKey, kMachineRunLabel, Stage::Run, MachineRunRules});
-    CleanAddedKey(e, flags, {RegRoot::LocalMachine, kRunKey, kMachineRun32Label, Stage::Run, MachineRunRules,
-                             regview::Key32, true});
+    CleanAutorunKey(e, flags, Walk(kMachineRun, kMachineRunLabel, Stage::Run, MachineRunRules, false));
+    CleanAddedKey(e, flags, Walk(kMachineRun32, kMachineRun32Label, Stage::Run, MachineRunRules, true));
 }
 
 void CleanUserRun(Engine& e, RunFlags& flags) {
-    CleanAutorunKey(e, flags, {RegRoot::CurrentUser, kRunKey, kUserRunLabel, Stage::Run, UserRunRules});
+    CleanAutorunKey(e, flags, Walk(kUserRun, kUserRunLabel, Stage::Run, UserRunRules, false));
 }
 
 void CleanRunServices(Engine& e, RunFlags& flags) {
     CleanAutorunKey(e, flags,
-                    {RegRoot::LocalMachine, kRunServicesKey, kRunServicesLabel, Stage::RunServices, RunServicesRules});
-    CleanAddedKey(e, flags, {RegRoot::LocalMachine, kRunServicesKey, kRunServices32Label, Stage::RunServices,
-                             RunServicesRules, regview::Key32, true});
+                    Walk(kMachineRunServices, kRunServicesLabel, Stage::RunServices, RunServicesRules, false));
+    CleanAddedKey(e, flags,
+                  Walk(kMachineRunServices32, kRunServices32Label, Stage::RunServices, RunServicesRules, true));
 }
 
 void CleanRunOnce(Engine& e, RunFlags& flags) {
-    CleanAddedKey(e, flags, {RegRoot::LocalMachine, kRunOnceKey, kMachineRunOnceLabel, Stage::Run,
-                             MachineRunRules, regview::Own, true});
-    CleanAddedKey(e, flags, {RegRoot::LocalMachine, kRunOnceKey, kMachineRunOnce32Label, Stage::Run,
-                             MachineRunRules, regview::Key32, true});
-    CleanAddedKey(e, flags, {RegRoot::CurrentUser, kRunOnceKey, kUserRunOnceLabel, Stage::Run, UserRunRules,
-                             regview::Own, true});
+    CleanAddedKey(e, flags, Walk(kMachineRunOnce, kMachineRunOnceLabel, Stage::Run, MachineRunRules, true));
+    CleanAddedKey(e, flags, Walk(kMachineRunOnce32, kMachineRunOnce32Label, Stage::Run, MachineRunRules, true));
+    CleanAddedKey(e, flags, Walk(kUserRunOnce, kUserRunOnceLabel, Stage::Run, UserRunRules, true));
 }
 
 void CleanOtherUsersRun(Engine& e, RunFlags& flags) {
@@ -290,38 +266,34 @@ void CleanOtherUsersRun(Engine& e, RunFlags& flags) {
             sids.push_back(std::move(name));
         });
     }
-    for (const std::wstring& sid : sids) {
-        const std::wstring prefix = sid + L"\\";
-        CleanAddedKey(e, flags, {RegRoot::Users, prefix + kRunKey, L"HKU\\" + sid + L"\\..\\Run\\", Stage::Run,
-                                 UserRunRules, regview::Own, true});
-        CleanAddedKey(e, flags, {RegRoot::Users, prefix + kRunOnceKey, L"HKU\\" + sid + L"\\..\\RunOnce\\",
-                                 Stage::Run, UserRunRules, regview::Own, true});
-    }
+    for (const std::wstring& sid : sids)
+        for (const wchar_t* key : kAccountHiveAutorunKeys)
+            CleanAddedKey(e, flags, {RegRoot::Users, sid + L"\\" + key,
+                                     L"HKU\\" + sid + L"\\..\\" + FileNameOf(key) + L"\\", Stage::Run, UserRunRules,
+                                     regview::Own, true});
 }
 
 void RestorePolicies(Engine& e) {
-    static const PolicyKey kPolicies[] = {
-        {RegRoot::CurrentUser, L"Software\\Microsoft\\Windows\\CurrentVersion\\Policies\\Explorer",
-         {L"NoFolderOptions", L"NoRun"}},
-        {RegRoot::CurrentUser, L"Software\\Microsoft\\Windows\\CurrentVersion\\Policies\\System",
-         {L"Disabletaskmgr", L"Disableregistrytools"}},
-        {RegRoot::CurrentUser, L"Software\\Microsoft\\Windows\\System", {L"DisableCMD"}},
-        {RegRoot::LocalMachine, L"Software\\Policies\\Microsoft\\Windows NT\\SystemRestore", {L"DisableConfig"}},
-    };
-    // A policy that is not set is the normal case: results are neither reported nor counted.
-    for (const PolicyKey& policy : kPolicies) {
-        OpenKey key(e.sys);
-        if (key.Open(policy.root, policy.path) != code::Success) continue;
-        // Each value is deleted, and recorded, under the name the machine holds it by: a restore must
-        // give it back exactly that name, whatever case the list writes it in.
-        std::vector<std::wstring> held;
-        ForEachValue(e.sys, key.get(), [&](const RegValue& value) { held.push_back(value.name); });
-        for (const wchar_t* listed : policy.values) {
-            auto real = std::find_if(held.begin(), held.end(), [&](const std::wstring& n) { return Equals(n, listed); });
-            if (real == held.end() || !e.MayChange()) continue;
-            DeleteValueAndRecord(e.sys, e.Changes(), ValueKind::Policy, policy.root, policy.path, key.get(), *real);
+    // A policy that is not set is the normal case: results are neither reported nor counted. Values that
+    // share a key are deleted through one opening of it, as the step always did. Each is deleted, and
+    // recorded, under the name the machine holds it by: a restore must give it back exactly that name,
+    // whatever case the table writes it in.
+    OpenKey key(e.sys);
+    const PolicyPlace* opened = nullptr;
+    bool open = false;
+    std::vector<std::wstring> held;
+    for (const PolicyPlace& policy : kPolicyPlaces) {
+        if (!opened || opened->root != policy.root || std::wstring_view(opened->key) != policy.key) {
+            key.reset();
+            opened = &policy;
+            open = key.Open(policy.root, policy.key) == code::Success;
+            held.clear();
+            if (open) ForEachValue(e.sys, key.get(), [&](const RegValue& value) { held.push_back(value.name); });
         }
-        key.reset();
+        if (!open || !e.MayChange()) continue;
+        auto real = std::find_if(held.begin(), held.end(), [&](const std::wstring& n) { return Equals(n, policy.value); });
+        if (real == held.end()) continue;
+        DeleteValueAndRecord(e.sys, e.Changes(), ValueKind::Policy, policy.root, policy.key, key.get(), *real);
     }
 }
 

@@ -1,13 +1,17 @@
 // Restore: the manifest is read and checked whole, then each change is put back in the order it was made.
 #include "engine/restore.h"
 
+#include <map>
 #include <optional>
+#include <tuple>
 #include <vector>
 
 #include "base/files.h"
 #include "base/handles.h"
 #include "engine/json.h"
 #include "engine/manifest.h"
+#include "engine/record_places.h"
+#include "engine/reg_export_check.h"
 #include "engine/run.h"
 #include "base/runtime_error.h"
 #include "engine/services.h"
@@ -23,7 +27,6 @@ constexpr std::uint64_t kMaxExportBytes = 16ull << 20;
 // A log folder with more manifests than this is searched no further.
 constexpr std::size_t kMaxManifests = 10000;
 constexpr std::uint32_t kImportTimeoutMs = 30000;
-constexpr wchar_t kMachineRoot[] = L"HKEY_LOCAL_MACHINE\\";
 constexpr wchar_t kRestoreSuffix[] = L".pellworth-restore";
 
 using Say = std::function<void(const std::wstring&)>;
@@ -37,25 +40,48 @@ bool EndsWithNoCase(const std::wstring& text, std::wstring_view tail) {
     return text.size() >= tail.size() && Equals(std::wstring_view(text).substr(text.size() - tail.size()), tail);
 }
 
-// A name of a file in the manifest's own folder: no folder part, nothing that leads elsewhere.
-bool IsOwnFileName(const std::wstring& name) {
-    if (name.empty() || name == L"." || name == L"..") return false;
-    for (wchar_t c : name)
-        if (c == L'\\' || c == L'/' || c == L':' || c < 0x20) return false;
+// A name Windows opens as a device in any folder and with any extension ("COM1", "nul.txt", "CON .x").
+bool IsDeviceName(std::wstring_view part) {
+    std::wstring_view stem = part.substr(0, part.find(L'.'));
+    while (!stem.empty() && stem.back() == L' ') stem.remove_suffix(1);
+    for (const wchar_t* device : {L"CON", L"PRN", L"AUX", L"NUL", L"CONIN$", L"CONOUT$", L"CLOCK$"})
+        if (Equals(stem, device)) return true;
+    if (stem.size() != 4 || !(Equals(stem.substr(0, 3), L"COM") || Equals(stem.substr(0, 3), L"LPT"))) return false;
+    const wchar_t n = stem[3];
+    return (n >= L'0' && n <= L'9') || n == 0xB9 || n == 0xB2 || n == 0xB3;  // the superscript digits count too
+}
+
+// One part of a path that names exactly one file: not "." or "..", no device, nothing Windows would open
+// under another name (a trailing dot or blank), nothing a file name cannot hold (a ":" opens a stream).
+bool IsPlainName(std::wstring_view part) {
+    if (part.empty() || part == L"." || part == L".." || part.back() == L'.' || part.back() == L' ' ||
+        IsDeviceName(part))
+        return false;
+    for (wchar_t c : part)
+        if (c < 0x20 || std::wstring_view(L"\\/:*?\"<>|").find(c) != std::wstring_view::npos) return false;
     return true;
 }
 
-// A full path on a drive ("C:\..."), without "." or ".." parts or forward slashes.
+// A name of a file in the manifest's own folder: one plain name, nothing that leads elsewhere.
+bool IsOwnFileName(const std::wstring& name) { return IsPlainName(name); }
+
+// A full path on a drive ("C:\...") made of plain names only.
 bool IsPlainFullPath(const std::wstring& path) {
-    if (path.size() < 4 || path[1] != L':' || path[2] != L'\\' || path.find(L'/') != std::wstring::npos) return false;
-    std::size_t start = 3;
-    while (start <= path.size()) {
+    const wchar_t drive = path.empty() ? 0 : UpperChar(path[0]);
+    if (path.size() < 4 || drive < L'A' || drive > L'Z' || path[1] != L':' || path[2] != L'\\') return false;
+    for (std::size_t start = 3; start <= path.size();) {
         std::size_t end = path.find(L'\\', start);
         if (end == std::wstring::npos) end = path.size();
-        std::wstring_view part = std::wstring_view(path).substr(start, end - start);
-        if (part.empty() || part == L"." || part == L"..") return false;
+        if (!IsPlainName(std::wstring_view(path).substr(start, end - start))) return false;
         start = end + 1;
     }
+    return true;
+}
+
+bool IsMd5Text(const std::wstring& text) {
+    if (text.size() != 32) return false;
+    for (wchar_t c : text)
+        if (!((c >= L'0' && c <= L'9') || (c >= L'a' && c <= L'f') || (c >= L'A' && c <= L'F'))) return false;
     return true;
 }
 
@@ -66,66 +92,51 @@ std::optional<RegRoot> RootFromName(const std::wstring& name) {
     return std::nullopt;
 }
 
-// The start recorded in a manifest's header; empty when the file is not a manifest.
-std::wstring RecordedStart(System& sys, const std::wstring& path) {
+// When a manifest's run started and ended (the end empty when it did not finish); nothing when the file
+// is not a manifest.
+struct RunTimes {
+    std::wstring start, end;
+};
+
+std::optional<RunTimes> RecordedTimes(System& sys, const std::wstring& path) {
     std::string bytes;
-    if (!ReadWholeFile(sys, path, bytes, kMaxManifestBytes)) return {};
-    JsonValue header;
-    std::wstring error, start, record;
-    if (!ParseJson(bytes.substr(0, bytes.find('\n')), header, error)) return {};
-    if (!header.Text(L"record", record) || record != L"header" || !header.Text(L"start", start)) return {};
-    return start;
+    if (!ReadWholeFile(sys, path, bytes, kMaxManifestBytes)) return std::nullopt;
+    JsonValue header, summary;
+    std::wstring error, record;
+    RunTimes times;
+    if (!ParseJson(bytes.substr(0, bytes.find('\n')), header, error)) return std::nullopt;
+    if (!header.Text(L"record", record) || record != L"header" || !header.Text(L"start", times.start))
+        return std::nullopt;
+    const std::size_t last = bytes.find_last_not_of("\r\n");
+    const std::size_t from = last == std::string::npos ? 0 : bytes.rfind('\n', last);
+    if (from != std::string::npos && ParseJson(bytes.substr(from + 1, last - from), summary, error) &&
+        summary.Text(L"record", record) && record == L"summary")
+        summary.Text(L"end", times.end);
+    return times;
 }
 
-// The newest manifest of the folder, by the start its header records (the names carry the date in the
-// user's own format, which does not sort).
+// The newest manifest of the folder, by the start its header records, then by the end its summary
+// records (the names carry the date in the user's own format, which does not sort, and runs started in
+// the same second share it).
 std::wstring NewestManifest(System& sys, const std::wstring& folder) {
     std::vector<FoundFile> entries;
     if (sys.ListFolder(folder, std::wstring(L"*") + kManifestExtension, entries) != code::Success) return {};
-    std::wstring best, bestStart;
+    std::wstring best;
+    RunTimes bestTimes;
     std::size_t seen = 0;
     for (const FoundFile& entry : entries) {
         if (entry.attributes & kAttributeDirectory) continue;
         if (++seen > kMaxManifests) break;
         const std::wstring path = folder + entry.name;
-        const std::wstring start = RecordedStart(sys, path);
-        if (!start.empty() && (best.empty() || start > bestStart || (start == bestStart && entry.name > best))) {
+        const std::optional<RunTimes> times = RecordedTimes(sys, path);
+        if (!times) continue;
+        const auto key = std::tie(times->start, times->end, path);
+        if (best.empty() || key > std::tie(bestTimes.start, bestTimes.end, best)) {
             best = path;
-            bestStart = start;
+            bestTimes = *times;
         }
     }
     return best;
-}
-
-// The text of a registry editor file: UTF-16LE after its byte order mark, else UTF-8 (or plain ASCII).
-std::wstring RegFileText(const std::string& bytes) {
-    if (bytes.size() >= 2 && static_cast<unsigned char>(bytes[0]) == 0xFF && static_cast<unsigned char>(bytes[1]) == 0xFE) {
-        std::wstring text;
-        for (std::size_t i = 2; i + 1 < bytes.size(); i += 2)
-            text.push_back(static_cast<wchar_t>(static_cast<unsigned char>(bytes[i]) |
-                                                (static_cast<unsigned char>(bytes[i + 1]) << 8)));
-        return text;
-    }
-    return Utf8ToWide(bytes);
-}
-
-// An export is imported only when every key it names is the service's own key or one below it, so a
-// changed export cannot write anywhere else in the registry.
-bool ExportTouchesOnlyService(const std::wstring& text, const std::wstring& service) {
-    const std::wstring own = std::wstring(kMachineRoot) + kServicesKey + L"\\" + service;
-    bool any = false;
-    // Lines end in CR LF or in a bare LF.
-    for (std::wstring line : SplitAtCrLf(ReplaceAll(ReplaceAll(text, L"\r\n", L"\n"), L"\n", L"\r\n"))) {
-        line = TrimBlanks(line);
-        if (line.empty() || line.front() != L'[') continue;
-        if (line.back() != L']') return false;
-        const std::wstring key = line.substr(1, line.size() - 2);
-        if (!Equals(key, own) && !(key.size() > own.size() && Equals(std::wstring_view(key).substr(0, own.size()), own) &&
-                                   key[own.size()] == L'\\'))
-            return false;
-        any = true;
-    }
-    return any;
 }
 
 class Restorer {
@@ -133,29 +144,70 @@ public:
     Restorer(System& sys, Host& host, const std::wstring& folder, bool dryRun, const Say& say)
         : sys_(sys), host_(host), folder_(folder), dryRun_(dryRun), say_(say) {}
 
-    // Why the change cannot be accepted at all; empty when it may be acted on.
+    // Why the change must not be acted on, in words for the admin who reads it ("names a registry key no
+    // cleaning changes: ..."); empty when it names only what a run can have changed. A record with one
+    // such change is refused whole.
     std::wstring Unsafe(const JsonValue& c) const {
         std::wstring kind, text;
         c.Text(L"kind", kind);
-        auto own = [&](const wchar_t* field) -> std::wstring {
+        auto own = [&](const wchar_t* field, const wchar_t* what) -> std::wstring {
             const JsonValue* v = c.Find(field);
             if (!v || v->type == JsonValue::Type::Null) return {};
             if (v->type != JsonValue::Type::String || !IsOwnFileName(v->text))
-                return std::wstring(field) + L" is not a file of the manifest's folder";
+                return std::wstring(L"names ") + what + L" that is not a file of the record's folder: " + v->text;
             return {};
         };
+        if (kind == L"process") return {};
         if (kind == L"file") {
-            if (!c.Text(L"path", text) || !IsPlainFullPath(text)) return L"path is not a plain full path";
-            return own(L"backup");
+            if (!c.Text(L"path", text) || !IsPlainFullPath(text))
+                return L"names a file path that is not a plain full path: " + text;
+            if (std::wstring refusal = own(L"backup", L"a copy"); !refusal.empty()) return refusal;
+            std::wstring backup, md5;
+            // The digest is what proves the copy is the run's: a copy without one could be anything.
+            if (c.Text(L"backup", backup) && (!c.Text(L"md5", md5) || !IsMd5Text(md5)))
+                return L"names the copy " + backup + L" without the MD5 digest (32 hexadecimal digits) of the file";
+            return {};
+        }
+        if (kind == L"autorun" || kind == L"policy" || kind == L"winlogon") {
+            std::wstring rootName, key, name;
+            c.Text(L"root", rootName);
+            c.Text(L"key", key);
+            c.Text(L"name", name);
+            const std::optional<RegRoot> root = RootFromName(rootName);
+            const std::wstring place = rootName + L"\\" + key;
+            if (!root) return L"names a registry root no cleaning changes: " + rootName;
+            if (kind == L"autorun" && !IsAutorunPlace(*root, key))
+                return L"names a registry key no cleaning changes: " + place;
+            if (kind == L"policy" && !IsPolicyPlace(*root, key, name))
+                return L"names a registry value no cleaning changes: " + place + L"\\" + name;
+            if (kind == L"winlogon" && !IsWinlogonPlace(*root, key, name))
+                return L"names a registry value no cleaning changes: " + place + L"\\" + name;
+            return {};
         }
         if (kind == L"service") {
-            if (!c.Text(L"name", text) || !IsOwnFileName(text)) return L"service name is not a plain name";
-            return own(L"export");
+            if (!c.Text(L"name", text) || !IsServiceName(text)) return L"names a service that is not a plain name: " + text;
+            return own(L"export", L"an export");
         }
         if (kind == L"hosts") {
-            if (!c.Text(L"path", text) || !Equals(text, HostsPath())) return L"path is not this machine's hosts file";
-            return own(L"backup");
+            if (!c.Text(L"path", text) || !Equals(text, HostsPath()))
+                return L"names a file other than this machine's hosts file: " + text;
+            return own(L"backup", L"a copy");
         }
+        return L"records a change of a kind no cleaning makes: \"" + kind + L"\"";
+    }
+
+    // Reads and checks a service's export before anything is done, and keeps the bytes that passed: the
+    // import uses them, not the file, which may change after the check. An export that cannot be read is
+    // the change's own failure later; one that names anything outside its key refuses the record.
+    std::wstring CheckExport(const Line& line) {
+        std::wstring kind, name, exportName;
+        line.json.Text(L"kind", kind);
+        if (kind != L"service" || !line.json.Text(L"name", name) || !line.json.Text(L"export", exportName)) return {};
+        std::string bytes;
+        if (!ReadPlainFile(sys_, folder_ + exportName, bytes, kMaxExportBytes).empty()) return {};
+        if (std::wstring refusal = ExportRefusal(bytes, name); !refusal.empty())
+            return L"names the export " + exportName + L", which " + refusal;
+        exports_[line.number] = std::move(bytes);
         return {};
     }
 
@@ -166,10 +218,8 @@ public:
         if (kind == L"file") return File(line.json);
         if (kind == L"autorun" || kind == L"policy") return Value(line.json, kind, false);
         if (kind == L"winlogon") return Value(line.json, kind, true);
-        if (kind == L"service") return Service(line.json);
-        if (kind == L"hosts") return Hosts(line.json);
-        say_(L"left alone: line " + std::to_wstring(line.number) + L" records a change of an unknown kind \"" + kind + L"\"");
-        return false;
+        if (kind == L"service") return Service(line);
+        return Hosts(line.json);
     }
 
 private:
@@ -202,13 +252,31 @@ private:
         const std::wstring what = L"file " + path;
         if (sys_.GetFileAttributes(path) != kInvalidAttributes) return LeftAlone(what, L"it exists again");
         if (!c.Text(L"backup", backup)) return Failed(what, L"the run kept no copy of it");
+        c.Text(L"md5", md5);
         const std::wstring copy = folder_ + backup;
-        if (sys_.GetFileAttributes(copy) == kInvalidAttributes) return Failed(what, L"its copy " + backup + L" is missing");
-        if (c.Text(L"md5", md5) && !md5.empty() && !Equals(md5_.OfFile(copy), md5))
-            return Failed(what, L"its copy " + backup + L" has changed since the run");
-        if (dryRun_) return Done(what);
-        if (!sys_.CopyFile(copy, path, true))
+        if (!IsPlainDiskFile(sys_, copy)) return Failed(what, L"its copy " + backup + L" is missing or not a plain file");
+        if (dryRun_) {
+            if (!Equals(md5_.OfFile(copy), md5)) return Failed(what, L"its copy " + backup + L" has changed since the run");
+            return Done(what);
+        }
+        // The copy is checked where it will stay, beside its place, so a copy changed after the check
+        // never reaches the path: the folder it came from may be a share others write to.
+        const std::wstring temp = path + kRestoreSuffix;
+        sys_.SetFileAttributes(temp, kAttributeNormal);
+        sys_.DeleteFile(temp);
+        if (!sys_.CopyFile(copy, temp, true))
             return Failed(what, L"the copy failed (error " + std::to_wstring(sys_.LastError()) + L")");
+        auto drop = [&](const std::wstring& why) {
+            sys_.DeleteFile(temp);
+            return Failed(what, why);
+        };
+        if (!Equals(md5_.OfFile(temp), md5)) return drop(L"its copy " + backup + L" has changed since the run");
+        if (sys_.GetFileAttributes(path) != kInvalidAttributes) {
+            sys_.DeleteFile(temp);
+            return LeftAlone(what, L"it exists again");
+        }
+        if (!sys_.MoveFileReplace(temp, path))
+            return drop(L"the copy could not be put in place (error " + std::to_wstring(sys_.LastError()) + L")");
         std::uint64_t attributes = 0;
         if (c.Unsigned(L"attributes", attributes)) sys_.SetFileAttributes(path, static_cast<std::uint32_t>(attributes));
         return Done(what);
@@ -254,7 +322,8 @@ private:
         return Done(what);
     }
 
-    bool Service(const JsonValue& c) {
+    bool Service(const Line& line) {
+        const JsonValue& c = line.json;
         std::wstring name, exportName;
         c.Text(L"name", name);
         const std::wstring what = L"service " + name;
@@ -263,15 +332,23 @@ private:
         if (existing.Open(RegRoot::LocalMachine, keyPath) == code::Success) return LeftAlone(what, L"its key exists again");
         existing.reset();
         if (!c.Text(L"export", exportName)) return Failed(what, L"the run kept no export of its key");
-        const std::wstring file = folder_ + exportName;
-        std::string bytes;
-        if (!ReadWholeFile(sys_, file, bytes, kMaxExportBytes)) return Failed(what, L"its export " + exportName + L" cannot be read");
-        if (!ExportTouchesOnlyService(RegFileText(bytes), name))
-            return Failed(what, L"its export " + exportName + L" names keys other than the service's own");
+        const auto checked = exports_.find(line.number);
+        if (checked == exports_.end()) return Failed(what, L"its export " + exportName + L" cannot be read");
         if (dryRun_) return Done(what);
-        const std::wstring command = WindowsDirOf(SystemDirectory(sys_)) + L"\\regedit.exe /s \"" + file + L"\"";
-        if (!sys_.StartCommandLineAndWait(command, ShowStyle::Hidden, kImportTimeoutMs))
-            return Failed(what, L"the registry editor could not be started");
+        // The registry editor imports the bytes that were checked, from a file of this machine's own.
+        std::wstring temp;
+        const std::uint32_t length = sys_.GetTempPath(temp);
+        temp = temp.substr(0, length);
+        if (temp.empty() || temp.back() != L'\\') temp += L'\\';
+        temp += L"pellworth-restore.reg";
+        if (!WriteWholeFile(sys_, temp, checked->second)) {
+            sys_.DeleteFile(temp);
+            return Failed(what, L"its checked export could not be written to " + temp);
+        }
+        const std::wstring command = WindowsDirOf(SystemDirectory(sys_)) + L"\\regedit.exe /s \"" + temp + L"\"";
+        const bool started = sys_.StartCommandLineAndWait(command, ShowStyle::Hidden, kImportTimeoutMs);
+        sys_.DeleteFile(temp);
+        if (!started) return Failed(what, L"the registry editor could not be started");
         OpenKey imported(sys_);
         if (imported.Open(RegRoot::LocalMachine, keyPath) != code::Success)
             return Failed(what, L"the import did not create its key");
@@ -294,7 +371,7 @@ private:
             listDropped();
             return false;
         }
-        if (!c.Text(L"backup", backup) || sys_.GetFileAttributes(folder_ + backup) == kInvalidAttributes) {
+        if (!c.Text(L"backup", backup) || !IsPlainDiskFile(sys_, folder_ + backup)) {
             Failed(what, L"the run's copy of it is missing; the lines the run dropped were");
             listDropped();
             return false;
@@ -317,25 +394,33 @@ private:
     bool dryRun_;
     const Say& say_;
     KeptMd5 md5_{sys_, host_};
+    std::map<std::size_t, std::string> exports_;  // by the line of the service change
 };
 
 }  // namespace
 
-RestoreResult RestoreRun(System& sys, Host& host, const std::wstring& target, bool dryRun, const Say& say) {
+RestoreResult RestoreRun(System& sys, Host& host, const std::wstring& target, const RestoreOptions& options,
+                         const Say& say) {
     std::wstring manifest = target;
-    if (!EndsWithNoCase(target, kManifestExtension)) {
+    // Anything but a folder is read as a record, so a device or a pipe given here is named as such.
+    const std::uint32_t attributes = sys.GetFileAttributes(target);
+    const bool device = target.rfind(L"\\\\.\\", 0) == 0 || IsDeviceName(FileNameOf(target));
+    const bool fileGiven = EndsWithNoCase(target, kManifestExtension) || device ||
+                           (attributes != kInvalidAttributes && !(attributes & kAttributeDirectory));
+    if (!fileGiven) {
         const std::wstring folder = target.empty() || target.back() == L'\\' ? target : target + L"\\";
         manifest = NewestManifest(sys, folder);
         if (manifest.empty()) {
-            say(L"no manifest found in " + folder);
+            say(L"no record found in " + folder);
             return RestoreResult::Unreadable;
         }
     }
+    say((options.dryRun ? L"dry run, nothing is changed: " : L"restoring: ") + manifest);
     const std::optional<std::wstring> manifestFolder = FolderOf(manifest);
     const std::wstring folder = manifestFolder ? *manifestFolder + L"\\" : std::wstring();
     std::string bytes;
-    if (!ReadWholeFile(sys, manifest, bytes, kMaxManifestBytes)) {
-        say(L"cannot read the manifest " + manifest);
+    if (const std::wstring why = ReadPlainFile(sys, manifest, bytes, kMaxManifestBytes); !why.empty()) {
+        say(L"refused: the record " + why + L"; nothing was restored");
         return RestoreResult::Unreadable;
     }
 
@@ -363,26 +448,35 @@ RestoreResult RestoreRun(System& sys, Host& host, const std::wstring& target, bo
     std::uint64_t format = 0;
     if (lines.empty() || lines[0].number != 1 || !lines[0].json.Text(L"record", record) || record != L"header" ||
         !lines[0].json.Unsigned(L"format", format)) {
-        say(L"not a Pellworth Remover manifest: " + manifest);
+        say(L"refused: not a Pellworth Remover record: " + manifest);
         return RestoreResult::Unreadable;
     }
     if (format > static_cast<std::uint64_t>(kManifestFormat)) {
-        say(L"the manifest " + manifest + L" is of a later format (" + std::to_wstring(format) + L")");
+        say(L"refused: the record is of a later format (" + std::to_wstring(format) + L")");
         return RestoreResult::Unreadable;
     }
     lines[0].json.Text(L"start", start);
     lines[0].json.Text(L"machine", machine);
-    say((dryRun ? L"dry run, nothing is changed: " : L"restoring: ") + manifest + L" (run of " + start + L" on " +
-        machine + L")");
+    say(L"the run of " + start + L" on " + machine);
+    // Records of many machines may lie on one share that every machine writes to: one of them must not
+    // be able to decide what another puts back.
+    const std::wstring self = sys.ComputerName();
+    if (!options.anyMachine && (self.empty() || !Equals(machine, self))) {
+        say(L"refused: the record was written on the computer \"" + machine + L"\", and this is \"" + self +
+            L"\"; nothing was restored (pellclean --any-machine restores it here all the same)");
+        return RestoreResult::Unreadable;
+    }
 
-    Restorer restorer(sys, host, folder, dryRun, say);
+    Restorer restorer(sys, host, folder, options.dryRun, say);
     std::vector<const Line*> changes;
     for (const Line& line : lines) {
         if (!line.json.Text(L"record", record) || record != L"change") continue;
-        const std::wstring unsafe = restorer.Unsafe(line.json);
+        std::wstring unsafe = restorer.Unsafe(line.json);
+        if (unsafe.empty()) unsafe = restorer.CheckExport(line);
         if (!unsafe.empty()) {
-            // A manifest is input: one that points restore at files it did not make is refused whole.
-            say(L"refused: line " + std::to_wstring(line.number) + L": " + unsafe + L"; nothing was restored");
+            // A record is input: one that points restore anywhere a run could not have changed is refused
+            // whole, before anything is done.
+            say(L"refused: line " + std::to_wstring(line.number) + L" " + unsafe + L"; nothing was restored");
             return RestoreResult::Unreadable;
         }
         changes.push_back(&line);

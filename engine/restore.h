@@ -1,5 +1,5 @@
 // Putting a machine back as it was before a cleaning run, from the run's manifest and the copies in its
-// log folder. Nothing that exists again is overwritten.
+// log folder. Nothing that exists again is overwritten, and nothing a run could not have changed is done.
 #pragma once
 
 #include <functional>
@@ -16,10 +16,15 @@ enum class RestoreResult {
     Unreadable,     // no manifest, not a manifest, or refused as unsafe: nothing was done
 };
 
-// `target` is a manifest (".jsonl") or a folder, whose newest manifest (by its recorded start) is used.
-// With `dryRun` nothing is changed and each line says what would be done. `say` receives one line per
-// change of the manifest, and the lines that name the manifest and its problems.
-RestoreResult RestoreRun(System& sys, Host& host, const std::wstring& target, bool dryRun,
+struct RestoreOptions {
+    bool dryRun = false;      // nothing is changed; each line says what would be done
+    bool anyMachine = false;  // a record written on another computer is used all the same
+};
+
+// `target` is a manifest (".jsonl") or a folder, whose newest manifest (by its recorded start, then its
+// end) is used. `say` receives first the manifest's path, then one line per change of the manifest, and
+// the lines that name the manifest's problems.
+RestoreResult RestoreRun(System& sys, Host& host, const std::wstring& target, const RestoreOptions& options,
                          const std::function<void(const std::wstring&)>& say);
 
 }  // namespace pell

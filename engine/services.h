@@ -5,11 +5,9 @@
 
 #include "base/folders.h"
 #include "base/system.h"
+#include "engine/record_places.h"
 
 namespace pell {
-
-// The services key under HKEY_LOCAL_MACHINE.
-inline constexpr wchar_t kServicesKey[] = L"System\\CurrentControlSet\\Services";
 
 // Asks the service control manager to stop the service; true only when ControlService answered exactly 1.
 bool StopService(System& sys, const std::wstring& serviceName);

@@ -1,4 +1,5 @@
 // The Winlogon stage: worm programs appended to the Shell and Userinit values are cut out of them.
+#include <iterator>
 #include <optional>
 #include <string>
 #include <vector>
@@ -6,6 +7,7 @@
 #include "engine/change_sink.h"
 #include "base/handles.h"
 #include "base/registry_walk.h"
+#include "engine/record_places.h"
 #include "engine/run_entry.h"
 #include "engine/stages.h"
 #include "base/text.h"
@@ -13,8 +15,6 @@
 
 namespace pell {
 namespace {
-
-constexpr wchar_t kWinlogonKey[] = L"Software\\Microsoft\\Windows NT\\CurrentVersion\\Winlogon";
 
 // A worm that writes its part back at once is not chased for ever.
 constexpr int kMaxRewrites = 3;
@@ -24,7 +24,9 @@ struct WinlogonValue {
     const wchar_t* program;  // the genuine program the value starts
     bool inSystemDir;        // where that program lives: SystemDir, otherwise WindowsDir
 };
-constexpr WinlogonValue kValues[] = {{L"Shell", L"explorer.exe", false}, {L"Userinit", L"userinit.exe", true}};
+constexpr WinlogonValue kValues[] = {{kWinlogonValues[0], L"explorer.exe", false},
+                                     {kWinlogonValues[1], L"userinit.exe", true}};
+static_assert(std::size(kValues) == std::size(kWinlogonValues), "every value the record may name has its program");
 
 std::wstring GenuinePath(const Folders& f, const WinlogonValue& v) {
     return (v.inSystemDir ? f.SystemDir : f.WindowsDir) + L"\\" + v.program;
@@ -131,12 +133,10 @@ void CleanWinlogonValue(Engine& e, RunFlags& flags, const WormNameIndex& worms, 
 void CleanWinlogon(Engine& e, RunFlags& flags) {
     const WormNameIndex worms(e.InfectionNames);
     if (worms.empty()) return;
-    const struct {
-        RegRoot root;
-        const wchar_t* label;
-    } kRoots[] = {{RegRoot::LocalMachine, L"HKLM\\..\\Winlogon\\"}, {RegRoot::CurrentUser, L"HKCU\\..\\Winlogon\\"}};
-    for (const auto& r : kRoots)
-        for (const WinlogonValue& v : kValues) CleanWinlogonValue(e, flags, worms, r.root, r.label, v);
+    for (RegRoot root : kWinlogonRoots) {
+        const wchar_t* label = root == RegRoot::LocalMachine ? L"HKLM\\..\\Winlogon\\" : L"HKCU\\..\\Winlogon\\";
+        for (const WinlogonValue& v : kValues) CleanWinlogonValue(e, flags, worms, root, label, v);
+    }
 }
 
 }  // namespace pell

@@ -8,14 +8,75 @@ failures and whether a restart was scheduled. With --csv the same rows are writt
 not a record (broken JSON, a line cut short by an interrupted run) is named on standard error with its file
 and line number and left out; the report goes on. Exit code 0, or 1 when a line was left out, 2 on a usage
 error or an unreadable folder. Python 3 standard library only.
+
+The records come from many machines, any of which may be compromised: only regular files are read (a FIFO,
+a device or a link to one is named and passed over), at most MAX_FILE_BYTES a file and MAX_LINE_BYTES a
+line, a line nested too deeply is left out, and every cell is printed with its line breaks and control
+characters escaped; in CSV a cell that a spreadsheet would take for a formula is written as text.
 """
 import csv
 import json
 import os
+import stat
 import sys
+
+MAX_FILE_BYTES = 64 << 20
+MAX_LINE_BYTES = 1 << 20
 
 KINDS = ("process", "file", "autorun", "policy", "winlogon", "service", "hosts")
 COLUMNS = ("machine", "start", "outcome") + KINDS + ("failures", "restart", "manifest")
+
+
+class NotARegularFile(OSError):
+    pass
+
+
+def read_regular_file(path):
+    """The file's bytes. Opened without blocking (a FIFO would wait for a writer) and checked on the open
+    descriptor, so a link swapped in between a check and the open cannot lead elsewhere."""
+    fd = os.open(path, os.O_RDONLY | getattr(os, "O_NONBLOCK", 0) | getattr(os, "O_NOCTTY", 0))
+    try:
+        info = os.fstat(fd)
+        if not stat.S_ISREG(info.st_mode):
+            raise NotARegularFile("not a regular file")
+        if info.st_size > MAX_FILE_BYTES:
+            raise NotARegularFile("larger than %d bytes" % MAX_FILE_BYTES)
+        chunks, size = [], 0
+        while True:
+            chunk = os.read(fd, 1 << 20)
+            if not chunk:
+                break
+            size += len(chunk)
+            if size > MAX_FILE_BYTES:  # it grew while it was read
+                raise NotARegularFile("larger than %d bytes" % MAX_FILE_BYTES)
+            chunks.append(chunk)
+        return b"".join(chunks)
+    finally:
+        os.close(fd)
+
+
+def cell(value):
+    """A value as one line of plain text: line breaks and other control characters escaped."""
+    text = str(value)
+    out = []
+    for ch in text:
+        if ch == "\n":
+            out.append("\\n")
+        elif ch == "\r":
+            out.append("\\r")
+        elif ord(ch) < 0x20 or 0x7F <= ord(ch) < 0xA0 or ch in "\u2028\u2029":
+            out.append("\\x%02x" % ord(ch) if ord(ch) < 0x100 else "\\u%04x" % ord(ch))
+        else:
+            out.append(ch)
+    return "".join(out)
+
+
+def csv_cell(value):
+    """A cell a spreadsheet shows as text: one that would start a formula gets a leading apostrophe."""
+    text = cell(value)
+    if text[:1] in ("=", "+", "-", "@", "\t", "\r"):
+        return "'" + text
+    return text
 
 
 def read_manifest(path, complain):
@@ -23,8 +84,7 @@ def read_manifest(path, complain):
     line left out."""
     header = summary = None
     counted = dict.fromkeys(KINDS, 0)
-    with open(path, "rb") as f:
-        data = f.read()
+    data = read_regular_file(path)
     lines = data.split(b"\n")
     complete_last = data.endswith(b"\n")
     for number, raw in enumerate(lines, start=1):
@@ -36,8 +96,14 @@ def read_manifest(path, complain):
         if number == len(lines):
             complain(number, "cut short (the run was interrupted while writing it)")
             continue
+        if len(text) > MAX_LINE_BYTES:
+            complain(number, "longer than %d bytes" % MAX_LINE_BYTES)
+            continue
         try:
             record = json.loads(text.decode("utf-8"))
+        except RecursionError:
+            complain(number, "nested too deeply")
+            continue
         except (UnicodeDecodeError, ValueError) as error:
             complain(number, "not JSON: %s" % error)
             continue
@@ -101,14 +167,15 @@ def main(argv):
         def complain(number, reason, path=path):
             nonlocal rejected
             rejected += 1
-            sys.stderr.write("%s:%d: %s; line left out\n" % (path, number, reason))
+            sys.stderr.write("%s:%d: %s; line left out\n" % (cell(path), number, reason))
         try:
             row = read_manifest(path, complain)
         except OSError as error:
-            complain(0, "unreadable: %s" % error)
+            sys.stderr.write("%s: %s; left out\n" % (cell(path), error.strerror or error))
+            rejected += 1
             continue
         if row is None:
-            sys.stderr.write("%s: no header line; not a manifest, left out\n" % path)
+            sys.stderr.write("%s: no header line; not a manifest, left out\n" % cell(path))
             rejected += 1
             continue
         row["manifest"] = os.path.relpath(path, folder)
@@ -119,9 +186,9 @@ def main(argv):
         writer = csv.writer(sys.stdout, lineterminator="\n")
         writer.writerow(COLUMNS)
         for row in rows:
-            writer.writerow([row[c] for c in COLUMNS])
+            writer.writerow([csv_cell(row[c]) for c in COLUMNS])
     else:
-        table = [COLUMNS] + [tuple(str(row[c]) for c in COLUMNS) for row in rows]
+        table = [COLUMNS] + [tuple(cell(row[c]) for c in COLUMNS) for row in rows]
         widths = [max(len(r[i]) for r in table) for i in range(len(COLUMNS))]
         for r in table:
             sys.stdout.write("  ".join(cell.ljust(w) for cell, w in zip(r, widths)).rstrip() + "\n")

@@ -300,7 +300,7 @@ void MainWindow::RestorePrevious() {
         MessageBoxWindow box(kRestoreQuestion, t.YesCaption(), t.NoCaption(), language_.currentCharset);
         if (box.ShowModal(hwnd()) == answer::Yes) {
             SetDetailsText(L"");
-            RestoreRun(engine_->sys, *this, folder, false, [this](const std::wstring& line) {
+            RestoreRun(engine_->sys, *this, folder, RestoreOptions{}, [this](const std::wstring& line) {
                 AppendDetailsText(line + L"\r\n");
                 SetDetailsCaret(DetailsLength());
                 DoEvents();

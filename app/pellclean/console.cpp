@@ -11,7 +11,7 @@ namespace pell::console {
 bool ParseOptions(const std::vector<std::wstring>& args, Options& options, std::wstring& error) {
     Options parsed;
     bool seenLogFolder = false, seenExtra = false, seenYes = false, seenNoRestart = false, seenRestore = false,
-         seenDryRun = false;
+         seenDryRun = false, seenAnyMachine = false;
     for (std::size_t i = 0; i < args.size(); ++i) {
         std::wstring arg = args[i];
         std::wstring value;
@@ -72,6 +72,8 @@ bool ParseOptions(const std::vector<std::wstring>& args, Options& options, std::
             parsed.restore = value;
         } else if (arg == L"--dry-run") {
             if (!flag(seenDryRun, parsed.dryRun)) return false;
+        } else if (arg == L"--any-machine") {
+            if (!flag(seenAnyMachine, parsed.anyMachine)) return false;
         } else {
             error = L"unknown argument: " + args[i];
             return false;
@@ -79,7 +81,7 @@ bool ParseOptions(const std::vector<std::wstring>& args, Options& options, std::
     }
     if (!parsed.help && !parsed.restore.empty()) {
         if (seenLogFolder || seenExtra || seenNoRestart) {
-            error = L"--restore cleans nothing: it takes only --dry-run and --yes";
+            error = L"--restore cleans nothing: it takes only --dry-run, --yes and --any-machine";
             return false;
         }
         // What restore puts back includes what the run took for a worm: it is done only when asked twice.
@@ -88,8 +90,8 @@ bool ParseOptions(const std::vector<std::wstring>& args, Options& options, std::
                     L"--dry-run to see what it would do";
             return false;
         }
-    } else if (!parsed.help && parsed.dryRun) {
-        error = L"--dry-run is a switch of --restore";
+    } else if (!parsed.help && (parsed.dryRun || parsed.anyMachine)) {
+        error = std::wstring(parsed.dryRun ? L"--dry-run" : L"--any-machine") + L" is a switch of --restore";
         return false;
     }
     options = std::move(parsed);
@@ -98,7 +100,7 @@ bool ParseOptions(const std::vector<std::wstring>& args, Options& options, std::
 
 std::wstring Usage() {
     return L"Usage: pellclean [--log-folder DIR] [--no-restart] [--yes] [--extra-detections FILE] [--help]\n"
-           L"       pellclean --restore FOLDER|FILE.jsonl (--dry-run | --yes)\n"
+           L"       pellclean --restore FOLDER|FILE.jsonl (--dry-run | --yes) [--any-machine]\n"
            L"Runs one Pellworth Remover cleaning pass without a window; the details lines go to standard output.\n"
            L"  --log-folder DIR         existing folder for the removal log and the backups (default: the root\n"
            L"                           of the temporary folder's drive, after the \"no folder chosen\" message)\n"
@@ -109,13 +111,14 @@ std::wstring Usage() {
            L"  --restore FOLDER|FILE    put back what a run changed, from the newest manifest in FOLDER or from\n"
            L"                           FILE; never over a file or value that exists again\n"
            L"  --dry-run                with --restore: say what would be done and change nothing\n"
+           L"  --any-machine            with --restore: use a record written on another computer too\n"
            L"Exit codes: 0 nothing found, 1 something removed (restart scheduled or suppressed),\n"
            L"  2 aborted (registry error), 3 services key unreadable, 4 another copy is running,\n"
            L"  5 signature database missing or refused, 6 extra-detections file unreadable,\n"
            L"  7 something removed but a known worm left behind (named in the last lines; restart scheduled),\n"
            L"  64 usage error, 70 translation resource missing or internal error.\n"
-           L"With --restore: 0 all restored, 9 some left alone or not restored, 10 manifest missing,\n"
-           L"  unreadable or refused (nothing done).\n";
+           L"With --restore: 0 all restored, 9 some left alone or not restored, 10 record missing,\n"
+           L"  unreadable or refused (nothing done; the reason is named).\n";
 }
 
 bool CheckLogFolder(System& sys, const std::wstring& folder, std::wstring& error) {

@@ -23,6 +23,7 @@ struct Options {
     std::wstring extraDetections;
     std::wstring restore;    // --restore: a manifest or a log folder; the program restores instead of cleaning
     bool dryRun = false;     // with --restore: say what would be done, change nothing
+    bool anyMachine = false; // with --restore: a record written on another computer is used too
 };
 
 // Parses the switches (program name not included). False with a message on a usage error.

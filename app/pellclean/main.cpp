@@ -84,7 +84,7 @@ int Run() {
     }
 
     if (!options.restore.empty()) {
-        RestoreResult result = RestoreRun(real, host, FullPath(options.restore), options.dryRun,
+        RestoreResult result = RestoreRun(real, host, FullPath(options.restore), {options.dryRun, options.anyMachine},
                                           [](const std::wstring& line) { PrintOut(WideToUtf8(line) + "\n"); });
         return console::ExitCode(result);
     }

@@ -103,6 +103,8 @@ long Win32System::GetFileIdentity(FileHandle file, FileIdentity& identity) {
     return 1;
 }
 
+std::uint32_t Win32System::GetFileType(FileHandle file) { return Keep(::GetFileType(FromSeam<HANDLE>(file))); }
+
 long Win32System::CloseFile(FileHandle file) { return Keep<long>(::CloseHandle(FromSeam<HANDLE>(file))); }
 
 long Win32System::FlushFile(FileHandle file) { return Keep<long>(::FlushFileBuffers(FromSeam<HANDLE>(file))); }

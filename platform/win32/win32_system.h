@@ -64,6 +64,7 @@ public:
     long WriteFile(FileHandle file, const void* data, std::uint32_t count, std::uint32_t& written) override;
     long GetFileSize(FileHandle file, std::uint64_t& size) override;
     long GetFileIdentity(FileHandle file, FileIdentity& identity) override;
+    std::uint32_t GetFileType(FileHandle file) override;
     long CloseFile(FileHandle file) override;
     long FlushFile(FileHandle file) override;
 

@@ -2,7 +2,7 @@
 # The round trip under Wine: a throwaway prefix is planted with the whole infection set, cleaned by the
 # console program, and put back with --restore from the run's record. The registry and the files must then
 # equal the planted snapshot; only processes (ended, not started again) and the service's running state
-# may differ. A dry run before the restore must change nothing.
+# may differ. A dry run before the restore must change nothing, and crafted records are refused.
 # usage: restore_scenario.sh PELLCLEAN_EXE WORM_EXE WORK_DIR [SOURCE_DIR]
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
@@ -69,6 +69,43 @@ e2e_check "the dry run says what it would do" grep -q '^would restore service ' 
 snapshot dry-run
 e2e_check "the dry run changed no registry value" cmp -s "$work/registry-cleaned.txt" "$work/registry-dry-run.txt"
 e2e_check "the dry run changed no file" cmp -s "$work/files-cleaned.txt" "$work/files-dry-run.txt"
+
+# Crafted records, each with one change no cleaning makes, are refused whole: the machine stays as cleaned.
+forged=$work/forged
+rm -rf "$forged" && mkdir -p "$forged"
+header=$(head -n 1 "$record")
+utf16_hex() { printf '%s\0' "$1" | iconv -f UTF-8 -t UTF-16LE | od -An -v -tx1 | tr -d ' \n'; }
+evil=$(utf16_hex 'C:\evil.exe')
+{
+    echo "$header"
+    echo '{"record":"change","kind":"autorun","root":"HKCU","view":"64","key":"Software\\Microsoft\\Windows\\CurrentVersion\\Run","name":"Fine","type":1,"data":"'"$evil"'"}'
+    echo '{"record":"change","kind":"autorun","root":"HKLM","view":"64","key":"Software\\Microsoft\\Windows NT\\CurrentVersion\\Image File Execution Options\\notepad.exe","name":"Debugger","type":1,"data":"'"$evil"'"}'
+} >"$forged/debugger.jsonl"
+printf 'REGEDIT4\r\n[HKEY_LOCAL_MACHINE\\System\\CurrentControlSet\\Services\\EvilSvc]\r\n"Start"=dword:00000002\r[HKEY_LOCAL_MACHINE\\Software\\EvilKey]\r\n"x"="y"\r\n' >"$forged/EvilSvc.reg"
+{
+    echo "$header"
+    echo '{"record":"change","kind":"service","name":"EvilSvc","image_path":"C:\\evil.exe","export":"EvilSvc.reg"}'
+} >"$forged/export.jsonl"
+sed '1s/"machine":"[^"]*"/"machine":"ANOTHERPC"/' "$record" >"$forged/other-machine.jsonl"
+mkfifo "$forged/fifo.jsonl"
+for name in debugger export other-machine fifo; do
+    rc=0
+    pell "forged-$name" --restore "$(e2e_winz "$forged/$name.jsonl")" --yes || rc=$?
+    e2e_check "the crafted record $name is refused (exit 10)" test "$rc" -eq 10
+done
+rc=0
+pell forged-com1 --restore COM1 --yes || rc=$?
+e2e_check "a device given as the record is refused at once (exit 10)" test "$rc" -eq 10
+e2e_check "the device is named as no record" grep -q '^refused: the record ' "$work/forged-com1.stdout"
+e2e_check "the pipe is named as no plain disk file" grep -q '^refused: the record is not a plain disk file' "$work/forged-fifo.stdout"
+e2e_check "the refusal names the line and the key" \
+    grep -q '^refused: line 3 names a registry key no cleaning changes: HKLM\\Software\\Microsoft\\Windows NT\\CurrentVersion\\Image File Execution Options\\notepad.exe' "$work/forged-debugger.stdout"
+e2e_check "the refusal names the export's extra key" \
+    grep -q "^refused: line 2 names the export EvilSvc.reg, which line 4 names a key outside the service's own: HKEY_LOCAL_MACHINE\\\\Software\\\\EvilKey" "$work/forged-export.stdout"
+e2e_check "the refusal names the other computer" grep -q '^refused: the record was written on the computer "ANOTHERPC"' "$work/forged-other-machine.stdout"
+snapshot forged
+e2e_check "the crafted records changed no registry value" cmp -s "$work/registry-cleaned.txt" "$work/registry-forged.txt"
+e2e_check "the crafted records changed no file" cmp -s "$work/files-cleaned.txt" "$work/files-forged.txt"
 
 rc=0
 pell restore --restore "$(e2e_winz "$record")" --yes || rc=$?

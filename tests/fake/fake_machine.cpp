@@ -20,6 +20,7 @@ namespace {
 constexpr std::uint32_t kErrorFileExists = 80;
 constexpr std::uint32_t kErrorSharingViolation = 32;
 constexpr std::uint32_t kErrorInvalidHandle = 6;
+constexpr std::uint32_t kErrorInvalidFunction = 1;
 constexpr std::uint32_t kErrorInvalidParameter = 87;
 constexpr std::uint32_t kErrorDiskFull = 112;
 constexpr std::uint32_t kErrorAlreadyExists = 183;
@@ -829,8 +830,12 @@ long FakeMachine::ReadFile(FileHandle file, void* buffer, std::uint32_t count, s
     if (h == fileHandles_.end()) return Fail(kErrorInvalidHandle);
     if (auto f = Hit(Op::ReadFile, files_[h->second.key].path)) return f->result;
     if (h->second.access == FileAccess::Write) return Fail(code::AccessDenied);
-    FileNode& node = files_[h->second.key];
-    const std::string& bytes = node.bytes;
+    if (files_[h->second.key].type != filetype::Disk) {
+        std::memset(buffer, 0, count);
+        read = count;
+        return 1;
+    }
+    const std::string& bytes = files_[h->second.key].bytes;
     std::uint64_t pos = h->second.position;
     if (pos == 0 && !bytes.empty()) ++readPasses_[h->second.key];
     std::uint64_t n = pos >= bytes.size() ? 0 : std::min<std::uint64_t>(count, bytes.size() - pos);
@@ -865,6 +870,7 @@ long FakeMachine::WriteFile(FileHandle file, const void* data, std::uint32_t cou
 long FakeMachine::GetFileSize(FileHandle file, std::uint64_t& size) {
     auto h = fileHandles_.find(file);
     if (h == fileHandles_.end()) return Fail(kErrorInvalidHandle);
+    if (files_[h->second.key].type != filetype::Disk) return Fail(kErrorInvalidFunction);
     size = files_[h->second.key].bytes.size();
     return 1;
 }
@@ -880,6 +886,19 @@ long FakeMachine::GetFileIdentity(FileHandle file, FileIdentity& identity) {
     identity.writeTime = node.writeTime;
     identity.attributes = node.attributes;
     return 1;
+}
+
+std::uint32_t FakeMachine::GetFileType(FileHandle file) {
+    auto h = fileHandles_.find(file);
+    if (h == fileHandles_.end()) {
+        Fail(kErrorInvalidHandle);
+        return filetype::Unknown;
+    }
+    return files_[h->second.key].type;
+}
+
+void FakeMachine::PlantDevice(const std::wstring& path, std::uint32_t type) {
+    files_[Norm(path)] = FileNode{path, {}, kAttributeNormal, false, type};
 }
 
 long FakeMachine::CloseFile(FileHandle file) { return fileHandles_.erase(file) ? 1 : Fail(kErrorInvalidHandle); }

@@ -87,6 +87,8 @@ public:
     void PlantFileLink(const std::wstring& link, const std::wstring& target);
     // How many times the file was read from its start (a whole read for a digest or a copy).
     std::size_t ReadPasses(const std::wstring& path);
+    // A name that opens a device or a pipe instead of a disk file (COM1, a FIFO someone left).
+    void PlantDevice(const std::wstring& path, std::uint32_t type = filetype::Character);
     // The computer restarts: every process ends and the deletions marked for the restart are made.
     void Restart();
     void InjectFault(const Fault& fault) { faults_.push_back(fault); }
@@ -174,6 +176,7 @@ public:
     long WriteFile(FileHandle file, const void* data, std::uint32_t count, std::uint32_t& written) override;
     long GetFileSize(FileHandle file, std::uint64_t& size) override;
     long GetFileIdentity(FileHandle file, FileIdentity& identity) override;
+    std::uint32_t GetFileType(FileHandle file) override;
     long CloseFile(FileHandle file) override;
     long FlushFile(FileHandle file) override;
     long ListFolder(const std::wstring& folder, const std::wstring& pattern,
@@ -227,6 +230,7 @@ private:
         std::string bytes;
         std::uint32_t attributes = kAttributeNormal;
         bool locked = false;
+        std::uint32_t type = filetype::Disk;  // a device reads zeros without end and has no size
         std::uint64_t index = NewFileIndex();  // the file's identity on its volume; a copy gets its own
         std::uint64_t writeTime = NewFileIndex();
         std::wstring linkTarget;  // a symbolic link: the path it leads to

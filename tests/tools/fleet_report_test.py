@@ -5,8 +5,10 @@ import csv
 import io
 import json
 import os
+import shutil
 import subprocess
 import sys
+import tempfile
 import unittest
 
 HERE = os.path.dirname(os.path.abspath(__file__))
@@ -19,6 +21,11 @@ DAMAGED = os.path.join("pc-cut", "Pellworth Removal Log damaged.jsonl")
 def run(*args):
     done = subprocess.run([sys.executable, REPORT, *args], capture_output=True, text=True, timeout=60)
     return done.returncode, done.stdout, done.stderr
+
+
+HEADER = {"record": "header", "format": 1, "machine": "PC1", "start": "2026-12-08T10:00:00Z"}
+SUMMARY = {"record": "summary", "outcome": "removed", "counts": {"file": 1}, "failures": 0, "restart": True,
+           "end": "2026-12-08T10:01:00Z"}
 
 
 def records(path):
@@ -78,6 +85,48 @@ class FleetReport(unittest.TestCase):
         self.assertEqual(len(lines), len(rows) + 2)
         removed = sum(1 for r in rows if r["outcome"] == "removed")
         self.assertEqual(lines[-1], "%d run(s), %d with removals, 2 line(s) left out" % (len(rows), removed))
+
+    def test_hostile_records_are_passed_over_and_cells_stay_text(self):
+        """Records written by a machine that may be compromised: nothing in them may hang the report, exhaust
+        its memory, end it with a traceback, or run as a formula in the spreadsheet that opens its CSV."""
+        folder = tempfile.mkdtemp(prefix="fleet-hostile-")
+        self.addCleanup(shutil.rmtree, folder)
+
+        def write(name, lines):
+            with open(os.path.join(folder, name), "w", encoding="utf-8") as f:
+                f.write("".join(json.dumps(l) + "\n" if isinstance(l, dict) else l + "\n" for l in lines))
+
+        formula = dict(HEADER, machine="=HYPERLINK(\"http://x\")\r\nPC9,evil")
+        write("formula.jsonl", [formula, SUMMARY])
+        write("plus.jsonl", [dict(HEADER, machine="+1+cmd|' /C calc'!A0", start="@SUM(1)"),
+                             dict(SUMMARY, outcome="-2+3")])
+        write("nested.jsonl", [HEADER, "[" * 100000, SUMMARY])
+        write("long.jsonl", [HEADER, '{"record":"change","kind":"file","pad":"' + "x" * (1 << 20) + '"}', SUMMARY])
+        os.mkfifo(os.path.join(folder, "fifo.jsonl"))
+        os.symlink("/dev/zero", os.path.join(folder, "zero.jsonl"))
+
+        code, out, err = run(folder, "--csv")
+        self.assertEqual(code, 1, err)
+        self.assertNotIn("Traceback", err)
+        self.assertIn("fifo.jsonl: not a regular file; left out", err)
+        self.assertIn("zero.jsonl: not a regular file; left out", err)
+        self.assertIn("nested.jsonl:2: nested too deeply; line left out", err)
+        self.assertIn("long.jsonl:2: longer than %d bytes; line left out" % (1 << 20), err)
+
+        self.assertEqual(len(out.splitlines()), 5, out)  # the column names and one line per readable record
+        rows = {r["manifest"]: r for r in csv.DictReader(io.StringIO(out))}
+        self.assertEqual(sorted(rows), ["formula.jsonl", "long.jsonl", "nested.jsonl", "plus.jsonl"])
+        self.assertEqual(rows["formula.jsonl"]["machine"], "'=HYPERLINK(\"http://x\")\\r\\nPC9,evil")
+        self.assertEqual(rows["plus.jsonl"]["machine"], "'+1+cmd|' /C calc'!A0")
+        self.assertEqual(rows["plus.jsonl"]["start"], "'@SUM(1)")
+        self.assertEqual(rows["plus.jsonl"]["outcome"], "'-2+3")
+        for row in rows.values():
+            for value in row.values():
+                self.assertNotIn(value[:1], ("=", "+", "-", "@"), row)
+
+        table_code, table, _ = run(folder)
+        self.assertEqual(table_code, 1)
+        self.assertEqual(len(table.splitlines()), 6, table)  # no cell breaks its row
 
     def test_usage_errors(self):
         self.assertEqual(run()[0], 2)

@@ -33,12 +33,20 @@ TEST(ConsoleOptions, AcceptedSwitches) {
         Options o;
         std::wstring error;
         ASSERT_TRUE(ParseOptions(c.args, o, error)) << WideToUtf8(error);
+        EXPECT_FALSE(o.anyMachine);
         EXPECT_EQ(o.yes, c.yes);
         EXPECT_EQ(o.noRestart, c.noRestart);
         EXPECT_EQ(o.help, c.help);
         EXPECT_EQ(o.logFolder, c.logFolder);
         EXPECT_EQ(o.extraDetections, c.extra);
     }
+}
+
+TEST(ConsoleOptions, AnyMachineGoesWithRestoreOnly) {
+    Options o;
+    std::wstring error;
+    ASSERT_TRUE(ParseOptions({L"--restore", L"C:\\Logs", L"--dry-run", L"--any-machine"}, o, error)) << WideToUtf8(error);
+    EXPECT_TRUE(o.anyMachine && o.dryRun);
 }
 
 TEST(ConsoleOptions, UsageErrorsNameTheProblemAndLeaveTheOptionsAlone) {
@@ -50,6 +58,8 @@ TEST(ConsoleOptions, UsageErrorsNameTheProblemAndLeaveTheOptionsAlone) {
         {{L"--yes=1"}, L"--yes takes no value"},
         {{L"--restart"}, L"unknown argument: --restart"},
         {{L"C:\\Logs"}, L"unknown argument: C:\\Logs"},
+        {{L"--any-machine"}, L"--any-machine is a switch of --restore"},
+        {{L"--restore", L"C:\\Logs", L"--yes", L"--any-machine", L"--any-machine"}, L"--any-machine given twice"},
     };
     for (const auto& [args, message] : cases) {
         Options o;

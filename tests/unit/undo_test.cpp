@@ -115,7 +115,7 @@ struct Planted {
     }
 
     RestoreResult Restore(const std::wstring& target, bool dryRun, Lines& said) {
-        return RestoreRun(machine, host, target, dryRun, [&](const std::wstring& line) { said.push_back(line); });
+        return RestoreRun(machine, host, target, {dryRun, false}, [&](const std::wstring& line) { said.push_back(line); });
     }
 
     std::vector<std::string> before;
@@ -344,6 +344,185 @@ TEST_P(EachRestore, DoesWhatTheRecordAndTheMachineAllow) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Restore, EachRestore, ::testing::Range<std::size_t>(0, RestoreCases().size()));
+
+// A record someone wrote by hand: the genuine header of the run (or the one given), then these lines.
+std::wstring Forge(Planted& p, const std::vector<std::string>& changes, const std::string& header = {}) {
+    const std::string genuine = *p.machine.FileBytes(kManifest);
+    std::string bytes = header.empty() ? genuine.substr(0, genuine.find('\n') + 1) : header + "\n";
+    for (const std::string& change : changes) bytes += "{\"record\":\"change\"," + change + "}\n";
+    const std::wstring path = kLogs + L"forged.jsonl";
+    p.machine.PlantFile(path, bytes);
+    return path;
+}
+
+std::string Hex(const std::string& bytes) {
+    std::string out;
+    for (unsigned char b : bytes) out += "0123456789abcdef"[b >> 4], out += "0123456789abcdef"[b & 15];
+    return out;
+}
+
+std::string ValueChange(const char* kind, const char* root, const std::string& key, const char* name,
+                        const std::string& extra = {}) {
+    return std::string("\"kind\":\"") + kind + "\",\"root\":\"" + root + "\",\"view\":\"64\",\"key\":\"" + key +
+           "\",\"name\":\"" + name + "\",\"type\":1,\"data\":\"" + Hex(Utf16(L"C:\\evil.exe")) + "\"" + extra;
+}
+
+const std::string kMd5 = ",\"md5\":\"0123456789abcdef0123456789ABCDEF\"";
+const std::string kWinlogonJson = "Software\\\\Microsoft\\\\Windows NT\\\\CurrentVersion\\\\Winlogon";
+
+// Each of these records asks for something no cleaning run does; each is refused whole, naming the line
+// and why, and the machine stays exactly as the run left it.
+TEST(HostileRecord, IsRefusedWholeAndTheMachineStaysAsItWas) {
+    const struct {
+        const char* what;
+        std::function<std::wstring(Planted&)> forge;
+        const wchar_t* reason;  // the refusal line starts with it
+    } cases[] = {
+        {"a debugger for notepad", [](Planted& p) { return Forge(p, {ValueChange("autorun", "HKLM",
+             "Software\\\\Microsoft\\\\Windows NT\\\\CurrentVersion\\\\Image File Execution Options\\\\notepad.exe", "Debugger")}); },
+         L"refused: line 2 names a registry key no cleaning changes: HKLM\\Software\\Microsoft\\Windows NT\\"},
+        {"a new auto-start service through policy lines", [](Planted& p) { return Forge(p, {
+             ValueChange("policy", "HKLM", "System\\\\CurrentControlSet\\\\Services\\\\EvilSvc", "ImagePath"),
+             ValueChange("policy", "HKLM", "System\\\\CurrentControlSet\\\\Services\\\\EvilSvc", "Start")}); },
+         L"refused: line 2 names a registry value no cleaning changes: HKLM\\System\\CurrentControlSet\\Services\\EvilSvc\\ImagePath"},
+        {"a policy value the policy step never deletes", [](Planted& p) { return Forge(p, {ValueChange("policy", "HKCU",
+             "Software\\\\Microsoft\\\\Windows\\\\CurrentVersion\\\\Policies\\\\Explorer", "NoDrives")}); },
+         L"refused: line 2 names a registry value no cleaning changes"},
+        {"a Winlogon change aimed at a genuine service", [](Planted& p) {
+             p.machine.PlantString(RegRoot::LocalMachine, L"System\\CurrentControlSet\\Services\\Spooler", L"ImagePath", L"spoolsv.exe");
+             return Forge(p, {ValueChange("winlogon", "HKLM", "System\\\\CurrentControlSet\\\\Services\\\\Spooler", "ImagePath",
+                                          ",\"written\":\"" + Hex(Utf16(L"spoolsv.exe")) + "\"")}); },
+         L"refused: line 2 names a registry value no cleaning changes: HKLM\\System\\CurrentControlSet\\Services\\Spooler\\ImagePath"},
+        {"a Winlogon value the stage never rewrites", [](Planted& p) { return Forge(p, {
+             ValueChange("winlogon", "HKLM", kWinlogonJson, "Taskman", ",\"written\":\"00\"")}); },
+         L"refused: line 2 names a registry value no cleaning changes"},
+        {"the default user's Run key", [](Planted& p) { return Forge(p, {ValueChange("autorun", "HKU",
+             ".DEFAULT\\\\Software\\\\Microsoft\\\\Windows\\\\CurrentVersion\\\\Run", "Evil")}); },
+         L"refused: line 2 names a registry key no cleaning changes: HKU\\.DEFAULT\\"},
+        {"a Run key with something after it", [](Planted& p) { return Forge(p, {ValueChange("autorun", "HKLM",
+             "Software\\\\Microsoft\\\\Windows\\\\CurrentVersion\\\\Run\\\\Sub", "Evil")}); },
+         L"refused: line 2 names a registry key no cleaning changes"},
+        {"a root no run names", [](Planted& p) { return Forge(p, {ValueChange("autorun", "HKCR",
+             "Software\\\\Microsoft\\\\Windows\\\\CurrentVersion\\\\Run", "Evil")}); },
+         L"refused: line 2 names a registry root no cleaning changes: HKCR"},
+        {"a file without its digest into system32", [](Planted& p) {
+             p.machine.PlantFile(kLogs + L"evil.back", "MZ evil");
+             return Forge(p, {"\"kind\":\"file\",\"path\":\"C:\\\\WINDOWS\\\\system32\\\\evil.dll\",\"backup\":\"evil.back\""}); },
+         L"refused: line 2 names the copy evil.back without the MD5 digest"},
+        {"a digest that is no digest", [](Planted& p) { return Forge(p, {
+             "\"kind\":\"file\",\"path\":\"C:\\\\x.exe\",\"backup\":\"x.back\",\"md5\":\"12ab\""}); },
+         L"refused: line 2 names the copy x.back without the MD5 digest"},
+        {"an alternate data stream", [](Planted& p) { return Forge(p, {
+             "\"kind\":\"file\",\"path\":\"C:\\\\WINDOWS\\\\notepad.exe:zone\",\"backup\":\"x.back\"" + kMd5}); },
+         L"refused: line 2 names a file path that is not a plain full path: C:\\WINDOWS\\notepad.exe:zone"},
+        {"a device name", [](Planted& p) { return Forge(p, {
+             "\"kind\":\"file\",\"path\":\"C:\\\\WINDOWS\\\\com1.txt\",\"backup\":\"x.back\"" + kMd5}); },
+         L"refused: line 2 names a file path that is not a plain full path"},
+        {"a path that climbs", [](Planted& p) { return Forge(p, {
+             "\"kind\":\"file\",\"path\":\"C:\\\\WINDOWS\\\\..\\\\boot.ini\",\"backup\":\"x.back\"" + kMd5}); },
+         L"refused: line 2 names a file path that is not a plain full path"},
+        {"a path with a trailing dot", [](Planted& p) { return Forge(p, {
+             "\"kind\":\"file\",\"path\":\"C:\\\\WINDOWS\\\\explorer.exe.\",\"backup\":null"}); },
+         L"refused: line 2 names a file path that is not a plain full path"},
+        {"a share path", [](Planted& p) { return Forge(p, {
+             "\"kind\":\"file\",\"path\":\"\\\\\\\\server\\\\share\\\\x.exe\",\"backup\":null"}); },
+         L"refused: line 2 names a file path that is not a plain full path"},
+        {"a copy that is a device", [](Planted& p) { return Forge(p, {
+             "\"kind\":\"file\",\"path\":\"C:\\\\x.exe\",\"backup\":\"NUL\"" + kMd5}); },
+         L"refused: line 2 names a copy that is not a file of the record's folder: NUL"},
+        {"a service name that leads to another key", [](Planted& p) { return Forge(p, {
+             "\"kind\":\"service\",\"name\":\"wrmsvc\\\\..\\\\Spooler\",\"image_path\":\"x\",\"export\":null"}); },
+         L"refused: line 2 names a service that is not a plain name"},
+        {"an export that adds a key after a bare CR", [](Planted& p) {
+             p.machine.PlantFile(kLogs + L"evilsvc.reg", "REGEDIT4\r\n[HKEY_LOCAL_MACHINE\\System\\CurrentControlSet\\Services\\"
+                                 "EvilSvc]\r\n\"Start\"=dword:00000002\r[HKEY_LOCAL_MACHINE\\Software\\EvilKey]\r\n");
+             return Forge(p, {"\"kind\":\"service\",\"name\":\"EvilSvc\",\"image_path\":\"x\",\"export\":\"evilsvc.reg\""}); },
+         L"refused: line 2 names the export evilsvc.reg, which line 4 names a key outside the service's own"},
+        {"a change of a kind no run makes", [](Planted& p) { return Forge(p, {"\"kind\":\"registry\",\"key\":\"x\""}); },
+         L"refused: line 2 records a change of a kind no cleaning makes: \"registry\""},
+        {"a valid change before a bad one", [](Planted& p) { return Forge(p, {
+             ValueChange("autorun", "HKCU", "Software\\\\Microsoft\\\\Windows\\\\CurrentVersion\\\\Run", "WrmUser"),
+             ValueChange("autorun", "HKLM", "Software\\\\Classes\\\\exefile\\\\shell\\\\open\\\\command", "")}); },
+         L"refused: line 3 names a registry key no cleaning changes"},
+        {"a record of another computer", [](Planted& p) {
+             std::string header = *p.machine.FileBytes(kManifest);
+             header = header.substr(0, header.find('\n'));
+             header.replace(header.find("PELLTEST"), 8, "OTHERPC");
+             return Forge(p, {ValueChange("autorun", "HKCU", "Software\\\\Microsoft\\\\Windows\\\\CurrentVersion\\\\Run", "WrmUser")},
+                          header); },
+         L"refused: the record was written on the computer \"OTHERPC\", and this is \"PELLTEST\""},
+        {"a record that is a device", [](Planted& p) {
+             p.machine.PlantDevice(kLogs + L"com1.jsonl");
+             return kLogs + L"com1.jsonl"; },
+         L"refused: the record is not a plain disk file"},
+        {"a device named without an extension", [](Planted& p) {
+             p.machine.PlantDevice(L"\\\\.\\COM1");
+             return std::wstring(L"\\\\.\\COM1"); },
+         L"refused: the record is not a plain disk file"},
+        {"a device that cannot even be opened", [](Planted&) { return std::wstring(L"D:\\Logs\\LPT1"); },
+         L"refused: the record cannot be opened"},
+        {"a folder whose only record is a pipe", [](Planted& p) {
+             p.machine.PlantFolder(L"D:\\Piped");
+             p.machine.PlantDevice(L"D:\\Piped\\x.jsonl", filetype::Pipe);
+             return std::wstring(L"D:\\Piped"); },
+         L"no record found in D:\\Piped\\"},
+    };
+    for (const auto& c : cases) {
+        Planted p;
+        ASSERT_EQ(RunCleaning(p.e), RunOutcome::Removed);
+        const std::wstring target = c.forge(p);
+        const std::vector<std::string> cleaned = p.Snapshot();
+        const std::size_t commands = p.machine.StartedCommands().size();
+        Lines said;
+        EXPECT_EQ(p.Restore(target, false, said), RestoreResult::Unreadable) << c.what;
+        EXPECT_EQ(p.Snapshot(), cleaned) << c.what;
+        EXPECT_EQ(p.machine.StartedCommands().size(), commands) << c.what;
+        EXPECT_EQ(p.machine.OpenHandleCount(), 0u) << c.what;
+        ASSERT_FALSE(said.empty()) << c.what;
+        EXPECT_EQ(said.back().substr(0, std::wstring_view(c.reason).size()), c.reason)
+            << c.what << ": " << WideToUtf8(said.back());
+    }
+}
+
+TEST(HostileRecord, PlacesARunChangesAreAcceptedAndAnotherComputersRecordOnlyWhenAsked) {
+    Planted p;
+    ASSERT_EQ(RunCleaning(p.e), RunOutcome::Removed);
+    const std::string run = "Software\\\\Microsoft\\\\Windows\\\\CurrentVersion\\\\";
+    std::string header = *p.machine.FileBytes(kManifest);
+    header = header.substr(0, header.find('\n'));
+    header.replace(header.find("PELLTEST"), 8, "OTHERPC");
+    const std::wstring forged = Forge(p, {
+        ValueChange("autorun", "HKLM", "Software\\\\Wow6432Node\\\\Microsoft\\\\Windows\\\\CurrentVersion\\\\RunOnce", "A"),
+        ValueChange("autorun", "HKLM", "SOFTWARE\\\\microsoft\\\\windows\\\\currentversion\\\\runservices", "B"),
+        ValueChange("autorun", "HKU", "S-1-5-21-7-8-9-1001\\\\" + run + "Run", "C"),
+        ValueChange("autorun", "HKCU", run + "RunOnce", "D"),
+        ValueChange("policy", "HKCU", run + "Policies\\\\Explorer", "norun"),
+        ValueChange("winlogon", "HKCU", kWinlogonJson, "userinit", ",\"written\":\"00\""),
+    }, header);
+    Lines said;
+    EXPECT_EQ(RestoreRun(p.machine, p.host, forged, {true, true}, [&](const std::wstring& l) { said.push_back(l); }),
+              RestoreResult::SomeLeftAlone);
+    EXPECT_EQ(said.front(), L"dry run, nothing is changed: " + forged);
+    EXPECT_EQ(Count(said, L"would restore "), 5u);  // the Winlogon value is not what the "run" wrote
+    EXPECT_EQ(Count(said, L"refused"), 0u);
+}
+
+TEST(Restore, AFolderGivesItsNewestRecordByStartThenEndAndNamesItFirst) {
+    Planted p;
+    const std::string header = "{\"record\":\"header\",\"format\":1,\"machine\":\"PELLTEST\",\"start\":\"2026-12-08T10:00:00Z\"}\n";
+    auto record = [&](const wchar_t* name, const char* start, const char* end) {
+        std::string h = header;
+        h.replace(h.find("2026-12-08T10:00:00Z"), 20, start);
+        p.machine.PlantFile(kLogs + name, h + "{\"record\":\"summary\",\"outcome\":\"nothing-found\",\"end\":\"" + end + "\"}\n");
+    };
+    record(L"b.jsonl", "2026-12-08T10:00:00Z", "2026-12-08T10:00:09Z");
+    record(L"a.jsonl", "2026-12-08T10:00:00Z", "2026-12-08T10:00:30Z");  // same start, ended later: the newest
+    record(L"c.jsonl", "2026-12-08T09:59:59Z", "2026-12-08T11:00:00Z");
+    Lines said;
+    EXPECT_EQ(p.Restore(L"D:\\Logs", true, said), RestoreResult::AllRestored);
+    ASSERT_FALSE(said.empty());
+    EXPECT_EQ(said.front(), L"dry run, nothing is changed: " + kLogs + L"a.jsonl");
+}
 
 }  // namespace
 }  // namespace pell

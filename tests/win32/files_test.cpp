@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <map>
 
+#include "base/files.h"
 #include "base/handles.h"
 #include "base/text.h"
 #include "tests/win32/win32_test_support.h"
@@ -179,6 +180,28 @@ TEST_F(FileTest, DrivesAreListedInLetterOrderWithTheirTypes) {
     }
     ASSERT_FALSE(absent.empty());
     EXPECT_EQ(sys.GetDriveType(absent + L"\\"), drive::NoRootDir);
+}
+
+// A record or a list someone else may have named is read only when it is a file on a disk: a device
+// or a pipe would never end, or end when its other side decides.
+TEST_F(FileTest, OnlyAPlainDiskFileIsReadWhole) {
+    const std::wstring path = Folder() + L"\\record.jsonl";
+    planter.PlantFile(path, "{}\n");
+    std::string bytes;
+    EXPECT_EQ(ReadPlainFile(sys, path, bytes, 100), L"");
+    EXPECT_EQ(bytes, "{}\n");
+    const std::wstring pipe = L"\\\\.\\pipe\\pelltest-" + std::to_wstring(::GetCurrentProcessId());
+    HANDLE server = ::CreateNamedPipeW(pipe.c_str(), PIPE_ACCESS_OUTBOUND, PIPE_TYPE_BYTE | PIPE_WAIT, 1, 4096, 4096, 0,
+                                       nullptr);
+    ASSERT_NE(server, INVALID_HANDLE_VALUE);
+    for (const std::wstring& device : {std::wstring(L"NUL"), std::wstring(L"\\\\.\\NUL"), pipe}) {
+        bytes = "untouched";
+        EXPECT_EQ(ReadPlainFile(sys, device, bytes, 100), L"is not a plain disk file") << WideToUtf8(device);
+        EXPECT_EQ(bytes, "untouched");
+    }
+    ::CloseHandle(server);
+    EXPECT_EQ(ReadPlainFile(sys, Folder() + L"\\missing.jsonl", bytes, 100), L"cannot be opened (error 2)");
+    EXPECT_EQ(ReadPlainFile(sys, path, bytes, 2), L"is larger than 2 bytes");
 }
 
 TEST_F(FileTest, TheSystemAndTemporaryFoldersAreReported) {
