@@ -221,7 +221,7 @@ const Case kCases[] = {
          ASSERT_EQ(policies.size(), 1u);
          EXPECT_EQ(Machine::Text(policies[0], L"name"), L"DisableTaskMgr");
          EXPECT_FALSE(m.machine.ValueExists(RegRoot::CurrentUser, kSystemPolicies, L"DisableTaskMgr"));
-         RestoreRun(m.machine, m.host, kRecord, false, [](const std::wstring&) {});
+         RestoreRun(m.machine, m.host, kRecord, RestoreOptions{}, [](const std::wstring&) {});
          EXPECT_EQ(m.State(), m.before);
          EXPECT_NE(m.machine.RegistryDump().find(L"DisableTaskMgr"), std::wstring::npos);
      }},
