@@ -66,6 +66,9 @@ public:
     }
     long DeleteFile(const std::wstring& path) override { return inner_.DeleteFile(path); }
     long MoveFileReplace(const std::wstring& from, const std::wstring& to) override { return inner_.MoveFileReplace(from, to); }
+    long MoveFileNoReplace(const std::wstring& from, const std::wstring& to) override {
+        return inner_.MoveFileNoReplace(from, to);
+    }
     long DeleteFileAtRestart(const std::wstring& path) override { return inner_.DeleteFileAtRestart(path); }
     long OpenFile(const std::wstring& path, FileAccess access, FileDisposition disposition, FileHandle& file) override {
         return inner_.OpenFile(path, access, disposition, file);
@@ -77,6 +80,9 @@ public:
         return inner_.WriteFile(file, data, count, written);
     }
     long GetFileSize(FileHandle file, std::uint64_t& size) override { return inner_.GetFileSize(file, size); }
+    long GetFileIdentity(FileHandle file, FileIdentity& identity) override {
+        return inner_.GetFileIdentity(file, identity);
+    }
     std::uint32_t GetFileType(FileHandle file) override { return inner_.GetFileType(file); }
     long CloseFile(FileHandle file) override { return inner_.CloseFile(file); }
     long FlushFile(FileHandle file) override { return inner_.FlushFile(file); }

@@ -45,6 +45,7 @@ constexpr std::uint32_t kAttributeHidden = 0x2;
 constexpr std::uint32_t kAttributeSystem = 0x4;
 constexpr std::uint32_t kAttributeDirectory = 0x10;
 constexpr std::uint32_t kAttributeNormal = 0x80;
+constexpr std::uint32_t kAttributeReparsePoint = 0x400;  // a link: symbolic link, junction, mount point
 
 // What an open file handle leads to (the values of GetFileType): only a disk file has an end to read to.
 namespace filetype {
@@ -77,13 +78,29 @@ struct FoundFile {
     std::uint32_t attributes = 0;
 };
 
-// File access modes and dispositions for OpenFile.
-enum class FileAccess { Read, Write, ReadWrite };
+// File access modes and dispositions for OpenFile. ReadLinkItself reads like Read, but a path that is a
+// link (a reparse point) opens the link itself, not the file it leads to (FILE_FLAG_OPEN_REPARSE_POINT).
+enum class FileAccess { Read, Write, ReadWrite, ReadLinkItself };
 enum class FileDisposition {
     OpenExisting,   // fails when missing
     OpenAlways,     // creates an empty file when missing
     CreateAlways,   // creates or empties
     CreateNew,      // fails when it exists
+};
+
+// What the volume tells of an open file (GetFileInformationByHandle). The volume serial and file index
+// name the file itself: every path that reaches it (another spelling, a hard link, a linked folder)
+// gives the same pair. The write time is in the system's 100 ns units.
+struct FileIdentity {
+    std::uint32_t volumeSerial = 0;
+    std::uint64_t fileIndex = 0;
+    std::uint64_t size = 0;
+    std::uint64_t writeTime = 0;
+    std::uint32_t attributes = 0;
+
+    bool SameFile(const FileIdentity& other) const {
+        return volumeSerial == other.volumeSerial && fileIndex == other.fileIndex;
+    }
 };
 
 struct Luid {
@@ -156,6 +173,9 @@ public:
     virtual long DeleteFile(const std::wstring& path) = 0;
     // Moves `from` over `to` in one step, replacing `to` when it exists (MoveFileEx with REPLACE_EXISTING).
     virtual long MoveFileReplace(const std::wstring& from, const std::wstring& to) = 0;
+    // Renames `from` to `to` only when no file or folder holds `to` (MoveFileEx without REPLACE_EXISTING,
+    // written through); fails with 80 or 183 when the name is taken.
+    virtual long MoveFileNoReplace(const std::wstring& from, const std::wstring& to) = 0;
     // Marks the file to be deleted when the computer next starts (MoveFileEx with no target and
     // DELAY_UNTIL_REBOOT): for a file that cannot be deleted while Windows runs. Nonzero = marked.
     virtual long DeleteFileAtRestart(const std::wstring& path) = 0;
@@ -165,6 +185,8 @@ public:
     virtual long ReadFile(FileHandle file, void* buffer, std::uint32_t count, std::uint32_t& read) = 0;
     virtual long WriteFile(FileHandle file, const void* data, std::uint32_t count, std::uint32_t& written) = 0;
     virtual long GetFileSize(FileHandle file, std::uint64_t& size) = 0;
+    // The identity, size, write time and attributes of the open file. BOOL result.
+    virtual long GetFileIdentity(FileHandle file, FileIdentity& identity) = 0;
     // A filetype value: whether the handle is a disk file, a device (COM1, NUL) or a pipe.
     virtual std::uint32_t GetFileType(FileHandle file) = 0;
     virtual long CloseFile(FileHandle file) = 0;

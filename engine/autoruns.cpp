@@ -1,5 +1,6 @@
 // The autorun stages (Run, per-user Run, RunServices, RunOnce, other users' hives, Winlogon) and the
 // policy restoration.
+#include <algorithm>
 #include <map>
 #include <set>
 #include <string>
@@ -189,6 +190,7 @@ void CleanAutorunKey(Engine& e, RunFlags& flags, const AutorunKey& k) {
             const Decision d = rules(e, worms, entry, k.label);
             if (d.verdict == Verdict::KeepYielding) e.host.DoEvents();
             if (d.verdict != Verdict::Remove) continue;
+            if (!e.MayChange()) return;  // the record failed: nothing more is removed
 
             const long rc = DeleteValueAndRecord(e.sys, e.Changes(), ValueKind::Autorun, root,
                                                  RecordedKeyPath(k.root, k.path, k.view), key.get(), d.valueName);
@@ -273,17 +275,25 @@ void CleanOtherUsersRun(Engine& e, RunFlags& flags) {
 
 void RestorePolicies(Engine& e) {
     // A policy that is not set is the normal case: results are neither reported nor counted. Values that
-    // share a key are deleted through one opening of it, as the step always did.
+    // share a key are deleted through one opening of it, as the step always did. Each is deleted, and
+    // recorded, under the name the machine holds it by: a restore must give it back exactly that name,
+    // whatever case the table writes it in.
     OpenKey key(e.sys);
     const PolicyPlace* opened = nullptr;
     bool open = false;
+    std::vector<std::wstring> held;
     for (const PolicyPlace& policy : kPolicyPlaces) {
         if (!opened || opened->root != policy.root || std::wstring_view(opened->key) != policy.key) {
             key.reset();
             opened = &policy;
             open = key.Open(policy.root, policy.key) == code::Success;
+            held.clear();
+            if (open) ForEachValue(e.sys, key.get(), [&](const RegValue& value) { held.push_back(value.name); });
         }
-        if (open) DeleteValueAndRecord(e.sys, e.Changes(), ValueKind::Policy, policy.root, policy.key, key.get(), policy.value);
+        if (!open || !e.MayChange()) continue;
+        auto real = std::find_if(held.begin(), held.end(), [&](const std::wstring& n) { return Equals(n, policy.value); });
+        if (real == held.end()) continue;
+        DeleteValueAndRecord(e.sys, e.Changes(), ValueKind::Policy, policy.root, policy.key, key.get(), *real);
     }
 }
 

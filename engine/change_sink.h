@@ -22,6 +22,14 @@ struct RecordedValue {
     std::vector<std::uint8_t> data;
 };
 
+// The copy a deleted file left in the log folder: its name there, and the size and digest of exactly the
+// bytes copied from the file that was deleted. An empty name: no copy was made.
+struct FileCopy {
+    std::wstring name;
+    std::uint64_t size = 0;
+    std::wstring md5;  // "" when no digest could be computed
+};
+
 // Why a value was deleted; restore treats both alike, reports count them apart.
 enum class ValueKind { Autorun, Policy };
 
@@ -31,9 +39,8 @@ public:
 
     // A process that was ended (its executable's path as the process table holds it).
     virtual void ProcessTerminated(const std::wstring& path, std::uint32_t pid) = 0;
-    // A file that was deleted: its attributes before the run touched them and the name of its copy in
-    // the log folder (empty when no copy was made).
-    virtual void FileDeleted(const std::wstring& path, std::uint32_t attributes, const std::wstring& backupName) = 0;
+    // A file that was deleted: its attributes before the run touched them and its copy.
+    virtual void FileDeleted(const std::wstring& path, std::uint32_t attributes, const FileCopy& copy) = 0;
     virtual void ValueDeleted(ValueKind kind, const RecordedValue& before) = 0;
     // A value the run rewrote instead of deleting (its old data in `before`, the data written in `after`).
     virtual void ValueRewritten(const RecordedValue& before, const std::vector<std::uint8_t>& after) = 0;
@@ -43,9 +50,12 @@ public:
     // The hosts file after it was replaced: its copy's name, the lines left out, and the bytes written.
     virtual void HostsRewritten(const std::wstring& path, const std::wstring& backupName,
                                 const std::vector<std::wstring>& droppedLines, const std::string& written) = 0;
+    // False once a change could not be written down: from then on the run changes nothing more.
+    virtual bool Intact() const { return true; }
 };
 
 // Reads the value, deletes it, and tells `sink` when the deletion was done. Returns the deletion's result.
+// The value's name is recorded as given: callers pass the name as the key holds it.
 long DeleteValueAndRecord(System& sys, ChangeSink& sink, ValueKind kind, RegRoot root, const std::wstring& keyPath,
                           RegKey key, const std::wstring& name);
 

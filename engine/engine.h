@@ -18,6 +18,7 @@
 #include "i18n/translation.h"
 #include "processes/process_entry.h"
 #include "signatures/detection_tables.h"
+#include "smartscan/md5_hash.h"
 
 namespace pell {
 
@@ -45,8 +46,14 @@ struct Engine : DetectionTables {
     std::vector<ProcessEntry> ProcessTable{ProcessEntry{}};
     std::vector<ProcessEntry> ProcessCandidates{ProcessEntry{}};
 
-    // Upper-case paths the current process scan has backed up completely, with the name of the copy.
-    std::unordered_map<std::wstring, std::wstring> backedUpThisScan;
+    // The files the current process scan has backed up completely, by their identity (FileKey), with
+    // their copies: a file met again under another name or path is not copied twice.
+    std::unordered_map<std::wstring, FileCopy> backedUpThisScan;
+    // The digests this run has computed, by file: each file is read for its digest once.
+    DigestCache digestCache;
+    // The digests the record carries (of copies, of rewritten files), with one crypto provider for the
+    // whole run.
+    KeptMd5 recordMd5{sys, host};
 
     // The indices of the InfectionNames entries SmartScan appended. Such a name stands for the bytes it
     // was identified by, not for every program of that name: it acts only on files and processes whose
@@ -68,6 +75,9 @@ struct Engine : DetectionTables {
     // Where the stages tell each change they make; nothing is recorded while it is null.
     ChangeSink* changes = nullptr;
     ChangeSink& Changes();
+    // False once a change of this run could not be written to its record: no stage changes anything
+    // more (each asks right before its change).
+    bool MayChange();
 
     // Details lines of this run that report something the run could not do (a backup, a termination, a
     // removal, the hosts file); RunCleaning resets it.

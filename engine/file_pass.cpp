@@ -55,7 +55,7 @@ FolderIndex::Listing& FolderIndex::Current(const std::wstring& folder) {
         for (const FoundFile& entry : entries) {
             std::wstring name = UpperCase(entry.name);
             if (std::none_of(name.begin(), name.end(), BeyondAscii)) {
-                listing.names.insert(std::move(name));
+                ++listing.names[std::move(name)];
             } else {
                 listing.unusual.push_back(std::move(name));
             }
@@ -100,8 +100,9 @@ void FolderIndex::Handed(const std::wstring& path) {
     if (sys_.GetFileAttributes(path) != kInvalidAttributes) return;
     // Only a file known to be gone leaves the listing; any other answer keeps it to be tried again.
     std::uint32_t error = sys_.LastError();
-    if (error == kErrorFileNotFound || error == kErrorPathNotFound)
-        it->second.names.erase(UpperCase(FileNameOf(path)));
+    if (error != kErrorFileNotFound && error != kErrorPathNotFound) return;
+    auto name = it->second.names.find(UpperCase(FileNameOf(path)));
+    if (name != it->second.names.end() && --name->second <= 0) it->second.names.erase(name);
 }
 
 void RemoveWormFiles(Engine& e) {

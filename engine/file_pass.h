@@ -30,7 +30,9 @@ public:
 private:
     struct Listing {
         bool listed = false;  // false: the folder could not be listed, its paths are probed
-        std::unordered_set<std::wstring> names;  // upper case
+        // Upper-case names with how many files hold each: a case-sensitive folder may hold "A.exe" and
+        // "a.exe", and one of them going must not hide the other.
+        std::unordered_map<std::wstring, int> names;
         std::vector<std::wstring> unusual;       // upper case, names with characters beyond plain ASCII
     };
     Listing& Current(const std::wstring& folder);

@@ -4,6 +4,7 @@
 #include <optional>
 #include <vector>
 
+#include "base/handles.h"
 #include "base/text.h"
 #include "base/windows_programs.h"
 #include "i18n/details.h"
@@ -63,6 +64,35 @@ bool IsGenuineWindowsProgram(const Folders& folders, std::wstring_view path) {
 bool IsOwnProgram(System& sys, std::wstring_view path) {
     const std::wstring own = sys.OwnExecutablePath();
     return !own.empty() && ComparablePath(own) == ComparablePath(path);
+}
+
+std::wstring FileKey(const FileIdentity& identity) {
+    return L"#" + std::to_wstring(identity.volumeSerial) + L":" + std::to_wstring(identity.fileIndex);
+}
+
+const wchar_t* GenuineReachedElsewhere(Engine& e, const std::wstring& path, const FileIdentity& identity) {
+    std::vector<std::pair<std::wstring, const wchar_t*>> genuine;
+    const std::wstring own = e.sys.OwnExecutablePath();
+    if (!own.empty()) genuine.emplace_back(own, kOwnProgramLeftAlone);
+    const std::wstring name = FileNameOf(ComparablePath(path));
+    const std::size_t dot = name.find_last_of(L'.');
+    if (IsWindowsProgramName(dot == std::wstring::npos ? name : name.substr(0, dot))) {
+        const Folders& f = e.folders;
+        for (const std::wstring& folder : {f.SystemDir, f.SystemWow64Dir, f.WindowsDir,
+                                           f.WindowsDir.empty() ? std::wstring() : f.WindowsDir + L"\\ehome"})
+            if (!folder.empty()) genuine.emplace_back(folder + L"\\" + name, kGenuineProgramLeftAlone);
+    }
+    const std::wstring comparable = ComparablePath(path);
+    for (const auto& [program, ending] : genuine) {
+        // The path's own place is judged by the rules that know it, not by comparing it with itself.
+        if (ComparablePath(program) == comparable) continue;
+        OpenFileHandle file(e.sys);
+        FileIdentity other;
+        if (file.Open(program, FileAccess::Read, FileDisposition::OpenExisting) &&
+            e.sys.GetFileIdentity(file.get(), other) && other.SameFile(identity))
+            return ending;
+    }
+    return nullptr;
 }
 
 void ReportLeftAlone(Engine& e, const std::wstring& path, const wchar_t* ending) {

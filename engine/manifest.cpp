@@ -98,12 +98,17 @@ bool ManifestWriter::Begin(const Folders& folders, const std::wstring& databaseV
     if (!file_.valid()) return false;
     const std::wstring version = std::to_wstring(kVersionMajor) + L"." + (kVersionMinor < 10 ? L"0" : L"") +
                                  std::to_wstring(kVersionMinor);
-    WriteLine("{\"record\":\"header\"" + Field("format", std::uint64_t{kManifestFormat}) +
-              Field("program", kProductName) + Field("version", version) + Field("database", databaseVersion) +
-              Field("machine", sys_.ComputerName()) + Field("user", sys_.UserName()) +
-              Field("start", sys_.UtcTimestamp()) + Field("log_folder", folder_) + (scan_ ? Flag("scan", true) : "") +
-              "}");
-    return true;
+    if (WriteLine("{\"record\":\"header\"" + Field("format", std::uint64_t{kManifestFormat}) +
+                  Field("program", kProductName) + Field("version", version) + Field("database", databaseVersion) +
+                  Field("machine", sys_.ComputerName()) + Field("user", sys_.UserName()) +
+                  Field("start", sys_.UtcTimestamp()) + Field("log_folder", folder_) +
+                  (scan_ ? Flag("scan", true) : "") + "}"))
+        return true;
+    // A header cut short (a full disk) is no record: the file is this run's own, created new above.
+    file_.reset();
+    sys_.DeleteFile(path_);
+    path_.clear();
+    return false;
 }
 
 void ManifestWriter::Finish(const std::wstring& outcome, std::size_t failures, bool restartScheduled,
@@ -123,12 +128,14 @@ void ManifestWriter::Finish(const std::wstring& outcome, std::size_t failures, b
         path_ = target;
 }
 
-void ManifestWriter::WriteLine(const std::string& line) {
-    if (!file_.valid()) return;
+bool ManifestWriter::WriteLine(const std::string& line) {
+    if (!file_.valid() || broken_) return false;
     const std::string bytes = line + "\n";
     std::uint32_t written = 0;
-    sys_.WriteFile(file_.get(), bytes.data(), static_cast<std::uint32_t>(bytes.size()), written);
-    sys_.FlushFile(file_.get());
+    if (!sys_.WriteFile(file_.get(), bytes.data(), static_cast<std::uint32_t>(bytes.size()), written) ||
+        written != bytes.size() || !sys_.FlushFile(file_.get()))
+        broken_ = true;
+    return !broken_;
 }
 
 std::string ManifestWriter::CopyField(const char* name, const std::wstring& copyName) const {
@@ -145,20 +152,14 @@ void ManifestWriter::ProcessTerminated(const std::wstring& path, std::uint32_t p
     Change(L"process", Field("path", path) + Field("pid", std::uint64_t{pid}));
 }
 
-void ManifestWriter::FileDeleted(const std::wstring& path, std::uint32_t attributes, const std::wstring& backupName) {
+void ManifestWriter::FileDeleted(const std::wstring& path, std::uint32_t attributes, const FileCopy& copy) {
     std::string fields = Field("path", path);
     if (attributes != kInvalidAttributes) fields += Field("attributes", std::uint64_t{attributes});
-    if (backupName.empty()) {
-        fields += CopyField("backup", backupName);
+    if (copy.name.empty()) {
+        fields += CopyField("backup", copy.name);
     } else {
-        // The copy holds the file's bytes: its size and digest are the file's.
-        const std::wstring copy = folder_ + backupName;
-        std::uint64_t size = 0;
-        OpenFileHandle file(sys_);
-        if (file.Open(copy, FileAccess::Read, FileDisposition::OpenExisting) && sys_.GetFileSize(file.get(), size))
-            fields += Field("size", size);
-        file.reset();
-        fields += Field("md5", md5_.OfFile(copy)) + CopyField("backup", backupName);
+        // The size and digest of the bytes copied from the file that was deleted.
+        fields += Field("size", copy.size) + Field("md5", copy.md5) + CopyField("backup", copy.name);
     }
     Change(L"file", fields);
 }

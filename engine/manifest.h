@@ -29,15 +29,17 @@ bool BytesFromHex(const std::wstring& hex, std::vector<std::uint8_t>& bytes);
 
 class ManifestWriter : public ChangeSink {
 public:
-    ManifestWriter(System& sys, Host& host) : sys_(sys), host_(host) {}
+    // `md5` computes the digests the record carries itself (of rewritten files).
+    ManifestWriter(System& sys, KeptMd5& md5) : sys_(sys), md5_(md5) {}
     ManifestWriter(const ManifestWriter&) = delete;
     ManifestWriter& operator=(const ManifestWriter&) = delete;
 
     // The record of a scan: its header says so, and it names no copies (a scan makes none).
     void SetScan(bool scan) { scan_ = scan; }
     // Creates the manifest in the log folder, named for now after the run's start (the removal log's
-    // name is fixed only when the run ends), never over an existing file, and writes the header line.
-    // False when it could not be created: the run goes on without a record.
+    // name is fixed only when the run ends), never over an existing file, and writes and flushes the
+    // header line. False when that could not be done (a read-only folder, a full disk): no file is left
+    // and the run must change nothing.
     bool Begin(const Folders& folders, const std::wstring& databaseVersion);
     // Writes the summary line and closes the file; then gives it the removal log's name stem when no
     // file holds that name yet. `outcome` is "nothing-found", "removed", "aborted" or "ended".
@@ -46,26 +48,28 @@ public:
     const std::wstring& Path() const { return path_; }
 
     void ProcessTerminated(const std::wstring& path, std::uint32_t pid) override;
-    void FileDeleted(const std::wstring& path, std::uint32_t attributes, const std::wstring& backupName) override;
+    void FileDeleted(const std::wstring& path, std::uint32_t attributes, const FileCopy& copy) override;
     void ValueDeleted(ValueKind kind, const RecordedValue& before) override;
     void ValueRewritten(const RecordedValue& before, const std::vector<std::uint8_t>& after) override;
     void ServiceDeleted(const std::wstring& name, const std::wstring& imagePath, const std::wstring& exportName) override;
     void HostsRewritten(const std::wstring& path, const std::wstring& backupName,
                         const std::vector<std::wstring>& droppedLines, const std::string& written) override;
+    // False once a line could not be written whole and flushed.
+    bool Intact() const override { return !broken_; }
 
 private:
     void Change(const wchar_t* kind, const std::string& fields);
     // The field naming a copy in the log folder (null when none was made); none at all in a scan's record.
     std::string CopyField(const char* name, const std::wstring& copyName) const;
-    void WriteLine(const std::string& line);
+    bool WriteLine(const std::string& line);
 
     System& sys_;
-    Host& host_;
     std::wstring folder_;
     std::wstring path_;
     OpenFileHandle file_{sys_};
     std::map<std::wstring, std::size_t> counts_;
-    KeptMd5 md5_{sys_, host_};
+    bool broken_ = false;
+    KeptMd5& md5_;
     bool scan_ = false;
 };
 

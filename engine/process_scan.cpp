@@ -59,6 +59,22 @@ bool Terminate(Engine& e, const ProcessEntry& candidate, bool& ended) {
         ReportLeftAlone(e, candidate.folder + candidate.fileName, kOwnProgramLeftAlone);
         return false;
     }
+    if (!e.MayChange()) return false;  // the record failed: nothing more is ended
+    // The program file the process runs, by its identity: a genuine program reached through a linked
+    // folder or another name is spared like the one in its own folder.
+    const std::wstring image = candidate.folder + candidate.fileName;
+    {
+        OpenFileHandle file(e.sys);
+        FileIdentity identity;
+        if (file.Open(image, FileAccess::Read, FileDisposition::OpenExisting) &&
+            e.sys.GetFileIdentity(file.get(), identity)) {
+            file.reset();
+            if (const wchar_t* ending = GenuineReachedElsewhere(e, image, identity)) {
+                ReportLeftAlone(e, image, ending);
+                return false;
+            }
+        }
+    }
     OpenProcessHandle process(e.sys, e.sys.OpenProcess(kAllAccess, static_cast<std::uint32_t>(candidate.id)));
     // A process that did not open cannot be ended; it is reported like a refused termination.
     long rc = process.valid() ? e.sys.TerminateProcess(process.get(), 0) : 0;

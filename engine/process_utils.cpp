@@ -7,6 +7,7 @@
 
 #include "base/backup_name.h"
 #include "base/handles.h"
+#include "base/runtime_error.h"
 #include "engine/left_alone.h"
 #include "base/text.h"
 #include "i18n/details.h"
@@ -24,7 +25,8 @@ std::wstring LastField(std::wstring_view text, std::wstring_view delimiter) {
 }
 
 // The path with its file name spelled as the folder holds it: the scan builds paths from worm names in
-// whatever case the lists use, and a restored file should get back its own name.
+// whatever case the lists use, and a restored file should get back its own name. In a case-sensitive
+// folder two files may differ only by case: the one spelled exactly as the path is the one it opens.
 std::wstring AsSpelledOnDisk(System& sys, const std::wstring& path) {
     const std::optional<std::wstring> folder = FolderOf(path);
     if (!folder) return path;
@@ -33,8 +35,43 @@ std::wstring AsSpelledOnDisk(System& sys, const std::wstring& path) {
     if (name.find_first_of(L"*?") != std::wstring::npos || sys.ListFolder(*folder, name, entries) != code::Success)
         return path;
     for (const FoundFile& entry : entries)
+        if (entry.name == name) return path;
+    for (const FoundFile& entry : entries)
         if (Equals(entry.name, name)) return *folder + L"\\" + entry.name;
     return path;
+}
+
+// Copies the open file into the log folder and computes the digest of exactly the bytes copied. The
+// window's messages are served after each megabyte, as while a file is hashed.
+bool CopyWithDigest(Engine& e, FileHandle file, const std::wstring& shortName, FileCopy& copy) {
+    constexpr std::uint64_t kBytesBetweenYields = std::uint64_t{kMd5BlockSize} * kMd5BlocksBetweenYields;
+    std::uint64_t sinceYield = 0;
+    MD5Hash* md5 = e.recordMd5.Hasher();
+    bool digested = md5 != nullptr;
+    auto guarded = [&](auto step) {
+        if (!digested) return;
+        try {
+            step();
+        } catch (const RuntimeError&) {
+            digested = false;  // the copy stands without its digest
+        }
+    };
+    guarded([&] { md5->Begin(); });
+    BackupCopy made;
+    if (!CopyToBackup(e.sys, e.folders.LogFolder, file, shortName, made,
+                      [&](std::span<const std::uint8_t> bytes) {
+                          guarded([&] { md5->HashBlock(bytes); });
+                          if ((sinceYield += bytes.size()) >= kBytesBetweenYields) {
+                              sinceYield = 0;
+                              e.host.DoEvents();
+                          }
+                      }))
+        return false;
+    copy.name = made.name;
+    copy.size = made.size;
+    copy.md5.clear();
+    guarded([&] { copy.md5 = md5->HashValue(); });
+    return true;
 }
 
 }  // namespace
@@ -106,31 +143,53 @@ void BackUpAndDelete(Engine& e, const std::wstring& path) {
         ReportLeftAlone(e, path, kOwnProgramLeftAlone);
         return;
     }
+    // A run whose record could not be written changes nothing more.
+    if (!e.MayChange()) return;
     std::wstring shortName = LastField(path, L"\\");
     // Kept for the record, so that a restored file gets its name, and its hidden and system marks, back.
     const std::uint32_t attributes = e.sys.GetFileAttributes(path);
+
+    // Everything below is about the file this handle has open: a link is opened itself, not followed.
+    OpenFileHandle file(e.sys);
+    FileIdentity identity;
+    if (!file.Open(path, FileAccess::ReadLinkItself, FileDisposition::OpenExisting) ||
+        !e.sys.GetFileIdentity(file.get(), identity)) {
+        file.reset();
+        // A path that names no file (or a folder, which worms' vaccines create) has nothing to lose.
+        const std::uint32_t now = e.sys.GetFileAttributes(path);
+        if (now == kInvalidAttributes || (now & kAttributeDirectory)) return;
+        e.Details(status::UnableToBackUp, shortName);
+        e.wormsLeftBehind.insert(UpperCase(path));
+        return;
+    }
+    if (identity.attributes & kAttributeReparsePoint) {
+        ReportLeftAlone(e, path, kLinkLeftAlone);
+        return;
+    }
+    if (const wchar_t* ending = GenuineReachedElsewhere(e, path, identity)) {
+        ReportLeftAlone(e, path, ending);
+        return;
+    }
     const std::wstring recordedPath =
         e.changes != nullptr && attributes != kInvalidAttributes ? AsSpelledOnDisk(e.sys, path) : path;
-    e.sys.SetFileAttributes(path, kAttributeNormal);
 
-    // Nothing is deleted without a complete copy. A second file of the same name (from another folder)
-    // gets its own numbered copy; a file this scan has copied already (one that would not go away, met
-    // again under the next worm name) is not copied again.
-    const std::wstring key = UpperCase(path);
+    // Nothing is deleted without a complete copy of its own. A second file of the same name (from another
+    // folder, or differing only by case) gets its own numbered copy; the same file met again (one that
+    // would not go away, under the next worm name or another path) is not copied again.
+    const std::wstring key = FileKey(identity);
     auto copy = e.backedUpThisScan.find(key);
     if (copy == e.backedUpThisScan.end()) {
-        std::wstring copyName;
-        if (!CopyToBackup(e.sys, e.folders.LogFolder, path, shortName, &copyName)) {
-            // A path that names no file (or a folder, which worms' vaccines create) has nothing to lose.
-            const std::uint32_t now = e.sys.GetFileAttributes(path);
-            if (now == kInvalidAttributes || (now & kAttributeDirectory)) return;
+        FileCopy made;
+        if (!CopyWithDigest(e, file.get(), shortName, made)) {
             e.Details(status::UnableToBackUp, shortName);
             e.wormsLeftBehind.insert(key);
             return;
         }
-        copy = e.backedUpThisScan.emplace(key, copyName).first;
+        copy = e.backedUpThisScan.emplace(key, made).first;
         e.Details(status::BackedUp, shortName);
     }
+    file.reset();
+    e.sys.SetFileAttributes(path, kAttributeNormal);
 
     if (e.sys.DeleteFile(path) != 0) {
         e.Changes().FileDeleted(recordedPath, attributes, copy->second);
@@ -144,7 +203,7 @@ void BackUpAndDelete(Engine& e, const std::wstring& path) {
     // Locked, in use, refused: the file is there and stays until Windows starts again, when nothing
     // holds it yet.
     e.Details(status::UnableToRemove, path);
-    if (e.wormsLeftBehind.insert(key).second && e.sys.DeleteFileAtRestart(path))
+    if (e.wormsLeftBehind.insert(key).second && e.MayChange() && e.sys.DeleteFileAtRestart(path))
         AppendDetailsLine(e.host, path + kRemovedAtRestart);
 }
 

@@ -80,6 +80,17 @@ std::wstring LeftBehindLine(const Translation& translation, std::size_t count) {
     return translation.Filled(textline::LeftBehindCount, std::to_wstring(count));
 }
 
+std::wstring RecordUnwritableLine(const std::wstring& folder) {
+    return L"No record of this run could be written in \"" + folder +
+           L"\" (read-only, or its disk is full): nothing was changed. Choose another folder for the log and backups.";
+}
+
+std::wstring RecordFailedLine(const std::wstring& recordPath) {
+    return L"The record \"" + recordPath +
+           L"\" could not be written further: the run stopped changing this computer. What it changed so far is "
+           L"in the record; run it again with another folder for the log and backups.";
+}
+
 std::wstring PasswordAdviceLink() { return RedirectLink(14); }
 
 std::wstring BeginRun(Engine& e) {
@@ -89,6 +100,7 @@ std::wstring BeginRun(Engine& e) {
     e.leftAloneReported.clear();
     e.failures = 0;
     e.lastManifest.clear();
+    e.digestCache.Clear();
     return DatabaseVersionFromCaption(e.host.Caption());
 }
 
@@ -108,18 +120,16 @@ bool RunStagesInOrder(Engine& e, const RunStages& stages, StageResults& results)
     results.services = stages.scanServices(e);
     // The services key could not be read: the stage has told the user and ended the program.
     if (e.programEnded) return false;
-    results.processes = stages.scanProcesses(e);
+    // Once a change could not be written down, the stages that would change more are not run.
+    results.processes = e.MayChange() && stages.scanProcesses(e);
     e.Details(status::ScanningRegistry);
-    stages.cleanMachineRun(e, flags);
-    stages.cleanUserRun(e, flags);
-    stages.cleanRunServices(e, flags);
-    stages.cleanRunOnce(e, flags);
-    stages.cleanOtherUsersRun(e, flags);
-    stages.cleanWinlogon(e, flags);
+    for (const auto* stage : {&stages.cleanMachineRun, &stages.cleanUserRun, &stages.cleanRunServices,
+                              &stages.cleanRunOnce, &stages.cleanOtherUsersRun, &stages.cleanWinlogon})
+        if (e.MayChange()) (*stage)(e, flags);
     e.Details(status::EnablingTools);
-    stages.restorePolicies(e);
+    if (e.MayChange()) stages.restorePolicies(e);
     e.Details(status::ScanningHostsFile);
-    results.hostsCleaned = stages.cleanHostsFile(e);
+    results.hostsCleaned = e.MayChange() && stages.cleanHostsFile(e);
     results.leftBehind = e.wormsLeftBehind.size();
     if (results.leftBehind != 0) AppendDetailsLine(e.host, LeftBehindLine(e.translation, results.leftBehind));
     return true;
@@ -127,9 +137,14 @@ bool RunStagesInOrder(Engine& e, const RunStages& stages, StageResults& results)
 
 RunOutcome RunCleaning(Engine& e, const RunStages& stages) {
     const std::wstring databaseVersion = BeginRun(e);
-    ManifestWriter manifest(e.sys, e.host);
-    // Without a manifest (the folder is not writable) the run still cleans; only its record is missing.
-    manifest.Begin(e.folders, databaseVersion);
+    ManifestWriter manifest(e.sys, e.recordMd5);
+    // Nothing is changed without its record: when the record cannot even be begun, the run ends here.
+    if (!manifest.Begin(e.folders, databaseVersion)) {
+        AppendDetailsLine(e.host, RecordUnwritableLine(e.folders.LogFolder));
+        e.host.SetTerm(true);
+        e.host.EnableGUI();
+        return RunOutcome::RecordUnwritable;
+    }
     RecordingScope recording(e, manifest);
     auto finish = [&](const wchar_t* outcome, bool restart, const std::wstring& logPath) {
         manifest.Finish(outcome, e.failures, restart, logPath);
@@ -149,6 +164,15 @@ RunOutcome RunCleaning(Engine& e, const RunStages& stages) {
     const std::wstring timeText = e.sys.TimeText();
     const std::wstring dateText = e.sys.DateText();
     const std::wstring logPath = RemovalLogPath(e.folders.LogFolder, dateText, timeText);
+
+    if (!manifest.Intact()) {
+        AppendDetailsLine(e.host, RecordFailedLine(manifest.Path()));
+        SaveLog(e, databaseVersion, logPath, LogForm::Normal);
+        finish(L"record-failed", false, logPath);
+        e.host.SetTerm(true);
+        e.host.EnableGUI();
+        return RunOutcome::RecordFailed;
+    }
 
     if (flags.RegistryError) {
         SaveLog(e, databaseVersion, logPath, LogForm::Aborted);

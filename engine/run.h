@@ -16,6 +16,8 @@ enum class RunOutcome {
                     // the delayed restart started
     Aborted,        // an autorun key or value failed: message box 8
     ProgramEnded,   // the services key could not be read: the program ends
+    RecordUnwritable,  // the record's header could not be written in the log folder: nothing was changed
+    RecordFailed,      // a change could not be written to the record: the run stopped changing the machine
 };
 
 // The stages a run calls, in order. The program always runs the real ones; tests script them to drive
@@ -52,6 +54,11 @@ std::wstring SmartScanStoppedLine(const RuntimeError& error);
 // without a complete backup or that would not go, a hosts file or a service key it could not back up.
 std::wstring LeftBehindLine(const Translation& translation, std::size_t count);
 
+// The fixed English line of a run whose record could not be begun in `folder`: it changed nothing.
+std::wstring RecordUnwritableLine(const std::wstring& folder);
+// The fixed English line of a run that stopped because a change could not be written to its record.
+std::wstring RecordFailedLine(const std::wstring& recordPath);
+
 // The details line written when the restart could not be started (no translation carries one).
 inline constexpr wchar_t kRestartNotStartedLine[] = L"Unable to schedule the restart, please restart the computer";
 
@@ -61,7 +68,11 @@ public:
     RecordingScope(Engine& e, ChangeSink& record) : e_(e) { e_.changes = &record; }
     RecordingScope(const RecordingScope&) = delete;
     RecordingScope& operator=(const RecordingScope&) = delete;
-    ~RecordingScope() { e_.changes = nullptr; }
+    // The provider of the record's digests is the run's: no handle of it outlives the run.
+    ~RecordingScope() {
+        e_.changes = nullptr;
+        e_.recordMd5.Release();
+    }
 
 private:
     Engine& e_;

@@ -27,9 +27,9 @@ public:
         ++count_;
         record_.ProcessTerminated(path, pid);
     }
-    void FileDeleted(const std::wstring& path, std::uint32_t attributes, const std::wstring& backupName) override {
+    void FileDeleted(const std::wstring& path, std::uint32_t attributes, const FileCopy& copy) override {
         ++count_;
-        record_.FileDeleted(path, attributes, backupName);
+        record_.FileDeleted(path, attributes, copy);
     }
     void ValueDeleted(ValueKind kind, const RecordedValue& before) override {
         ++count_;
@@ -48,6 +48,7 @@ public:
         ++count_;
         record_.HostsRewritten(path, backupName, droppedLines, written);
     }
+    bool Intact() const override { return record_.Intact(); }
 
 private:
     ChangeSink& record_;
@@ -83,7 +84,7 @@ ScanResult RunScan(Engine& e, WhatIfSystem& whatIf, const RunStages& stages) {
     ScanResult result;
     const std::wstring databaseVersion = BeginRun(e);
     // The record is written on the what-if machine too: in memory, whatever the log folder.
-    ManifestWriter manifest(whatIf, e.host);
+    ManifestWriter manifest(whatIf, e.recordMd5);
     manifest.SetScan(true);
     manifest.Begin(e.folders, databaseVersion);
     CountingSink counted(manifest);

@@ -80,6 +80,7 @@ void CutOnce(ServiceEntry& entry) {
 
 // One listed name: export, then delete the key with everything below it.
 void ExportAndDelete(Engine& e, const std::wstring& name) {
+    if (!e.MayChange()) return;  // a run whose record failed changes nothing more
     System& sys = e.sys;
     OpenKey key(sys);
     if (key.Open(RegRoot::LocalMachine, ServiceKeyPath(name)) != code::Success) return;

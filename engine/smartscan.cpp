@@ -101,7 +101,7 @@ void SmartScanner::SmartScanProcesses() {
         if (!md5) md5.emplace(e_.sys, e_.host);
         const ProcessEntry entry = e_.ProcessCandidates[k];
         const std::wstring path = entry.folder + entry.fileName;
-        for ([[maybe_unused]] std::size_t match : digests_.Matches(md5->HashFile(path))) {
+        for ([[maybe_unused]] std::size_t match : digests_.Matches(md5->HashFile(path, &e_.digestCache))) {
             if (LeftAlone(path)) break;
             const std::wstring base = BaseName(entry.fileName);
             if (!listed_.Listed(base)) AppendName(base);
@@ -137,7 +137,7 @@ void SmartScanner::SmartScanRegistry() {
                 throw;
             }
         }
-        for ([[maybe_unused]] std::size_t match : digests_.Matches(md5->HashFile(command))) {
+        for ([[maybe_unused]] std::size_t match : digests_.Matches(md5->HashFile(command, &e_.digestCache))) {
             if (LeftAlone(command)) break;
             const std::wstring base = BaseName(shortName);
             if (listed_.Listed(base)) break;
@@ -198,7 +198,7 @@ void SmartScanner::ScanAutorunInf(const std::wstring& root, const std::wstring& 
 bool SmartScanner::IdentifyFile(const std::wstring& path) {
     MD5Hash md5(e_.sys, e_.host);
     bool identified = false;
-    for ([[maybe_unused]] std::size_t match : digests_.Matches(md5.HashFile(path))) {
+    for ([[maybe_unused]] std::size_t match : digests_.Matches(md5.HashFile(path, &e_.digestCache))) {
         if (LeftAlone(path)) break;
         // Without the drive root and the extension; a sub-folder stays part of it.
         const std::wstring base = path.size() > 7 ? path.substr(3, path.size() - 7) : std::wstring();
@@ -213,7 +213,7 @@ bool SmartScanner::IdentifyFile(const std::wstring& path) {
 bool FileDigestListed(Engine& e, const std::wstring& path) {
     try {
         MD5Hash md5(e.sys, e.host);
-        const std::wstring digest = md5.HashFile(path);
+        const std::wstring digest = md5.HashFile(path, &e.digestCache);
         return !digest.empty() && std::find(e.MD5Hashes.begin(), e.MD5Hashes.end(), digest) != e.MD5Hashes.end();
     } catch (const RuntimeError&) {
         return false;  // without a crypto provider nothing is known by its digest

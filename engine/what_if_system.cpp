@@ -539,6 +539,11 @@ long WhatIfSystem::MoveFileReplace(const std::wstring& from, const std::wstring&
     return 1;
 }
 
+long WhatIfSystem::MoveFileNoReplace(const std::wstring& from, const std::wstring& to) {
+    if (Attributes(to) != kInvalidAttributes) return Refuse(kErrorFileExists);
+    return MoveFileReplace(from, to);
+}
+
 long WhatIfSystem::DeleteFileAtRestart(const std::wstring& path) {
     // Nothing changes before the restart, and a scan never restarts.
     if (Attributes(path) == kInvalidAttributes) return Refuse(code::FileNotFound);
@@ -552,7 +557,7 @@ long WhatIfSystem::OpenFile(const std::wstring& path, FileAccess access, FileDis
     const bool creates = disposition == FileDisposition::CreateAlways || disposition == FileDisposition::CreateNew ||
                          (disposition == FileDisposition::OpenAlways && !exists);
     OpenedFile opened;
-    opened.writable = access != FileAccess::Read;
+    opened.writable = access == FileAccess::Write || access == FileAccess::ReadWrite;
     if (creates) {
         if (exists && disposition == FileDisposition::CreateNew) return Refuse(kErrorFileExists);
         if (exists && (now & (kAttributeDirectory | kAttributeReadOnly))) return Refuse(code::AccessDenied);
@@ -568,7 +573,9 @@ long WhatIfSystem::OpenFile(const std::wstring& path, FileAccess access, FileDis
             FileHandle through = 0;
             const std::wstring source = held ? held->readsFrom : path;
             ownError_.reset();
-            if (!inner_.OpenFile(source, FileAccess::Read, FileDisposition::OpenExisting, through)) return 0;
+            // A link is opened as itself when the run asks so: that is how it learns not to follow it.
+            const FileAccess reading = access == FileAccess::ReadLinkItself ? access : FileAccess::Read;
+            if (!inner_.OpenFile(source, reading, FileDisposition::OpenExisting, through)) return 0;
             opened.through = through;
         }
     }
@@ -614,6 +621,25 @@ long WhatIfSystem::GetFileSize(FileHandle file, std::uint64_t& size) {
     if (!it->second.bytes) return inner_.GetFileSize(it->second.through, size);
     size = it->second.bytes->size();
     return 1;
+}
+
+long WhatIfSystem::GetFileIdentity(FileHandle file, FileIdentity& identity) {
+    auto it = openFiles_.find(file);
+    if (it == openFiles_.end()) return Refuse(kErrorInvalidHandle);
+    ownError_.reset();
+    if (!it->second.bytes) return inner_.GetFileIdentity(it->second.through, identity);
+    // A file that exists only in memory is no file of the machine's: an identity no volume gives.
+    identity = FileIdentity{};
+    identity.volumeSerial = 0xFFFFFFFFu;
+    identity.fileIndex = reinterpret_cast<std::uintptr_t>(it->second.bytes.get());
+    identity.size = it->second.bytes->size();
+    return 1;
+}
+
+std::uint32_t WhatIfSystem::GetFileType(FileHandle file) {
+    auto it = openFiles_.find(file);
+    if (it == openFiles_.end()) return filetype::Unknown;
+    return it->second.bytes ? filetype::Disk : inner_.GetFileType(it->second.through);
 }
 
 long WhatIfSystem::CloseFile(FileHandle file) {

@@ -68,6 +68,9 @@ public:
     long CopyFile(const std::wstring& from, const std::wstring& to, bool failIfExists) override;
     long DeleteFile(const std::wstring& path) override;
     long MoveFileReplace(const std::wstring& from, const std::wstring& to) override;
+    long MoveFileNoReplace(const std::wstring& from, const std::wstring& to) override;
+    long GetFileIdentity(FileHandle file, FileIdentity& identity) override;
+    std::uint32_t GetFileType(FileHandle file) override;
     long DeleteFileAtRestart(const std::wstring& path) override;
     long OpenFile(const std::wstring& path, FileAccess access, FileDisposition disposition, FileHandle& file) override;
     long ReadFile(FileHandle file, void* buffer, std::uint32_t count, std::uint32_t& read) override;

@@ -34,7 +34,7 @@ MD5Hash::~MD5Hash() {
     if (provider_ != 0) sys_.CryptReleaseContext(provider_);
 }
 
-std::wstring MD5Hash::HashFile(const std::wstring& path) {
+std::wstring MD5Hash::HashFile(const std::wstring& path, DigestCache* cache) {
     if (sys_.GetFileAttributes(path) == kInvalidAttributes) {
         host_.DoEvents();
         return {};
@@ -43,6 +43,11 @@ std::wstring MD5Hash::HashFile(const std::wstring& path) {
         // The owner closes the file on every way out, the failing ones included.
         OpenFileHandle file(sys_);
         if (!file.Open(path, FileAccess::Read, FileDisposition::OpenExisting)) throw ReadFailed{};
+        // The identity of the file that is open: whatever path or link led here, it names these bytes.
+        FileIdentity identity;
+        const bool known = cache != nullptr && sys_.GetFileIdentity(file.get(), identity) != 0;
+        if (known)
+            if (const std::wstring* digest = cache->Find(identity)) return *digest;
         std::uint64_t length = 0;
         if (!sys_.GetFileSize(file.get(), length)) throw ReadFailed{};
         const std::uint64_t blocks = length / kMd5BlockSize;
@@ -58,19 +63,36 @@ std::wstring MD5Hash::HashFile(const std::wstring& path) {
 
         CreateHash();
         std::vector<std::uint8_t> block(kMd5BlockSize);
-        for (std::uint64_t i = 0; i < blocks; ++i) readInto(block);
+        for (std::uint64_t i = 0; i < blocks; ++i) {
+            readInto(block);
+            if ((i + 1) % kMd5BlocksBetweenYields == 0) host_.DoEvents();
+        }
         if (rest > 0) {
             std::vector<std::uint8_t> last(rest);
             readInto(last);
         }
         file.reset();
-        return HashValue();
+        std::wstring digest = HashValue();
+        // A file that was written while it was read is not what the digest describes: not kept.
+        if (known && identity.size == length) cache->Keep(identity, digest);
+        return digest;
     } catch (const ReadFailed&) {
     } catch (const RuntimeError&) {
     }
     host_.DoEvents();
     return {};
 }
+
+DigestCache::Key DigestCache::KeyOf(const FileIdentity& file) {
+    return {file.volumeSerial, file.fileIndex, file.size, file.writeTime};
+}
+
+const std::wstring* DigestCache::Find(const FileIdentity& file) const {
+    auto it = digests_.find(KeyOf(file));
+    return it == digests_.end() ? nullptr : &it->second;
+}
+
+void DigestCache::Keep(const FileIdentity& file, const std::wstring& digest) { digests_[KeyOf(file)] = digest; }
 
 std::wstring MD5Hash::HashBytes(std::span<const std::uint8_t> bytes) {
     CreateHash();

@@ -2,7 +2,9 @@
 #pragma once
 
 #include <cstdint>
+#include <map>
 #include <optional>
+#include <tuple>
 #include <span>
 #include <string>
 #include <string_view>
@@ -24,6 +26,24 @@ constexpr std::uint32_t HashValue = 0x8004C324;
 
 // The file is read in blocks of this size.
 constexpr std::uint32_t kMd5BlockSize = 16384;
+// While a file is hashed the window's messages are served after this many blocks (1 MiB): a few
+// milliseconds of work, where a window must not wait 100 ms.
+constexpr std::uint32_t kMd5BlocksBetweenYields = 64;
+
+// The digests a run has computed, by the file they describe: its identity on its volume, its size and
+// its last write. A file that many values, processes or autorun files name, under any path or spelling,
+// is read once; one written to since is read again.
+class DigestCache {
+public:
+    const std::wstring* Find(const FileIdentity& file) const;
+    void Keep(const FileIdentity& file, const std::wstring& digest);
+    void Clear() { digests_.clear(); }
+
+private:
+    using Key = std::tuple<std::uint32_t, std::uint64_t, std::uint64_t, std::uint64_t>;
+    static Key KeyOf(const FileIdentity& file);
+    std::map<Key, std::wstring> digests_;
+};
 
 class MD5Hash {
 public:
@@ -33,14 +53,19 @@ public:
     MD5Hash(const MD5Hash&) = delete;
     MD5Hash& operator=(const MD5Hash&) = delete;
 
-    // The digest of the file's contents; "" when the file cannot be read or hashed (never raises).
-    std::wstring HashFile(const std::wstring& path);
+    // The digest of the file's contents; "" when the file cannot be read or hashed (never raises). With a
+    // cache, a file whose digest it holds is not read again, and a new digest is kept there. The window's
+    // messages are served between blocks of a long file.
+    std::wstring HashFile(const std::wstring& path, DigestCache* cache = nullptr);
     // The digest of all the bytes; raises the errors of CreateHash, HashBlock and HashValue.
     std::wstring HashBytes(std::span<const std::uint8_t> bytes);
-
-private:
+    // A digest of bytes that arrive in pieces (a copy being made): Begin, HashBlock for each piece in
+    // order, HashValue. Each raises its error.
+    void Begin() { CreateHash(); }
     void HashBlock(std::span<const std::uint8_t> block);
     std::wstring HashValue();
+
+private:
     void CreateHash();
     void DestroyHash();
     [[noreturn]] void Raise(std::uint32_t number, const wchar_t* source, const wchar_t* text) const;
@@ -60,9 +85,15 @@ public:
 
     std::wstring OfFile(const std::wstring& path);
     std::wstring OfBytes(std::string_view bytes);
+    // The kept hasher; null without a crypto provider.
+    MD5Hash* Hasher();
+    // Gives the provider back; the next digest acquires it anew (and tries again if it was missing).
+    void Release() {
+        md5_.reset();
+        unavailable_ = false;
+    }
 
 private:
-    MD5Hash* Hasher();
 
     System& sys_;
     Host& host_;

@@ -24,6 +24,14 @@ constexpr wchar_t kPickerTitle[] = L"Please select a folder to save Log and Back
 // Undoing a cleaning from the system menu. The ids of added system-menu items stay below 0xF000 and
 // keep their low four bits clear (Windows uses them).
 constexpr UINT kMenuRestore = 0x0110;
+// Shown when the chosen folder could not hold the run's record, so the run changed nothing: the one
+// thing the user can do about it.
+constexpr wchar_t kRecordUnwritableNotice[] =
+    L"The record of this cleaning could not be written in the folder you chose (it is read-only, or its disk "
+    L"is full), so nothing was changed. Press START again and choose another folder.";
+constexpr wchar_t kRecordFailedNotice[] =
+    L"The record of this cleaning could no longer be written, so the cleaning stopped part way. Press START "
+    L"again and choose another folder to finish it.";
 constexpr wchar_t kSelfProperty[] = L"PellworthMainWindow";
 constexpr wchar_t kEditProcProperty[] = L"PellworthEditProcedure";
 constexpr DWORD kStyle = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX | WS_CLIPCHILDREN;
@@ -276,10 +284,16 @@ bool MainWindow::BeginWork() {
 
 void MainWindow::Start() {
     if (!BeginWork()) return;
-    StartCleaning(*engine_, [this] {
+    const RunOutcome outcome = StartCleaning(*engine_, [this] {
         ShowWaiting();
         return win32::BrowseForFolder(hwnd(), kPickerTitle);
     });
+    if (outcome == RunOutcome::RecordUnwritable || outcome == RunOutcome::RecordFailed) {
+        const Translation& t = language_.translation;
+        MessageBoxWindow box(outcome == RunOutcome::RecordUnwritable ? kRecordUnwritableNotice : kRecordFailedNotice,
+                             t.OkCaption(), L"", language_.currentCharset);
+        box.ShowModal(hwnd());
+    }
     // The record names what the run changed; it is what "Restore a previous cleaning..." reads.
     if (!engine_->lastManifest.empty())
         AppendDetailsLine(*this, language_.translation.Filled(textline::RunRecord, engine_->lastManifest));

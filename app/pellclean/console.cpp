@@ -145,6 +145,8 @@ int ExitCode(RunOutcome outcome) {
         case RunOutcome::LeftBehind: return exitcode::LeftBehind;
         case RunOutcome::Aborted: return exitcode::Aborted;
         case RunOutcome::ProgramEnded: return exitcode::ServicesUnreadable;
+        case RunOutcome::RecordUnwritable: return exitcode::RecordUnwritable;
+        case RunOutcome::RecordFailed: return exitcode::LeftBehind;
     }
     return exitcode::Internal;
 }

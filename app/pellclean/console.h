@@ -45,7 +45,9 @@ constexpr int ServicesUnreadable = 3; // the services key could not be read: the
 constexpr int AlreadyRunning = 4;     // another copy (console or window) is running
 constexpr int DatabaseRefused = 5;    // the signature database is missing or failed its checks
 constexpr int ExtraUnreadable = 6;    // the --extra-detections file could not be read
-constexpr int LeftBehind = 7;         // something found, but a known worm could not be removed safely
+constexpr int LeftBehind = 7;         // something found, but a known worm could not be removed safely (also:
+                                      // the record failed part way and the run stopped changing the machine)
+constexpr int RecordUnwritable = 8;   // the log folder cannot hold the run's record: nothing was changed
 constexpr int WouldChange = 11;       // --scan: a cleaning would change something
 constexpr int Internal = 70;          // the translation resource is missing or broken, or an internal error
 constexpr int Usage = 64;

@@ -6,7 +6,8 @@ namespace {
 
 DWORD DesiredAccess(FileAccess access) {
     switch (access) {
-        case FileAccess::Read: return GENERIC_READ;
+        case FileAccess::Read:
+        case FileAccess::ReadLinkItself: return GENERIC_READ;
         case FileAccess::Write: return GENERIC_WRITE;
         case FileAccess::ReadWrite: return GENERIC_READ | GENERIC_WRITE;
     }
@@ -26,7 +27,7 @@ DWORD CreationDisposition(FileDisposition disposition) {
 // Readers let others go on using the file (a worm's running image, the hosts file an editor holds);
 // writers let others only read.
 DWORD ShareMode(FileAccess access) {
-    return access == FileAccess::Read ? FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE : FILE_SHARE_READ;
+    return access == FileAccess::Read || access == FileAccess::ReadLinkItself ? FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE : FILE_SHARE_READ;
 }
 
 }  // namespace
@@ -49,6 +50,10 @@ long Win32System::MoveFileReplace(const std::wstring& from, const std::wstring& 
     return Keep<long>(::MoveFileExW(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH));
 }
 
+long Win32System::MoveFileNoReplace(const std::wstring& from, const std::wstring& to) {
+    return Keep<long>(::MoveFileExW(from.c_str(), to.c_str(), MOVEFILE_WRITE_THROUGH));
+}
+
 long Win32System::DeleteFileAtRestart(const std::wstring& path) {
     return Keep<long>(::MoveFileExW(path.c_str(), nullptr, MOVEFILE_DELAY_UNTIL_REBOOT));
 }
@@ -56,7 +61,9 @@ long Win32System::DeleteFileAtRestart(const std::wstring& path) {
 long Win32System::OpenFile(const std::wstring& path, FileAccess access, FileDisposition disposition,
                            FileHandle& file) {
     HANDLE h = Keep(::CreateFileW(path.c_str(), DesiredAccess(access), ShareMode(access), nullptr,
-                                  CreationDisposition(disposition), FILE_ATTRIBUTE_NORMAL, nullptr));
+                                  CreationDisposition(disposition),
+                                  access == FileAccess::ReadLinkItself ? FILE_FLAG_OPEN_REPARSE_POINT : FILE_ATTRIBUTE_NORMAL,
+                                  nullptr));
     if (h == INVALID_HANDLE_VALUE) return 0;
     file = ToSeam(h);
     return 1;
@@ -81,6 +88,19 @@ long Win32System::GetFileSize(FileHandle file, std::uint64_t& size) {
     BOOL ok = Keep(::GetFileSizeEx(FromSeam<HANDLE>(file), &value));
     if (ok) size = static_cast<std::uint64_t>(value.QuadPart);
     return ok;
+}
+
+long Win32System::GetFileIdentity(FileHandle file, FileIdentity& identity) {
+    BY_HANDLE_FILE_INFORMATION info{};
+    BOOL ok = Keep(::GetFileInformationByHandle(FromSeam<HANDLE>(file), &info));
+    if (!ok) return 0;
+    identity.volumeSerial = info.dwVolumeSerialNumber;
+    identity.fileIndex = (static_cast<std::uint64_t>(info.nFileIndexHigh) << 32) | info.nFileIndexLow;
+    identity.size = (static_cast<std::uint64_t>(info.nFileSizeHigh) << 32) | info.nFileSizeLow;
+    identity.writeTime = (static_cast<std::uint64_t>(info.ftLastWriteTime.dwHighDateTime) << 32) |
+                         info.ftLastWriteTime.dwLowDateTime;
+    identity.attributes = info.dwFileAttributes;
+    return 1;
 }
 
 std::uint32_t Win32System::GetFileType(FileHandle file) { return Keep(::GetFileType(FromSeam<HANDLE>(file))); }

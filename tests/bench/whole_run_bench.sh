@@ -5,7 +5,8 @@
 # With BASELINE set to another build's pellclean.exe, it instead runs that program and this build's in
 # turns, each on a fresh prefix of the same kind, and prints the best of five of each and their ratio.
 # With SCAN=1, it times a --scan and the cleaning that follows it on the same planted prefix instead.
-# usage: [BASELINE=OTHER/pellclean.exe | SCAN=1] whole_run_bench.sh BUILD_DIR [WORK_DIR]
+# With ONLY=run-values it prints only the line of many Run values naming one large file (for BASELINE too).
+# usage: [BASELINE=OTHER/pellclean.exe] [ONLY=run-values | SCAN=1] whole_run_bench.sh BUILD_DIR [WORK_DIR]
 #        (BUILD_DIR: the win64 build with its programs)
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
@@ -15,7 +16,7 @@ e2e=$here/../e2e
 build=$(cd "${1:?usage: $0 BUILD_DIR [WORK_DIR]}" && pwd)
 work=$(mkdir -p "${2:-$build/bench-whole-run}" && cd "${2:-$build/bench-whole-run}" && pwd)
 needed=(pellclean e2e_test_worm e2e_shutdown_recorder)
-[ -n "${SCAN:-}" ] || needed+=(win_whole_run)
+{ [ -n "${SCAN:-}" ] || [ "${ONLY:-}" = run-values ]; } || needed+=(win_whole_run)
 for p in "${needed[@]}"; do
     [ -f "$build/$p.exe" ] || e2e_fail "$build/$p.exe is missing: build the win64 preset first"
 done
@@ -71,7 +72,37 @@ time_run() {
     ms=$(((end - start) / 1000000))
 }
 
+# Many Run values naming one large program: the run with 20 against the run with one, each the best of
+# three on a fresh clean prefix. A file is read for its digest once however often it is named, so the
+# ratio stays near 1 (at most 1.5 is wanted).
+run_values_line() {
+    local exe=$1 label=$2 count best round v
+    local -A bests
+    for count in 1 20; do
+        best=0
+        for round in 1 2 3; do
+            prepare clean
+            mkdir -p "$WINEPREFIX/drive_c/big"
+            { cat "$build/e2e_test_worm.exe"; head -c $((200 * 1024 * 1024)) /dev/zero; } >"$WINEPREFIX/drive_c/big/big.exe"
+            for v in $(seq "$count"); do
+                wine reg add 'HKLM\Software\Microsoft\Windows\CurrentVersion\Run' /v "Big$v" /d 'C:\big\big.exe' /f \
+                    >/dev/null 2>&1
+            done
+            time_run "$exe"
+            { [ $best = 0 ] || [ $ms -lt $best ]; } && best=$ms
+        done
+        bests[$count]=$best
+    done
+    awk -v l="$label" -v one="${bests[1]}" -v many="${bests[20]}" \
+        'BEGIN { printf "%s: 20 Run values at one 200 MB file %d ms, one value %d ms, ratio %.2f (best of 3)\n", l, many, one, many / one }'
+}
+
 echo "== whole-run benchmark under Wine ($(wine --version 2>/dev/null)), $(nproc) cores, $(date -u +%FT%TZ)"
+if [ "${ONLY:-}" = run-values ]; then
+    [ -z "${BASELINE:-}" ] || run_values_line "$(readlink -f "$BASELINE")" "baseline $BASELINE"
+    run_values_line "$build/pellclean.exe" "this build"
+    exit 0
+fi
 if [ -n "${BASELINE:-}" ]; then
     baseline=$(readlink -f "$BASELINE")
     [ -f "$baseline" ] || e2e_fail "$BASELINE is missing"
@@ -97,6 +128,8 @@ if [ -n "${BASELINE:-}" ]; then
         awk -v s="$scenario" -v b=$best_base -v t=$best_this \
             'BEGIN { printf "   %s prefix, best of 5: baseline %d ms, this build %d ms, ratio %.3f (%+.1f%%)\n", s, b, t, t / b, (t / b - 1) * 100 }'
     done
+    run_values_line "$baseline" "baseline"
+    run_values_line "$build/pellclean.exe" "this build"
     exit 0
 fi
 # SCAN=1: the scan against the cleaning that follows it on the same planted prefix, best of three each.
@@ -134,3 +167,4 @@ for db in shipped synthetic; do
         (cd "$work" && wine "$build/win_whole_run.exe" "${extra[@]}" "${args[@]}" </dev/null 2>&1) | tr -d '\r' | sed 's/^/   /'
     done
 done
+run_values_line "$build/pellclean.exe" "pellclean.exe"

@@ -4,19 +4,27 @@
 #             C:\RECYCLER, its digest given with --extra-detections, while Windows' own notepad runs (on a
 #             private Xvfb): the worm's copies go; C:\windows\notepad.exe, the system folder's notepad.exe
 #             and the running notepad stay (exit 1);
-#   readonly  worm copies under a listed name and a worm hosts line, and a log folder nothing can be
-#             written into: nothing is deleted, the lines say why, and the exit code is 7.
-# usage: safety_scenario.sh notepad|readonly PELLCLEAN_EXE WORM_EXE WORK_DIR
+#   readonly  the whole planted infection set, and a log folder mounted read-only (a bind mount in the
+#             run's own mount namespace): no record can be begun, so nothing at all is changed, the line
+#             says so and asks for another folder, and the exit code is 8;
+#   linked    a clean prefix whose C:\windows\system is a link to system32: the genuine svchost.exe
+#             reached through it is left alone, and nothing else changes either.
+# usage: safety_scenario.sh notepad|readonly|linked PELLCLEAN_EXE WORM_EXE WORK_DIR
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
 . "$here/lib.sh"
 . "$here/infection_names.sh"
 . "$here/checks.sh"
 
-[ $# -eq 4 ] || { echo "usage: $0 notepad|readonly PELLCLEAN_EXE WORM_EXE WORK_DIR" >&2; exit 64; }
+[ $# -eq 4 ] || { echo "usage: $0 notepad|readonly|linked PELLCLEAN_EXE WORM_EXE WORK_DIR" >&2; exit 64; }
 scenario=$1 pellclean=$(readlink -f "$2") worm=$(readlink -f "$3")
 work=$(mkdir -p "$4" && cd "$4" && pwd)
-case "$scenario" in notepad | readonly) ;; *) e2e_fail "unknown scenario $scenario" ;; esac
+case "$scenario" in notepad | readonly | linked) ;; *) e2e_fail "unknown scenario $scenario" ;; esac
+# The read-only log folder is a bind mount in a mount namespace of the scenario's own: the prefix's
+# wineserver opens the files its programs create, so it must run in that namespace too.
+if [ "$scenario" = readonly ] && [ -z "${E2E_OWN_MOUNTS:-}" ]; then
+    exec unshare -m env E2E_OWN_MOUNTS=1 bash "$0" "$@"
+fi
 
 base=${E2E_BASE_PREFIX:-$(dirname "$work")/base-prefix}
 prefix=$work/prefix
@@ -24,7 +32,6 @@ logs=$work/logs
 cleanup() {
     e2e_stop_prefix "$prefix"
     e2e_stop_xvfb
-    [ ! -d "$logs" ] || chattr -i "$logs" 2>/dev/null || true
 }
 trap cleanup EXIT
 
@@ -33,7 +40,6 @@ md5of() { md5sum <"$(e2e_unix_path "$1")" | cut -c1-32; }
 
 e2e_make_base_prefix "$base"
 e2e_fresh_prefix "$base" "$prefix"
-[ ! -d "$logs" ] || chattr -i "$logs" 2>/dev/null || true
 rm -rf "$logs"
 mkdir -p "$logs"
 
@@ -99,31 +105,47 @@ if [ "$scenario" = notepad ]; then
     done
     e2e_check "backups of both copies, each the worm's bytes" test "$(find "$logs" -iname 'notepad.exe*.back' | wc -l)" -eq 2
     e2e_check "no backup of anything else" test "$wrong" -eq 0
+elif [ "$scenario" = readonly ]; then
+    "$here/plant_infections.sh" "$worm" "$work/planted" >/dev/null
+    e2e_registry_dump "$work/registry-before.txt"
+    e2e_file_list "$work/files-before.txt"
+    mount --bind "$logs" "$logs"
+    mount -o remount,bind,ro "$logs"
+    run_cleaner --log-folder "$(winz "$logs")" --no-restart \
+        --extra-detections "$(winz "$work/planted/extra-detections.txt")"
+
+    e2e_check "exit code 8 (the log folder cannot hold the record)" test "$rc" -eq 8
+    e2e_check "the line says nothing was changed and asks for another folder" \
+        said 'nothing was changed. Choose another folder for the log and backups.'
+    e2e_check "standard error names no record as written" e2e_not grep -q "the run's record:" "$work/stderr.txt"
+    e2e_registry_dump "$work/registry-after.txt"
+    e2e_file_list "$work/files-after.txt"
+    e2e_check "registry unchanged" diff -u "$work/registry-before.txt" "$work/registry-after.txt"
+    e2e_check "files unchanged" diff -u "$work/files-before.txt" "$work/files-after.txt"
+    while IFS=$'\t' read -r kind path _; do
+        [ "$kind" = process ] || continue
+        e2e_check "still running: $path" e2e_process_running "$path"
+    done <"$work/planted/manifest.tsv"
+    e2e_check "nothing said removed or terminated" e2e_not said '...Removed'
+    e2e_check "nothing said terminated" e2e_not said '...Terminated'
+    e2e_check "no restart asked for" e2e_not said '[restart not started]'
+    e2e_check "nothing written into the log folder" test -z "$(ls -A "$logs")"
 else
-    n=$NAME_FILES
-    e2e_put_file "$worm" "C:\\windows\\$n.exe"
-    e2e_put_file "$worm" "C:\\RECYCLER\\$n.exe"
-    hosts=$(e2e_unix_path 'C:\windows\system32\drivers\etc\hosts')
-    printf '127.0.0.1       avp.ch\r\n' >>"$hosts"
-    hosts_before=$(md5sum <"$hosts" | cut -c1-32)
-    chattr +i "$logs"
+    system=$(e2e_unix_path 'C:\windows\system')
+    rm -rf "$system"
+    ln -s system32 "$system"
+    svchost_before=$(md5of 'C:\windows\system32\svchost.exe')
+    e2e_file_list "$work/files-before.txt"
 
     run_cleaner --log-folder "$(winz "$logs")" --no-restart
 
-    e2e_check "exit code 7 (a known worm left behind)" test "$rc" -eq 7
-    for p in "C:\\windows\\$n.exe" "C:\\RECYCLER\\$n.exe"; do
-        e2e_check "kept without a backup: $p" test "$(md5of "$p")" = "$(md5sum <"$worm" | cut -c1-32)"
-    done
-    e2e_check "hosts file unchanged" test "$(md5sum <"$hosts" | cut -c1-32)" = "$hosts_before"
-    e2e_check "backup failure said for the files" said "Unable to backup \"$n.exe\""
-    e2e_check "backup failure said for the hosts file" said 'Unable to backup "hosts"'
-    e2e_check "the left-behind count said" said 'Left behind: 3 known worm item(s)'
-    e2e_check "the closing box says items stayed" said '[message box 9] Some infected items could not be removed'
-    e2e_check "and claims no virus deleted" e2e_not said '[message box 5]'
-    e2e_check "the unsaved log said" said 'Unable to save Log'
+    e2e_check "exit code 0 (nothing found)" test "$rc" -eq 0
+    e2e_check "system32\\svchost.exe untouched" test "$(md5of 'C:\windows\system32\svchost.exe')" = "$svchost_before"
+    e2e_check "the linked path said left alone" said 'svchost.exe ...left alone: a genuine Windows program'
     e2e_check "nothing said removed" e2e_not said '...Removed'
-    e2e_check "the restart asked for" said '[restart not started]'
-    e2e_check "nothing written into the log folder" test -z "$(ls -A "$logs")"
+    e2e_check "no backup made" test -z "$(find "$logs" -name '*.back')"
+    e2e_file_list "$work/files-after.txt"
+    e2e_check "files unchanged" diff -u "$work/files-before.txt" "$work/files-after.txt"
 fi
 
 echo "$failures failed check(s)"

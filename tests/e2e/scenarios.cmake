@@ -18,7 +18,7 @@ if(TARGET pellclean)
         set_tests_properties(e2e_${scenario} PROPERTIES FIXTURES_REQUIRED e2e_prefix TIMEOUT 900
                              ENVIRONMENT "E2E_BASE_PREFIX=${PELL_E2E_DIR}/base-prefix")
     endforeach()
-    foreach(scenario notepad readonly)
+    foreach(scenario notepad readonly linked)
         add_test(NAME e2e_safety_${scenario}
                  COMMAND bash ${CMAKE_CURRENT_LIST_DIR}/safety_scenario.sh ${scenario} $<TARGET_FILE:pellclean>
                          $<TARGET_FILE:e2e_test_worm> ${PELL_E2E_DIR}/safety-${scenario})

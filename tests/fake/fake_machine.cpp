@@ -23,6 +23,7 @@ constexpr std::uint32_t kErrorInvalidHandle = 6;
 constexpr std::uint32_t kErrorInvalidFunction = 1;
 constexpr std::uint32_t kErrorInvalidParameter = 87;
 constexpr std::uint32_t kErrorDiskFull = 112;
+constexpr std::uint32_t kErrorAlreadyExists = 183;
 constexpr std::uint32_t kErrorServiceDoesNotExist = 1060;
 constexpr std::uint32_t kErrorServiceCannotAcceptCtrl = 1061;
 constexpr long kErrorKeyDeleted = 1018;
@@ -540,7 +541,7 @@ long FakeMachine::CloseHandle(ProcHandle handle) { return procHandles_.erase(han
 
 // ---------------------------------------------------------------- files
 
-std::wstring FakeMachine::Norm(const std::wstring& path) {
+std::wstring FakeMachine::Norm(const std::wstring& path) const {
     std::wstring out = UpperCase(path);
     std::replace(out.begin(), out.end(), L'/', L'\\');
     // Collapse doubled separators, as Windows does for paths like "C:\\x".
@@ -550,7 +551,60 @@ std::wstring FakeMachine::Norm(const std::wstring& path) {
         collapsed.push_back(c);
     }
     while (!collapsed.empty() && collapsed.back() == L'\\') collapsed.pop_back();
+    // Linked folders lead to their targets; a cycle of links is cut off as Windows cuts it.
+    for (int hops = 0; hops < 8; ++hops) {
+        bool followed = false;
+        for (const auto& [link, target] : folderLinks_) {
+            if (collapsed.compare(0, link.size(), link) != 0) continue;
+            if (collapsed.size() != link.size() && collapsed[link.size()] != L'\\') continue;
+            collapsed = target + collapsed.substr(link.size());
+            followed = true;
+            break;
+        }
+        if (!followed) break;
+    }
+    if (!caseSensitiveFolders_.empty() && caseSensitiveFolders_.count(Parent(collapsed))) {
+        std::wstring spelled = path;
+        std::replace(spelled.begin(), spelled.end(), L'/', L'\\');
+        while (!spelled.empty() && spelled.back() == L'\\') spelled.pop_back();
+        collapsed = Parent(collapsed) + L"\\" + LastComponent(spelled);
+    }
     return collapsed;
+}
+
+std::uint64_t FakeMachine::NewFileIndex() {
+    static std::uint64_t next = 0x1000;
+    return ++next;
+}
+
+std::wstring FakeMachine::Followed(const std::wstring& normPath) const {
+    auto it = files_.find(normPath);
+    if (it == files_.end() || it->second.linkTarget.empty()) return normPath;
+    return Norm(it->second.linkTarget);
+}
+
+void FakeMachine::SetFolderCaseSensitive(const std::wstring& folder) { caseSensitiveFolders_[Norm(folder)] = true; }
+
+void FakeMachine::PlantFolderLink(const std::wstring& link, const std::wstring& target) {
+    PlantFolder(target);
+    PlantFolder(ParentText(link));
+    const std::wstring key = Norm(link);
+    folderLinks_[key] = Norm(target);
+    std::wstring original = link;
+    while (!original.empty() && original.back() == L'\\') original.pop_back();
+    folders_[key] = original;
+}
+
+void FakeMachine::PlantFileLink(const std::wstring& link, const std::wstring& target) {
+    PlantFolder(ParentText(link));
+    FileNode node{link, {}, kAttributeNormal | kAttributeReparsePoint, false};
+    node.linkTarget = target;
+    files_[Norm(link)] = node;
+}
+
+std::size_t FakeMachine::ReadPasses(const std::wstring& path) {
+    auto it = readPasses_.find(Norm(path));
+    return it == readPasses_.end() ? 0 : it->second;
 }
 
 std::wstring FakeMachine::Parent(const std::wstring& normPath) {
@@ -656,7 +710,7 @@ long FakeMachine::SetFileAttributes(const std::wstring& path, std::uint32_t attr
 
 long FakeMachine::CopyFile(const std::wstring& from, const std::wstring& to, bool failIfExists) {
     if (auto f = Hit(Op::CopyFile, from)) return f->result;
-    std::wstring nf = Norm(from), nt = Norm(to);
+    std::wstring nf = Followed(Norm(from)), nt = Norm(to);
     auto src = files_.find(nf);
     if (src == files_.end()) return Fail(FolderExists(Parent(nf)) ? code::FileNotFound : code::PathNotFound);
     if (!FolderExists(Parent(nt))) return Fail(code::PathNotFound);
@@ -670,6 +724,7 @@ long FakeMachine::CopyFile(const std::wstring& from, const std::wstring& to, boo
     FileNode copy = src->second;
     copy.path = to;
     copy.locked = false;
+    copy.index = NewFileIndex();
     // A full disk stops the copy part way and leaves what was written.
     const std::uint64_t room = RoomIn(nt);
     const bool full = copy.bytes.size() > room;
@@ -725,12 +780,34 @@ long FakeMachine::MoveFileReplace(const std::wstring& from, const std::wstring& 
     return 1;
 }
 
+long FakeMachine::MoveFileNoReplace(const std::wstring& from, const std::wstring& to) {
+    if (auto f = Hit(Op::MoveFileNoReplace, to)) return f->result;
+    std::wstring nf = Norm(from), nt = Norm(to);
+    auto src = files_.find(nf);
+    if (src == files_.end()) return Fail(FolderExists(Parent(nf)) ? code::FileNotFound : code::PathNotFound);
+    if (!FolderExists(Parent(nt))) return Fail(code::PathNotFound);
+    if (files_.count(nt) || folders_.count(nt)) return Fail(kErrorAlreadyExists);
+    if (!MayCreateIn(nt)) return Fail(code::AccessDenied);
+    for (auto& [h, st] : fileHandles_)
+        if (st.key == nf) return Fail(kErrorSharingViolation);
+    FileNode moved = src->second;
+    files_.erase(src);
+    moved.path = to;
+    files_[nt] = moved;
+    return 1;
+}
+
 long FakeMachine::OpenFile(const std::wstring& path, FileAccess access, FileDisposition disposition, FileHandle& file) {
     if (auto f = Hit(Op::OpenFile, path)) return f->result;
     std::wstring n = Norm(path);
     if (folders_.count(n) || (n.size() == 2 && n[1] == L':')) return Fail(code::AccessDenied);
     auto it = files_.find(n);
-    bool writes = access != FileAccess::Read;
+    bool writes = access != FileAccess::Read && access != FileAccess::ReadLinkItself;
+    if (it != files_.end() && access != FileAccess::ReadLinkItself && !it->second.linkTarget.empty()) {
+        n = Followed(n);
+        it = files_.find(n);
+        if (it == files_.end()) return Fail(code::FileNotFound);
+    }
     if (it == files_.end()) {
         if (disposition == FileDisposition::OpenExisting)
             return Fail(FolderExists(Parent(n)) ? code::FileNotFound : code::PathNotFound);
@@ -762,6 +839,7 @@ long FakeMachine::ReadFile(FileHandle file, void* buffer, std::uint32_t count, s
     }
     const std::string& bytes = files_[h->second.key].bytes;
     std::uint64_t pos = h->second.position;
+    if (pos == 0 && !bytes.empty()) ++readPasses_[h->second.key];
     std::uint64_t n = pos >= bytes.size() ? 0 : std::min<std::uint64_t>(count, bytes.size() - pos);
     if (n) std::memcpy(buffer, bytes.data() + pos, n);
     h->second.position += n;
@@ -774,7 +852,9 @@ long FakeMachine::WriteFile(FileHandle file, const void* data, std::uint32_t cou
     auto h = fileHandles_.find(file);
     if (h == fileHandles_.end()) return Fail(kErrorInvalidHandle);
     if (auto f = Hit(Op::WriteFile, files_[h->second.key].path)) return f->result;
-    if (h->second.access == FileAccess::Read) return Fail(code::AccessDenied);
+    if (h->second.access == FileAccess::Read || h->second.access == FileAccess::ReadLinkItself)
+        return Fail(code::AccessDenied);
+    files_[h->second.key].writeTime = NewFileIndex();
     std::string& bytes = files_[h->second.key].bytes;
     std::uint64_t pos = h->second.position;
     const std::uint64_t growth = pos + count > bytes.size() ? pos + count - bytes.size() : 0;
@@ -794,6 +874,19 @@ long FakeMachine::GetFileSize(FileHandle file, std::uint64_t& size) {
     if (h == fileHandles_.end()) return Fail(kErrorInvalidHandle);
     if (files_[h->second.key].type != filetype::Disk) return Fail(kErrorInvalidFunction);
     size = files_[h->second.key].bytes.size();
+    return 1;
+}
+
+long FakeMachine::GetFileIdentity(FileHandle file, FileIdentity& identity) {
+    auto h = fileHandles_.find(file);
+    if (h == fileHandles_.end()) return Fail(kErrorInvalidHandle);
+    if (auto f = Hit(Op::GetFileIdentity, files_[h->second.key].path)) return f->result;
+    const FileNode& node = files_[h->second.key];
+    identity.volumeSerial = 0x5E110000u + (h->second.key.empty() ? 0u : static_cast<std::uint32_t>(h->second.key[0]));
+    identity.fileIndex = node.index;
+    identity.size = node.bytes.size();
+    identity.writeTime = node.writeTime;
+    identity.attributes = node.attributes;
     return 1;
 }
 
@@ -829,7 +922,9 @@ long FakeMachine::ListFolder(const std::wstring& folder, const std::wstring& pat
             entries.push_back(FoundFile{LastComponent(node.path), node.attributes});
     for (auto& [key, original] : folders_)
         if (Parent(key) == n && WildcardMatch(LastComponent(original), pattern))
-            entries.push_back(FoundFile{LastComponent(original), kAttributeDirectory});
+            entries.push_back(FoundFile{LastComponent(original), folderLinks_.count(key)
+                                                                     ? kAttributeDirectory | kAttributeReparsePoint
+                                                                     : kAttributeDirectory});
     return code::Success;
 }
 

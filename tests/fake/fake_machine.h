@@ -21,7 +21,7 @@ enum class Op {
     GetFileAttributes, SetFileAttributes, CopyFile, DeleteFile, MoveFileReplace, DeleteFileAtRestart, OpenFile, ReadFile,
     WriteFile, ListFolder, StartCommandLine, ShellOpen,
     CryptAcquireContext, CryptCreateHash, CryptHashData, CryptGetHashParam,
-    RegQueryValue, RegCreateKey, FlushFile,
+    RegQueryValue, RegCreateKey, FlushFile, MoveFileNoReplace, GetFileIdentity,
     Count_
 };
 
@@ -76,6 +76,17 @@ public:
     // they wrote, and fail with ERROR_DISK_FULL), or in which no file can be created at all.
     void SetFolderFreeSpace(const std::wstring& folder, std::uint64_t bytes);
     void SetFolderReadOnly(const std::wstring& folder);
+    // A folder whose names keep their case, as a case-sensitive folder of NTFS does: "A.exe" and "a.exe"
+    // are two files there.
+    void SetFolderCaseSensitive(const std::wstring& folder);
+    // A folder that is a link (a junction) to another: paths through it reach the target's files, and
+    // its parent lists it as a folder that is a reparse point.
+    void PlantFolderLink(const std::wstring& link, const std::wstring& target);
+    // A file that is a symbolic link to another file: opened, copied or hashed, it gives the target's
+    // bytes; FileAccess::ReadLinkItself, its attributes and its deletion reach the link alone.
+    void PlantFileLink(const std::wstring& link, const std::wstring& target);
+    // How many times the file was read from its start (a whole read for a digest or a copy).
+    std::size_t ReadPasses(const std::wstring& path);
     // A name that opens a device or a pipe instead of a disk file (COM1, a FIFO someone left).
     void PlantDevice(const std::wstring& path, std::uint32_t type = filetype::Character);
     // The computer restarts: every process ends and the deletions marked for the restart are made.
@@ -157,12 +168,14 @@ public:
     long CopyFile(const std::wstring& from, const std::wstring& to, bool failIfExists) override;
     long DeleteFile(const std::wstring& path) override;
     long MoveFileReplace(const std::wstring& from, const std::wstring& to) override;
+    long MoveFileNoReplace(const std::wstring& from, const std::wstring& to) override;
     long DeleteFileAtRestart(const std::wstring& path) override;
     long OpenFile(const std::wstring& path, FileAccess access, FileDisposition disposition,
                   FileHandle& file) override;
     long ReadFile(FileHandle file, void* buffer, std::uint32_t count, std::uint32_t& read) override;
     long WriteFile(FileHandle file, const void* data, std::uint32_t count, std::uint32_t& written) override;
     long GetFileSize(FileHandle file, std::uint64_t& size) override;
+    long GetFileIdentity(FileHandle file, FileIdentity& identity) override;
     std::uint32_t GetFileType(FileHandle file) override;
     long CloseFile(FileHandle file) override;
     long FlushFile(FileHandle file) override;
@@ -218,6 +231,9 @@ private:
         std::uint32_t attributes = kAttributeNormal;
         bool locked = false;
         std::uint32_t type = filetype::Disk;  // a device reads zeros without end and has no size
+        std::uint64_t index = NewFileIndex();  // the file's identity on its volume; a copy gets its own
+        std::uint64_t writeTime = NewFileIndex();
+        std::wstring linkTarget;  // a symbolic link: the path it leads to
     };
     struct Process {
         std::uint32_t pid;
@@ -243,7 +259,12 @@ private:
     RegKeyNode& MakeKey(const std::wstring& fullPath);
     static std::wstring RootPrefix(RegRoot root);
     std::wstring KeyPath(RegKey key) const;  // empty when the handle is unknown
-    static std::wstring Norm(const std::wstring& path);  // upper case, no trailing backslash
+    // Upper case (but the name in a case-sensitive folder), no trailing backslash, linked folders
+    // followed to their targets.
+    std::wstring Norm(const std::wstring& path) const;
+    static std::uint64_t NewFileIndex();
+    // The key of the file a handle reads: a symbolic link opened to be followed leads to its target.
+    std::wstring Followed(const std::wstring& normPath) const;
     static std::wstring Parent(const std::wstring& normPath);
     bool FolderExists(const std::wstring& path) const;
     bool FileLockedByProcess(const std::wstring& normPath) const;
@@ -277,6 +298,9 @@ private:
     std::vector<std::wstring> atRestart_;
     std::map<std::wstring, std::uint64_t> freeSpace_;  // by normalized folder
     std::map<std::wstring, bool> readOnlyFolders_;
+    std::map<std::wstring, bool> caseSensitiveFolders_;
+    std::map<std::wstring, std::size_t> readPasses_;  // by normalized path; kept when the file goes
+    std::map<std::wstring, std::wstring> folderLinks_;  // upper-case link path -> upper-case target
     std::uint32_t ownPid_ = 4;  // no process of the machine until StartOwnProgram
     std::wstring ownPath_ = L"C:\\Program Files\\Pellworth Remover\\pellclean.exe";
     std::vector<std::size_t> calls_;

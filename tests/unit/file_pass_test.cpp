@@ -136,7 +136,7 @@ const Layout kLayouts[] = {
          fm.InjectFault(Fault{Op::ListFolder, L"C:\\WINDOWS", 21, 0, 0, -1});
      }},
     {"no backup possible", L"C:\\Nowhere\\", L"C:\\WINDOWS\\Temp\\",
-     [](test::FakeMachine& fm) { fm.InjectFault(Fault{Op::CopyFile, L"", 0, 5, 0, -1}); }},
+     [](test::FakeMachine& fm) { fm.InjectFault(Fault{Op::MoveFileNoReplace, L"", 0, 5, 0, -1}); }},
     {"deletions refused now and then", L"C:\\Logs\\", L"C:\\WINDOWS\\Temp\\",
      [](test::FakeMachine& fm) {
          // Refused for good, and refused once of the several times the fixed Fonts file is tried.
@@ -184,7 +184,7 @@ TEST(FilePass, CleanMachineIsListedOnceAndNoPathIsProbed) {
         RemoveWormFiles(m.engine);
         listings = m.machine.Calls(Op::ListFolder);
         EXPECT_EQ(m.machine.Calls(Op::SetFileAttributes), 0u);
-        EXPECT_EQ(m.machine.Calls(Op::CopyFile), 0u);
+        EXPECT_EQ(m.machine.Calls(Op::MoveFileNoReplace), 0u);
         EXPECT_EQ(m.machine.Calls(Op::DeleteFile), 0u);
         EXPECT_EQ(m.host.details, L"");
         EXPECT_EQ(m.host.prog1.size(), names);
@@ -208,9 +208,8 @@ TEST(FilePass, RemovalsKeepTheListingWithoutListingAgain) {
     RemoveWormFiles(clean.engine);
     EXPECT_EQ(withChange, clean.machine.Calls(Op::ListFolder));
     EXPECT_EQ(m.machine.Calls(Op::DeleteFile), 1u);
-    // The removal's read for the run's record, the backup's check that its name is free, and the pass's
-    // check that the file went.
-    EXPECT_EQ(m.machine.Calls(Op::GetFileAttributes), 3u);
+    // The removal's read for the run's record and the pass's check that the file went.
+    EXPECT_EQ(m.machine.Calls(Op::GetFileAttributes), 2u);
 }
 
 TEST(FilePass, UnlistableFolderFallsBackToProbingItsPaths) {
@@ -220,9 +219,9 @@ TEST(FilePass, UnlistableFolderFallsBackToProbingItsPaths) {
     m.machine.InjectFault(Fault{Op::ListFolder, L"C:\\WINDOWS\\system32", 5, 0, 0, -1});
     RemoveWormFiles(m.engine);
     EXPECT_FALSE(m.machine.FileExists(L"C:\\WINDOWS\\system32\\b.exe"));
-    // Each name's paths in the system directory itself: .exe, .com and .scr (a missing one is found
-    // missing by its backup copy, and nothing is deleted there).
-    EXPECT_EQ(m.machine.Calls(Op::CopyFile), 6u);
+    // Each name's paths in the system directory itself are tried: .exe, .com and .scr (a missing one
+    // does not open, and nothing is copied or deleted there).
+    EXPECT_EQ(m.machine.Calls(Op::MoveFileNoReplace), 1u);
     EXPECT_EQ(m.machine.Calls(Op::DeleteFile), 1u);
 }
 

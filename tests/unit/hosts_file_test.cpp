@@ -197,7 +197,7 @@ TEST(HostsFile, WithoutAWholeBackupTheFileIsNotRewritten) {
         if (halfCopy) {
             b.machine.SetFolderFreeSpace(L"D:\\Logs", 5);
         } else {
-            b.machine.InjectFault(Fault{Op::CopyFile, kHosts, 0, 5, 0, 1});
+            b.machine.InjectFault(Fault{Op::MoveFileNoReplace, L"", 0, 5, 0, 1});
         }
         EXPECT_FALSE(b.Run());
         EXPECT_EQ(b.Bytes(), before);
@@ -275,7 +275,7 @@ TEST(BackupNames, FirstFreeNameNeverAnExistingOne) {
     auto copyNow = [&] { return CopyToBackup(b.machine, L"D:\\Logs\\", L"C:\\src\\wrm.exe", L"wrm.exe"); };
     // No such folder: one attempt, no numbered retries.
     EXPECT_FALSE(CopyToBackup(b.machine, L"D:\\Gone\\", L"C:\\src\\wrm.exe", L"wrm.exe"));
-    EXPECT_EQ(b.machine.Calls(test::Op::CopyFile), 1u);
+    EXPECT_EQ(b.machine.Calls(test::Op::OpenFile), 2u);  // the source, and the copy's one unfinished name
     b.machine.PlantFile(L"D:\\Logs\\WRM.EXE.BACK", "1");
     b.machine.PlantFolder(L"D:\\Logs\\wrm.exe (2).back");
     b.machine.PlantFile(L"D:\\Logs\\wrm.exe (4).back", "4");

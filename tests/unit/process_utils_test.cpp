@@ -295,7 +295,9 @@ TEST(BackUp, WithoutAnyPossibleCopyTheFileStaysAndTheBackupFailureIsReported) {
     BackUpAndDelete(full.engine, L"C:\\WINDOWS\\w.exe");
     EXPECT_EQ(full.Lines(), (Lines{L"Unable to backup \"w.exe\""}));
     EXPECT_TRUE(full.machine.FileExists(L"C:\\WINDOWS\\w.exe"));
-    EXPECT_EQ(full.machine.Calls(Op::CopyFile), static_cast<std::size_t>(kMaxBackupCopies));
+    // The whole copy was written once and offered to every name; unfinished, it did not stay.
+    EXPECT_EQ(full.machine.Calls(Op::MoveFileNoReplace), static_cast<std::size_t>(kMaxBackupCopies));
+    EXPECT_FALSE(full.machine.FileExists(UnfinishedBackupName(L"C:\\Logs\\", L"w.exe", 1)));
 
     // A log folder that cannot be written: one copy attempt, no numbered retries.
     ScanMachine unwritable(L"C:\\Gone\\");
@@ -303,7 +305,8 @@ TEST(BackUp, WithoutAnyPossibleCopyTheFileStaysAndTheBackupFailureIsReported) {
     unwritable.machine.PlantFile(L"C:\\WINDOWS\\w.exe", "w");
     BackUpAndDelete(unwritable.engine, L"C:\\WINDOWS\\w.exe");
     EXPECT_EQ(unwritable.Lines(), (Lines{L"Unable to backup \"w.exe\""}));
-    EXPECT_EQ(unwritable.machine.Calls(Op::CopyFile), 1u);
+    EXPECT_EQ(unwritable.machine.Calls(Op::MoveFileNoReplace), 0u);
+    EXPECT_LT(unwritable.machine.Calls(Op::OpenFile), 5u);  // the file, its genuine twin, one copy
     EXPECT_TRUE(unwritable.machine.FileExists(L"C:\\WINDOWS\\w.exe"));
 }
 

@@ -111,11 +111,22 @@ struct BackupFaultRow {
 
 const std::vector<BackupFaultRow>& BackupFaultRows() {
     static const std::vector<BackupFaultRow> rows = {
-        {"a full log folder stops the copy half way",
-         [](test::FakeMachine& m) { m.SetFolderFreeSpace(L"D:\\Logs", 10); }},
-        {"a read-only log folder takes no copy", [](test::FakeMachine& m) { m.SetFolderReadOnly(L"D:\\Logs"); }},
-        {"a copy that claims success but wrote nothing",
-         [](test::FakeMachine& m) { m.InjectFault(Fault{Op::CopyFile, L"", 1, 0, 0, -1}); }},
+        // The record itself fits (a log folder that takes nothing stops the run before any change).
+        {"a full disk stops each copy half way",
+         [](test::FakeMachine& m) {
+             for (const wchar_t* copy : {L"D:\\Logs\\wrm.exe.back.partial", L"D:\\Logs\\hosts.back.partial"})
+                 m.InjectFault(Fault{Op::WriteFile, copy, 0, 112, 0, -1});
+         }},
+        {"no copy can be created",
+         [](test::FakeMachine& m) {
+             for (const wchar_t* copy : {L"D:\\Logs\\wrm.exe.back.partial", L"D:\\Logs\\hosts.back.partial"})
+                 m.InjectFault(Fault{Op::OpenFile, copy, 0, 5, 0, -1});
+         }},
+        {"a copy write that claims success but wrote nothing",
+         [](test::FakeMachine& m) {
+             for (const wchar_t* copy : {L"D:\\Logs\\wrm.exe.back.partial", L"D:\\Logs\\hosts.back.partial"})
+                 m.InjectFault(Fault{Op::WriteFile, copy, 1, 0, 0, -1});
+         }},
     };
     return rows;
 }
@@ -158,7 +169,7 @@ TEST(Safety, APathCountsAsBackedUpOnlyOnceItsCopyIsComplete) {
     r.machine.PlantFile(L"E:\\wrm.exe", kWorm);
     r.machine.PlantFile(L"C:\\WINDOWS\\wrm.exe", kWorm);
     r.e.MD5Hashes = {DigestOf(kWorm)};
-    r.machine.InjectFault(Fault{Op::CopyFile, L"C:\\WINDOWS\\wrm.exe", 0, 112, 0, 1});
+    r.machine.InjectFault(Fault{Op::WriteFile, L"D:\\Logs\\wrm.exe.back.partial", 0, 112, 0, 1});
     r.e.lstIdentifiedByMD5.Append(L"C:\\WINDOWS\\wrm.exe");
 
     EXPECT_EQ(r.Run(), RunOutcome::Removed);
@@ -253,11 +264,12 @@ TEST(Safety, RunValuesAreMatchedByTheirRealNamesAndTheDataWindowsRuns) {
 
 TEST(Safety, AServiceIsExportedWhateverItsNameAndKeptWhenItsExportIsMissing) {
     for (bool readOnlyLogs : {false, true}) {
-        SCOPED_TRACE(readOnlyLogs ? "read-only log folder" : "quotation mark in the name");
+        SCOPED_TRACE(readOnlyLogs ? "the export cannot be made" : "quotation mark in the name");
         SafetyRun r;
         const std::wstring name = readOnlyLogs ? L"wrmsvc" : L"wrm\"svc";
         r.machine.PlantService(name, L"C:\\WINDOWS\\wrm.exe -service");
-        if (readOnlyLogs) r.machine.SetFolderReadOnly(L"D:\\Logs");
+        // (A log folder that takes nothing at all stops the run before the services are looked at.)
+        if (readOnlyLogs) r.machine.InjectFault(Fault{Op::StartCommandLine, L"", 0, 2, 0, -1});
 
         EXPECT_EQ(r.Run(), readOnlyLogs ? RunOutcome::LeftBehind : RunOutcome::Removed);
 

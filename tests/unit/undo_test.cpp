@@ -41,8 +41,9 @@ TEST(Manifest, TheRunRecordsEveryChangeWithWhatPutsItBack) {
     EXPECT_EQ(p.machine.OpenHandleCount(), 0u);
     const std::vector<JsonValue> lines = p.ManifestLines();
     ASSERT_GE(lines.size(), 3u);
-    // Every line was on disk before the run went on.
-    EXPECT_EQ(p.machine.Calls(test::Op::FlushFile), lines.size());
+    // Every line was on disk before the run went on, and so was each copy (four files, the hosts file)
+    // before it took its finished name.
+    EXPECT_EQ(p.machine.Calls(test::Op::FlushFile), lines.size() + 5u);
     // The SmartScan passes take the provider four times; the record's five digests share one more.
     EXPECT_EQ(p.machine.Calls(test::Op::CryptAcquireContext), 5u);
 
@@ -104,12 +105,12 @@ TEST(Manifest, TheRunRecordsEveryChangeWithWhatPutsItBack) {
 TEST(Manifest, ARunCutShortLeavesWhatItDidAndANewRunNeverTakesItsName) {
     Planted p;
     {
-        ManifestWriter writer(p.machine, p.host);
+        ManifestWriter writer(p.machine, p.e.recordMd5);
         ASSERT_TRUE(writer.Begin(p.e.folders, L"6.70"));
         writer.ProcessTerminated(kWormOne, 7);
         // The writer goes away without a summary, as in a crash.
     }
-    ManifestWriter second(p.machine, p.host);
+    ManifestWriter second(p.machine, p.e.recordMd5);
     ASSERT_TRUE(second.Begin(p.e.folders, L"6.70"));
     EXPECT_EQ(second.Path(), kLogs + L"Pellworth Removal Log 12_7_2026 1_45_10 AM (2).jsonl");
     // The final name is taken: the second keeps its own.

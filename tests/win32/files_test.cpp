@@ -65,6 +65,31 @@ TEST_F(FileTest, MoveReplaceTakesThePlaceOfTheOldFile) {
     EXPECT_FALSE(planter.FileExists(fresh));
 }
 
+TEST_F(FileTest, AFilesIdentityIsTheSameByEveryPathAndARenameNeverReplaces) {
+    const std::wstring path = Folder() + L"\\Ident.exe", copy = Folder() + L"\\ident.back";
+    planter.PlantFile(path, "identity");
+    ASSERT_EQ(sys.CopyFile(path, copy, true), 1);
+    auto identityOf = [&](const std::wstring& p, FileAccess access, FileIdentity& identity) {
+        OpenFileHandle file(sys);
+        return file.Open(p, access, FileDisposition::OpenExisting) && sys.GetFileIdentity(file.get(), identity);
+    };
+    FileIdentity a, b, c;
+    ASSERT_TRUE(identityOf(path, FileAccess::Read, a));
+    ASSERT_TRUE(identityOf(UpperCase(path), FileAccess::ReadLinkItself, b));
+    ASSERT_TRUE(identityOf(copy, FileAccess::Read, c));
+    EXPECT_TRUE(a.SameFile(b));
+    EXPECT_FALSE(a.SameFile(c));
+    EXPECT_EQ(a.size, 8u);
+    EXPECT_EQ(a.writeTime, b.writeTime);
+    EXPECT_EQ(a.attributes & kAttributeReparsePoint, 0u);
+
+    EXPECT_EQ(sys.MoveFileNoReplace(copy, path), 0);
+    EXPECT_TRUE(sys.LastError() == ERROR_ALREADY_EXISTS || sys.LastError() == ERROR_FILE_EXISTS) << sys.LastError();
+    EXPECT_EQ(planter.FileBytes(path), std::string("identity"));
+    EXPECT_NE(sys.MoveFileNoReplace(copy, Folder() + L"\\ident (2).back"), 0);
+    EXPECT_FALSE(planter.FileExists(copy));
+}
+
 TEST_F(FileTest, AFileIsWrittenReadBackAndItsSizeKnown) {
     planter.PlantFolder(Folder());
     const std::wstring path = Folder() + L"\\log.txt";
