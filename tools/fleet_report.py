@@ -197,7 +197,7 @@ def main(argv):
             sys.stdout.write("  ".join(cell.ljust(w) for cell, w in zip(r, widths)).rstrip() + "\n")
         cleanings = [r for r in rows if r["run"] == "cleaning"]
         scans = [r for r in rows if r["run"] == "scan"]
-        total = sum(1 for r in cleanings if r["outcome"] == "removed")
+        total = sum(1 for r in cleanings if r["outcome"] in ("removed", "left-behind"))
         sys.stdout.write("%d run(s), %d with removals, %d line(s) left out\n" % (len(cleanings), total, rejected))
         if scans:
             found = [r for r in scans if r["outcome"] == "would-remove"]
