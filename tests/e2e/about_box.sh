@@ -98,6 +98,10 @@ rest_on_credit() {
                 [ "$py" -ge "$y" ] && [ "$py" -lt $((y + h)) ] && return 0
             fi
             to_description
+        else
+            # Not in view: a mouse still resting on another credit holds the strip, so it goes to the
+            # description and lets the strip bring this one up.
+            to_description
         fi
         sleep 0.2
     done
