@@ -15,7 +15,15 @@ target_compile_definitions(unit_tests PRIVATE PELL_SOURCE_DIR="${CMAKE_SOURCE_DI
                                               PELL_TRANSLATION_DIR="${PELL_TRANSLATION_DIR}")
 add_dependencies(unit_tests pell_tune pell_translations)
 target_link_libraries(unit_tests PRIVATE pellconsole pellupdate pellfake GTest::gtest_main OpenSSL::Crypto)
-gtest_discover_tests(unit_tests DISCOVERY_TIMEOUT 60)
+set(PELL_UNIT_SUITES ${CMAKE_BINARY_DIR}/unit_test_suites.cmake)
+add_custom_command(TARGET unit_tests POST_BUILD
+    COMMAND ${CMAKE_COMMAND} -DEXE=$<TARGET_FILE:unit_tests> -DOUT=${PELL_UNIT_SUITES}
+            -P ${CMAKE_SOURCE_DIR}/cmake/gtest_suites.cmake
+    VERBATIM)
+file(WRITE ${CMAKE_BINARY_DIR}/unit_test_suites_include.cmake
+    "if(EXISTS [==[${PELL_UNIT_SUITES}]==])\n  include([==[${PELL_UNIT_SUITES}]==])\n"
+    "else()\n  add_test(unit_tests_NOT_BUILT unit_tests_NOT_BUILT)\nendif()\n")
+set_property(DIRECTORY APPEND PROPERTY TEST_INCLUDE_FILES ${CMAKE_BINARY_DIR}/unit_test_suites_include.cmake)
 
 # Benchmarks print figures; they are programs, not tests.
 file(GLOB PELL_BENCH_SOURCES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/bench/native_*.cpp)

@@ -23,14 +23,20 @@ add_executable(pell_window_probe ${CMAKE_SOURCE_DIR}/tests/e2e/window_probe.cpp)
 target_compile_definitions(pell_window_probe PRIVATE UNICODE _UNICODE)
 target_link_libraries(pell_window_probe PRIVATE user32 gdi32 shell32)
 
+# The window scenarios each drive a Wine desktop under an Xvfb of their own, a heavy load on two cores: one at
+# a time (RESOURCE_LOCK window_scenario), while lighter tests run beside them. Together they take longer
+# than any other chain of tests, so they start first (COST, highest first; ctest has no measured costs on a
+# fresh clone).
+
 # Tier 3 under its own Xvfb: the window program driven through a planted prefix, screenshots kept in
-# build/win64/e2e/window/shots. Alone, like the other whole-run scenarios.
+# build/win64/e2e/window/shots.
 if(TARGET e2e_test_worm)
     add_test(NAME e2e_window_walkthrough
              COMMAND bash ${CMAKE_SOURCE_DIR}/tests/e2e/window_walkthrough.sh $<TARGET_FILE:PellworthRemover>
                      $<TARGET_FILE:pell_window_probe> $<TARGET_FILE:e2e_test_worm> $<TARGET_FILE:e2e_shutdown_recorder>
                      ${CMAKE_BINARY_DIR}/e2e/window ${CMAKE_SOURCE_DIR})
-    set_tests_properties(e2e_window_walkthrough PROPERTIES FIXTURES_REQUIRED e2e_prefix RUN_SERIAL TRUE TIMEOUT 900
+    set_tests_properties(e2e_window_walkthrough PROPERTIES FIXTURES_REQUIRED e2e_prefix TIMEOUT 900
+                         RESOURCE_LOCK window_scenario COST 1080
                          ENVIRONMENT "E2E_BASE_PREFIX=${CMAKE_BINARY_DIR}/e2e/base-prefix")
 
     # Tier 3 under its own Xvfb: the downloaded list decides a whole run only when the maker signed it
@@ -39,7 +45,8 @@ if(TARGET e2e_test_worm)
              COMMAND bash ${CMAKE_SOURCE_DIR}/tests/e2e/signed_update.sh $<TARGET_FILE:PellworthRemover>
                      $<TARGET_FILE:pell_window_probe> $<TARGET_FILE:e2e_test_worm> $<TARGET_FILE:e2e_shutdown_recorder>
                      ${CMAKE_BINARY_DIR}/e2e/signed_update ${CMAKE_SOURCE_DIR})
-    set_tests_properties(e2e_signed_update PROPERTIES FIXTURES_REQUIRED e2e_prefix RUN_SERIAL TRUE TIMEOUT 900
+    set_tests_properties(e2e_signed_update PROPERTIES FIXTURES_REQUIRED e2e_prefix TIMEOUT 900
+                         RESOURCE_LOCK window_scenario COST 1060
                          ENVIRONMENT "E2E_BASE_PREFIX=${CMAKE_BINARY_DIR}/e2e/base-prefix")
 endif()
 
@@ -48,10 +55,8 @@ endif()
 add_test(NAME e2e_window_language_picker
          COMMAND bash ${CMAKE_SOURCE_DIR}/tests/e2e/language_picker.sh $<TARGET_FILE:PellworthRemover>
                  $<TARGET_FILE:pell_window_probe> ${CMAKE_BINARY_DIR}/e2e/window_language ${CMAKE_SOURCE_DIR})
-# The two window scenarios below each drive a Wine desktop under an Xvfb of their own, a heavy load on two
-# cores: one at a time, while lighter tests run beside them.
 set_tests_properties(e2e_window_language_picker PROPERTIES FIXTURES_REQUIRED e2e_prefix TIMEOUT 600
-                     RESOURCE_LOCK window_scenario
+                     RESOURCE_LOCK window_scenario COST 1070
                      ENVIRONMENT "E2E_BASE_PREFIX=${CMAKE_BINARY_DIR}/e2e/base-prefix")
 
 # Tier 3 under its own Xvfb: the undo of a cleaning asked in Russian and in Arabic (menu item, picker
@@ -60,6 +65,7 @@ add_test(NAME e2e_window_translated_restore
          COMMAND bash ${CMAKE_SOURCE_DIR}/tests/e2e/translated_restore.sh $<TARGET_FILE:PellworthRemover>
                  $<TARGET_FILE:pell_window_probe> ${CMAKE_BINARY_DIR}/e2e/window_restore_language ${CMAKE_SOURCE_DIR})
 set_tests_properties(e2e_window_translated_restore PROPERTIES FIXTURES_REQUIRED e2e_prefix TIMEOUT 300
+                     RESOURCE_LOCK window_scenario COST 1020
                      ENVIRONMENT "E2E_BASE_PREFIX=${CMAKE_BINARY_DIR}/e2e/base-prefix")
 
 # Tier 3 under its own Xvfb: the about box opened, read, clicked and closed, the tune file written once and
@@ -68,7 +74,7 @@ add_test(NAME e2e_window_about_box
          COMMAND bash ${CMAKE_SOURCE_DIR}/tests/e2e/about_box.sh $<TARGET_FILE:PellworthRemover>
                  $<TARGET_FILE:pell_window_probe> ${PELL_TUNE_FILE} ${CMAKE_BINARY_DIR}/e2e/window_about)
 set_tests_properties(e2e_window_about_box PROPERTIES FIXTURES_REQUIRED e2e_prefix TIMEOUT 600
-                     RESOURCE_LOCK window_scenario
+                     RESOURCE_LOCK window_scenario COST 1050
                      ENVIRONMENT "E2E_BASE_PREFIX=${CMAKE_BINARY_DIR}/e2e/base-prefix")
 
 # The benchmark of the run in the window links the window and its pictures.

@@ -39,12 +39,18 @@ if(TARGET pellclean)
     set_tests_properties(e2e_scan PROPERTIES FIXTURES_REQUIRED e2e_prefix TIMEOUT 900
                          ENVIRONMENT "E2E_BASE_PREFIX=${PELL_E2E_DIR}/base-prefix")
 
+    # Roughly the seconds each scenario takes on two cores, as COST: ctest starts the longest first so that
+    # both lanes end together (a fresh clone has no measured costs).
+    set_tests_properties(e2e_planted e2e_restore PROPERTIES COST 65)
+    set_tests_properties(e2e_safety_readonly e2e_scan PROPERTIES COST 50)
+    set_tests_properties(e2e_safety_notepad e2e_clean PROPERTIES COST 25)
+
     # The update check against the update server, inside a private network namespace of its own.
     if(TARGET pell_update_probe)
         add_test(NAME e2e_update_check
                  COMMAND bash ${CMAKE_CURRENT_LIST_DIR}/update_check.sh $<TARGET_FILE:pell_update_probe>
                          ${PELL_E2E_DIR}/update_check ${CMAKE_SOURCE_DIR})
-        set_tests_properties(e2e_update_check PROPERTIES FIXTURES_REQUIRED e2e_prefix TIMEOUT 300
+        set_tests_properties(e2e_update_check PROPERTIES FIXTURES_REQUIRED e2e_prefix TIMEOUT 300 COST 40
                              ENVIRONMENT "E2E_BASE_PREFIX=${PELL_E2E_DIR}/base-prefix")
     endif()
 endif()
