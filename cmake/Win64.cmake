@@ -44,8 +44,7 @@ if(EXISTS ${CMAKE_SOURCE_DIR}/app/pellclean/main.cpp)
     pell_bind_resources(pellclean)
 
     # Tier 3: the console program whole, beside a program holding the running-copy name. It runs
-    # alone: a cleaning run must not meet the processes and services other tests plant. It goes first, before
-    # the long scenarios start, so that waiting for the others to end costs little.
+    # alone: a cleaning run must not meet the processes and services other tests plant.
     add_executable(pell_instance_holder ${CMAKE_SOURCE_DIR}/tests/win32/programs/instance_holder.cpp)
     target_link_libraries(pell_instance_holder PRIVATE pellwin32)
     add_executable(pell_resource_patcher ${CMAKE_SOURCE_DIR}/tests/win32/programs/resource_patcher.cpp)
@@ -55,7 +54,7 @@ if(EXISTS ${CMAKE_SOURCE_DIR}/app/pellclean/main.cpp)
                 $<TARGET_FILE:pellclean> $<TARGET_FILE:pell_instance_holder> $<TARGET_FILE:pell_resource_patcher>
                 ${CMAKE_BINARY_DIR}/e2e/console_program)
     set_tests_properties(pellclean.console_program PROPERTIES
-        FIXTURES_REQUIRED wine RUN_SERIAL TRUE COST 5000 TIMEOUT 300 ENVIRONMENT "${PELL_WINE_ENV}")
+        FIXTURES_REQUIRED wine RUN_SERIAL TRUE TIMEOUT 300 ENVIRONMENT "${PELL_WINE_ENV}")
 endif()
 
 # Benchmarks under Wine print figures; they are programs, not tests.
