@@ -66,8 +66,15 @@ TEST_F(FileTest, MoveReplaceTakesThePlaceOfTheOldFile) {
 }
 
 TEST_F(FileTest, AFilesIdentityIsTheSameByEveryPathAndARenameNeverReplaces) {
-    const std::wstring path = Folder() + L"\\Ident.exe", copy = Folder() + L"\\ident.back";
+    const std::wstring path = Folder() + L"\\Ident.exe", copy = Folder() + L"\\ident.back",
+                       renamed = Folder() + L"\\ident (2).back";
     planter.PlantFile(path, "identity");
+    // The copy and its new name are the test's to make, and taken away with it, so that a second run in
+    // the same prefix finds the folder as the first did.
+    for (const std::wstring& made : {copy, renamed}) {
+        planter.PlantFile(made, "");
+        sys.DeleteFile(made);
+    }
     ASSERT_EQ(sys.CopyFile(path, copy, true), 1);
     auto identityOf = [&](const std::wstring& p, FileAccess access, FileIdentity& identity) {
         OpenFileHandle file(sys);
@@ -86,7 +93,7 @@ TEST_F(FileTest, AFilesIdentityIsTheSameByEveryPathAndARenameNeverReplaces) {
     EXPECT_EQ(sys.MoveFileNoReplace(copy, path), 0);
     EXPECT_TRUE(sys.LastError() == ERROR_ALREADY_EXISTS || sys.LastError() == ERROR_FILE_EXISTS) << sys.LastError();
     EXPECT_EQ(planter.FileBytes(path), std::string("identity"));
-    EXPECT_NE(sys.MoveFileNoReplace(copy, Folder() + L"\\ident (2).back"), 0);
+    EXPECT_NE(sys.MoveFileNoReplace(copy, renamed), 0) << sys.LastError();
     EXPECT_FALSE(planter.FileExists(copy));
 }
 
