@@ -4,7 +4,7 @@
 #include <algorithm>
 #include <string_view>
 
-#include "engine/manifest.h"
+#include "record/record_writer.h"
 #include "base/product.h"
 #include "engine/removal_log.h"
 #include "base/runtime_error.h"
@@ -13,15 +13,6 @@
 
 namespace pell {
 namespace {
-
-// The platform fills a fixed buffer: keep what it says it wrote, up to the terminator, without the
-// blanks behind it.
-std::wstring FolderAnswer(const std::wstring& buffer, std::uint32_t length) {
-    std::wstring text = buffer.substr(0, std::min<std::size_t>(length, buffer.size()));
-    text = text.substr(0, text.find(L'\0'));
-    while (!text.empty() && text.back() == L' ') text.pop_back();
-    return text;
-}
 
 void SetFolderValues(Engine& e) {
     Folders& f = e.folders;
@@ -58,20 +49,6 @@ void SaveLog(Engine& e, const std::wstring& databaseVersion, const std::wstring&
 
 }  // namespace
 
-std::wstring SystemDirectory(System& sys) {
-    std::wstring buffer;
-    std::uint32_t length = sys.GetSystemDirectory(buffer);
-    return FolderAnswer(buffer, length);
-}
-
-// A system folder with fewer parts gives empty pieces rather than failing the run.
-std::wstring WindowsDirOf(const std::wstring& systemDir) {
-    std::size_t first = systemDir.find(L'\\');
-    if (first == std::wstring::npos) return systemDir + L"\\";
-    std::size_t second = systemDir.find(L'\\', first + 1);
-    return systemDir.substr(0, second);
-}
-
 std::wstring SmartScanStoppedLine(const RuntimeError& error) {
     return L"SmartScan stopped: " + error.Description() + L" (" + error.Source() + L")";
 }
@@ -99,7 +76,7 @@ std::wstring BeginRun(Engine& e) {
     e.wormsLeftBehind.clear();
     e.leftAloneReported.clear();
     e.failures = 0;
-    e.lastManifest.clear();
+    e.lastRecord.clear();
     e.digestCache.Clear();
     return DatabaseVersionFromCaption(e.host.Caption());
 }
@@ -137,18 +114,18 @@ bool RunStagesInOrder(Engine& e, const RunStages& stages, StageResults& results)
 
 RunOutcome RunCleaning(Engine& e, const RunStages& stages) {
     const std::wstring databaseVersion = BeginRun(e);
-    ManifestWriter manifest(e.sys, e.recordMd5);
+    RecordWriter record(e.sys, e.recordMd5);
     // Nothing is changed without its record: when the record cannot even be begun, the run ends here.
-    if (!manifest.Begin(e.folders, databaseVersion)) {
+    if (!record.Begin(e.folders.LogFolder, StartLogPath(e.folders, e.sys), databaseVersion)) {
         AppendDetailsLine(e.host, RecordUnwritableLine(e.folders.LogFolder));
         e.host.SetTerm(true);
         e.host.EnableGUI();
         return RunOutcome::RecordUnwritable;
     }
-    RecordingScope recording(e, manifest);
+    RecordingScope recording(e, record);
     auto finish = [&](const wchar_t* outcome, bool restart, const std::wstring& logPath) {
-        manifest.Finish(outcome, e.failures, restart, logPath);
-        e.lastManifest = manifest.Path();
+        record.Finish(outcome, e.failures, restart, logPath);
+        e.lastRecord = record.Path();
     };
 
     StageResults results;
@@ -165,8 +142,8 @@ RunOutcome RunCleaning(Engine& e, const RunStages& stages) {
     const std::wstring dateText = e.sys.DateText();
     const std::wstring logPath = RemovalLogPath(e.folders.LogFolder, dateText, timeText);
 
-    if (!manifest.Intact()) {
-        AppendDetailsLine(e.host, RecordFailedLine(manifest.Path()));
+    if (!record.Intact()) {
+        AppendDetailsLine(e.host, RecordFailedLine(record.Path()));
         SaveLog(e, databaseVersion, logPath, LogForm::Normal);
         finish(L"record-failed", false, logPath);
         e.host.SetTerm(true);

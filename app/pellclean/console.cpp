@@ -115,7 +115,7 @@ std::wstring Usage() {
            L"  --yes                    answer Yes to Yes/No questions (default: No)\n"
            L"  --extra-detections FILE  add the MD5 digests of FILE (one per line) to the detections\n"
            L"  --help, -h, /?           show this text\n"
-           L"  --restore FOLDER|FILE    put back what a run changed, from the newest manifest in FOLDER or from\n"
+           L"  --restore FOLDER|FILE    put back what a run changed, from the newest record in FOLDER or from\n"
            L"                           FILE; never over a file or value that exists again\n"
            L"  --dry-run                with --restore: say what would be done and change nothing\n"
            L"  --any-machine            with --restore: use a record written on another computer too\n"

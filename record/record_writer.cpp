@@ -1,8 +1,7 @@
-// Writing the manifest: the header, one flushed line per change, the summary, the final name.
-#include "engine/manifest.h"
+// Writing the record: the header, one flushed line per change, the summary, the final name.
+#include "record/record_writer.h"
 
 #include "base/product.h"
-#include "engine/removal_log.h"
 #include "base/runtime_error.h"
 #include "base/text.h"
 
@@ -10,7 +9,7 @@ namespace pell {
 namespace {
 
 constexpr std::uint32_t kErrorFileExists = 80;
-// Further manifests started within the same second get a number; the bound only stops a search through
+// Further records started within the same second get a number; the bound only stops a search through
 // a folder someone has filled on purpose.
 constexpr int kMaxSameNames = 100;
 
@@ -47,10 +46,10 @@ std::string ValueFields(const RecordedValue& v) {
 
 }  // namespace
 
-std::wstring ManifestPathFor(const std::wstring& logPath) {
+std::wstring RecordPathFor(const std::wstring& logPath) {
     std::wstring stem = logPath;
     if (stem.size() >= 4 && Equals(std::wstring_view(stem).substr(stem.size() - 4), L".txt")) stem.resize(stem.size() - 4);
-    return stem + kManifestExtension;
+    return stem + kRecordExtension;
 }
 
 std::string HexBytes(const std::vector<std::uint8_t>& bytes) {
@@ -83,12 +82,13 @@ bool BytesFromHex(const std::wstring& hex, std::vector<std::uint8_t>& bytes) {
     return true;
 }
 
-bool ManifestWriter::Begin(const Folders& folders, const std::wstring& databaseVersion) {
-    folder_ = folders.LogFolder;
-    const std::wstring first = ManifestPathFor(RemovalLogPath(folder_, sys_.DateText(), sys_.TimeText()));
-    const std::wstring stem = first.substr(0, first.size() - std::wstring_view(kManifestExtension).size());
+bool RecordWriter::Begin(const std::wstring& logFolder, const std::wstring& startLogPath,
+                         const std::wstring& databaseVersion) {
+    folder_ = logFolder;
+    const std::wstring first = RecordPathFor(startLogPath);
+    const std::wstring stem = first.substr(0, first.size() - std::wstring_view(kRecordExtension).size());
     for (int n = 1; n <= kMaxSameNames && !file_.valid(); ++n) {
-        const std::wstring path = n == 1 ? first : stem + L" (" + std::to_wstring(n) + L")" + kManifestExtension;
+        const std::wstring path = n == 1 ? first : stem + L" (" + std::to_wstring(n) + L")" + kRecordExtension;
         if (file_.Open(path, FileAccess::Write, FileDisposition::CreateNew)) {
             path_ = path;
         } else if (sys_.LastError() != kErrorFileExists) {
@@ -98,7 +98,7 @@ bool ManifestWriter::Begin(const Folders& folders, const std::wstring& databaseV
     if (!file_.valid()) return false;
     const std::wstring version = std::to_wstring(kVersionMajor) + L"." + (kVersionMinor < 10 ? L"0" : L"") +
                                  std::to_wstring(kVersionMinor);
-    if (WriteLine("{\"record\":\"header\"" + Field("format", std::uint64_t{kManifestFormat}) +
+    if (WriteLine("{\"record\":\"header\"" + Field("format", std::uint64_t{kRecordFormat}) +
                   Field("program", kProductName) + Field("version", version) + Field("database", databaseVersion) +
                   Field("machine", sys_.ComputerName()) + Field("user", sys_.UserName()) +
                   Field("start", sys_.UtcTimestamp()) + Field("log_folder", folder_) +
@@ -111,7 +111,7 @@ bool ManifestWriter::Begin(const Folders& folders, const std::wstring& databaseV
     return false;
 }
 
-void ManifestWriter::Finish(const std::wstring& outcome, std::size_t failures, bool restartScheduled,
+void RecordWriter::Finish(const std::wstring& outcome, std::size_t failures, bool restartScheduled,
                             const std::wstring& logPath) {
     if (!file_.valid()) return;
     std::string counts;
@@ -121,14 +121,14 @@ void ManifestWriter::Finish(const std::wstring& outcome, std::size_t failures, b
               Field("end", sys_.UtcTimestamp()) + "}");
     file_.reset();
     if (logPath.empty()) return;
-    const std::wstring target = ManifestPathFor(logPath);
-    // A manifest of an earlier run under that name is never replaced: this one keeps its start name.
+    const std::wstring target = RecordPathFor(logPath);
+    // A record of an earlier run under that name is never replaced: this one keeps its start name.
     if (!Equals(target, path_) && sys_.GetFileAttributes(target) == kInvalidAttributes &&
         sys_.MoveFileReplace(path_, target))
         path_ = target;
 }
 
-bool ManifestWriter::WriteLine(const std::string& line) {
+bool RecordWriter::WriteLine(const std::string& line) {
     if (!file_.valid() || broken_) return false;
     const std::string bytes = line + "\n";
     std::uint32_t written = 0;
@@ -138,21 +138,21 @@ bool ManifestWriter::WriteLine(const std::string& line) {
     return !broken_;
 }
 
-std::string ManifestWriter::CopyField(const char* name, const std::wstring& copyName) const {
+std::string RecordWriter::CopyField(const char* name, const std::wstring& copyName) const {
     if (scan_) return {};
     return copyName.empty() ? Field(name, std::string("null")) : Field(name, copyName);
 }
 
-void ManifestWriter::Change(const wchar_t* kind, const std::string& fields) {
+void RecordWriter::Change(const wchar_t* kind, const std::string& fields) {
     ++counts_[kind];
     WriteLine("{\"record\":\"change\"" + Field("kind", kind) + fields + "}");
 }
 
-void ManifestWriter::ProcessTerminated(const std::wstring& path, std::uint32_t pid) {
+void RecordWriter::ProcessTerminated(const std::wstring& path, std::uint32_t pid) {
     Change(L"process", Field("path", path) + Field("pid", std::uint64_t{pid}));
 }
 
-void ManifestWriter::FileDeleted(const std::wstring& path, std::uint32_t attributes, const FileCopy& copy) {
+void RecordWriter::FileDeleted(const std::wstring& path, std::uint32_t attributes, const FileCopy& copy) {
     std::string fields = Field("path", path);
     if (attributes != kInvalidAttributes) fields += Field("attributes", std::uint64_t{attributes});
     if (copy.name.empty()) {
@@ -164,20 +164,20 @@ void ManifestWriter::FileDeleted(const std::wstring& path, std::uint32_t attribu
     Change(L"file", fields);
 }
 
-void ManifestWriter::ValueDeleted(ValueKind kind, const RecordedValue& before) {
+void RecordWriter::ValueDeleted(ValueKind kind, const RecordedValue& before) {
     Change(kind == ValueKind::Autorun ? L"autorun" : L"policy", ValueFields(before));
 }
 
-void ManifestWriter::ValueRewritten(const RecordedValue& before, const std::vector<std::uint8_t>& after) {
+void RecordWriter::ValueRewritten(const RecordedValue& before, const std::vector<std::uint8_t>& after) {
     Change(L"winlogon", ValueFields(before) + Field("written", std::wstring(Utf8ToWide(HexBytes(after)))));
 }
 
-void ManifestWriter::ServiceDeleted(const std::wstring& name, const std::wstring& imagePath,
+void RecordWriter::ServiceDeleted(const std::wstring& name, const std::wstring& imagePath,
                                     const std::wstring& exportName) {
     Change(L"service", Field("name", name) + Field("image_path", imagePath) + CopyField("export", exportName));
 }
 
-void ManifestWriter::HostsRewritten(const std::wstring& path, const std::wstring& backupName,
+void RecordWriter::HostsRewritten(const std::wstring& path, const std::wstring& backupName,
                                     const std::vector<std::wstring>& droppedLines, const std::string& written) {
     std::string dropped;
     for (const auto& line : droppedLines) dropped += (dropped.empty() ? "" : ",") + JsonQuote(line);

@@ -1,4 +1,4 @@
-// JSON for the run's manifest: quoting text for one line, and a bounded parser for reading lines back.
+// JSON for the run's record: quoting text for one line, and a bounded parser for reading lines back.
 #pragma once
 
 #include <cstdint>

@@ -1,5 +1,5 @@
-// Restore: the manifest is read and checked whole, then each change is put back in the order it was made.
-#include "engine/restore.h"
+// Restore: the record is read and checked whole, then each change is put back in the order it was made.
+#include "record/restore.h"
 
 #include <map>
 #include <optional>
@@ -7,25 +7,24 @@
 #include <vector>
 
 #include "base/files.h"
+#include "base/folders.h"
 #include "base/handles.h"
-#include "engine/json.h"
-#include "engine/manifest.h"
-#include "engine/record_places.h"
-#include "engine/reg_export_check.h"
-#include "engine/run.h"
+#include "record/json.h"
+#include "record/record_writer.h"
+#include "record/record_places.h"
+#include "record/reg_export_check.h"
 #include "base/runtime_error.h"
-#include "engine/services.h"
 #include "base/text.h"
 #include "smartscan/md5_hash.h"
 
 namespace pell {
 namespace {
 
-// A manifest, an export or a hosts file larger than this is not one a run wrote.
-constexpr std::uint64_t kMaxManifestBytes = 64ull << 20;
+// A record, an export or a hosts file larger than this is not one a run wrote.
+constexpr std::uint64_t kMaxRecordBytes = 64ull << 20;
 constexpr std::uint64_t kMaxExportBytes = 16ull << 20;
-// A log folder with more manifests than this is searched no further.
-constexpr std::size_t kMaxManifests = 10000;
+// A log folder with more records than this is searched no further.
+constexpr std::size_t kMaxRecords = 10000;
 constexpr std::uint32_t kImportTimeoutMs = 30000;
 constexpr wchar_t kRestoreSuffix[] = L".pellworth-restore";
 
@@ -62,7 +61,7 @@ bool IsPlainName(std::wstring_view part) {
     return true;
 }
 
-// A name of a file in the manifest's own folder: one plain name, nothing that leads elsewhere.
+// A name of a file in the record's own folder: one plain name, nothing that leads elsewhere.
 bool IsOwnFileName(const std::wstring& name) { return IsPlainName(name); }
 
 // A full path on a drive ("C:\...") made of plain names only.
@@ -97,15 +96,15 @@ bool IsScanRecord(const JsonValue& header) {
     return scan != nullptr && scan->type == JsonValue::Type::Bool && scan->boolean;
 }
 
-// When a manifest's run started and ended (the end empty when it did not finish); nothing when the file
-// is not a manifest of a cleaning.
+// When a record's run started and ended (the end empty when it did not finish); nothing when the file
+// is not a record of a cleaning.
 struct RunTimes {
     std::wstring start, end;
 };
 
 std::optional<RunTimes> RecordedTimes(System& sys, const std::wstring& path) {
     std::string bytes;
-    if (!ReadWholeFile(sys, path, bytes, kMaxManifestBytes)) return std::nullopt;
+    if (!ReadWholeFile(sys, path, bytes, kMaxRecordBytes)) return std::nullopt;
     JsonValue header, summary;
     std::wstring error, record;
     RunTimes times;
@@ -122,18 +121,18 @@ std::optional<RunTimes> RecordedTimes(System& sys, const std::wstring& path) {
     return times;
 }
 
-// The newest manifest of the folder, by the start its header records, then by the end its summary
+// The newest record of the folder, by the start its header records, then by the end its summary
 // records (the names carry the date in the user's own format, which does not sort, and runs started in
 // the same second share it).
-std::wstring NewestManifest(System& sys, const std::wstring& folder) {
+std::wstring NewestRecord(System& sys, const std::wstring& folder) {
     std::vector<FoundFile> entries;
-    if (sys.ListFolder(folder, std::wstring(L"*") + kManifestExtension, entries) != code::Success) return {};
+    if (sys.ListFolder(folder, std::wstring(L"*") + kRecordExtension, entries) != code::Success) return {};
     std::wstring best;
     RunTimes bestTimes;
     std::size_t seen = 0;
     for (const FoundFile& entry : entries) {
         if (entry.attributes & kAttributeDirectory) continue;
-        if (++seen > kMaxManifests) break;
+        if (++seen > kMaxRecords) break;
         const std::wstring path = folder + entry.name;
         const std::optional<RunTimes> times = RecordedTimes(sys, path);
         if (!times) continue;
@@ -230,7 +229,7 @@ public:
     }
 
 private:
-    std::wstring HostsPath() const { return SystemDirectory(sys_) + L"\\drivers\\etc\\hosts"; }
+    std::wstring HostsPath() const { return HostsPathIn(SystemDirectory(sys_)); }
 
     bool Done(const std::wstring& what) {
         say_((dryRun_ ? L"would restore " : L"restored ") + what);
@@ -334,7 +333,7 @@ private:
         std::wstring name, exportName;
         c.Text(L"name", name);
         const std::wstring what = L"service " + name;
-        const std::wstring keyPath = std::wstring(kServicesKey) + L"\\" + name;
+        const std::wstring keyPath = ServiceKeyPath(name);
         OpenKey existing(sys_);
         if (existing.Open(RegRoot::LocalMachine, keyPath) == code::Success) return LeftAlone(what, L"its key exists again");
         existing.reset();
@@ -408,25 +407,25 @@ private:
 
 RestoreResult RestoreRun(System& sys, Host& host, const std::wstring& target, const RestoreOptions& options,
                          const Say& say) {
-    std::wstring manifest = target;
+    std::wstring recordPath = target;
     // Anything but a folder is read as a record, so a device or a pipe given here is named as such.
     const std::uint32_t attributes = sys.GetFileAttributes(target);
     const bool device = target.rfind(L"\\\\.\\", 0) == 0 || IsDeviceName(FileNameOf(target));
-    const bool fileGiven = EndsWithNoCase(target, kManifestExtension) || device ||
+    const bool fileGiven = EndsWithNoCase(target, kRecordExtension) || device ||
                            (attributes != kInvalidAttributes && !(attributes & kAttributeDirectory));
     if (!fileGiven) {
         const std::wstring folder = target.empty() || target.back() == L'\\' ? target : target + L"\\";
-        manifest = NewestManifest(sys, folder);
-        if (manifest.empty()) {
+        recordPath = NewestRecord(sys, folder);
+        if (recordPath.empty()) {
             say(L"no record found in " + folder);
             return RestoreResult::Unreadable;
         }
     }
-    say((options.dryRun ? L"dry run, nothing is changed: " : L"restoring: ") + manifest);
-    const std::optional<std::wstring> manifestFolder = FolderOf(manifest);
-    const std::wstring folder = manifestFolder ? *manifestFolder + L"\\" : std::wstring();
+    say((options.dryRun ? L"dry run, nothing is changed: " : L"restoring: ") + recordPath);
+    const std::optional<std::wstring> recordFolder = FolderOf(recordPath);
+    const std::wstring folder = recordFolder ? *recordFolder + L"\\" : std::wstring();
     std::string bytes;
-    if (const std::wstring why = ReadPlainFile(sys, manifest, bytes, kMaxManifestBytes); !why.empty()) {
+    if (const std::wstring why = ReadPlainFile(sys, recordPath, bytes, kMaxRecordBytes); !why.empty()) {
         say(L"refused: the record " + why + L"; nothing was restored");
         return RestoreResult::Unreadable;
     }
@@ -455,15 +454,15 @@ RestoreResult RestoreRun(System& sys, Host& host, const std::wstring& target, co
     std::uint64_t format = 0;
     if (lines.empty() || lines[0].number != 1 || !lines[0].json.Text(L"record", record) || record != L"header" ||
         !lines[0].json.Unsigned(L"format", format)) {
-        say(L"refused: not a Pellworth Remover record: " + manifest);
+        say(L"refused: not a Pellworth Remover record: " + recordPath);
         return RestoreResult::Unreadable;
     }
-    if (format > static_cast<std::uint64_t>(kManifestFormat)) {
+    if (format > static_cast<std::uint64_t>(kRecordFormat)) {
         say(L"refused: the record is of a later format (" + std::to_wstring(format) + L")");
         return RestoreResult::Unreadable;
     }
     if (IsScanRecord(lines[0].json)) {
-        say(L"refused: " + manifest + L" is the record of a scan, which changed nothing; nothing was restored");
+        say(L"refused: " + recordPath + L" is the record of a scan, which changed nothing; nothing was restored");
         return RestoreResult::Unreadable;
     }
     lines[0].json.Text(L"start", start);

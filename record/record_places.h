@@ -17,6 +17,12 @@ inline constexpr wchar_t kWinlogonKey[] = L"Software\\Microsoft\\Windows NT\\Cur
 // Under HKEY_LOCAL_MACHINE.
 inline constexpr wchar_t kServicesKey[] = L"System\\CurrentControlSet\\Services";
 
+// A service's key below HKEY_LOCAL_MACHINE, and as the registry editor names it in an export.
+std::wstring ServiceKeyPath(const std::wstring& service);
+std::wstring ServiceKeyEditorName(const std::wstring& service);
+// The hosts file of the system folder `systemDir` (no trailing backslash).
+std::wstring HostsPathIn(const std::wstring& systemDir);
+
 // An autorun key a stage walks, in the registry view it is opened in.
 struct AutorunPlace {
     RegRoot root;

@@ -1,5 +1,5 @@
 // The table of registry places a run changes, and the tests a record's changes must pass against it.
-#include "engine/record_places.h"
+#include "record/record_places.h"
 
 #include "base/text.h"
 
@@ -15,6 +15,14 @@ bool StartsWithNoCase(std::wstring_view text, std::wstring_view head) {
 }
 
 }  // namespace
+
+std::wstring ServiceKeyPath(const std::wstring& service) { return std::wstring(kServicesKey) + L"\\" + service; }
+
+std::wstring ServiceKeyEditorName(const std::wstring& service) {
+    return L"HKEY_LOCAL_MACHINE\\" + ServiceKeyPath(service);
+}
+
+std::wstring HostsPathIn(const std::wstring& systemDir) { return systemDir + L"\\drivers\\etc\\hosts"; }
 
 bool IsAccountHive(std::wstring_view name) {
     constexpr std::wstring_view kAccount = L"S-1-5-21-";

@@ -1,5 +1,5 @@
 // JSON quoting and a small recursive-descent parser with a depth bound.
-#include "engine/json.h"
+#include "record/json.h"
 
 #include <cmath>
 #include <cstdlib>
