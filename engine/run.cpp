@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <string_view>
 
+#include "record/record_fields.h"
 #include "record/record_writer.h"
 #include "base/product.h"
 #include "engine/removal_log.h"
@@ -130,7 +131,7 @@ RunOutcome RunCleaning(Engine& e, const RunStages& stages) {
 
     StageResults results;
     if (!RunStagesInOrder(e, stages, results)) {
-        finish(L"ended", false, {});
+        finish(recordoutcome::kEnded, false, {});
         return RunOutcome::ProgramEnded;
     }
     const RunFlags& flags = results.flags;
@@ -145,7 +146,7 @@ RunOutcome RunCleaning(Engine& e, const RunStages& stages) {
     if (!record.Intact()) {
         AppendDetailsLine(e.host, RecordFailedLine(record.Path()));
         SaveLog(e, databaseVersion, logPath, LogForm::Normal);
-        finish(L"record-failed", false, logPath);
+        finish(recordoutcome::kRecordFailed, false, logPath);
         e.host.SetTerm(true);
         e.host.EnableGUI();
         return RunOutcome::RecordFailed;
@@ -153,7 +154,7 @@ RunOutcome RunCleaning(Engine& e, const RunStages& stages) {
 
     if (flags.RegistryError) {
         SaveLog(e, databaseVersion, logPath, LogForm::Aborted);
-        finish(L"aborted", false, logPath);
+        finish(recordoutcome::kAborted, false, logPath);
         e.host.MsgBox(box::NoRegistryAccess, false);
         // Back to idle, so the user can close the window or try again once the cause is fixed.
         e.host.SetTerm(true);
@@ -173,10 +174,10 @@ RunOutcome RunCleaning(Engine& e, const RunStages& stages) {
         // The box has promised a restart: say so when it cannot be scheduled.
         const bool restart = e.sys.StartCommandLine(kRestartCommandLine, ShowStyle::MinimizedFocus) != 0;
         if (!restart) AppendDetailsLine(e.host, kRestartNotStartedLine);
-        finish(leftBehind != 0 ? L"left-behind" : L"removed", restart, logPath);
+        finish(leftBehind != 0 ? recordoutcome::kLeftBehind : recordoutcome::kRemoved, restart, logPath);
         outcome = leftBehind != 0 ? RunOutcome::LeftBehind : RunOutcome::Removed;
     } else {
-        finish(L"nothing-found", false, logPath);
+        finish(recordoutcome::kNothingFound, false, logPath);
         e.host.MsgBox(box::NoVirus, false);
         if (e.host.MsgBox(box::ChangePassword, true) == answer::Yes) e.sys.ShellOpen(PasswordAdviceLink());
         outcome = RunOutcome::NothingFound;

@@ -5,6 +5,7 @@
 #include "base/handles.h"
 #include "base/text.h"
 #include "engine/removal_log.h"
+#include "record/record_fields.h"
 #include "record/record_writer.h"
 #include "i18n/details.h"
 
@@ -93,7 +94,7 @@ ScanResult RunScan(Engine& e, WhatIfSystem& whatIf, const RunStages& stages) {
     try {
         StageResults found;
         if (!RunStagesInOrder(e, stages, found)) {
-            record.Finish(L"ended", e.failures, false, {});
+            record.Finish(recordoutcome::kEnded, e.failures, false, {});
             result.outcome = ScanOutcome::ProgramEnded;
         } else {
             // What would make a cleaning say it removed something, whether or not it made a record line.
@@ -101,7 +102,7 @@ ScanResult RunScan(Engine& e, WhatIfSystem& whatIf, const RunStages& stages) {
                                      found.flags.EntryRemoved || e.fileRemoved || found.hostsCleaned ||
                                      found.leftBehind != 0;
             AppendDetailsLine(e.host, ScanSummaryLine(counted.Count()));
-            record.Finish(wouldChange ? L"would-remove" : L"nothing-found", e.failures, false, {});
+            record.Finish(wouldChange ? recordoutcome::kWouldRemove : recordoutcome::kNothingFound, e.failures, false, {});
             result.outcome = wouldChange ? ScanOutcome::WouldChange : ScanOutcome::NothingFound;
         }
     } catch (const UnmodelledChange& change) {

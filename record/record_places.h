@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -58,6 +59,10 @@ inline constexpr PolicyPlace kPolicyPlaces[] = {
 // The Winlogon values the Winlogon stage rewrites, in the Winlogon key of these roots.
 inline constexpr RegRoot kWinlogonRoots[] = {RegRoot::LocalMachine, RegRoot::CurrentUser};
 inline constexpr const wchar_t* kWinlogonValues[] = {L"Shell", L"Userinit"};
+
+// A registry root as a record names it ("HKLM", "HKCU", "HKU"), and the root a recorded name stands for.
+const wchar_t* RecordedRootName(RegRoot root);
+std::optional<RegRoot> RootFromRecordedName(std::wstring_view name);
 
 // A loaded hive of a real account under HKU ("S-1-5-21-" and digits and dashes), not its "_Classes"
 // companion, which holds no Run key.

@@ -4,6 +4,8 @@
 #include "base/product.h"
 #include "base/runtime_error.h"
 #include "base/text.h"
+#include "record/record_fields.h"
+#include "record/record_places.h"
 
 namespace pell {
 namespace {
@@ -13,24 +15,17 @@ constexpr std::uint32_t kErrorFileExists = 80;
 // a folder someone has filled on purpose.
 constexpr int kMaxSameNames = 100;
 
-std::string Field(const char* name, const std::string& json) { return std::string(",\"") + name + "\":" + json; }
-std::string Field(const char* name, std::wstring_view text) { return Field(name, JsonQuote(text)); }
-std::string Field(const char* name, std::uint64_t number) { return Field(name, std::to_string(number)); }
-std::string Flag(const char* name, bool value) { return Field(name, std::string(value ? "true" : "false")); }
-
-const wchar_t* RootName(RegRoot root) {
-    switch (root) {
-        case RegRoot::LocalMachine: return L"HKLM";
-        case RegRoot::Users: return L"HKU";
-        default: return L"HKCU";
+// The members a recorded value carries, added to `line`.
+void AddValue(JsonObject& line, const RecordedValue& v) {
+    line.Text(recordfield::kRoot, RecordedRootName(v.root))
+        .Text(recordfield::kView, v.view)
+        .Text(recordfield::kKey, v.key)
+        .Text(recordfield::kName, v.name);
+    if (!v.read) {
+        line.Null(recordfield::kType);
+        return;
     }
-}
-
-std::string ValueFields(const RecordedValue& v) {
-    std::string out = Field("root", RootName(v.root)) + Field("view", v.view) + Field("key", v.key) +
-                      Field("name", v.name);
-    if (!v.read) return out + Field("type", std::string("null"));
-    out += Field("type", std::uint64_t{v.type}) + Field("data", std::wstring(Utf8ToWide(HexBytes(v.data))));
+    line.Number(recordfield::kType, v.type).Text(recordfield::kData, Utf8ToWide(HexBytes(v.data)));
     // The text of string values, for people reading the record; restore uses the bytes.
     if (v.type == regtype::String || v.type == regtype::ExpandString) {
         std::wstring text;
@@ -39,9 +34,8 @@ std::string ValueFields(const RecordedValue& v) {
             if (c == L'\0') break;
             text.push_back(c);
         }
-        out += Field("text", text);
+        line.Text(recordfield::kText, text);
     }
-    return out;
 }
 
 }  // namespace
@@ -98,12 +92,18 @@ bool RecordWriter::Begin(const std::wstring& logFolder, const std::wstring& star
     if (!file_.valid()) return false;
     const std::wstring version = std::to_wstring(kVersionMajor) + L"." + (kVersionMinor < 10 ? L"0" : L"") +
                                  std::to_wstring(kVersionMinor);
-    if (WriteLine("{\"record\":\"header\"" + Field("format", std::uint64_t{kRecordFormat}) +
-                  Field("program", kProductName) + Field("version", version) + Field("database", databaseVersion) +
-                  Field("machine", sys_.ComputerName()) + Field("user", sys_.UserName()) +
-                  Field("start", sys_.UtcTimestamp()) + Field("log_folder", folder_) +
-                  (scan_ ? Flag("scan", true) : "") + "}"))
-        return true;
+    JsonObject header;
+    header.Text(recordfield::kRecord, recordline::kHeader)
+        .Number(recordfield::kFormat, kRecordFormat)
+        .Text(recordfield::kProgram, kProductName)
+        .Text(recordfield::kVersion, version)
+        .Text(recordfield::kDatabase, databaseVersion)
+        .Text(recordfield::kMachine, sys_.ComputerName())
+        .Text(recordfield::kUser, sys_.UserName())
+        .Text(recordfield::kStart, sys_.UtcTimestamp())
+        .Text(recordfield::kLogFolder, folder_);
+    if (scan_) header.Flag(recordfield::kScan, true);
+    if (WriteLine(header.Json())) return true;
     // A header cut short (a full disk) is no record: the file is this run's own, created new above.
     file_.reset();
     sys_.DeleteFile(path_);
@@ -114,11 +114,16 @@ bool RecordWriter::Begin(const std::wstring& logFolder, const std::wstring& star
 void RecordWriter::Finish(const std::wstring& outcome, std::size_t failures, bool restartScheduled,
                             const std::wstring& logPath) {
     if (!file_.valid()) return;
-    std::string counts;
-    for (const auto& [kind, count] : counts_) counts += (counts.empty() ? "" : ",") + JsonQuote(kind) + ":" + std::to_string(count);
-    WriteLine("{\"record\":\"summary\"" + Field("outcome", outcome) + Field("counts", "{" + counts + "}") +
-              Field("failures", std::uint64_t{failures}) + Flag("restart", restartScheduled) +
-              Field("end", sys_.UtcTimestamp()) + "}");
+    JsonObject counts;
+    for (const auto& [kind, count] : counts_) counts.Number(kind, count);
+    WriteLine(JsonObject()
+                  .Text(recordfield::kRecord, recordline::kSummary)
+                  .Text(recordfield::kOutcome, outcome)
+                  .Object(recordfield::kCounts, counts)
+                  .Number(recordfield::kFailures, failures)
+                  .Flag(recordfield::kRestart, restartScheduled)
+                  .Text(recordfield::kEnd, sys_.UtcTimestamp())
+                  .Json());
     file_.reset();
     if (logPath.empty()) return;
     const std::wstring target = RecordPathFor(logPath);
@@ -138,50 +143,63 @@ bool RecordWriter::WriteLine(const std::string& line) {
     return !broken_;
 }
 
-std::string RecordWriter::CopyField(const char* name, const std::wstring& copyName) const {
-    if (scan_) return {};
-    return copyName.empty() ? Field(name, std::string("null")) : Field(name, copyName);
+void RecordWriter::AddCopy(JsonObject& line, const wchar_t* name, const std::wstring& copyName) const {
+    if (scan_) return;
+    if (copyName.empty()) {
+        line.Null(name);
+    } else {
+        line.Text(name, copyName);
+    }
 }
 
-void RecordWriter::Change(const wchar_t* kind, const std::string& fields) {
+JsonObject RecordWriter::ChangeLine(const wchar_t* kind) {
     ++counts_[kind];
-    WriteLine("{\"record\":\"change\"" + Field("kind", kind) + fields + "}");
+    JsonObject line;
+    line.Text(recordfield::kRecord, recordline::kChange).Text(recordfield::kKind, kind);
+    return line;
 }
 
 void RecordWriter::ProcessTerminated(const std::wstring& path, std::uint32_t pid) {
-    Change(L"process", Field("path", path) + Field("pid", std::uint64_t{pid}));
+    WriteLine(ChangeLine(changekind::kProcess).Text(recordfield::kPath, path).Number(recordfield::kPid, pid).Json());
 }
 
 void RecordWriter::FileDeleted(const std::wstring& path, std::uint32_t attributes, const FileCopy& copy) {
-    std::string fields = Field("path", path);
-    if (attributes != kInvalidAttributes) fields += Field("attributes", std::uint64_t{attributes});
-    if (copy.name.empty()) {
-        fields += CopyField("backup", copy.name);
-    } else {
-        // The size and digest of the bytes copied from the file that was deleted.
-        fields += Field("size", copy.size) + Field("md5", copy.md5) + CopyField("backup", copy.name);
-    }
-    Change(L"file", fields);
+    JsonObject line = ChangeLine(changekind::kFile);
+    line.Text(recordfield::kPath, path);
+    if (attributes != kInvalidAttributes) line.Number(recordfield::kAttributes, attributes);
+    // The size and digest of the bytes copied from the file that was deleted.
+    if (!copy.name.empty()) line.Number(recordfield::kSize, copy.size).Text(recordfield::kMd5, copy.md5);
+    AddCopy(line, recordfield::kBackup, copy.name);
+    WriteLine(line.Json());
 }
 
 void RecordWriter::ValueDeleted(ValueKind kind, const RecordedValue& before) {
-    Change(kind == ValueKind::Autorun ? L"autorun" : L"policy", ValueFields(before));
+    JsonObject line = ChangeLine(kind == ValueKind::Autorun ? changekind::kAutorun : changekind::kPolicy);
+    AddValue(line, before);
+    WriteLine(line.Json());
 }
 
 void RecordWriter::ValueRewritten(const RecordedValue& before, const std::vector<std::uint8_t>& after) {
-    Change(L"winlogon", ValueFields(before) + Field("written", std::wstring(Utf8ToWide(HexBytes(after)))));
+    JsonObject line = ChangeLine(changekind::kWinlogon);
+    AddValue(line, before);
+    WriteLine(line.Text(recordfield::kWritten, Utf8ToWide(HexBytes(after))).Json());
 }
 
 void RecordWriter::ServiceDeleted(const std::wstring& name, const std::wstring& imagePath,
-                                    const std::wstring& exportName) {
-    Change(L"service", Field("name", name) + Field("image_path", imagePath) + CopyField("export", exportName));
+                                  const std::wstring& exportName) {
+    JsonObject line = ChangeLine(changekind::kService);
+    line.Text(recordfield::kName, name).Text(recordfield::kImagePath, imagePath);
+    AddCopy(line, recordfield::kExport, exportName);
+    WriteLine(line.Json());
 }
 
 void RecordWriter::HostsRewritten(const std::wstring& path, const std::wstring& backupName,
-                                    const std::vector<std::wstring>& droppedLines, const std::string& written) {
-    std::string dropped;
-    for (const auto& line : droppedLines) dropped += (dropped.empty() ? "" : ",") + JsonQuote(line);
-    Change(L"hosts", Field("path", path) + CopyField("backup", backupName) + Field("dropped", "[" + dropped + "]") + Field("written_md5", md5_.OfBytes(written)));
+                                  const std::vector<std::wstring>& droppedLines, const std::string& written) {
+    JsonObject line = ChangeLine(changekind::kHosts);
+    line.Text(recordfield::kPath, path);
+    AddCopy(line, recordfield::kBackup, backupName);
+    line.TextArray(recordfield::kDropped, droppedLines).Text(recordfield::kWrittenMd5, md5_.OfBytes(written));
+    WriteLine(line.Json());
 }
 
 }  // namespace pell

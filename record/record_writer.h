@@ -57,9 +57,10 @@ public:
     bool Intact() const override { return !broken_; }
 
 private:
-    void Change(const wchar_t* kind, const std::string& fields);
-    // The field naming a copy in the log folder (null when none was made); none at all in a scan's record.
-    std::string CopyField(const char* name, const std::wstring& copyName) const;
+    // A change line of `kind`, counted for the summary, to which the change adds its members.
+    JsonObject ChangeLine(const wchar_t* kind);
+    // The member naming a copy in the log folder (null when none was made); none at all in a scan's record.
+    void AddCopy(JsonObject& line, const wchar_t* name, const std::wstring& copyName) const;
     bool WriteLine(const std::string& line);
 
     System& sys_;
