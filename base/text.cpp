@@ -259,7 +259,7 @@ std::optional<std::int64_t> ParseDecimalOf(std::basic_string_view<Char> text, st
         if (digit > limit || magnitude > (limit - digit) / 10) return std::nullopt;
         magnitude = magnitude * 10 + digit;
     }
-    const std::int64_t value = negative ? static_cast<std::int64_t>(0 - magnitude) : static_cast<std::int64_t>(magnitude);
+    const auto value = static_cast<std::int64_t>(negative ? 0 - magnitude : magnitude);
     if (value < lowest || value > highest) return std::nullopt;
     return value;
 }

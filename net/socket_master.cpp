@@ -12,7 +12,7 @@
 namespace pell::net {
 namespace {
 
-constexpr int kLookupBufferSize = MAXGETHOSTSTRUCT;                                        // 1024
+constexpr int kLookupBufferSize = MAXGETHOSTSTRUCT;  // 1024
 constexpr int kListenBacklog = 5;
 constexpr int kFallbackChunk = 8192;  // when the socket will not tell its buffer sizes
 
@@ -86,12 +86,14 @@ void CSocketMaster::SetRemotePort(PortArgument port) {
 }
 
 void CSocketMaster::SetLocalPort(PortArgument port) {
-    if (state_ != SocketState::Closed) RaiseSocketError(socketerror::InvalidOperation, L"CSocketMaster.LocalPort", kInvalidStateText);
+    if (state_ != SocketState::Closed)
+        RaiseSocketError(socketerror::InvalidOperation, L"CSocketMaster.LocalPort", kInvalidStateText);
     localPort_ = CheckedPort(port, 0, L"CSocketMaster.LocalPort");
 }
 
 void CSocketMaster::SetProtocol(SocketProtocol protocol) {
-    if (state_ != SocketState::Closed) RaiseSocketError(socketerror::InvalidOperation, L"CSocketMaster.Protocol", kInvalidStateText);
+    if (state_ != SocketState::Closed)
+        RaiseSocketError(socketerror::InvalidOperation, L"CSocketMaster.Protocol", kInvalidStateText);
     protocol_ = protocol;
 }
 
@@ -156,7 +158,8 @@ bool CSocketMaster::SocketExists() {
 }
 
 void CSocketMaster::Connect(std::optional<std::wstring> remoteHost, std::optional<PortArgument> remotePort) {
-    if (state_ != SocketState::Closed) RaiseSocketError(socketerror::InvalidOperation, L"CSocketMaster.Connect", kInvalidStateText);
+    if (state_ != SocketState::Closed)
+        RaiseSocketError(socketerror::InvalidOperation, L"CSocketMaster.Connect", kInvalidStateText);
     if (remoteHost) remoteHost_ = std::move(*remoteHost);
     if (remotePort) remotePort_ = CheckedPort(*remotePort, 1, L"CSocketMaster.Connect");
     if (!SocketExists()) return;

@@ -72,7 +72,8 @@ void RegisterSocket(SOCKET s, const std::shared_ptr<CSocketMaster>& owner, bool 
     if (m.window == nullptr) {
         HWND w = ::CreateWindowExW(0, L"STATIC", L"SOCKET_WINDOW", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr,
                                    ::GetModuleHandleW(nullptr), nullptr);
-        if (w == nullptr) RaiseSocketError(socketerror::OutOfMemory, L"modSocketMaster.RegisterSocket", L"Out of memory");
+        if (w == nullptr)
+            RaiseSocketError(socketerror::OutOfMemory, L"modSocketMaster.RegisterSocket", L"Out of memory");
         m.previous = reinterpret_cast<WNDPROC>(
             ::SetWindowLongPtrW(w, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&Dispatch)));
         m.window = w;

@@ -34,7 +34,8 @@ ContentLength FindContentLength(std::string_view text) {
     if (c == std::string_view::npos) return {};
     const std::size_t from = c + kHeader.size(), end = text.find(kCrLf, from);
     if (end == std::string_view::npos) return {true, std::nullopt};
-    const auto value = ParseDecimal(TrimBlanks(text.substr(from, end - from)), 0, std::numeric_limits<std::int32_t>::max());
+    const auto value =
+        ParseDecimal(TrimBlanks(text.substr(from, end - from)), 0, std::numeric_limits<std::int32_t>::max());
     if (!value) return {true, std::nullopt};
     return {true, static_cast<long>(*value)};
 }

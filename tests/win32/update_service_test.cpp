@@ -67,15 +67,10 @@ int UnusedPort() {
     WSADATA data;
     ::WSAStartup(MAKEWORD(2, 2), &data);
     SOCKET s = ::socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
-    sockaddr_in a{};
-    a.sin_family = AF_INET;
-    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    ::bind(s, reinterpret_cast<sockaddr*>(&a), sizeof(a));
-    int size = sizeof(a);
-    ::getsockname(s, reinterpret_cast<sockaddr*>(&a), &size);
+    const int port = BindToFreeLoopbackPort(s);
     ::closesocket(s);
     ::WSACleanup();
-    return ntohs(a.sin_port);
+    return port;
 }
 
 using TraceFileTest = Win32Test;
@@ -84,9 +79,9 @@ using TraceFileTest = Win32Test;
 // once why. It is appended to by each run, and a run's share of it is bounded.
 TEST_F(TraceFileTest, AFailingUpdateCheckNamesItsCause) {
     planter.PlantFolder(Folder());
-    const std::wstring path = Folder() + L"\trace.txt";
+    const std::wstring path = Folder() + L"\\trace.txt";
     std::wstring error;
-    EXPECT_EQ(win32::TraceFile::Open(Folder() + L"\no such folder\trace.txt", error), nullptr);
+    EXPECT_EQ(win32::TraceFile::Open(Folder() + L"\\no such folder\\trace.txt", error), nullptr);
     EXPECT_EQ(error, L"cannot be opened for appending (error 3)");
     auto text = [&] { return ReadWholeFile(path).value_or(std::string()); };
     {
