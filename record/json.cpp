@@ -18,34 +18,6 @@ constexpr std::size_t kLinearNameCheck = 8;
 
 bool IsDigit(char c) { return c >= '0' && c <= '9'; }
 
-// The length of the well-formed UTF-8 sequence at the start of `s` (shortest form, no surrogate, at most
-// U+10FFFF); 0 when it is not one. Lenient decoders read malformed bytes in different ways, and a path
-// that two readers see differently must not pass a check made on one of them.
-std::size_t Utf8SequenceLength(std::string_view s) {
-    const auto byte = [&](std::size_t i) { return static_cast<unsigned char>(s[i]); };
-    const unsigned char lead = byte(0);
-    std::size_t length = 0;
-    unsigned char low = 0x80, high = 0xBF;  // the bounds of the second byte
-    if (lead < 0x80) return 1;
-    if (lead >= 0xC2 && lead <= 0xDF) length = 2;
-    else if (lead >= 0xE0 && lead <= 0xEF) length = 3, low = lead == 0xE0 ? 0xA0 : 0x80, high = lead == 0xED ? 0x9F : 0xBF;
-    else if (lead >= 0xF0 && lead <= 0xF4) length = 4, low = lead == 0xF0 ? 0x90 : 0x80, high = lead == 0xF4 ? 0x8F : 0xBF;
-    else return 0;
-    if (s.size() < length || byte(1) < low || byte(1) > high) return 0;
-    for (std::size_t i = 2; i < length; ++i)
-        if (byte(i) < 0x80 || byte(i) > 0xBF) return 0;
-    return length;
-}
-
-// The code point of a sequence Utf8SequenceLength accepted.
-std::uint32_t DecodeUtf8(std::string_view s) {
-    const auto byte = [&](std::size_t i) { return static_cast<std::uint32_t>(static_cast<unsigned char>(s[i])); };
-    if (s.size() == 1) return byte(0);
-    std::uint32_t v = byte(0) & (0x7F >> s.size());
-    for (std::size_t i = 1; i < s.size(); ++i) v = (v << 6) | (byte(i) & 0x3F);
-    return v;
-}
-
 // One character, or a surrogate pair where wchar_t has 16 bits.
 void AppendCodePoint(std::wstring& out, std::uint32_t v) {
     if (v >= 0x10000 && sizeof(wchar_t) == 2) {
@@ -111,10 +83,12 @@ private:
             }
             if (static_cast<unsigned char>(c) < 0x20) return Fail(L"control character in a string");
             if (c != '\\') {
-                const std::size_t length = Utf8SequenceLength(s_.substr(pos_));
-                if (length == 0) return Fail(L"invalid UTF-8 in a string");
-                AppendCodePoint(out, DecodeUtf8(s_.substr(pos_, length)));
-                pos_ += length;
+                // Refused, not replaced: lenient readers read malformed bytes in different ways, and a path
+                // that two readers see differently must not pass a check made on one of them.
+                const Utf8Sequence sequence = DecodeUtf8(s_, pos_);
+                if (!sequence.valid) return Fail(L"invalid UTF-8 in a string");
+                AppendCodePoint(out, sequence.codePoint);
+                pos_ += sequence.length;
                 continue;
             }
             if (++pos_ >= s_.size()) return Fail(L"unterminated string");
