@@ -1,6 +1,7 @@
 // pellclean.exe: one cleaning run without a window, for scripts and deployment tools. Wiring only: the
 // start-up of the window program, then START with the folder given on the command line.
 #include <cstdio>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -10,6 +11,7 @@
 #include "engine/run.h"
 #include "base/text.h"
 #include "platform/win32/start_up.h"
+#include "platform/win32/trace_sinks.h"
 #include "platform/win32/win32_system.h"
 
 namespace {
@@ -68,6 +70,12 @@ int Run() {
         PrintOut(WideToUtf8(console::Usage()));
         return 0;
     }
+    win32::DebuggerTrace debugger;
+    std::unique_ptr<win32::TraceFile> traceFile;
+    if (!options.trace.empty() && !(traceFile = win32::TraceFile::Open(FullPath(options.trace), error))) {
+        PrintError(L"--trace: " + options.trace + L" " + error);
+        return console::exitcode::Usage;
+    }
 
     // The same start-up as the window: the translation, the second-copy test, the detections.
     win32::Win32System real;
@@ -124,7 +132,7 @@ int Run() {
     }
     if (options.scan) return console::ScanCommand(e, whatIf, real, folder, PrintOut, PrintError);
     RunOutcome outcome = StartCleaning(e, [&folder] { return folder; });
-    if (!e.lastManifest.empty()) PrintError(L"the run's record: " + e.lastManifest);
+    if (!e.lastRecord.empty()) PrintError(L"the run's record: " + e.lastRecord);
     else if (outcome != RunOutcome::ProgramEnded)
         PrintError(L"no record of the run could be written in " + e.folders.LogFolder +
                    L"; nothing was changed: choose another folder with --log-folder");
