@@ -41,6 +41,14 @@ std::vector<TextLine<Char>> SplitLinesOf(std::basic_string_view<Char> text, Line
     }
 }
 
+template <typename Char>
+std::basic_string_view<Char> TrimBlanksOf(std::basic_string_view<Char> text) {
+    std::size_t b = 0, e = text.size();
+    while (b < e && text[b] == ' ') ++b;
+    while (e > b && text[e - 1] == ' ') --e;
+    return text.substr(b, e - b);
+}
+
 }  // namespace
 
 wchar_t UpperChar(wchar_t c) {
@@ -125,12 +133,8 @@ std::wstring CutAfterExtension(std::wstring_view text, std::initializer_list<std
     return std::wstring(text);
 }
 
-std::wstring TrimBlanks(std::wstring_view text) {
-    std::size_t b = 0, e = text.size();
-    while (b < e && text[b] == L' ') ++b;
-    while (e > b && text[e - 1] == L' ') --e;
-    return std::wstring(text.substr(b, e - b));
-}
+std::wstring TrimBlanks(std::wstring_view text) { return std::wstring(TrimBlanksOf(text)); }
+std::string_view TrimBlanks(std::string_view text) { return TrimBlanksOf(text); }
 
 std::vector<std::wstring> SplitAtCrLf(std::wstring_view text) {
     std::vector<std::wstring> parts;
@@ -183,35 +187,107 @@ std::string WideToCp1252(std::wstring_view text) {
     return out;
 }
 
+Utf8Sequence DecodeUtf8(std::string_view bytes, std::size_t at) {
+    const auto lead = static_cast<unsigned char>(bytes[at]);
+    if (lead < 0x80) return {lead, 1, true};
+    // The lead byte fixes the length and the range of the second byte: that range is what keeps out
+    // overlong forms (E0, F0), encoded surrogates (ED) and code points past U+10FFFF (F4).
+    std::size_t length = 0;
+    unsigned char low = 0x80, high = 0xBF;
+    char32_t c = 0;
+    if (lead >= 0xC2 && lead <= 0xDF) {
+        length = 2, c = lead & 0x1F;
+    } else if (lead >= 0xE0 && lead <= 0xEF) {
+        length = 3, c = lead & 0x0F;
+        if (lead == 0xE0) low = 0xA0;
+        if (lead == 0xED) high = 0x9F;
+    } else if (lead >= 0xF0 && lead <= 0xF4) {
+        length = 4, c = lead & 0x07;
+        if (lead == 0xF0) low = 0x90;
+        if (lead == 0xF4) high = 0x8F;
+    } else {
+        return {kReplacementCharacter, 1, false};  // a continuation byte, C0, C1 or F5..FF
+    }
+    for (std::size_t i = 1; i < length; ++i) {
+        if (at + i >= bytes.size()) return {kReplacementCharacter, i, false};
+        const auto b = static_cast<unsigned char>(bytes[at + i]);
+        if (b < low || b > high) return {kReplacementCharacter, i, false};
+        c = (c << 6) | (b & 0x3F);
+        low = 0x80, high = 0xBF;
+    }
+    return {c, length, true};
+}
+
+namespace {
+
+void AppendUtf8(std::string& out, char32_t c) {
+    if ((c >= 0xD800 && c <= 0xDFFF) || c > 0x10FFFF) c = kReplacementCharacter;
+    if (c < 0x80) {
+        out.push_back(static_cast<char>(c));
+    } else if (c < 0x800) {
+        out.push_back(static_cast<char>(0xC0 | (c >> 6)));
+        out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
+    } else if (c < 0x10000) {
+        out.push_back(static_cast<char>(0xE0 | (c >> 12)));
+        out.push_back(static_cast<char>(0x80 | ((c >> 6) & 0x3F)));
+        out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
+    } else {
+        out.push_back(static_cast<char>(0xF0 | (c >> 18)));
+        out.push_back(static_cast<char>(0x80 | ((c >> 12) & 0x3F)));
+        out.push_back(static_cast<char>(0x80 | ((c >> 6) & 0x3F)));
+        out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
+    }
+}
+
+template <typename Char>
+std::optional<std::int64_t> ParseDecimalOf(std::basic_string_view<Char> text, std::int64_t lowest,
+                                           std::int64_t highest) {
+    bool negative = false;
+    if (lowest < 0 && !text.empty() && (text.front() == '-' || text.front() == '+')) {
+        negative = text.front() == '-';
+        text.remove_prefix(1);
+    }
+    if (text.empty()) return std::nullopt;
+    // The magnitude may not pass what the range allows on its side; checked before each step, so no digit
+    // count can overflow it.
+    const std::uint64_t limit = negative ? (lowest < 0 ? 0 - static_cast<std::uint64_t>(lowest) : 0)
+                                         : (highest < 0 ? 0 : static_cast<std::uint64_t>(highest));
+    std::uint64_t magnitude = 0;
+    for (Char c : text) {
+        if (c < '0' || c > '9') return std::nullopt;
+        const auto digit = static_cast<std::uint64_t>(c - '0');
+        if (digit > limit || magnitude > (limit - digit) / 10) return std::nullopt;
+        magnitude = magnitude * 10 + digit;
+    }
+    const auto value = static_cast<std::int64_t>(negative ? 0 - magnitude : magnitude);
+    if (value < lowest || value > highest) return std::nullopt;
+    return value;
+}
+
+}  // namespace
+
 std::string WideToUtf8(std::wstring_view text) {
     std::string out;
     out.reserve(text.size());
     for (std::size_t i = 0; i < text.size(); ++i) {
-        std::uint32_t c = static_cast<std::uint32_t>(text[i]);
-        // UTF-16 surrogate pairs (wchar_t is 16 bits on Windows).
+        auto c = static_cast<char32_t>(text[i]);
+        // A surrogate pair (wchar_t is 16 bits on Windows) is one character; a lone half is none.
         if (c >= 0xD800 && c <= 0xDBFF && i + 1 < text.size()) {
-            std::uint32_t lo = static_cast<std::uint32_t>(text[i + 1]);
-            if (lo >= 0xDC00 && lo <= 0xDFFF) {
-                c = 0x10000 + ((c - 0xD800) << 10) + (lo - 0xDC00);
+            const auto low = static_cast<char32_t>(text[i + 1]);
+            if (low >= 0xDC00 && low <= 0xDFFF) {
+                c = 0x10000 + ((c - 0xD800) << 10) + (low - 0xDC00);
                 ++i;
             }
         }
-        if (c < 0x80) {
-            out.push_back(static_cast<char>(c));
-        } else if (c < 0x800) {
-            out.push_back(static_cast<char>(0xC0 | (c >> 6)));
-            out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
-        } else if (c < 0x10000) {
-            out.push_back(static_cast<char>(0xE0 | (c >> 12)));
-            out.push_back(static_cast<char>(0x80 | ((c >> 6) & 0x3F)));
-            out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
-        } else {
-            out.push_back(static_cast<char>(0xF0 | (c >> 18)));
-            out.push_back(static_cast<char>(0x80 | ((c >> 12) & 0x3F)));
-            out.push_back(static_cast<char>(0x80 | ((c >> 6) & 0x3F)));
-            out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
-        }
+        AppendUtf8(out, c);
     }
+    return out;
+}
+
+std::string EncodeUtf8(std::u32string_view text) {
+    std::string out;
+    out.reserve(text.size());
+    for (char32_t c : text) AppendUtf8(out, c);
     return out;
 }
 
@@ -219,23 +295,9 @@ std::wstring Utf8ToWide(std::string_view bytes) {
     std::wstring out;
     out.reserve(bytes.size());
     for (std::size_t i = 0; i < bytes.size();) {
-        unsigned char b = static_cast<unsigned char>(bytes[i]);
-        std::uint32_t c = 0xFFFD;
-        std::size_t len = 1;
-        if (b < 0x80) {
-            c = b;
-        } else if ((b >> 5) == 6 && i + 1 < bytes.size()) {
-            c = ((b & 0x1F) << 6) | (bytes[i + 1] & 0x3F);
-            len = 2;
-        } else if ((b >> 4) == 14 && i + 2 < bytes.size()) {
-            c = ((b & 0x0F) << 12) | ((bytes[i + 1] & 0x3F) << 6) | (bytes[i + 2] & 0x3F);
-            len = 3;
-        } else if ((b >> 3) == 30 && i + 3 < bytes.size()) {
-            c = ((b & 0x07) << 18) | ((bytes[i + 1] & 0x3F) << 12) | ((bytes[i + 2] & 0x3F) << 6) |
-                (bytes[i + 3] & 0x3F);
-            len = 4;
-        }
-        i += len;
+        const Utf8Sequence sequence = DecodeUtf8(bytes, i);
+        i += sequence.length;
+        char32_t c = sequence.codePoint;
         if (c >= 0x10000 && sizeof(wchar_t) == 2) {
             c -= 0x10000;
             out.push_back(static_cast<wchar_t>(0xD800 + (c >> 10)));
@@ -245,6 +307,21 @@ std::wstring Utf8ToWide(std::string_view bytes) {
         }
     }
     return out;
+}
+
+int HexDigitValue(char c) {
+    if (c >= '0' && c <= '9') return c - '0';
+    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+    return -1;
+}
+
+std::optional<std::int64_t> ParseDecimal(std::string_view text, std::int64_t lowest, std::int64_t highest) {
+    return ParseDecimalOf(text, lowest, highest);
+}
+
+std::optional<std::int64_t> ParseDecimal(std::wstring_view text, std::int64_t lowest, std::int64_t highest) {
+    return ParseDecimalOf(text, lowest, highest);
 }
 
 std::wstring FileNameOf(std::wstring_view path) {

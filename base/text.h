@@ -33,6 +33,7 @@ std::wstring ReplaceAll(std::wstring_view text, std::wstring_view from, std::wst
 std::wstring CutAfterExtension(std::wstring_view text, std::initializer_list<std::wstring_view> markers);
 // Leading and trailing blanks (spaces only) removed.
 std::wstring TrimBlanks(std::wstring_view text);
+std::string_view TrimBlanks(std::string_view text);
 // The parts of `text` between CR LF breaks; an empty text, or one ending in a break, ends in an empty part.
 std::vector<std::wstring> SplitAtCrLf(std::wstring_view text);
 
@@ -67,8 +68,33 @@ std::wstring GetField(std::wstring_view text, std::wstring_view delimiter, int r
 // Windows-1252 bytes to text and back; a character outside 1252 becomes "?".
 std::wstring Cp1252ToWide(std::string_view bytes);
 std::string WideToCp1252(std::wstring_view text);
-// UTF-8 for console output.
+
+// UTF-8, strictly: a sequence is valid only as the standard defines it, so an overlong form, an encoded
+// surrogate, a code point past U+10FFFF, a stray continuation byte or a sequence cut short is refused.
+// Whatever cannot be said in UTF-8 (a lone surrogate, a number past U+10FFFF) is written as U+FFFD.
+inline constexpr char32_t kReplacementCharacter = 0xFFFD;
+
+// The sequence that starts at `at` (< bytes.size()). An invalid one covers the longest start of a valid
+// sequence found there (at least one byte, never a byte that could begin the next sequence), so a reader
+// that replaces each invalid sequence with U+FFFD loses nothing that follows: "\xC3A" reads U+FFFD, "A".
+struct Utf8Sequence {
+    char32_t codePoint;  // kReplacementCharacter when !valid
+    std::size_t length;
+    bool valid;
+};
+Utf8Sequence DecodeUtf8(std::string_view bytes, std::size_t at);
+// Text to UTF-8 and back; each invalid sequence reads as one U+FFFD. On Windows the wide text is UTF-16,
+// where a character past U+FFFF is a surrogate pair.
 std::string WideToUtf8(std::wstring_view text);
 std::wstring Utf8ToWide(std::string_view bytes);
+std::string EncodeUtf8(std::u32string_view text);
+
+// A whole number written in decimal: digits only, after one "+" or "-" where the range holds negative
+// numbers (a count or a length is digits alone). Leading zeros are allowed. Empty, anything else in the
+// text, and a value outside [lowest, highest] (however many digits it has) give nothing.
+std::optional<std::int64_t> ParseDecimal(std::string_view text, std::int64_t lowest, std::int64_t highest);
+std::optional<std::int64_t> ParseDecimal(std::wstring_view text, std::int64_t lowest, std::int64_t highest);
+// The value of a hexadecimal digit (either case); -1 for any other character.
+int HexDigitValue(char c);
 
 }  // namespace pell

@@ -7,6 +7,7 @@
 #include "base/handles.h"
 #include "engine/stages.h"
 #include "base/text.h"
+#include "base/trace.h"
 #include "i18n/details.h"
 
 namespace pell {
@@ -186,6 +187,7 @@ bool CleanHostsFile(Engine& e) {
         cleaned = Clean(e);
     } catch (const std::exception&) {
         // Nothing of this stage may end the run; the file is only ever replaced whole.
+        TraceCaught(L"CleanHostsFile");
     }
     e.host.SetProg1(0);
     e.host.SetProg2(100);

@@ -56,6 +56,7 @@ private:
     }
     bool String(std::wstring& out) {
         ++pos_;  // the opening quote
+        out.clear();
         std::string bytes;
         for (;;) {
             if (pos_ >= s_.size()) return Fail(L"unterminated string");
@@ -81,26 +82,29 @@ private:
                     std::uint32_t v = 0;
                     if (!Hex4(v)) return false;
                     if (v >= 0xD800 && v <= 0xDBFF && s_.substr(pos_, 2) == "\\u") {
+                        const std::size_t next = pos_;
                         pos_ += 2;
                         std::uint32_t lo = 0;
                         if (!Hex4(lo)) return false;
                         if (lo >= 0xDC00 && lo <= 0xDFFF) v = 0x10000 + ((v - 0xD800) << 10) + (lo - 0xDC00);
+                        else pos_ = next;  // not its pair: the next escape is read on its own
                     }
-                    // One character, or a surrogate pair where wchar_t has 16 bits.
-                    std::wstring c;
+                    // One character, or a surrogate pair where wchar_t has 16 bits. It joins the text
+                    // as it is: a lone surrogate (Windows allows one in a name) has no UTF-8 form.
+                    out += Utf8ToWide(bytes);
+                    bytes.clear();
                     if (v >= 0x10000 && sizeof(wchar_t) == 2) {
-                        c += static_cast<wchar_t>(0xD800 + ((v - 0x10000) >> 10));
-                        c += static_cast<wchar_t>(0xDC00 + ((v - 0x10000) & 0x3FF));
+                        out += static_cast<wchar_t>(0xD800 + ((v - 0x10000) >> 10));
+                        out += static_cast<wchar_t>(0xDC00 + ((v - 0x10000) & 0x3FF));
                     } else {
-                        c += static_cast<wchar_t>(v);
+                        out += static_cast<wchar_t>(v);
                     }
-                    bytes += WideToUtf8(c);
                     break;
                 }
                 default: return Fail(L"unknown escape");
             }
         }
-        out = Utf8ToWide(bytes);
+        out += Utf8ToWide(bytes);
         return true;
     }
     bool Number(double& out) {
@@ -184,10 +188,12 @@ private:
 
 }  // namespace
 
-std::string JsonQuote(std::wstring_view text) {
-    static const char kHex[] = "0123456789abcdef";
-    std::string out = "\"";
-    for (char c : WideToUtf8(text)) {
+namespace {
+
+constexpr char kHex[] = "0123456789abcdef";
+
+void AppendQuoted(std::string& out, std::string_view utf8) {
+    for (char c : utf8) {
         unsigned char u = static_cast<unsigned char>(c);
         if (c == '"' || c == '\\') {
             out += '\\';
@@ -200,6 +206,29 @@ std::string JsonQuote(std::wstring_view text) {
             out += c;
         }
     }
+}
+
+}  // namespace
+
+std::string JsonQuote(std::wstring_view text) {
+    std::string out = "\"";
+    // A lone surrogate has no UTF-8 form: it is written as its \u escape, which the reader takes back.
+    std::size_t run = 0;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        const auto c = static_cast<std::uint32_t>(text[i]);
+        if (c < 0xD800 || c > 0xDFFF) continue;
+        const bool paired = c <= 0xDBFF && i + 1 < text.size() && static_cast<std::uint32_t>(text[i + 1]) >= 0xDC00 &&
+                            static_cast<std::uint32_t>(text[i + 1]) <= 0xDFFF;
+        if (paired) {
+            ++i;
+            continue;
+        }
+        AppendQuoted(out, WideToUtf8(text.substr(run, i - run)));
+        out += "\\u";
+        for (int shift = 12; shift >= 0; shift -= 4) out += kHex[(c >> shift) & 15];
+        run = i + 1;
+    }
+    AppendQuoted(out, WideToUtf8(text.substr(run)));
     return out + "\"";
 }
 

@@ -10,6 +10,7 @@
 #include "base/runtime_error.h"
 #include "engine/left_alone.h"
 #include "base/text.h"
+#include "base/trace.h"
 #include "i18n/details.h"
 
 namespace pell {
@@ -53,6 +54,7 @@ bool CopyWithDigest(Engine& e, FileHandle file, const std::wstring& shortName, F
         try {
             step();
         } catch (const RuntimeError&) {
+            TraceCaught(L"the digest of the copy of " + shortName);
             digested = false;  // the copy stands without its digest
         }
     };

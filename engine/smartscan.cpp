@@ -11,6 +11,7 @@
 #include "engine/run_entry.h"
 #include "engine/stages.h"
 #include "base/text.h"
+#include "base/trace.h"
 #include "engine/process_utils.h"
 #include "smartscan/md5_hash.h"
 #include "base/run_values.h"
@@ -191,6 +192,7 @@ void SmartScanner::ScanAutorunInf(const std::wstring& root, const std::wstring& 
             IdentifyFile(command);
         } catch (const RuntimeError&) {
             // No crypto provider: this file goes unexamined, the pass goes on.
+            TraceCaught(L"SmartScan " + command);
         }
     }
 }
@@ -216,6 +218,7 @@ bool FileDigestListed(Engine& e, const std::wstring& path) {
         const std::wstring digest = md5.HashFile(path, &e.digestCache);
         return !digest.empty() && std::find(e.MD5Hashes.begin(), e.MD5Hashes.end(), digest) != e.MD5Hashes.end();
     } catch (const RuntimeError&) {
+        TraceCaught(L"FileDigestListed " + path);
         return false;  // without a crypto provider nothing is known by its digest
     }
 }

@@ -5,6 +5,7 @@
 #include <array>
 #include <cstdio>
 
+#include "base/text.h"
 #include "i18n/translation.h"
 
 namespace pell {
@@ -30,24 +31,6 @@ int Count(std::u32string_view text, std::u32string_view needle) {
 
 std::u32string Ascii(std::string_view s) { return std::u32string(s.begin(), s.end()); }
 
-// Decodes one UTF-8 sequence at `at`; false for a malformed, overlong or surrogate sequence.
-bool DecodeOne(std::string_view s, std::size_t& at, char32_t& out) {
-    const auto b0 = static_cast<unsigned char>(s[at]);
-    int extra = b0 < 0x80 ? 0 : (b0 & 0xE0) == 0xC0 ? 1 : (b0 & 0xF0) == 0xE0 ? 2 : (b0 & 0xF8) == 0xF0 ? 3 : -1;
-    if (extra < 0 || (extra > 0 && at + static_cast<std::size_t>(extra) >= s.size())) return false;
-    char32_t c = extra == 0 ? b0 : b0 & (0x3F >> extra);
-    for (int i = 1; i <= extra; ++i) {
-        const auto b = static_cast<unsigned char>(s[at + static_cast<std::size_t>(i)]);
-        if ((b & 0xC0) != 0x80) return false;
-        c = (c << 6) | (b & 0x3F);
-    }
-    static constexpr char32_t kMin[] = {0, 0x80, 0x800, 0x10000};
-    if (c < kMin[extra] || c > 0x10FFFF || (c >= 0xD800 && c <= 0xDFFF)) return false;
-    at += static_cast<std::size_t>(extra) + 1;
-    out = c;
-    return true;
-}
-
 void CheckPlaceholder(const std::u32string& line, int n, std::string_view shown, bool wanted,
                       std::vector<SourceProblem>& problems) {
     const int count = Count(line, Ascii(shown));
@@ -58,28 +41,6 @@ void CheckPlaceholder(const std::u32string& line, int n, std::string_view shown,
 }
 
 }  // namespace
-
-std::string EncodeUtf8(std::u32string_view text) {
-    std::string out;
-    for (char32_t c : text) {
-        if (c < 0x80) {
-            out += static_cast<char>(c);
-        } else if (c < 0x800) {
-            out += static_cast<char>(0xC0 | (c >> 6));
-            out += static_cast<char>(0x80 | (c & 0x3F));
-        } else if (c < 0x10000) {
-            out += static_cast<char>(0xE0 | (c >> 12));
-            out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-            out += static_cast<char>(0x80 | (c & 0x3F));
-        } else {
-            out += static_cast<char>(0xF0 | (c >> 18));
-            out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
-            out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-            out += static_cast<char>(0x80 | (c & 0x3F));
-        }
-    }
-    return out;
-}
 
 std::string DescribeCodePoint(char32_t c) {
     char number[16];
@@ -106,13 +67,15 @@ TranslationSource ReadTranslationSource(std::string_view utf8) {
         ++n;
     };
     for (std::size_t at = 0; at < utf8.size();) {
-        char32_t c = 0;
-        if (!DecodeOne(utf8, at, c)) {
+        const Utf8Sequence sequence = DecodeUtf8(utf8, at);
+        if (!sequence.valid) {
             if (!lineBroken) problems.push_back({n, "invalid UTF-8 at byte " + std::to_string(at)});
             lineBroken = true;
-            ++at;
+            at += sequence.length;
             continue;
         }
+        at += sequence.length;
+        const char32_t c = sequence.codePoint;
         if (c == U'\n') {
             endLine();
         } else if (c == U'\r') {

@@ -32,6 +32,5 @@ TranslationSource ReadTranslationSource(std::string_view utf8);
 
 // A code point as a reader can find it in a message: the character itself and its U+ number.
 std::string DescribeCodePoint(char32_t c);
-std::string EncodeUtf8(std::u32string_view text);
 
 }  // namespace pell

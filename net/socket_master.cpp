@@ -1,36 +1,20 @@
-// The socket object and the per-process module behind it: the socket library's start and stop, the one
-// hidden message window, and the tables that route each notification to the object it belongs to.
+// The socket object: its states, its calls, and what it does with each notification the module hands it.
 #include "net/socket_master.h"
 
 #include <algorithm>
-#include <map>
 #include <new>
 #include <utility>
 
-#include "base/runtime_error.h"
-#include "platform/win32/win32_api.h"
+#include "base/text.h"
+#include "base/trace.h"
+#include "net/socket_module.h"
 
 namespace pell::net {
 namespace {
 
-constexpr UINT kResolveMessage = 0x800;  // a host look-up finished
-constexpr UINT kSocketMessage = 0x801;   // a socket notification
-constexpr long kNotifications = FD_READ | FD_WRITE | FD_ACCEPT | FD_CONNECT | FD_CLOSE;  // 59
-constexpr int kLookupBufferSize = MAXGETHOSTSTRUCT;                                        // 1024
+constexpr int kLookupBufferSize = MAXGETHOSTSTRUCT;  // 1024
 constexpr int kListenBacklog = 5;
 constexpr int kFallbackChunk = 8192;  // when the socket will not tell its buffer sizes
-
-const wchar_t kInvalidState[] = L"Invalid operation at current state";
-const wchar_t kWrongState[] = L"Wrong protocol or connection state for the requested transaction or request";
-const wchar_t kOutOfRange[] =
-    L"The argument passed to a function was not in the correct format or in the specified range.";
-
-[[noreturn]] void Raise(std::uint32_t number, const wchar_t* source, std::wstring description) {
-    throw RuntimeError(number, source, std::move(description));
-}
-[[noreturn]] void RaiseLibrary(long code, const wchar_t* source) {
-    Raise(static_cast<std::uint32_t>(code), source, SocketErrorText(code));
-}
 
 std::string ToAnsi(std::wstring_view text) {
     if (text.empty()) return {};
@@ -50,207 +34,20 @@ std::wstring FromAnsi(std::string_view bytes) {
 // Four decimal parts of at most three digits, each up to 255: only such a host skips the look-up.
 bool ParseDotted(std::wstring_view text, std::uint32_t& networkOrder) {
     std::uint32_t value = 0;
-    int parts = 0;
-    std::size_t i = 0;
-    while (parts < 4) {
-        std::size_t digits = 0;
-        unsigned part = 0;
-        while (i < text.size() && text[i] >= L'0' && text[i] <= L'9' && digits < 3) {
-            part = part * 10 + static_cast<unsigned>(text[i] - L'0');
-            ++i;
-            ++digits;
-        }
-        if (digits == 0 || part > 255) return false;
-        value = (value << 8) | part;
-        if (++parts < 4) {
-            if (i >= text.size() || text[i] != L'.') return false;
-            ++i;
-        }
+    for (int part = 0; part < 4; ++part) {
+        const std::size_t dot = part < 3 ? text.find(L'.') : text.size();
+        if (dot == std::wstring_view::npos || dot > 3) return false;
+        const auto number = ParseDecimal(text.substr(0, dot), 0, 255);
+        if (!number) return false;
+        value = (value << 8) | static_cast<std::uint32_t>(*number);
+        text.remove_prefix(std::min(dot + 1, text.size()));
     }
-    if (i != text.size()) return false;
     networkOrder = ::htonl(value);
     return true;
 }
 
 std::wstring Dotted(const in_addr& address) { return FromAnsi(::inet_ntoa(address)); }
 
-// The module: one per process, used from the one thread that runs the message loop.
-struct Module {
-    int objects = 0;
-    bool libraryStarted = false;
-    HWND window = nullptr;
-    WNDPROC previous = nullptr;
-    std::map<SOCKET, std::weak_ptr<CSocketMaster>> sockets;
-    std::map<HANDLE, std::weak_ptr<CSocketMaster>> lookups;
-    // Incoming connections between their acceptance by the listener and the owner's Accept.
-    std::map<SOCKET, std::shared_ptr<CSocketMaster>> waiting;
-};
-Module& TheModule() {
-    static Module module;
-    return module;
-}
-
-// The window procedure of the message window: socket notifications and finished look-ups go to the
-// object that owns the socket or the request, which is kept alive for the length of the call; other
-// messages go on to the window's own procedure.
-LRESULT CALLBACK Dispatch(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
-    Module& m = TheModule();
-    std::shared_ptr<CSocketMaster> owner;
-    if (msg == kSocketMessage) {
-        auto it = m.sockets.find(static_cast<SOCKET>(wParam));
-        if (it != m.sockets.end()) owner = it->second.lock();
-    } else if (msg == kResolveMessage) {
-        auto it = m.lookups.find(reinterpret_cast<HANDLE>(wParam));
-        if (it != m.lookups.end()) owner = it->second.lock();
-    } else {
-        return ::CallWindowProcW(m.previous, hwnd, msg, wParam, lParam);
-    }
-    if (owner) {
-        // Nothing may unwind through the system's message dispatch: an error that reaches here (a
-        // failed read, or one an event handler let escape) ends with this notification.
-        try {
-            owner->WndProc(reinterpret_cast<std::uintptr_t>(hwnd), msg, wParam, lParam);
-        } catch (...) {
-        }
-    }
-    return 0;
-}
-
-void InitiateProcesses() {
-    Module& m = TheModule();
-    if (!m.libraryStarted) {
-        WSADATA data;
-        int rc = ::WSAStartup(MAKEWORD(1, 1), &data);
-        if (rc != 0) RaiseLibrary(rc, L"modSocketMaster.InitiateProcesses");
-        m.libraryStarted = true;
-    }
-    ++m.objects;
-}
-
-// Called from destructors, so a failure to stop the library is not raised: nothing could catch it.
-void FinalizeProcesses() {
-    Module& m = TheModule();
-    if (--m.objects == 0 && m.libraryStarted) {
-        ::WSACleanup();
-        m.libraryStarted = false;
-    }
-}
-
-void RegisterSocket(SOCKET s, const std::shared_ptr<CSocketMaster>& owner, bool notify) {
-    Module& m = TheModule();
-    if (m.window == nullptr) {
-        HWND w = ::CreateWindowExW(0, L"STATIC", L"SOCKET_WINDOW", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr,
-                                   ::GetModuleHandleW(nullptr), nullptr);
-        if (w == nullptr) Raise(socketerror::OutOfMemory, L"modSocketMaster.RegisterSocket", L"Out of memory");
-        m.previous = reinterpret_cast<WNDPROC>(
-            ::SetWindowLongPtrW(w, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&Dispatch)));
-        m.window = w;
-    }
-    m.sockets[s] = owner;
-    if (notify && ::WSAAsyncSelect(s, m.window, kSocketMessage, kNotifications) == SOCKET_ERROR) {
-        RaiseLibrary(::WSAGetLastError(), L"modSocketMaster.RegisterSocket");
-    }
-}
-
-void DestroyWinsockMessageWindow() {
-    Module& m = TheModule();
-    if (m.window == nullptr) return;
-    HWND w = std::exchange(m.window, nullptr);
-    ::SetWindowLongPtrW(w, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(m.previous));
-    m.previous = nullptr;
-    if (!::DestroyWindow(w)) {
-        Raise(socketerror::OutOfMemory, L"modSocketMaster.DestroyWinsockMessageWindow", L"Out of memory");
-    }
-}
-
-void UnregisterSocket(SOCKET s) {
-    Module& m = TheModule();
-    m.sockets.erase(s);
-    if (m.sockets.empty() && m.lookups.empty()) DestroyWinsockMessageWindow();
-}
-
-}  // namespace
-
-std::wstring SocketErrorText(long code) {
-    struct Entry {
-        long code;
-        const wchar_t* text;
-    };
-    static constexpr Entry kTable[] = {
-        {10004, L"Interrupted function call."},
-        {10013, L"Permission denied."},
-        {10014, L"Bad address."},
-        {10022, L"Invalid argument."},
-        {10024, L"Too many open files."},
-        {10035, L"Resource temporarily unavailable."},
-        {10036, L"Operation now in progress."},
-        {10037, L"Operation already in progress."},
-        {10038, L"Socket operation on nonsocket."},
-        {10039, L"Destination address required."},
-        {10040, L"Message too long."},
-        {10041, L"Protocol wrong type for socket."},
-        {10042, L"Bad protocol option."},
-        {10043, L"Protocol not supported."},
-        {10044, L"Socket type not supported."},
-        {10045, L"Operation not supported."},
-        {10046, L"Protocol family not supported."},
-        {10047, L"Address family not supported by protocol family."},
-        {10048, L"Address already in use."},
-        {10049, L"Cannot assign requested address."},
-        {10050, L"Network is down."},
-        {10051, L"Network is unreachable."},
-        {10052, L"Network dropped connection on reset."},
-        {10053, L"Software caused connection abort."},
-        {10054, L"Connection reset by peer."},
-        {10055, L"No buffer space available."},
-        {10056, L"Socket is already connected."},
-        {10057, L"Socket is not connected."},
-        {10058, L"Cannot send after socket shutdown."},
-        {10060, L"Connection timed out."},
-        {10061, L"Connection refused."},
-        {10065, L"No route to host."},
-        {10067, L"Too many processes."},
-        {10091, L"Network subsystem is unavailable."},
-        {10092, L"Winsock.dll version out of range."},
-        {10093, L"Successful WSAStartup not yet performed."},
-        {11001, L"Host not found."},
-        {11002, L"Nonauthoritative host not found."},
-        {11003, L"This is a nonrecoverable error."},
-        {11004, L"Valid name, no data record of requested type."},
-    };
-    for (const Entry& e : kTable)
-        if (e.code == code) return e.text;
-    return L"Unknown error.";
-}
-
-PortArgument::PortArgument(std::wstring_view text) {
-    // Blanks around the number are allowed, as a typed-in port would carry them; anything else is not
-    // a number.
-    std::size_t b = text.find_first_not_of(L' '), e = text.find_last_not_of(L' ');
-    if (b == std::wstring_view::npos) return;
-    text = text.substr(b, e - b + 1);
-    bool negative = text.front() == L'-';
-    if (negative || text.front() == L'+') text.remove_prefix(1);
-    if (text.empty() || text.size() > 9) return;
-    long value = 0;
-    for (wchar_t c : text) {
-        if (c < L'0' || c > L'9') return;
-        value = value * 10 + (c - L'0');
-    }
-    number_ = negative ? -value : value;
-}
-
-long PortArgument::Value(const wchar_t* source) const {
-    if (!number_) Raise(socketerror::UnsupportedType, source, L"Unsupported variant type.");
-    return *number_;
-}
-
-namespace {
-long CheckedPort(const PortArgument& port, long lowest, const wchar_t* source) {
-    long value = port.Value(source);
-    if (value < lowest || value > 65535) Raise(socketerror::OutOfRange, source, kOutOfRange);
-    return value;
-}
 }  // namespace
 
 CSocketMaster::CSocketMaster() {
@@ -270,6 +67,7 @@ CSocketMaster::~CSocketMaster() {
         try {
             UnregisterSocket(s);
         } catch (...) {  // a message window that would not go: nothing a destructor could do about it
+            TraceCaught(L"CSocketMaster: the end of a socket object");
         }
     }
     if (counted_) FinalizeProcesses();
@@ -277,23 +75,25 @@ CSocketMaster::~CSocketMaster() {
 
 void CSocketMaster::SetRemoteHost(std::wstring host) {
     if (protocol_ == SocketProtocol::Tcp && state_ != SocketState::Closed)
-        Raise(socketerror::InvalidOperation, L"CSocketMaster.RemoteHost", kInvalidState);
+        RaiseSocketError(socketerror::InvalidOperation, L"CSocketMaster.RemoteHost", kInvalidStateText);
     remoteHost_ = std::move(host);
 }
 
 void CSocketMaster::SetRemotePort(PortArgument port) {
     if (protocol_ == SocketProtocol::Tcp && state_ != SocketState::Closed)
-        Raise(socketerror::InvalidOperation, L"CSocketMaster.RemotePort", kInvalidState);
+        RaiseSocketError(socketerror::InvalidOperation, L"CSocketMaster.RemotePort", kInvalidStateText);
     remotePort_ = CheckedPort(port, 0, L"CSocketMaster.RemotePort");
 }
 
 void CSocketMaster::SetLocalPort(PortArgument port) {
-    if (state_ != SocketState::Closed) Raise(socketerror::InvalidOperation, L"CSocketMaster.LocalPort", kInvalidState);
+    if (state_ != SocketState::Closed)
+        RaiseSocketError(socketerror::InvalidOperation, L"CSocketMaster.LocalPort", kInvalidStateText);
     localPort_ = CheckedPort(port, 0, L"CSocketMaster.LocalPort");
 }
 
 void CSocketMaster::SetProtocol(SocketProtocol protocol) {
-    if (state_ != SocketState::Closed) Raise(socketerror::InvalidOperation, L"CSocketMaster.Protocol", kInvalidState);
+    if (state_ != SocketState::Closed)
+        RaiseSocketError(socketerror::InvalidOperation, L"CSocketMaster.Protocol", kInvalidStateText);
     protocol_ = protocol;
 }
 
@@ -324,6 +124,7 @@ void CSocketMaster::RaiseError(long number, const wchar_t* source) {
     event.description = SocketErrorText(number);
     event.source = source;
     if (OnError) OnError(event);
+    else Trace(source, L"error " + std::to_wstring(number) + L", " + event.description + L" (no Error handler)");
     if (!event.cancelDisplay) ::MessageBoxW(nullptr, event.description.c_str(), event.source.c_str(), MB_OK);
 }
 
@@ -341,10 +142,10 @@ bool CSocketMaster::SocketExists() {
     int send = 0, recv = 0, size = sizeof(int);
     int option = tcp ? SO_SNDBUF : SO_MAX_MSG_SIZE;
     if (::getsockopt(s, SOL_SOCKET, option, reinterpret_cast<char*>(&send), &size) == SOCKET_ERROR)
-        RaiseLibrary(::WSAGetLastError(), L"CSocketMaster.ProcessOptions");
+        RaiseLibraryError(::WSAGetLastError(), L"CSocketMaster.ProcessOptions");
     size = sizeof(int);
     if (tcp && ::getsockopt(s, SOL_SOCKET, SO_RCVBUF, reinterpret_cast<char*>(&recv), &size) == SOCKET_ERROR)
-        RaiseLibrary(::WSAGetLastError(), L"CSocketMaster.ProcessOptions");
+        RaiseLibraryError(::WSAGetLastError(), L"CSocketMaster.ProcessOptions");
     if (!tcp) {
         recv = send;
         BOOL on = TRUE;
@@ -357,7 +158,8 @@ bool CSocketMaster::SocketExists() {
 }
 
 void CSocketMaster::Connect(std::optional<std::wstring> remoteHost, std::optional<PortArgument> remotePort) {
-    if (state_ != SocketState::Closed) Raise(socketerror::InvalidOperation, L"CSocketMaster.Connect", kInvalidState);
+    if (state_ != SocketState::Closed)
+        RaiseSocketError(socketerror::InvalidOperation, L"CSocketMaster.Connect", kInvalidStateText);
     if (remoteHost) remoteHost_ = std::move(*remoteHost);
     if (remotePort) remotePort_ = CheckedPort(*remotePort, 1, L"CSocketMaster.Connect");
     if (!SocketExists()) return;
@@ -380,7 +182,7 @@ void CSocketMaster::ResolveIfHostname(const std::wstring& host) {
     lookupBuffer_.reset(new (std::nothrow) char[kLookupBufferSize]);
     if (!lookupBuffer_) {
         state_ = SocketState::Error;
-        Raise(socketerror::OutOfMemory, source, L"Out of memory");
+        RaiseSocketError(socketerror::OutOfMemory, source, L"Out of memory");
     }
     std::string name = ToAnsi(host);
     HANDLE request = ::WSAAsyncGetHostByName(TheModule().window, kResolveMessage, name.c_str(), lookupBuffer_.get(),
@@ -435,7 +237,7 @@ void CSocketMaster::ConnectToIP(std::uint32_t address, bool fromNotification) {
     if (::bind(s, reinterpret_cast<const sockaddr*>(&local), sizeof(local)) == SOCKET_ERROR) {
         long error = ::WSAGetLastError();
         state_ = SocketState::Error;
-        if (!fromNotification) RaiseLibrary(error, L"CSocketMaster.BindInternal");
+        if (!fromNotification) RaiseLibraryError(error, L"CSocketMaster.BindInternal");
         RaiseError(error, L"CSocketMaster.BindInternal");
         return;
     }
@@ -448,7 +250,7 @@ void CSocketMaster::ConnectToIP(std::uint32_t address, bool fromNotification) {
     if (::connect(s, reinterpret_cast<const sockaddr*>(&remote), sizeof(remote)) == SOCKET_ERROR) {
         long error = ::WSAGetLastError();
         if (error == WSAEWOULDBLOCK) return;  // the connect notification follows
-        if (error == WSAEADDRNOTAVAIL && !fromNotification) RaiseLibrary(error, source);
+        if (error == WSAEADDRNOTAVAIL && !fromNotification) RaiseLibraryError(error, source);
         state_ = SocketState::Error;
         RaiseError(error, source);
     }
@@ -528,7 +330,7 @@ void CSocketMaster::RecvDataToBuffer() {
         long error = ::WSAGetLastError();
         if (error == WSAEWOULDBLOCK) return;  // a notification for data already taken: nothing came
         state_ = SocketState::Error;
-        RaiseLibrary(error, L"CSocketMaster.RecvDataToBuffer");
+        RaiseLibraryError(error, L"CSocketMaster.RecvDataToBuffer");
     }
     if (n <= 0) return;
     recvBuffer_.append(chunk.data(), static_cast<std::size_t>(n));
@@ -540,7 +342,7 @@ void CSocketMaster::SendData(std::wstring_view text) { SendData(std::string_view
 void CSocketMaster::SendData(std::string_view bytes) {
     if (protocol_ == SocketProtocol::Tcp) {
         if (state_ != SocketState::Connected)
-            Raise(socketerror::WrongState, L"CSocketMaster.SendData", kWrongState);
+            RaiseSocketError(socketerror::WrongState, L"CSocketMaster.SendData", kWrongStateText);
         if (bytes.empty()) return;
         const bool wasEmpty = sendBuffer_.empty();
         sendBuffer_.append(bytes);
@@ -558,7 +360,7 @@ void CSocketMaster::SendData(std::string_view bytes) {
         std::string name = ToAnsi(remoteHost_);
         const hostent* host = ::gethostbyname(name.c_str());
         if (host == nullptr || host->h_addr_list[0] == nullptr)
-            RaiseLibrary(::WSAGetLastError(), L"CSocketMaster.SendData");
+            RaiseLibraryError(::WSAGetLastError(), L"CSocketMaster.SendData");
         address = reinterpret_cast<const in_addr*>(host->h_addr_list[0])->s_addr;
     }
     sockaddr_in to{};
@@ -567,7 +369,7 @@ void CSocketMaster::SendData(std::string_view bytes) {
     to.sin_port = htons(static_cast<u_short>(remotePort_));
     if (::sendto(static_cast<SOCKET>(socket_), bytes.data(), static_cast<int>(bytes.size()), 0,
                  reinterpret_cast<const sockaddr*>(&to), sizeof(to)) == SOCKET_ERROR)
-        RaiseLibrary(::WSAGetLastError(), L"CSocketMaster.SendData");
+        RaiseLibraryError(::WSAGetLastError(), L"CSocketMaster.SendData");
     if (OnSendProgress) OnSendProgress(static_cast<long>(bytes.size()), 0);
     if (OnSendComplete) OnSendComplete();
 }
@@ -610,8 +412,8 @@ void CSocketMaster::PeekData(std::string& data, std::optional<long> maxLen) {
 
 void CSocketMaster::ReadData(std::string& data, std::optional<long> maxLen, bool remove, const wchar_t* source) {
     if (protocol_ == SocketProtocol::Tcp && state_ != SocketState::Connected && !(remove && acceptedHolder_))
-        Raise(socketerror::WrongState, source, kWrongState);
-    if (maxLen && *maxLen < 0) Raise(socketerror::OutOfRange, source, kOutOfRange);
+        RaiseSocketError(socketerror::WrongState, source, kWrongStateText);
+    if (maxLen && *maxLen < 0) RaiseSocketError(socketerror::OutOfRange, source, kOutOfRangeText);
     if (protocol_ == SocketProtocol::Udp) {
         // One whole datagram; the sender becomes the remote end.
         std::string datagram(static_cast<std::size_t>(std::max(BytesReceived(), 1L)), '\0');
@@ -619,7 +421,7 @@ void CSocketMaster::ReadData(std::string& data, std::optional<long> maxLen, bool
         int size = sizeof(from);
         int n = ::recvfrom(static_cast<SOCKET>(socket_), datagram.data(), static_cast<int>(datagram.size()),
                            remove ? 0 : MSG_PEEK, reinterpret_cast<sockaddr*>(&from), &size);
-        if (n == SOCKET_ERROR) RaiseLibrary(::WSAGetLastError(), source);
+        if (n == SOCKET_ERROR) RaiseLibraryError(::WSAGetLastError(), source);
         datagram.resize(static_cast<std::size_t>(n));
         remoteHostIP_ = Dotted(from.sin_addr);
         remotePort_ = ntohs(from.sin_port);
@@ -659,7 +461,7 @@ void CSocketMaster::DestroySocket() {
     UnregisterSocket(s);
     if (rc == SOCKET_ERROR) {
         state_ = SocketState::Error;
-        RaiseLibrary(error, L"CSocketMaster.DestroySocket");
+        RaiseLibraryError(error, L"CSocketMaster.DestroySocket");
     }
 }
 
@@ -675,19 +477,19 @@ void CSocketMaster::BindInternal(long port, std::optional<std::wstring> localIP,
             std::string name = ToAnsi(*localIP);
             const hostent* host = ::gethostbyname(name.c_str());
             if (host == nullptr || host->h_addrtype != AF_INET || host->h_addr_list[0] == nullptr)
-                Raise(socketerror::OutOfRange, source, L"Invalid argument");
+                RaiseSocketError(socketerror::OutOfRange, source, L"Invalid argument");
             address = reinterpret_cast<const in_addr*>(host->h_addr_list[0])->s_addr;
         }
         local.sin_addr.s_addr = address;
     }
     if (::bind(static_cast<SOCKET>(socket_), reinterpret_cast<const sockaddr*>(&local), sizeof(local)) == SOCKET_ERROR)
-        RaiseLibrary(::WSAGetLastError(), L"CSocketMaster.BindInternal");
+        RaiseLibraryError(::WSAGetLastError(), L"CSocketMaster.BindInternal");
     ReadAddresses();
 }
 
 void CSocketMaster::Bind(std::optional<PortArgument> localPort, std::optional<std::wstring> localIP) {
     const wchar_t* source = L"CSocketMaster.Bind";
-    if (state_ != SocketState::Closed) Raise(socketerror::InvalidOperation, source, kInvalidState);
+    if (state_ != SocketState::Closed) RaiseSocketError(socketerror::InvalidOperation, source, kInvalidStateText);
     long port = localPort ? CheckedPort(*localPort, 0, source) : localPort_;
     if (!SocketExists()) return;
     BindInternal(port, std::move(localIP), source);
@@ -697,13 +499,13 @@ void CSocketMaster::Bind(std::optional<PortArgument> localPort, std::optional<st
 void CSocketMaster::Listen() {
     const wchar_t* source = L"CSocketMaster.Listen";
     if (state_ != SocketState::Closed && state_ != SocketState::Open)
-        Raise(socketerror::InvalidOperation, source, kInvalidState);
+        RaiseSocketError(socketerror::InvalidOperation, source, kInvalidStateText);
     if (state_ == SocketState::Closed) {
         if (!SocketExists()) return;
         BindInternal(localPort_, std::nullopt, source);
     }
     if (::listen(static_cast<SOCKET>(socket_), kListenBacklog) == SOCKET_ERROR)
-        RaiseLibrary(::WSAGetLastError(), source);
+        RaiseLibraryError(::WSAGetLastError(), source);
     state_ = SocketState::Listening;
 }
 
@@ -754,7 +556,7 @@ void CSocketMaster::AcceptIncoming() {
 
 void CSocketMaster::Accept(std::intptr_t requestID) {
     const wchar_t* source = L"CSocketMaster.Accept";
-    if (state_ != SocketState::Closed) Raise(socketerror::InvalidOperation, source, kInvalidState);
+    if (state_ != SocketState::Closed) RaiseSocketError(socketerror::InvalidOperation, source, kInvalidStateText);
     Module& m = TheModule();
     SOCKET s = static_cast<SOCKET>(requestID);
     bool peerClosed = false;

@@ -9,6 +9,9 @@
 #include <string>
 #include <string_view>
 
+#include "net/port_argument.h"
+#include "net/socket_errors.h"
+
 namespace pell::net {
 
 enum class SocketState : int {
@@ -25,33 +28,6 @@ enum class SocketState : int {
 };
 
 enum class SocketProtocol : int { Tcp = 0, Udp = 1 };
-
-// The run-time errors the object raises to its caller (as pell::RuntimeError).
-namespace socketerror {
-constexpr std::uint32_t OutOfMemory = 7;
-constexpr std::uint32_t WrongState = 40006;       // send or read outside a connection
-constexpr std::uint32_t OutOfRange = 40014;       // a port or length out of range, or a bad local address
-constexpr std::uint32_t UnsupportedType = 40018;  // a port that is not a number
-constexpr std::uint32_t InvalidOperation = 40020;
-}  // namespace socketerror
-
-// The description the socket library's error code stands for ("Unknown error." for others).
-std::wstring SocketErrorText(long code);
-
-// A port as a caller may pass it: a number, or text that must read as one.
-class PortArgument {
-public:
-    PortArgument(long number) : number_(number) {}  // NOLINT: implicit on purpose
-    PortArgument(int number) : number_(number) {}   // NOLINT
-    PortArgument(std::wstring_view text);           // NOLINT
-    PortArgument(const std::wstring& text) : PortArgument(std::wstring_view(text)) {}  // NOLINT
-    PortArgument(const wchar_t* text) : PortArgument(std::wstring_view(text)) {}       // NOLINT
-    // The number; raises 40018 for text that is not a number (source names the caller).
-    long Value(const wchar_t* source) const;
-
-private:
-    std::optional<long> number_;
-};
 
 // What the Error event carries; the handler may set cancelDisplay to false to have the description shown
 // in a message box titled with the source.

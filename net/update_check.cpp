@@ -4,30 +4,40 @@
 #include <algorithm>
 #include <cwchar>
 #include <exception>
+#include <limits>
 #include <optional>
 
 #include "base/host.h"
 #include "base/product.h"
 #include "base/text.h"
+#include "base/trace.h"
 #include "signatures/database.h"
 
 namespace pell::net {
 namespace {
 
 constexpr std::string_view kCrLf = "\r\n";
+constexpr wchar_t kTraceWhere[] = L"UpdateCheck";
+// How much of an unreadable answer the trace shows: its status line and the first headers.
+constexpr std::size_t kTracedAnswerBytes = 200;
 
-// A decimal length as the header carries it; false for anything that is not a number that fits.
-bool ParseLength(std::string_view text, long& value) {
-    std::size_t b = text.find_first_not_of(' '), e = text.find_last_not_of(' ');
-    if (b == std::string_view::npos) return false;
-    text = text.substr(b, e - b + 1);
-    if (text.size() > 9) return false;
-    value = 0;
-    for (char c : text) {
-        if (c < '0' || c > '9') return false;
-        value = value * 10 + (c - '0');
-    }
-    return true;
+// What the first "Content-Length: " of `text` says, up to its CR LF: nothing when there is no such
+// header, and no value when it is not a decimal number that a 32-bit length holds (blanks around it are
+// allowed).
+struct ContentLength {
+    bool present = false;
+    std::optional<long> value;
+};
+ContentLength FindContentLength(std::string_view text) {
+    constexpr std::string_view kHeader = "Content-Length: ";
+    const std::size_t c = text.find(kHeader);
+    if (c == std::string_view::npos) return {};
+    const std::size_t from = c + kHeader.size(), end = text.find(kCrLf, from);
+    if (end == std::string_view::npos) return {true, std::nullopt};
+    const auto value =
+        ParseDecimal(TrimBlanks(text.substr(from, end - from)), 0, std::numeric_limits<std::int32_t>::max());
+    if (!value) return {true, std::nullopt};
+    return {true, static_cast<long>(*value)};
 }
 
 // A version as the maker writes them: digits, a dot, digits. Anything else (a word, a NUL, a page of
@@ -43,13 +53,6 @@ bool IsWellFormedVersion(std::string_view text) {
     return digits(text.substr(0, dot)) && digits(text.substr(dot + 1));
 }
 
-int HexValue(char c) {
-    if (c >= '0' && c <= '9') return c - '0';
-    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-    return -1;
-}
-
 std::wstring StatusText(long status) {
     wchar_t text[16];
     std::swprintf(text, 16, L"0x%08lX", static_cast<unsigned long>(status) & 0xFFFFFFFFul);
@@ -61,7 +64,7 @@ std::optional<ListSignature> ParseSignature(std::string_view text) {
     ListSignature signature{};
     if (text.size() != signature.size() * 2) return std::nullopt;
     for (std::size_t i = 0; i < signature.size(); ++i) {
-        const int high = HexValue(text[2 * i]), low = HexValue(text[2 * i + 1]);
+        const int high = HexDigitValue(text[2 * i]), low = HexDigitValue(text[2 * i + 1]);
         if (high < 0 || low < 0) return std::nullopt;
         signature[i] = static_cast<std::uint8_t>(high * 16 + low);
     }
@@ -102,22 +105,24 @@ std::string UpdateCheck::DownloadRequest(std::wstring_view host) {
 
 // A connection that cannot even be started (no socket library, no message window) is left to the
 // step's timeout, as every other network failure is.
-void UpdateCheck::Connect(UpdateSocket& socket) {
+void UpdateCheck::Connect(UpdateSocket& socket, const wchar_t* name) {
     try {
         socket.Connect(host_, port_);
     } catch (const std::exception&) {
+        TraceCaught(std::wstring(name) + L".Connect");
     }
 }
 
 void UpdateCheck::Start() {
     window_.SetStatus(update_status::kChecking);
     timers_.EnableTimer(UpdateTimer::Timer1, true);
-    Connect(sckUpdateCheck_);
+    Connect(sckUpdateCheck_, L"sckUpdateCheck");
 }
 
 void UpdateCheck::Timer1_Timer() {
     if (checkTicks_ > 10) {
         timers_.EnableTimer(UpdateTimer::Timer1, false);
+        if (!downloadStarted_) Trace(kTraceWhere, L"the version check had no usable answer within its time limit");
         Timer2_Timer();
     } else {
         window_.SetProg1(checkTicks_ * 100 / 10.0);  // CheckTicks / 10 x 100, without rounding noise
@@ -130,6 +135,7 @@ void UpdateCheck::sckUpdateCheck_Connect() {
     try {
         sckUpdateCheck_.SendData(VersionRequest(host_));
     } catch (const std::exception&) {
+        TraceCaught(L"sckUpdateCheck.SendData");
     }
 }
 
@@ -159,12 +165,9 @@ namespace {
 bool AnswerIncomplete(const std::string& text) {
     const std::size_t body = text.find("\r\n\r\n");
     if (body == std::string::npos) return true;
-    const std::size_t c = text.find("Content-Length: ");
-    if (c == std::string::npos || c > body) return false;
-    const std::size_t end = text.find(kCrLf, c + 16);
-    long length = 0;
-    if (!ParseLength(std::string_view(text).substr(c + 16, end - c - 16), length)) return false;
-    return text.size() - (body + 4) < static_cast<std::size_t>(length);
+    const ContentLength length = FindContentLength(std::string_view(text).substr(0, body + 2));
+    if (!length.value) return false;
+    return text.size() - (body + 4) < static_cast<std::size_t>(*length.value);
 }
 
 }  // namespace
@@ -177,6 +180,8 @@ void UpdateCheck::sckUpdateCheck_DataArrival() {
     const Parsed parsed = ParseVersions(versionAnswer_);
     if (parsed == Parsed::Failed) {
         if (versionAnswer_.size() <= kMaxVersionAnswerBytes && AnswerIncomplete(versionAnswer_)) return;
+        Trace(kTraceWhere, L"the version answer holds no readable \"Version: \" and \"VDB: \" lines; it begins: " +
+                               Cp1252ToWide(std::string_view(versionAnswer_).substr(0, kTracedAnswerBytes)));
         Timer2_Timer();
         return;
     }
@@ -212,7 +217,7 @@ void UpdateCheck::StartDownload() {
     downloadStarted_ = true;
     window_.SetStatus(update_status::kDownloading);
     window_.SetProg1(0);
-    Connect(sckUpdates_);
+    Connect(sckUpdates_, L"sckUpdates");
     timers_.EnableTimer(UpdateTimer::Timer5, true);
 }
 
@@ -220,6 +225,7 @@ void UpdateCheck::sckUpdates_Connect() {
     try {
         sckUpdates_.SendData(DownloadRequest(host_));
     } catch (const std::exception&) {
+        TraceCaught(L"sckUpdates.SendData");
     }
 }
 
@@ -229,13 +235,9 @@ void UpdateCheck::sckUpdates_DataArrival() {
     if (downloadLength_ != 0) {
         downloadBuffer_ += s;
     } else {
-        std::size_t c = s.find("Content-Length: ");
-        if (c != std::string::npos) {
-            std::size_t end = s.find(kCrLf, c + 16);
-            long length = 0;
-            if (end == std::string::npos || !ParseLength(std::string_view(s).substr(c + 16, end - c - 16), length))
-                return;  // no usable length: Timer5 reports the failure
-            downloadLength_ = length;
+        if (const ContentLength length = FindContentLength(s); length.present) {
+            if (!length.value) return;  // no usable length: Timer5 reports the failure
+            downloadLength_ = *length.value;
         }
         std::size_t body = s.find("\r\n\r\n");
         headerComplete = body != std::string::npos;
@@ -254,7 +256,7 @@ void UpdateCheck::sckUpdates_DataArrival() {
     // A server that announces or sends more than any list of digests needs is not waited for.
     if (static_cast<std::size_t>(downloadLength_) > kMaxDownloadBytes || downloadBuffer_.size() > kMaxDownloadBytes) {
         downloadBuffer_.clear();
-        FailDownload();
+        FailDownload(L"the list is longer than " + std::to_wstring(kMaxDownloadBytes) + L" bytes");
         return;
     }
     if (headerComplete) {
@@ -267,7 +269,7 @@ void UpdateCheck::sckUpdates_DataArrival() {
     // terminator included).
     if (!SignedByTheMaker()) {
         downloadBuffer_.clear();
-        FailDownload();
+        FailDownload(L"the list's signature was refused");
         return;
     }
     downloadBuffer_.resize(terminator);
@@ -304,9 +306,14 @@ bool UpdateCheck::SignedByTheMaker() {
     return false;
 }
 
-void UpdateCheck::Timer5_Timer() { FailDownload(); }
+void UpdateCheck::Timer5_Timer() {
+    FailDownload(downloadLength_ == 0 && downloadBuffer_.empty()
+                     ? L"no answer with a readable Content-Length came within the time limit"
+                     : L"the list did not come whole, ended by CR CR LF, within the time limit");
+}
 
-void UpdateCheck::FailDownload() {
+void UpdateCheck::FailDownload(std::wstring_view why) {
+    Trace(kTraceWhere, L"the download of extra detections failed: " + std::wstring(why));
     sckUpdates_.CloseSck();
     window_.SetStatus(update_status::kDownloadFailed);
     timers_.EnableTimer(UpdateTimer::Timer5, false);

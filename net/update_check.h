@@ -124,9 +124,9 @@ private:
     enum class Parsed { NothingNewer, Newer, Failed };
     Parsed ParseVersions(const std::string& text) const;
     void StartDownload();
-    void FailDownload();
+    void FailDownload(std::wstring_view why);
     bool SignedByTheMaker();
-    void Connect(UpdateSocket& socket);
+    void Connect(UpdateSocket& socket, const wchar_t* name);
 
     UpdateSocket& sckUpdateCheck_;
     UpdateSocket& sckUpdates_;

@@ -4,6 +4,7 @@
 
 #include <map>
 
+#include "base/trace.h"
 #include "net/socket_master.h"
 #include "platform/win32/signature_check.h"
 #include "platform/win32/win32_api.h"
@@ -34,6 +35,12 @@ public:
         return win32::VerifyEcdsaP256(win32::MakerPublicKey(), body, signature);
     }
 };
+
+void TraceErrors(CSocketMaster& socket, const wchar_t* name) {
+    socket.OnError = [name](SocketErrorEvent& event) {
+        Trace(name, L"error " + std::to_wstring(event.number) + L" from " + event.source + L": " + event.description);
+    };
+}
 
 class ThreadTimers;
 // Thread timers carry no context of their own: their ids lead back to the object that set them.
@@ -88,6 +95,10 @@ struct UpdateService::Impl {
         : check(sckUpdateCheck, sckUpdates, window, timers, signatures, e, std::move(host), LocalProgramVersion(),
                 DatabaseVersionOfCaption(caption), port) {
         checkForTimers = &check;
+        // The check has no use for the sockets' errors (each step ends by its time limit), but whoever
+        // diagnoses a failed check needs them: they go to the trace, and no box is shown.
+        TraceErrors(*sckUpdateCheck.socket, L"sckUpdateCheck");
+        TraceErrors(*sckUpdates.socket, L"sckUpdates");
         CSocketMaster& a = *sckUpdateCheck.socket;
         a.OnConnect = [this] { check.sckUpdateCheck_Connect(); };
         a.OnDataArrival = [this](long) { check.sckUpdateCheck_DataArrival(); };

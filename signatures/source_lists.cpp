@@ -19,13 +19,6 @@ std::wstring Where(std::string_view label, std::size_t line) {
     return Utf8ToWide(label) + L":" + std::to_wstring(line) + L": ";
 }
 
-int HexValue(char c) {
-    if (c >= '0' && c <= '9') return c - '0';
-    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-    return -1;
-}
-
 bool IsBlank(char c) { return c == ' ' || c == '\t'; }
 
 // One item line; returns an empty text on success, otherwise what is wrong.
@@ -52,8 +45,8 @@ std::wstring ParseItemLine(std::string_view line, SourceItem& item) {
                 i += 2;
                 continue;
             }
-            if (e == 'x' && i + 3 < line.size() && HexValue(line[i + 2]) >= 0 && HexValue(line[i + 3]) >= 0) {
-                bytes.push_back(static_cast<char>(HexValue(line[i + 2]) * 16 + HexValue(line[i + 3])));
+            if (e == 'x' && i + 3 < line.size() && HexDigitValue(line[i + 2]) >= 0 && HexDigitValue(line[i + 3]) >= 0) {
+                bytes.push_back(static_cast<char>(HexDigitValue(line[i + 2]) * 16 + HexDigitValue(line[i + 3])));
                 i += 4;
                 continue;
             }

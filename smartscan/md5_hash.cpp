@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "base/handles.h"
+#include "base/trace.h"
 
 namespace pell {
 namespace {
@@ -77,7 +78,9 @@ std::wstring MD5Hash::HashFile(const std::wstring& path, DigestCache* cache) {
         if (known && identity.size == length) cache->Keep(identity, digest);
         return digest;
     } catch (const ReadFailed&) {
+        Trace(L"MD5Hash.HashFile", path + L" could not be read (error " + std::to_wstring(sys_.LastError()) + L")");
     } catch (const RuntimeError&) {
+        TraceCaught(L"MD5Hash.HashFile " + path);
     }
     host_.DoEvents();
     return {};
@@ -151,6 +154,7 @@ MD5Hash* KeptMd5::Hasher() {
         try {
             md5_.emplace(sys_, host_);
         } catch (const RuntimeError&) {
+            TraceCaught(L"KeptMd5");
             unavailable_ = true;
         }
     }
@@ -168,6 +172,7 @@ std::wstring KeptMd5::OfBytes(std::string_view bytes) {
     try {
         return md5->HashBytes(std::span(reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size()));
     } catch (const RuntimeError&) {
+        TraceCaught(L"KeptMd5.OfBytes");
         return {};
     }
 }

@@ -11,7 +11,7 @@ namespace pell::console {
 bool ParseOptions(const std::vector<std::wstring>& args, Options& options, std::wstring& error) {
     Options parsed;
     bool seenLogFolder = false, seenExtra = false, seenYes = false, seenNoRestart = false, seenRestore = false,
-         seenDryRun = false, seenScan = false, seenAnyMachine = false;
+         seenDryRun = false, seenScan = false, seenAnyMachine = false, seenTrace = false;
     for (std::size_t i = 0; i < args.size(); ++i) {
         std::wstring arg = args[i];
         std::wstring value;
@@ -76,6 +76,9 @@ bool ParseOptions(const std::vector<std::wstring>& args, Options& options, std::
             if (!flag(seenScan, parsed.scan)) return false;
         } else if (arg == L"--any-machine") {
             if (!flag(seenAnyMachine, parsed.anyMachine)) return false;
+        } else if (arg == L"--trace") {
+            if (!takeValue(seenTrace)) return false;
+            parsed.trace = value;
         } else {
             error = L"unknown argument: " + args[i];
             return false;
@@ -105,7 +108,7 @@ bool ParseOptions(const std::vector<std::wstring>& args, Options& options, std::
 }
 
 std::wstring Usage() {
-    return L"Usage: pellclean [--log-folder DIR] [--no-restart] [--yes] [--extra-detections FILE] [--help]\n"
+    return L"Usage: pellclean [--log-folder DIR] [--no-restart] [--yes] [--extra-detections FILE] [--trace FILE] [--help]\n"
            L"       pellclean --scan [--log-folder DIR] [--extra-detections FILE]\n"
            L"       pellclean --restore FOLDER|FILE.jsonl (--dry-run | --yes) [--any-machine]\n"
            L"Runs one Pellworth Remover cleaning pass without a window; the details lines go to standard output.\n"
@@ -114,6 +117,8 @@ std::wstring Usage() {
            L"  --no-restart             print the restart command line instead of starting it\n"
            L"  --yes                    answer Yes to Yes/No questions (default: No)\n"
            L"  --extra-detections FILE  add the MD5 digests of FILE (one per line) to the detections\n"
+           L"  --trace FILE             append to FILE what the program caught and went on without (at most\n"
+           L"                           1 MiB a run); goes with every other switch\n"
            L"  --help, -h, /?           show this text\n"
            L"  --restore FOLDER|FILE    put back what a run changed, from the newest manifest in FOLDER or from\n"
            L"                           FILE; never over a file or value that exists again\n"

@@ -25,6 +25,7 @@ struct Options {
     bool dryRun = false;     // with --restore: say what would be done, change nothing
     bool scan = false;       // --scan: report what a cleaning would do, change nothing
     bool anyMachine = false; // with --restore: a record written on another computer is used too
+    std::wstring trace;      // --trace: the file what the program caught and let go is appended to
 };
 
 // Parses the switches (program name not included). False with a message on a usage error.

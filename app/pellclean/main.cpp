@@ -1,6 +1,7 @@
 // pellclean.exe: one cleaning run without a window, for scripts and deployment tools. Wiring only: the
 // start-up of the window program, then START with the folder given on the command line.
 #include <cstdio>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -10,6 +11,7 @@
 #include "engine/engine.h"
 #include "engine/run.h"
 #include "base/text.h"
+#include "platform/win32/trace_sinks.h"
 #include "platform/win32/win32_system.h"
 
 namespace {
@@ -67,6 +69,12 @@ int Run() {
     if (options.help) {
         PrintOut(WideToUtf8(console::Usage()));
         return 0;
+    }
+    win32::DebuggerTrace debugger;
+    std::unique_ptr<win32::TraceFile> traceFile;
+    if (!options.trace.empty() && !(traceFile = win32::TraceFile::Open(FullPath(options.trace), error))) {
+        PrintError(L"--trace: " + options.trace + L" " + error);
+        return console::exitcode::Usage;
     }
 
     // The same start-up as the window: the translation, the second-copy test, the detections.

@@ -4,6 +4,7 @@
 #include "engine/engine.h"
 #include "i18n/language.h"
 #include "platform/win32/multimedia.h"
+#include "platform/win32/trace_sinks.h"
 #include "platform/win32/win32_system.h"
 #include "ui/about_box.h"
 #include "ui/language_picker.h"
@@ -25,6 +26,7 @@ int Refuse(const std::wstring& text, int code) {
 }
 
 int Run() {
+    win32::DebuggerTrace debugger;
     win32::Win32System system;
     win32::ProgramLanguageResources resources(system);
     LanguageState language;  // the captions, the message table and CurrentCharset: the program's one

@@ -49,6 +49,19 @@ TEST(ConsoleOptions, AnyMachineGoesWithRestoreOnly) {
     EXPECT_TRUE(o.anyMachine && o.dryRun);
 }
 
+// The trace diagnoses any of the program's modes.
+TEST(ConsoleOptions, TraceGoesWithEveryMode) {
+    const Args cases[] = {{L"--trace", L"t.txt", L"--yes"},
+                          {L"--scan", L"--trace=t.txt"},
+                          {L"--restore", L"C:\\Logs", L"--dry-run", L"--trace", L"t.txt"}};
+    for (const Args& args : cases) {
+        Options o;
+        std::wstring error;
+        ASSERT_TRUE(ParseOptions(args, o, error)) << WideToUtf8(error);
+        EXPECT_EQ(o.trace, L"t.txt");
+    }
+}
+
 TEST(ConsoleOptions, UsageErrorsNameTheProblemAndLeaveTheOptionsAlone) {
     const std::pair<Args, std::wstring> cases[] = {
         {{L"--log-folder"}, L"--log-folder needs a value"},
@@ -60,6 +73,8 @@ TEST(ConsoleOptions, UsageErrorsNameTheProblemAndLeaveTheOptionsAlone) {
         {{L"C:\\Logs"}, L"unknown argument: C:\\Logs"},
         {{L"--any-machine"}, L"--any-machine is a switch of --restore"},
         {{L"--restore", L"C:\\Logs", L"--yes", L"--any-machine", L"--any-machine"}, L"--any-machine given twice"},
+        {{L"--trace"}, L"--trace needs a value"},
+        {{L"--trace=a", L"--trace", L"b"}, L"--trace given twice"},
     };
     for (const auto& [args, message] : cases) {
         Options o;

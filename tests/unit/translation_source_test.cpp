@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "base/text.h"
 #include "i18n/translation_source.h"
 
 namespace pell {

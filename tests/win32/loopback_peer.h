@@ -13,6 +13,17 @@
 
 namespace pell::test {
 
+// Binds `s` to 127.0.0.1 and a port the system chooses; returns the port.
+inline int BindToFreeLoopbackPort(SOCKET s) {
+    sockaddr_in a{};
+    a.sin_family = AF_INET;
+    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    ::bind(s, reinterpret_cast<sockaddr*>(&a), sizeof(a));
+    int size = sizeof(a);
+    ::getsockname(s, reinterpret_cast<sockaddr*>(&a), &size);
+    return ntohs(a.sin_port);
+}
+
 // A peer on its own thread with blocking sockets: it listens on 127.0.0.1, accepts one connection per
 // script and plays it: send a piece, wait for the client's bytes, pause, wait until the test lets it go
 // on (Release), or close. Where a test's outcome depends on pieces arriving apart, the peer waits on the
@@ -35,13 +46,7 @@ public:
         WSADATA data;
         ::WSAStartup(MAKEWORD(2, 2), &data);
         listener_ = ::socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
-        sockaddr_in a{};
-        a.sin_family = AF_INET;
-        a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        ::bind(listener_, reinterpret_cast<sockaddr*>(&a), sizeof(a));
-        int size = sizeof(a);
-        ::getsockname(listener_, reinterpret_cast<sockaddr*>(&a), &size);
-        port_ = ntohs(a.sin_port);
+        port_ = BindToFreeLoopbackPort(listener_);
         ::listen(listener_, 1);
         thread_ = std::thread([this] { Run(); });
     }

@@ -1,12 +1,15 @@
 // The update check bound to real sockets and thread timers under Wine, against a loopback peer that
-// answers both requests: its list is not signed by the maker, so the program adds nothing from it.
+// answers both requests (its list is not signed by the maker, so the program adds nothing from it), and
+// against a port nobody listens on, whose cause of failure the trace file names.
 #include <gtest/gtest.h>
 
 #include "base/product.h"
 #include "net/update_service.h"
 #include "platform/win32/win32_system.h"
 #include "tests/fake/test_host.h"
+#include "platform/win32/trace_sinks.h"
 #include "tests/win32/loopback_peer.h"
+#include "tests/win32/win32_test_support.h"
 
 namespace pell::test {
 namespace {
@@ -57,6 +60,55 @@ TEST(UpdateServiceTest, ChecksThenDownloadsOverTwoConnections) {
     EXPECT_EQ(window.details, std::vector<std::wstring>{
                                   L"Extra detections refused, nothing added: the list carries no signature."});
     EXPECT_TRUE(e.MD5Hashes.empty());
+}
+
+// A port on the loopback that nothing listens on: taken from the system, then let go.
+int UnusedPort() {
+    WSADATA data;
+    ::WSAStartup(MAKEWORD(2, 2), &data);
+    SOCKET s = ::socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
+    const int port = BindToFreeLoopbackPort(s);
+    ::closesocket(s);
+    ::WSACleanup();
+    return port;
+}
+
+using TraceFileTest = Win32Test;
+
+// The window only ever says "Checking for Update Failed", after twelve seconds; the trace file says at
+// once why. It is appended to by each run, and a run's share of it is bounded.
+TEST_F(TraceFileTest, AFailingUpdateCheckNamesItsCause) {
+    planter.PlantFolder(Folder());
+    const std::wstring path = Folder() + L"\\trace.txt";
+    std::wstring error;
+    EXPECT_EQ(win32::TraceFile::Open(Folder() + L"\\no such folder\\trace.txt", error), nullptr);
+    EXPECT_EQ(error, L"cannot be opened for appending (error 3)");
+    auto text = [&] { return ReadWholeFile(path).value_or(std::string()); };
+    {
+        auto trace = win32::TraceFile::Open(path, error);
+        ASSERT_NE(trace, nullptr) << WideToUtf8(error);
+        win32::Win32System sys;
+        TestHost host;
+        Translation translation;
+        Engine e{sys, host, translation};
+        StatusWindow window;
+        net::UpdateService service(window, e, MainCaption(), L"127.0.0.1", UnusedPort());
+        service.Start();
+        ASSERT_TRUE(PumpMessagesUntil([&] { return text().find("Connection refused") != std::string::npos; })) << text();
+        EXPECT_EQ(window.finished, 0);
+    }
+    {
+        auto trace = win32::TraceFile::Open(path, error, 200);
+        ASSERT_NE(trace, nullptr) << WideToUtf8(error);
+        Trace(L"second run", std::wstring(300, L'x'));
+        Trace(L"second run", L"dropped too");
+    }
+    const std::string written = text();
+    EXPECT_NE(written.find(" UTC sckUpdateCheck: error 10061 from CSocketMaster.PostSocket: Connection refused.\r\n"),
+              std::string::npos) << written;
+    EXPECT_NE(written.find("trace opened by process"), written.rfind("trace opened by process")) << written;
+    EXPECT_NE(written.find("the trace reached its limit of"), std::string::npos) << written;
+    EXPECT_EQ(written.find("second run"), std::string::npos) << written;
 }
 
 }  // namespace
