@@ -10,14 +10,16 @@ set(allowed_i18n "base;i18n")
 set(allowed_signatures "base;signatures")
 set(allowed_processes "base;processes")
 set(allowed_smartscan "base;smartscan")
-set(allowed_engine "base;i18n;signatures;processes;smartscan;engine")
+# The run's record stands below the run: the stages tell it each change, restore reads it back.
+set(allowed_record "base;smartscan;record")
+set(allowed_engine "base;i18n;signatures;processes;smartscan;record;engine")
 set(allowed_platform "base;i18n;signatures;platform")
-set(allowed_net "base;i18n;signatures;processes;smartscan;engine;platform;net")
-set(allowed_ui "base;i18n;signatures;processes;smartscan;engine;platform;net;ui")
-set(allowed_app "base;i18n;signatures;processes;smartscan;engine;platform;net;ui;app")
+set(allowed_net "base;i18n;signatures;processes;smartscan;record;engine;platform;net")
+set(allowed_ui "base;i18n;signatures;processes;smartscan;record;engine;platform;net;ui")
+set(allowed_app "base;i18n;signatures;processes;smartscan;record;engine;platform;net;ui;app")
 set(allowed_tools "base;i18n;signatures;tools")
 # Files that build natively as well: never a Windows header, never the Windows room.
-set(portable_rooms base i18n signatures processes smartscan engine)
+set(portable_rooms base i18n signatures processes smartscan record engine)
 set(portable_files "app/pellclean/console.h" "app/pellclean/console.cpp" "net/update_check.h"
     "net/update_check.cpp")
 # Every header of the Windows SDK the tree could reach for; win32_api.h alone includes them.
@@ -25,7 +27,7 @@ set(windows_headers "windows|winsock2?|ws2tcpip|mswsock|psapi|shellapi|shlobj|sh
 
 file(GLOB_RECURSE sources RELATIVE ${ROOT}
     ${ROOT}/base/* ${ROOT}/i18n/* ${ROOT}/signatures/* ${ROOT}/processes/* ${ROOT}/smartscan/*
-    ${ROOT}/engine/* ${ROOT}/platform/* ${ROOT}/app/* ${ROOT}/ui/* ${ROOT}/net/* ${ROOT}/tools/* ${ROOT}/tests/*)
+    ${ROOT}/record/* ${ROOT}/engine/* ${ROOT}/platform/* ${ROOT}/app/* ${ROOT}/ui/* ${ROOT}/net/* ${ROOT}/tools/* ${ROOT}/tests/*)
 list(FILTER sources INCLUDE REGEX "\\.(h|hpp|c|cpp|inc)$")
 
 set(faults "")

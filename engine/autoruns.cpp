@@ -9,7 +9,7 @@
 
 #include "base/handles.h"
 #include "base/registry_walk.h"
-#include "engine/record_places.h"
+#include "record/record_places.h"
 #include "engine/run_entry.h"
 #include "engine/stages.h"
 #include "base/text.h"

@@ -10,7 +10,7 @@
 #include <unordered_set>
 #include <vector>
 
-#include "engine/change_sink.h"
+#include "record/change_sink.h"
 #include "base/folders.h"
 #include "base/host.h"
 #include "base/string_list.h"
@@ -83,8 +83,8 @@ struct Engine : DetectionTables {
     // removal, the hosts file); RunCleaning resets it.
     std::size_t failures = 0;
 
-    // The manifest of the last run (empty when none could be written).
-    std::wstring lastManifest;
+    // The record of the last run (empty when none could be written).
+    std::wstring lastRecord;
 
     // The details channel: one translated status line.
     void Details(float code, std::wstring_view arg = {});

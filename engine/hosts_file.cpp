@@ -6,6 +6,7 @@
 #include "base/files.h"
 #include "base/handles.h"
 #include "engine/stages.h"
+#include "record/record_places.h"
 #include "base/text.h"
 #include "base/trace.h"
 #include "i18n/details.h"
@@ -114,7 +115,7 @@ bool ReplaceContent(Engine& e, const std::wstring& path, const std::string& cont
 
 // True when worm lines left the file.
 bool Clean(Engine& e) {
-    const std::wstring path = e.folders.SystemDir + L"\\drivers\\etc\\hosts";
+    const std::wstring path = HostsPathIn(e.folders.SystemDir);
     if (!e.sys.SetFileAttributes(path, kAttributeNormal)) e.Details(status::UnableToClearHostsReadOnly);
 
     std::vector<HostsLine> lines;

@@ -16,6 +16,10 @@ std::wstring RemovalLogPath(const std::wstring& logFolder, const std::wstring& d
            L".txt";
 }
 
+std::wstring StartLogPath(const Folders& folders, System& sys) {
+    return RemovalLogPath(folders.LogFolder, sys.DateText(), sys.TimeText());
+}
+
 std::wstring RemovalLogText(const std::wstring& databaseVersion, const std::wstring& details, LogForm form) {
     // The header carries its own CR LF and is then ended like every other line: a blank line follows it.
     std::wstring text = L"Version: " + std::to_wstring(kVersionMajor) + L"." + std::to_wstring(kVersionMinor) +

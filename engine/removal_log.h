@@ -3,6 +3,7 @@
 
 #include <string>
 
+#include "base/folders.h"
 #include "base/system.h"
 
 namespace pell {
@@ -13,6 +14,9 @@ enum class LogForm { Normal, Aborted };
 // time replaced by "_" (the system's formats may hold other separators; they stay).
 std::wstring RemovalLogPath(const std::wstring& logFolder, const std::wstring& dateText,
                             const std::wstring& timeText);
+
+// The log's path were it saved now: a run's record is named after it until the log itself is saved.
+std::wstring StartLogPath(const Folders& folders, System& sys);
 
 // The log's text: the header line with its own line end (so a blank line follows), the details text,
 // and in the aborted form the aborted line; every line ends in CR LF.

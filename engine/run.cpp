@@ -4,7 +4,8 @@
 #include <algorithm>
 #include <string_view>
 
-#include "engine/manifest.h"
+#include "record/record_fields.h"
+#include "record/record_writer.h"
 #include "base/product.h"
 #include "engine/removal_log.h"
 #include "base/runtime_error.h"
@@ -13,15 +14,6 @@
 
 namespace pell {
 namespace {
-
-// The platform fills a fixed buffer: keep what it says it wrote, up to the terminator, without the
-// blanks behind it.
-std::wstring FolderAnswer(const std::wstring& buffer, std::uint32_t length) {
-    std::wstring text = buffer.substr(0, std::min<std::size_t>(length, buffer.size()));
-    text = text.substr(0, text.find(L'\0'));
-    while (!text.empty() && text.back() == L' ') text.pop_back();
-    return text;
-}
 
 void SetFolderValues(Engine& e) {
     Folders& f = e.folders;
@@ -58,20 +50,6 @@ void SaveLog(Engine& e, const std::wstring& databaseVersion, const std::wstring&
 
 }  // namespace
 
-std::wstring SystemDirectory(System& sys) {
-    std::wstring buffer;
-    std::uint32_t length = sys.GetSystemDirectory(buffer);
-    return FolderAnswer(buffer, length);
-}
-
-// A system folder with fewer parts gives empty pieces rather than failing the run.
-std::wstring WindowsDirOf(const std::wstring& systemDir) {
-    std::size_t first = systemDir.find(L'\\');
-    if (first == std::wstring::npos) return systemDir + L"\\";
-    std::size_t second = systemDir.find(L'\\', first + 1);
-    return systemDir.substr(0, second);
-}
-
 std::wstring SmartScanStoppedLine(const RuntimeError& error) {
     return L"SmartScan stopped: " + error.Description() + L" (" + error.Source() + L")";
 }
@@ -99,7 +77,7 @@ std::wstring BeginRun(Engine& e) {
     e.wormsLeftBehind.clear();
     e.leftAloneReported.clear();
     e.failures = 0;
-    e.lastManifest.clear();
+    e.lastRecord.clear();
     e.digestCache.Clear();
     return DatabaseVersionFromCaption(e.host.Caption());
 }
@@ -137,23 +115,23 @@ bool RunStagesInOrder(Engine& e, const RunStages& stages, StageResults& results)
 
 RunOutcome RunCleaning(Engine& e, const RunStages& stages) {
     const std::wstring databaseVersion = BeginRun(e);
-    ManifestWriter manifest(e.sys, e.recordMd5);
+    RecordWriter record(e.sys, e.recordMd5);
     // Nothing is changed without its record: when the record cannot even be begun, the run ends here.
-    if (!manifest.Begin(e.folders, databaseVersion)) {
+    if (!record.Begin(e.folders.LogFolder, StartLogPath(e.folders, e.sys), databaseVersion)) {
         AppendDetailsLine(e.host, RecordUnwritableLine(e.folders.LogFolder));
         e.host.SetTerm(true);
         e.host.EnableGUI();
         return RunOutcome::RecordUnwritable;
     }
-    RecordingScope recording(e, manifest);
+    RecordingScope recording(e, record);
     auto finish = [&](const wchar_t* outcome, bool restart, const std::wstring& logPath) {
-        manifest.Finish(outcome, e.failures, restart, logPath);
-        e.lastManifest = manifest.Path();
+        record.Finish(outcome, e.failures, restart, logPath);
+        e.lastRecord = record.Path();
     };
 
     StageResults results;
     if (!RunStagesInOrder(e, stages, results)) {
-        finish(L"ended", false, {});
+        finish(recordoutcome::kEnded, false, {});
         return RunOutcome::ProgramEnded;
     }
     const RunFlags& flags = results.flags;
@@ -165,10 +143,10 @@ RunOutcome RunCleaning(Engine& e, const RunStages& stages) {
     const std::wstring dateText = e.sys.DateText();
     const std::wstring logPath = RemovalLogPath(e.folders.LogFolder, dateText, timeText);
 
-    if (!manifest.Intact()) {
-        AppendDetailsLine(e.host, RecordFailedLine(manifest.Path()));
+    if (!record.Intact()) {
+        AppendDetailsLine(e.host, RecordFailedLine(record.Path()));
         SaveLog(e, databaseVersion, logPath, LogForm::Normal);
-        finish(L"record-failed", false, logPath);
+        finish(recordoutcome::kRecordFailed, false, logPath);
         e.host.SetTerm(true);
         e.host.EnableGUI();
         return RunOutcome::RecordFailed;
@@ -176,7 +154,7 @@ RunOutcome RunCleaning(Engine& e, const RunStages& stages) {
 
     if (flags.RegistryError) {
         SaveLog(e, databaseVersion, logPath, LogForm::Aborted);
-        finish(L"aborted", false, logPath);
+        finish(recordoutcome::kAborted, false, logPath);
         e.host.MsgBox(box::NoRegistryAccess, false);
         // Back to idle, so the user can close the window or try again once the cause is fixed.
         e.host.SetTerm(true);
@@ -196,10 +174,10 @@ RunOutcome RunCleaning(Engine& e, const RunStages& stages) {
         // The box has promised a restart: say so when it cannot be scheduled.
         const bool restart = e.sys.StartCommandLine(kRestartCommandLine, ShowStyle::MinimizedFocus) != 0;
         if (!restart) AppendDetailsLine(e.host, kRestartNotStartedLine);
-        finish(leftBehind != 0 ? L"left-behind" : L"removed", restart, logPath);
+        finish(leftBehind != 0 ? recordoutcome::kLeftBehind : recordoutcome::kRemoved, restart, logPath);
         outcome = leftBehind != 0 ? RunOutcome::LeftBehind : RunOutcome::Removed;
     } else {
-        finish(L"nothing-found", false, logPath);
+        finish(recordoutcome::kNothingFound, false, logPath);
         e.host.MsgBox(box::NoVirus, false);
         if (e.host.MsgBox(box::ChangePassword, true) == answer::Yes) e.sys.ShellOpen(PasswordAdviceLink());
         outcome = RunOutcome::NothingFound;

@@ -38,10 +38,6 @@ struct RunStages {
 
 // The restart a run schedules when it removed something, started minimized with focus.
 inline constexpr wchar_t kRestartCommandLine[] = L"shutdown.exe -r -t 120 -c \"Virus removal process\"";
-// The system folder as the platform reports it (no trailing backslash), and the Windows folder made of
-// its first two parts: "C:\WINDOWS\system32" gives "C:\WINDOWS".
-std::wstring SystemDirectory(System& sys);
-std::wstring WindowsDirOf(const std::wstring& systemDir);
 
 // The page offered after a run that found nothing.
 std::wstring PasswordAdviceLink();

@@ -4,7 +4,9 @@
 
 #include "base/handles.h"
 #include "base/text.h"
-#include "engine/manifest.h"
+#include "engine/removal_log.h"
+#include "record/record_fields.h"
+#include "record/record_writer.h"
 #include "i18n/details.h"
 
 namespace pell {
@@ -84,15 +86,15 @@ ScanResult RunScan(Engine& e, WhatIfSystem& whatIf, const RunStages& stages) {
     ScanResult result;
     const std::wstring databaseVersion = BeginRun(e);
     // The record is written on the what-if machine too: in memory, whatever the log folder.
-    ManifestWriter manifest(whatIf, e.recordMd5);
-    manifest.SetScan(true);
-    manifest.Begin(e.folders, databaseVersion);
-    CountingSink counted(manifest);
+    RecordWriter record(whatIf, e.recordMd5);
+    record.SetScan(true);
+    record.Begin(e.folders.LogFolder, StartLogPath(e.folders, whatIf), databaseVersion);
+    CountingSink counted(record);
     RecordingScope recording(e, counted);
     try {
         StageResults found;
         if (!RunStagesInOrder(e, stages, found)) {
-            manifest.Finish(L"ended", e.failures, false, {});
+            record.Finish(recordoutcome::kEnded, e.failures, false, {});
             result.outcome = ScanOutcome::ProgramEnded;
         } else {
             // What would make a cleaning say it removed something, whether or not it made a record line.
@@ -100,7 +102,7 @@ ScanResult RunScan(Engine& e, WhatIfSystem& whatIf, const RunStages& stages) {
                                      found.flags.EntryRemoved || e.fileRemoved || found.hostsCleaned ||
                                      found.leftBehind != 0;
             AppendDetailsLine(e.host, ScanSummaryLine(counted.Count()));
-            manifest.Finish(wouldChange ? L"would-remove" : L"nothing-found", e.failures, false, {});
+            record.Finish(wouldChange ? recordoutcome::kWouldRemove : recordoutcome::kNothingFound, e.failures, false, {});
             result.outcome = wouldChange ? ScanOutcome::WouldChange : ScanOutcome::NothingFound;
         }
     } catch (const UnmodelledChange& change) {
@@ -109,8 +111,8 @@ ScanResult RunScan(Engine& e, WhatIfSystem& whatIf, const RunStages& stages) {
         result.refusal = change.Operation();
     }
     result.changes = counted.Count();
-    result.record = manifest.Path();
-    e.lastManifest.clear();
+    result.record = record.Path();
+    e.lastRecord.clear();
     return result;
 }
 

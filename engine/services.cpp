@@ -43,8 +43,6 @@ bool IsExcludedWormName(const std::wstring& name) {
     return false;
 }
 
-std::wstring ServiceKeyPath(const std::wstring& below) { return std::wstring(kServicesKey) + L"\\" + below; }
-
 // One entry per subkey of the services key, in enumeration order.
 std::vector<ServiceEntry> ListServices(System& sys, RegKey services) {
     std::vector<ServiceEntry> table;
@@ -228,7 +226,7 @@ std::wstring ServiceExportCommandLine(const Folders& folders, const std::wstring
     // The editor splits its command line as every Windows program does: a quotation mark inside a quoted
     // argument is written \" (a key name holds no backslash that could run into one).
     return folders.WindowsDir + L"\\regedit.exe /e \"" + ServiceExportFile(folders, serviceName) + L"\" \"" +
-           L"HKEY_LOCAL_MACHINE\\" + kServicesKey + L"\\" + ReplaceAll(serviceName, L"\"", L"\\\"") + L"\"";
+           ServiceKeyEditorName(ReplaceAll(serviceName, L"\"", L"\\\"")) + L"\"";
 }
 
 }  // namespace pell

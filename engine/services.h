@@ -5,7 +5,7 @@
 
 #include "base/folders.h"
 #include "base/system.h"
-#include "engine/record_places.h"
+#include "record/record_places.h"
 
 namespace pell {
 

@@ -5,7 +5,7 @@
 
 #include "base/handles.h"
 #include "base/text.h"
-#include "engine/change_sink.h"
+#include "record/change_sink.h"
 
 namespace pell {
 namespace {

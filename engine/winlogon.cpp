@@ -4,10 +4,10 @@
 #include <string>
 #include <vector>
 
-#include "engine/change_sink.h"
+#include "record/change_sink.h"
 #include "base/handles.h"
 #include "base/registry_walk.h"
-#include "engine/record_places.h"
+#include "record/record_places.h"
 #include "engine/run_entry.h"
 #include "engine/stages.h"
 #include "base/text.h"

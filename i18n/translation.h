@@ -11,7 +11,7 @@ namespace pell {
 // since has one line of its own behind them, in the order below, in every translation.
 namespace textline {
 constexpr int LeftBehindBox = 41;       // message-box code 9 (" >> ")
-constexpr int RestoreMenu = 42;         // the system menu's item that undoes a cleaning
+constexpr int RestoreMenu = 42;         // the system menu's item that restores a previous cleaning
 constexpr int RestorePickerTitle = 43;  // the folder picker's title for that
 constexpr int RestoreQuestion = 44;     // the Yes/No question before anything is put back (" >> ")
 constexpr int RunRecord = 45;           // the details line naming the run's record ("%%": its path)

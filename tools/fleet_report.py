@@ -1,9 +1,9 @@
 #!/usr/bin/env python3
-"""One table of many cleaning runs and scans: reads every Pellworth Remover manifest (*.jsonl) under a folder tree.
+"""One table of many cleaning runs and scans: reads every Pellworth Remover record (*.jsonl) under a folder tree.
 
 usage: fleet_report.py FOLDER [--csv]
 
-Prints one row per manifest: the machine, when the run started, its outcome, what it removed per kind, its
+Prints one row per record: the machine, when the run started, its outcome, what it removed per kind, its
 failures and whether a restart was scheduled; the rows of scans (runs that changed nothing and recorded
 what a cleaning would change) follow those of cleanings, marked "scan" in the column "run", and a last line
 counts them and what they found. With --csv the same rows are written as CSV. A line that is
@@ -25,8 +25,26 @@ import sys
 MAX_FILE_BYTES = 64 << 20
 MAX_LINE_BYTES = 1 << 20
 
-KINDS = ("process", "file", "autorun", "policy", "winlogon", "service", "hosts")
-COLUMNS = ("machine", "start", "outcome", "run") + KINDS + ("failures", "restart", "manifest")
+# The names a record is written with: a copy of record/record_fields.h, which a test compares with it.
+RECORD_LINE = {"Header": "header", "Change": "change", "Summary": "summary"}
+RECORD_FIELD = {
+    "Record": "record", "Format": "format", "Program": "program", "Version": "version", "Database": "database",
+    "Machine": "machine", "User": "user", "Start": "start", "LogFolder": "log_folder", "Scan": "scan",
+    "Kind": "kind", "Path": "path", "Pid": "pid", "Attributes": "attributes", "Size": "size", "Md5": "md5",
+    "Backup": "backup", "Root": "root", "View": "view", "Key": "key", "Name": "name", "Type": "type",
+    "Data": "data", "Text": "text", "Written": "written", "ImagePath": "image_path", "Export": "export",
+    "Dropped": "dropped", "WrittenMd5": "written_md5", "Outcome": "outcome", "Counts": "counts",
+    "Failures": "failures", "Restart": "restart", "End": "end",
+}
+CHANGE_KIND = {"Process": "process", "File": "file", "Autorun": "autorun", "Policy": "policy",
+               "Winlogon": "winlogon", "Service": "service", "Hosts": "hosts"}
+RECORD_OUTCOME = {"NothingFound": "nothing-found", "Removed": "removed", "LeftBehind": "left-behind",
+                  "Aborted": "aborted", "Ended": "ended", "RecordFailed": "record-failed",
+                  "WouldRemove": "would-remove"}
+F = RECORD_FIELD
+
+KINDS = tuple(CHANGE_KIND.values())
+COLUMNS = ("machine", "start", "outcome", "run") + KINDS + ("failures", "restart", "record")
 
 
 class NotARegularFile(OSError):
@@ -81,8 +99,8 @@ def csv_cell(value):
     return text
 
 
-def read_manifest(path, complain):
-    """The manifest's row, or None when the file holds no header; complain(line_number, reason) for each
+def read_record(path, complain):
+    """The record's row, or None when the file holds no header; complain(line_number, reason) for each
     line left out."""
     header = summary = None
     counted = dict.fromkeys(KINDS, 0)
@@ -109,16 +127,16 @@ def read_manifest(path, complain):
         except (UnicodeDecodeError, ValueError) as error:
             complain(number, "not JSON: %s" % error)
             continue
-        if not isinstance(record, dict) or not isinstance(record.get("record"), str):
+        if not isinstance(record, dict) or not isinstance(record.get(F["Record"]), str):
             complain(number, "not a record")
             continue
-        kind = record["record"]
-        if kind == "header":
+        kind = record[F["Record"]]
+        if kind == RECORD_LINE["Header"]:
             header = record
-        elif kind == "summary":
+        elif kind == RECORD_LINE["Summary"]:
             summary = record
-        elif kind == "change":
-            change = record.get("kind")
+        elif kind == RECORD_LINE["Change"]:
+            change = record.get(F["Kind"])
             if change in counted:
                 counted[change] += 1
             else:
@@ -126,26 +144,26 @@ def read_manifest(path, complain):
     if header is None:
         return None
     row = {
-        "machine": str(header.get("machine", "")),
-        "start": str(header.get("start", "")),
-        "run": "scan" if header.get("scan") is True else "cleaning",
-        "manifest": path,
+        "machine": str(header.get(F["Machine"], "")),
+        "start": str(header.get(F["Start"], "")),
+        "run": "scan" if header.get(F["Scan"]) is True else "cleaning",
+        "record": path,
     }
     if summary is None:
         # The run never finished: what it did is still what its change lines say.
         row.update(outcome="incomplete", failures="?", restart="?")
         row.update({k: counted[k] for k in KINDS})
         return row
-    counts = summary.get("counts") if isinstance(summary.get("counts"), dict) else {}
-    row["outcome"] = str(summary.get("outcome", "?"))
+    counts = summary.get(F["Counts"]) if isinstance(summary.get(F["Counts"]), dict) else {}
+    row["outcome"] = str(summary.get(F["Outcome"], "?"))
     row.update({k: counts.get(k, counted[k]) for k in KINDS})
-    row["failures"] = summary.get("failures", "?")
-    restart = summary.get("restart")
+    row["failures"] = summary.get(F["Failures"], "?")
+    restart = summary.get(F["Restart"])
     row["restart"] = "yes" if restart is True else "no" if restart is False else "?"
     return row
 
 
-def manifests(folder):
+def records(folder):
     for root, dirs, files in os.walk(folder):
         dirs.sort()
         for name in sorted(files):
@@ -166,24 +184,24 @@ def main(argv):
 
     rejected = 0
     rows = []
-    for path in manifests(folder):
+    for path in records(folder):
         def complain(number, reason, path=path):
             nonlocal rejected
             rejected += 1
             sys.stderr.write("%s:%d: %s; line left out\n" % (cell(path), number, reason))
         try:
-            row = read_manifest(path, complain)
+            row = read_record(path, complain)
         except OSError as error:
             sys.stderr.write("%s: %s; left out\n" % (cell(path), error.strerror or error))
             rejected += 1
             continue
         if row is None:
-            sys.stderr.write("%s: no header line; not a manifest, left out\n" % cell(path))
+            sys.stderr.write("%s: no header line; not a record, left out\n" % cell(path))
             rejected += 1
             continue
-        row["manifest"] = os.path.relpath(path, folder)
+        row["record"] = os.path.relpath(path, folder)
         rows.append(row)
-    rows.sort(key=lambda r: (r["run"] == "scan", r["machine"].lower(), r["start"], r["manifest"]))
+    rows.sort(key=lambda r: (r["run"] == "scan", r["machine"].lower(), r["start"], r["record"]))
 
     if as_csv:
         writer = csv.writer(sys.stdout, lineterminator="\n")
@@ -197,10 +215,11 @@ def main(argv):
             sys.stdout.write("  ".join(cell.ljust(w) for cell, w in zip(r, widths)).rstrip() + "\n")
         cleanings = [r for r in rows if r["run"] == "cleaning"]
         scans = [r for r in rows if r["run"] == "scan"]
-        total = sum(1 for r in cleanings if r["outcome"] in ("removed", "left-behind"))
+        total = sum(1 for r in cleanings
+                    if r["outcome"] in (RECORD_OUTCOME["Removed"], RECORD_OUTCOME["LeftBehind"]))
         sys.stdout.write("%d run(s), %d with removals, %d line(s) left out\n" % (len(cleanings), total, rejected))
         if scans:
-            found = [r for r in scans if r["outcome"] == "would-remove"]
+            found = [r for r in scans if r["outcome"] == RECORD_OUTCOME["WouldRemove"]]
             # Only whole counts add up; a record may hold anything in their place.
             changes = sum(r[k] for r in scans for k in KINDS
                           if isinstance(r[k], int) and not isinstance(r[k], bool) and r[k] >= 0)

@@ -3,7 +3,7 @@
 #include "ui/main_window.h"
 
 #include "base/product.h"
-#include "engine/restore.h"
+#include "record/restore.h"
 #include "engine/run.h"
 #include "i18n/details.h"
 #include "platform/win32/browse_folder.h"
@@ -288,8 +288,8 @@ void MainWindow::Start() {
         box.ShowModal(hwnd());
     }
     // The record names what the run changed; it is what "Restore a previous cleaning..." reads.
-    if (!engine_->lastManifest.empty())
-        AppendDetailsLine(*this, language_.translation.Filled(textline::RunRecord, engine_->lastManifest));
+    if (!engine_->lastRecord.empty())
+        AppendDetailsLine(*this, language_.translation.Filled(textline::RunRecord, engine_->lastRecord));
     ShowWaiting();
     state::EndRun(state_);
     // The services key could not be read, or a close was granted while the run's last boxes were up.

@@ -120,7 +120,7 @@ std::wstring Usage() {
            L"  --trace FILE             append to FILE what the program caught and went on without (at most\n"
            L"                           1 MiB a run); goes with every other switch\n"
            L"  --help, -h, /?           show this text\n"
-           L"  --restore FOLDER|FILE    put back what a run changed, from the newest manifest in FOLDER or from\n"
+           L"  --restore FOLDER|FILE    put back what a run changed, from the newest record in FOLDER or from\n"
            L"                           FILE; never over a file or value that exists again\n"
            L"  --dry-run                with --restore: say what would be done and change nothing\n"
            L"  --any-machine            with --restore: use a record written on another computer too\n"

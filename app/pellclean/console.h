@@ -9,7 +9,7 @@
 
 #include "base/forwarding_system.h"
 #include "base/host.h"
-#include "engine/restore.h"
+#include "record/restore.h"
 #include "engine/run.h"
 #include "i18n/translation.h"
 
@@ -21,7 +21,7 @@ struct Options {
     bool noRestart = false;  // the restart command line printed, not started
     std::wstring logFolder;  // empty: the picker chooses nothing
     std::wstring extraDetections;
-    std::wstring restore;    // --restore: a manifest or a log folder; the program restores instead of cleaning
+    std::wstring restore;    // --restore: a record or a log folder; the program restores instead of cleaning
     bool dryRun = false;     // with --restore: say what would be done, change nothing
     bool scan = false;       // --scan: report what a cleaning would do, change nothing
     bool anyMachine = false; // with --restore: a record written on another computer is used too
@@ -53,9 +53,9 @@ constexpr int WouldChange = 11;       // --scan: a cleaning would change somethi
 constexpr int Internal = 70;          // the translation resource is missing or broken, or an internal error
 constexpr int Usage = 64;
 // --restore
-constexpr int Restored = 0;           // every change of the manifest that can be put back was
+constexpr int Restored = 0;           // every change of the record that can be put back was
 constexpr int RestoreLeftAlone = 9;   // something existed again, could not be restored, or a line was broken
-constexpr int RestoreUnreadable = 10; // no manifest, unreadable, or refused: nothing was done
+constexpr int RestoreUnreadable = 10; // no record, unreadable, or refused: nothing was done
 }  // namespace exitcode
 int ExitCode(RunOutcome outcome);
 int ExitCode(RestoreResult result);

@@ -132,7 +132,7 @@ int Run() {
     }
     if (options.scan) return console::ScanCommand(e, whatIf, real, folder, PrintOut, PrintError);
     RunOutcome outcome = StartCleaning(e, [&folder] { return folder; });
-    if (!e.lastManifest.empty()) PrintError(L"the run's record: " + e.lastManifest);
+    if (!e.lastRecord.empty()) PrintError(L"the run's record: " + e.lastRecord);
     else if (outcome != RunOutcome::ProgramEnded)
         PrintError(L"no record of the run could be written in " + e.folders.LogFolder +
                    L"; nothing was changed: choose another folder with --log-folder");

@@ -5,6 +5,7 @@ import csv
 import io
 import json
 import os
+import re
 import shutil
 import subprocess
 import sys
@@ -38,32 +39,32 @@ class FleetReport(unittest.TestCase):
         code, out, err = run(FLEET, "--csv")
         self.assertEqual(code, 1, err)
         rows = list(csv.DictReader(io.StringIO(out)))
-        by_manifest = {r["manifest"]: r for r in rows}
+        by_record = {r["record"]: r for r in rows}
 
-        manifests = sorted(
+        record_files = sorted(
             os.path.relpath(os.path.join(root, name), FLEET)
             for root, _, names in os.walk(FLEET) for name in names if name.endswith(".jsonl"))
-        self.assertEqual(sorted(by_manifest), manifests)
+        self.assertEqual(sorted(by_record), record_files)
 
-        for manifest in manifests:
-            lines = [l for l in records(os.path.join(FLEET, manifest)) if l.strip()]
+        for record_file in record_files:
+            lines = [l for l in records(os.path.join(FLEET, record_file)) if l.strip()]
             header = json.loads(lines[0])
-            row = by_manifest[manifest]
+            row = by_record[record_file]
             self.assertEqual(row["machine"], header["machine"])
             self.assertEqual(row["start"], header["start"])
-            if manifest == DAMAGED:
+            if record_file == DAMAGED:
                 continue
             summary = json.loads(lines[-1])
-            self.assertEqual(row["outcome"], summary["outcome"], manifest)
+            self.assertEqual(row["outcome"], summary["outcome"], record_file)
             self.assertEqual(row["restart"], "yes" if summary["restart"] else "no")
             self.assertEqual(int(row["failures"]), summary["failures"])
             changes = [json.loads(l) for l in lines[1:-1]]
             for kind in ("process", "file", "autorun", "policy", "service", "hosts"):
-                self.assertEqual(int(row[kind]), summary["counts"].get(kind, 0), (manifest, kind))
-                self.assertEqual(int(row[kind]), sum(1 for c in changes if c["kind"] == kind), (manifest, kind))
+                self.assertEqual(int(row[kind]), summary["counts"].get(kind, 0), (record_file, kind))
+                self.assertEqual(int(row[kind]), sum(1 for c in changes if c["kind"] == kind), (record_file, kind))
 
         # The run that never finished: what its complete change lines say, and both bad lines named.
-        damaged = by_manifest[DAMAGED]
+        damaged = by_record[DAMAGED]
         self.assertEqual(damaged["outcome"], "incomplete")
         whole = records(os.path.join(FLEET, DAMAGED))
         self.assertFalse(whole[-1] == "", "the damaged record must end inside a line")
@@ -135,7 +136,7 @@ class FleetReport(unittest.TestCase):
         self.assertIn("long.jsonl:2: longer than %d bytes; line left out" % (1 << 20), err)
 
         self.assertEqual(len(out.splitlines()), 5, out)  # the column names and one line per readable record
-        rows = {r["manifest"]: r for r in csv.DictReader(io.StringIO(out))}
+        rows = {r["record"]: r for r in csv.DictReader(io.StringIO(out))}
         self.assertEqual(sorted(rows), ["formula.jsonl", "long.jsonl", "nested.jsonl", "plus.jsonl"])
         self.assertEqual(rows["formula.jsonl"]["machine"], "'=HYPERLINK(\"http://x\")\\r\\nPC9,evil")
         self.assertEqual(rows["plus.jsonl"]["machine"], "'+1+cmd|' /C calc'!A0")
@@ -148,6 +149,26 @@ class FleetReport(unittest.TestCase):
         table_code, table, _ = run(folder)
         self.assertEqual(table_code, 1)
         self.assertEqual(len(table.splitlines()), 6, table)  # no cell breaks its row
+
+    def test_the_report_reads_the_names_the_program_writes(self):
+        # The program's table of the record's names, namespace by namespace, against the report's copy.
+        with open(os.path.join(SOURCE, "record", "record_fields.h"), encoding="utf-8") as f:
+            header = f.read()
+        written = {}
+        for namespace, body in re.findall(r"namespace (?!pell\b)(\w+) \{(.*?)\}  // namespace \1", header, re.S):
+            written[namespace] = dict(re.findall(r'inline constexpr wchar_t k(\w+)\[\] = L"([^"]*)";', body))
+        sys.path.insert(0, os.path.dirname(REPORT))
+        sys.dont_write_bytecode = True
+        try:
+            import fleet_report
+        finally:
+            sys.path.pop(0)
+        copies = {"recordline": fleet_report.RECORD_LINE, "recordfield": fleet_report.RECORD_FIELD,
+                  "changekind": fleet_report.CHANGE_KIND, "recordoutcome": fleet_report.RECORD_OUTCOME}
+        self.assertEqual(sorted(written), sorted(copies))
+        for namespace, names in copies.items():
+            self.assertTrue(names, namespace)
+            self.assertEqual(names, written[namespace], namespace)
 
     def test_usage_errors(self):
         self.assertEqual(run()[0], 2)

@@ -8,9 +8,9 @@
 #include <vector>
 
 #include "base/backup_name.h"
-#include "engine/json.h"
+#include "record/json.h"
 #include "engine/left_alone.h"
-#include "engine/restore.h"
+#include "record/restore.h"
 #include "engine/run.h"
 #include "tests/unit/process_fixture.h"
 

@@ -8,8 +8,8 @@
 
 #include "base/text.h"
 #include "engine/engine.h"
-#include "engine/json.h"
-#include "engine/restore.h"
+#include "record/json.h"
+#include "record/restore.h"
 #include "tests/fake/fake_machine.h"
 #include "tests/fake/test_host.h"
 #include "tests/unit/english_translation.h"
@@ -26,7 +26,7 @@ inline const std::wstring kWormOne = L"C:\\WINDOWS\\wrm.exe";
 inline const std::wstring kWormTwo = L"C:\\WINDOWS\\system32\\wrm.exe";
 inline const std::wstring kDigestOnly = L"C:\\WINDOWS\\odd.exe";
 const std::string kDigestBytes = "MZ known only by its digest";
-inline const std::wstring kManifest = kLogs + L"Pellworth Removal Log 12_7_2026 1_45_10 AM.jsonl";
+inline const std::wstring kRecord = kLogs + L"Pellworth Removal Log 12_7_2026 1_45_10 AM.jsonl";
 
 inline std::string Utf16(const std::wstring& text) {
     std::string out;
@@ -96,7 +96,7 @@ struct Planted {
         return out;
     }
 
-    std::vector<JsonValue> ManifestLines(const std::wstring& path = kManifest) {
+    std::vector<JsonValue> RecordLines(const std::wstring& path = kRecord) {
         std::vector<JsonValue> out;
         auto bytes = machine.FileBytes(path);
         EXPECT_TRUE(bytes) << WideToUtf8(path);

@@ -5,7 +5,7 @@
 #include <string>
 
 #include "base/text.h"
-#include "engine/reg_export_check.h"
+#include "record/reg_export_check.h"
 
 namespace pell {
 namespace {

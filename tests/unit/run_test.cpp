@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "base/handles.h"
-#include "engine/manifest.h"
+#include "record/record_writer.h"
 #include "base/product.h"
 #include "engine/removal_log.h"
 #include "engine/run.h"
@@ -182,8 +182,8 @@ bool HasLine(const Lines& lines, const std::wstring& line) {
 }
 
 const std::wstring kLogPath = std::wstring(L"C:\\Logs\\") + kDefaultLogName;
-// The run's manifest is created as the run starts, under the name the log will have.
-const std::wstring kManifestPath = ManifestPathFor(kLogPath);
+// The run's record is created as the run starts, under the name the log will have.
+const std::wstring kRecordPath = RecordPathFor(kLogPath);
 const std::wstring kStartRestart = std::wstring(L"start ") + kRestartCommandLine;
 
 // ------------------------------------------------------------------ order and folder values
@@ -274,7 +274,7 @@ TEST(Run, AnyOneRemovalSchedulesTheRestart) {
         w.userRun = [&](Engine&, RunFlags& f) { f.EntryRemoved = f.EntryRemoved || c.userEntry; };
         w.runServices = [&](Engine&, RunFlags& f) { f.EntryRemoved = f.EntryRemoved || c.runServicesEntry; };
         EXPECT_EQ(w.Start(), RunOutcome::Removed) << c.what;
-        EXPECT_EQ(w.events, (Events{L"box 2", L"pick", L"term false", L"write " + kManifestPath, L"write " + kLogPath, L"term true", L"box 5",
+        EXPECT_EQ(w.events, (Events{L"box 2", L"pick", L"term false", L"write " + kRecordPath, L"write " + kLogPath, L"term true", L"box 5",
                                     kStartRestart, L"enable gui"}))
             << c.what;
         ASSERT_EQ(w.machine.StartedCommands().size(), 1u) << c.what;
@@ -299,7 +299,7 @@ TEST(Run, AWormLeftBehindClosesWithBox9AndStillRestarts) {
             return alsoRemoved;
         };
         EXPECT_EQ(w.Start(), RunOutcome::LeftBehind);
-        EXPECT_EQ(w.events, (Events{L"box 2", L"pick", L"term false", L"write " + kManifestPath, L"write " + kLogPath,
+        EXPECT_EQ(w.events, (Events{L"box 2", L"pick", L"term false", L"write " + kRecordPath, L"write " + kLogPath,
                                     L"term true", L"box 9", kStartRestart, L"enable gui"}));
         const Lines lines = w.host.Lines();
         auto saving = std::find(lines.begin(), lines.end(), L"Saving Log...");
@@ -307,7 +307,7 @@ TEST(Run, AWormLeftBehindClosesWithBox9AndStillRestarts) {
         EXPECT_EQ(*(saving - 1), L"Left behind: 2 known worm item(s) could not be removed safely (see \"Unable to "
                                  L"backup\" and \"Unable To Remove!!\" above)");
         EXPECT_EQ(lines.back(), L"Done!");
-        EXPECT_NE(w.machine.FileBytes(kManifestPath).value_or("").find("\"left-behind\""), std::string::npos);
+        EXPECT_NE(w.machine.FileBytes(kRecordPath).value_or("").find("\"left-behind\""), std::string::npos);
     }
 }
 
@@ -322,7 +322,7 @@ TEST(Run, NothingFoundAsksAboutThePasswordAndOpensTheAdviceOnYesOnly) {
         World w;
         w.host.answers = {answer::Ok, answer::Ok, c.answer};
         EXPECT_EQ(w.Start(), RunOutcome::NothingFound);
-        Events expected = {L"box 2", L"pick", L"term false", L"write " + kManifestPath, L"write " + kLogPath, L"term true", L"box 6",
+        Events expected = {L"box 2", L"pick", L"term false", L"write " + kRecordPath, L"write " + kLogPath, L"term true", L"box 6",
                            L"box 7 yes/no"};
         if (c.opens) expected.push_back(L"open " + link);
         expected.push_back(L"enable gui");
@@ -403,7 +403,7 @@ TEST(Run, RegistryErrorAbortsAfterEveryStageHasRun) {
         w.machineRun = [](Engine& en, RunFlags& f) { CleanRunKey(en, f, RegRoot::LocalMachine); };
         w.userRun = [](Engine& en, RunFlags& f) { CleanRunKey(en, f, RegRoot::CurrentUser); };
         EXPECT_EQ(w.Start(), RunOutcome::Aborted) << c.what;
-        EXPECT_EQ(w.events, (Events{L"box 2", L"pick", L"term false", L"write " + kManifestPath, L"write " + kLogPath, L"box 8", L"term true",
+        EXPECT_EQ(w.events, (Events{L"box 2", L"pick", L"term false", L"write " + kRecordPath, L"write " + kLogPath, L"box 8", L"term true",
                                     L"enable gui"}))
             << c.what;
         Lines lines = w.host.Lines();
@@ -428,12 +428,12 @@ TEST(Run, UnreadableServicesKeyEndsTheProgramWithoutALog) {
         return false;
     };
     EXPECT_EQ(w.Start(), RunOutcome::ProgramEnded);
-    EXPECT_EQ(w.events, (Events{L"box 2", L"pick", L"term false", L"write " + kManifestPath, L"box 8", L"end program"}));
+    EXPECT_EQ(w.events, (Events{L"box 2", L"pick", L"term false", L"write " + kRecordPath, L"box 8", L"end program"}));
     EXPECT_EQ(w.host.Lines(),
               (Lines{L"Starting Scan...", L"SmartScanning Processes...", L"[SmartScan]", L"[ScanServices]"}));
-    // No log; the manifest records the run and how it ended.
+    // No log; the record tells the run and how it ended.
     for (const auto& f : w.machine.AllFiles()) EXPECT_FALSE(Contains(f, L"Pellworth Removal Log") && Contains(f, L".txt")) << WideToUtf8(f);
-    EXPECT_NE(w.machine.FileBytes(kManifestPath)->find("\"outcome\":\"ended\""), std::string::npos);
+    EXPECT_NE(w.machine.FileBytes(kRecordPath)->find("\"outcome\":\"ended\""), std::string::npos);
 }
 
 // ------------------------------------------------------------------ the log

@@ -303,7 +303,7 @@ TEST(Scan, ChangesNothingAndRecordsWhatTheCleaningThatFollowsDoes) {
     EXPECT_EQ(logFiles, std::vector<std::wstring>{saved});
 
     const Lines details = p.host.Lines();
-    const std::vector<JsonValue> scanRecord = p.ManifestLines(saved);
+    const std::vector<JsonValue> scanRecord = p.RecordLines(saved);
     const std::vector<std::wstring> wouldChange = Changes(scanRecord);
     EXPECT_EQ(details.back(), ScanSummaryLine(wouldChange.size()));
     EXPECT_EQ(std::count(details.begin(), details.end(), L"Saving Log..."), 0);
@@ -333,7 +333,7 @@ TEST(Scan, ChangesNothingAndRecordsWhatTheCleaningThatFollowsDoes) {
     // The cleaning that follows changes exactly what the scan said it would.
     p.host.details.clear();
     ASSERT_EQ(RunCleaning(p.e), RunOutcome::Removed);
-    EXPECT_EQ(Changes(p.ManifestLines()), wouldChange);
+    EXPECT_EQ(Changes(p.RecordLines()), wouldChange);
     EXPECT_FALSE(wouldChange.empty());
     EXPECT_NE(hostsBefore, SplitAtCrLf(Utf8ToWide(*p.machine.FileBytes(kHosts))));
 
@@ -344,7 +344,7 @@ TEST(Scan, ChangesNothingAndRecordsWhatTheCleaningThatFollowsDoes) {
     EXPECT_TRUE(Contains(said.back(), L"record of a scan")) << WideToUtf8(said.back());
     said.clear();
     EXPECT_EQ(p.Restore(kLogs, true, said), RestoreResult::AllRestored);
-    EXPECT_TRUE(Contains(said.front(), kManifest)) << WideToUtf8(said.front());
+    EXPECT_TRUE(Contains(said.front(), kRecord)) << WideToUtf8(said.front());
 }
 
 TEST(Scan, WithoutALogFolderTheRecordFollowsTheDetailsAndAfterACleaningNothingIsFound) {

@@ -8,7 +8,7 @@
 #include <string>
 
 #include "base/text.h"
-#include "engine/json.h"
+#include "record/json.h"
 
 namespace pell {
 namespace {

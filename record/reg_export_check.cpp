@@ -1,16 +1,14 @@
 // Reading a registry export line by line as the registry editor does, accepting only the shapes the
 // editor's own export writes: its header, key lines, value lines and the continuations of hex data.
-#include "engine/reg_export_check.h"
+#include "record/reg_export_check.h"
 
 #include <string_view>
 
 #include "base/text.h"
-#include "engine/record_places.h"
+#include "record/record_places.h"
 
 namespace pell {
 namespace {
-
-constexpr wchar_t kMachineRoot[] = L"HKEY_LOCAL_MACHINE\\";
 
 bool IsHexDigit(wchar_t c) { return (c >= L'0' && c <= L'9') || (c >= L'a' && c <= L'f') || (c >= L'A' && c <= L'F'); }
 
@@ -111,7 +109,7 @@ std::wstring ExportRefusal(const std::string& bytes, const std::wstring& service
     if (!DecodeExport(bytes, text)) return L"is neither UTF-16 with its byte order mark nor plain ASCII";
     for (wchar_t c : text)
         if (c < 0x20 && c != L'\t' && c != L'\r' && c != L'\n') return L"holds a control character";
-    const std::wstring own = std::wstring(kMachineRoot) + kServicesKey + L"\\" + service;
+    const std::wstring own = ServiceKeyEditorName(service);
 
     bool header = false, anyKey = false, continues = false;
     std::size_t number = 0;

@@ -1,5 +1,5 @@
 // The table of registry places a run changes, and the tests a record's changes must pass against it.
-#include "engine/record_places.h"
+#include "record/record_places.h"
 
 #include "base/text.h"
 
@@ -14,7 +14,34 @@ bool StartsWithNoCase(std::wstring_view text, std::wstring_view head) {
     return text.size() >= head.size() && Equals(text.substr(0, head.size()), head);
 }
 
+struct RootName {
+    RegRoot root;
+    const wchar_t* name;
+};
+constexpr RootName kRootNames[] = {
+    {RegRoot::LocalMachine, L"HKLM"}, {RegRoot::CurrentUser, L"HKCU"}, {RegRoot::Users, L"HKU"}};
+
 }  // namespace
+
+const wchar_t* RecordedRootName(RegRoot root) {
+    for (const RootName& r : kRootNames)
+        if (r.root == root) return r.name;
+    return L"HKCU";
+}
+
+std::optional<RegRoot> RootFromRecordedName(std::wstring_view name) {
+    for (const RootName& r : kRootNames)
+        if (name == r.name) return r.root;
+    return std::nullopt;
+}
+
+std::wstring ServiceKeyPath(const std::wstring& service) { return std::wstring(kServicesKey) + L"\\" + service; }
+
+std::wstring ServiceKeyEditorName(const std::wstring& service) {
+    return L"HKEY_LOCAL_MACHINE\\" + ServiceKeyPath(service);
+}
+
+std::wstring HostsPathIn(const std::wstring& systemDir) { return systemDir + L"\\drivers\\etc\\hosts"; }
 
 bool IsAccountHive(std::wstring_view name) {
     constexpr std::wstring_view kAccount = L"S-1-5-21-";

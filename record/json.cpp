@@ -1,15 +1,32 @@
-// JSON quoting and a small recursive-descent parser with a depth bound.
-#include "engine/json.h"
+// JSON quoting, the object writer, and a small recursive-descent parser with a depth bound.
+#include "record/json.h"
 
 #include <cmath>
 #include <cstdlib>
+#include <unordered_set>
 
 #include "base/text.h"
+
 
 namespace pell {
 namespace {
 
 constexpr int kMaxDepth = 32;
+// Objects with more members than this look their names up in a set: a crafted line with a million
+// members must not cost a million squared comparisons.
+constexpr std::size_t kLinearNameCheck = 8;
+
+bool IsDigit(char c) { return c >= '0' && c <= '9'; }
+
+// One character, or a surrogate pair where wchar_t has 16 bits.
+void AppendCodePoint(std::wstring& out, std::uint32_t v) {
+    if (v >= 0x10000 && sizeof(wchar_t) == 2) {
+        out += static_cast<wchar_t>(0xD800 + ((v - 0x10000) >> 10));
+        out += static_cast<wchar_t>(0xDC00 + ((v - 0x10000) & 0x3FF));
+    } else {
+        out += static_cast<wchar_t>(v);
+    }
+}
 
 class Parser {
 public:
@@ -57,63 +74,80 @@ private:
     bool String(std::wstring& out) {
         ++pos_;  // the opening quote
         out.clear();
-        std::string bytes;
         for (;;) {
             if (pos_ >= s_.size()) return Fail(L"unterminated string");
-            char c = s_[pos_++];
-            if (c == '"') break;
+            const char c = s_[pos_];
+            if (c == '"') {
+                ++pos_;
+                return true;
+            }
             if (static_cast<unsigned char>(c) < 0x20) return Fail(L"control character in a string");
             if (c != '\\') {
-                bytes.push_back(c);
+                // Refused, not replaced: lenient readers read malformed bytes in different ways, and a path
+                // that two readers see differently must not pass a check made on one of them.
+                const Utf8Sequence sequence = DecodeUtf8(s_, pos_);
+                if (!sequence.valid) return Fail(L"invalid UTF-8 in a string");
+                AppendCodePoint(out, sequence.codePoint);
+                pos_ += sequence.length;
                 continue;
             }
-            if (pos_ >= s_.size()) return Fail(L"unterminated string");
-            char e = s_[pos_++];
+            if (++pos_ >= s_.size()) return Fail(L"unterminated string");
+            const char e = s_[pos_++];
             switch (e) {
-                case '"': bytes.push_back('"'); break;
-                case '\\': bytes.push_back('\\'); break;
-                case '/': bytes.push_back('/'); break;
-                case 'b': bytes.push_back('\b'); break;
-                case 'f': bytes.push_back('\f'); break;
-                case 'n': bytes.push_back('\n'); break;
-                case 'r': bytes.push_back('\r'); break;
-                case 't': bytes.push_back('\t'); break;
+                case '"': out += L'"'; break;
+                case '\\': out += L'\\'; break;
+                case '/': out += L'/'; break;
+                case 'b': out += L'\b'; break;
+                case 'f': out += L'\f'; break;
+                case 'n': out += L'\n'; break;
+                case 'r': out += L'\r'; break;
+                case 't': out += L'\t'; break;
                 case 'u': {
                     std::uint32_t v = 0;
                     if (!Hex4(v)) return false;
+                    // A pair of escapes is one character; a surrogate escaped alone is kept as the one
+                    // UTF-16 unit it is, as the writer wrote it from a name Windows allowed.
                     if (v >= 0xD800 && v <= 0xDBFF && s_.substr(pos_, 2) == "\\u") {
-                        const std::size_t next = pos_;
-                        pos_ += 2;
+                        const std::size_t back = pos_;
                         std::uint32_t lo = 0;
+                        pos_ += 2;
                         if (!Hex4(lo)) return false;
-                        if (lo >= 0xDC00 && lo <= 0xDFFF) v = 0x10000 + ((v - 0xD800) << 10) + (lo - 0xDC00);
-                        else pos_ = next;  // not its pair: the next escape is read on its own
+                        if (lo >= 0xDC00 && lo <= 0xDFFF) {
+                            v = 0x10000 + ((v - 0xD800) << 10) + (lo - 0xDC00);
+                        } else {
+                            pos_ = back;
+                        }
                     }
-                    // One character, or a surrogate pair where wchar_t has 16 bits. It joins the text
-                    // as it is: a lone surrogate (Windows allows one in a name) has no UTF-8 form.
-                    out += Utf8ToWide(bytes);
-                    bytes.clear();
-                    if (v >= 0x10000 && sizeof(wchar_t) == 2) {
-                        out += static_cast<wchar_t>(0xD800 + ((v - 0x10000) >> 10));
-                        out += static_cast<wchar_t>(0xDC00 + ((v - 0x10000) & 0x3FF));
-                    } else {
-                        out += static_cast<wchar_t>(v);
-                    }
+                    AppendCodePoint(out, v);
                     break;
                 }
                 default: return Fail(L"unknown escape");
             }
         }
-        out += Utf8ToWide(bytes);
-        return true;
     }
+    // -?(0|[1-9][0-9]*)(.[0-9]+)?([eE][+-]?[0-9]+)? and nothing else: no "+1", "01", ".5" or "1.".
     bool Number(double& out) {
-        std::size_t start = pos_;
-        while (pos_ < s_.size() && std::string_view("+-0123456789.eE").find(s_[pos_]) != std::string_view::npos) ++pos_;
-        std::string text(s_.substr(start, pos_ - start));
-        char* end = nullptr;
-        out = std::strtod(text.c_str(), &end);
-        if (text.empty() || end != text.c_str() + text.size() || !std::isfinite(out)) return Fail(L"bad number");
+        const std::size_t start = pos_;
+        auto digits = [&] {
+            const std::size_t from = pos_;
+            while (pos_ < s_.size() && IsDigit(s_[pos_])) ++pos_;
+            return pos_ > from;
+        };
+        if (pos_ < s_.size() && s_[pos_] == '-') ++pos_;
+        if (pos_ < s_.size() && s_[pos_] == '0') {
+            ++pos_;
+        } else if (pos_ >= s_.size() || !IsDigit(s_[pos_]) || !digits()) {
+            return Fail(L"bad number");
+        }
+        if (pos_ < s_.size() && s_[pos_] == '.' && (++pos_, !digits())) return Fail(L"bad number");
+        if (pos_ < s_.size() && (s_[pos_] == 'e' || s_[pos_] == 'E')) {
+            ++pos_;
+            if (pos_ < s_.size() && (s_[pos_] == '+' || s_[pos_] == '-')) ++pos_;
+            if (!digits()) return Fail(L"bad number");
+        }
+        const std::string text(s_.substr(start, pos_ - start));
+        out = std::strtod(text.c_str(), nullptr);
+        if (!std::isfinite(out)) return Fail(L"bad number");
         return true;
     }
     bool Value(JsonValue& out, int depth) {
@@ -129,11 +163,13 @@ private:
                 ++pos_;
                 return true;
             }
+            std::unordered_set<std::wstring> names;
             for (;;) {
                 Blank();
                 if (pos_ >= s_.size() || s_[pos_] != '"') return Fail(L"expected a member name");
                 std::wstring key;
                 if (!String(key)) return false;
+                if (!FirstName(out, names, key)) return Fail(L"a member named twice");
                 Blank();
                 if (pos_ >= s_.size() || s_[pos_] != ':') return Fail(L"expected ':'");
                 ++pos_;
@@ -181,6 +217,18 @@ private:
         return Number(out.number);
     }
 
+    // False when the object already has a member of this name.
+    static bool FirstName(const JsonValue& object, std::unordered_set<std::wstring>& names, const std::wstring& key) {
+        if (object.members.size() < kLinearNameCheck) {
+            for (const auto& member : object.members)
+                if (member.first == key) return false;
+            return true;
+        }
+        if (names.empty())
+            for (const auto& member : object.members) names.insert(member.first);
+        return names.insert(key).second;
+    }
+
     std::string_view s_;
     std::size_t pos_ = 0;
     std::wstring error_;
@@ -188,48 +236,41 @@ private:
 
 }  // namespace
 
-namespace {
-
-constexpr char kHex[] = "0123456789abcdef";
-
-void AppendQuoted(std::string& out, std::string_view utf8) {
-    for (char c : utf8) {
-        unsigned char u = static_cast<unsigned char>(c);
+std::string JsonQuote(std::wstring_view text) {
+    static const char kHex[] = "0123456789abcdef";
+    auto escape = [&](std::string& out, std::uint32_t unit) {
+        out += "\\u";
+        for (int shift = 12; shift >= 0; shift -= 4) out += kHex[(unit >> shift) & 15];
+    };
+    std::string out = "\"";
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        const std::uint32_t c = static_cast<std::uint32_t>(text[i]);
+        const bool paired = c >= 0xD800 && c <= 0xDBFF && i + 1 < text.size() && text[i + 1] >= 0xDC00 &&
+                            text[i + 1] <= 0xDFFF;
         if (c == '"' || c == '\\') {
             out += '\\';
-            out += c;
-        } else if (u < 0x20) {
-            out += "\\u00";
-            out += kHex[u >> 4];
-            out += kHex[u & 15];
+            out += static_cast<char>(c);
+        } else if (c < 0x20 || (!paired && c >= 0xD800 && c <= 0xDFFF) || c > 0x10FFFF) {
+            // Control characters, and a surrogate without its other half, which UTF-8 cannot carry.
+            escape(out, c > 0x10FFFF ? 0xFFFD : c);
         } else {
-            out += c;
+            out += WideToUtf8(text.substr(i, paired ? 2 : 1));
+            i += paired ? 1 : 0;
         }
     }
+    return out + "\"";
 }
 
-}  // namespace
+JsonObject& JsonObject::Member(std::wstring_view name, const std::string& json) {
+    if (text_.size() > 1) text_ += ',';
+    text_ += JsonQuote(name) + ":" + json;
+    return *this;
+}
 
-std::string JsonQuote(std::wstring_view text) {
-    std::string out = "\"";
-    // A lone surrogate has no UTF-8 form: it is written as its \u escape, which the reader takes back.
-    std::size_t run = 0;
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        const auto c = static_cast<std::uint32_t>(text[i]);
-        if (c < 0xD800 || c > 0xDFFF) continue;
-        const bool paired = c <= 0xDBFF && i + 1 < text.size() && static_cast<std::uint32_t>(text[i + 1]) >= 0xDC00 &&
-                            static_cast<std::uint32_t>(text[i + 1]) <= 0xDFFF;
-        if (paired) {
-            ++i;
-            continue;
-        }
-        AppendQuoted(out, WideToUtf8(text.substr(run, i - run)));
-        out += "\\u";
-        for (int shift = 12; shift >= 0; shift -= 4) out += kHex[(c >> shift) & 15];
-        run = i + 1;
-    }
-    AppendQuoted(out, WideToUtf8(text.substr(run)));
-    return out + "\"";
+JsonObject& JsonObject::TextArray(std::wstring_view name, const std::vector<std::wstring>& items) {
+    std::string list = "[";
+    for (const auto& item : items) list += (list.size() > 1 ? "," : "") + JsonQuote(item);
+    return Member(name, list + "]");
 }
 
 const JsonValue* JsonValue::Find(std::wstring_view key) const {

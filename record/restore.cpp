@@ -1,5 +1,5 @@
-// Restore: the manifest is read and checked whole, then each change is put back in the order it was made.
-#include "engine/restore.h"
+// Restore: the record is read and checked whole, then each change is put back in the order it was made.
+#include "record/restore.h"
 
 #include <map>
 #include <optional>
@@ -7,25 +7,27 @@
 #include <vector>
 
 #include "base/files.h"
+#include "base/folders.h"
 #include "base/handles.h"
-#include "engine/json.h"
-#include "engine/manifest.h"
-#include "engine/record_places.h"
-#include "engine/reg_export_check.h"
-#include "engine/run.h"
+#include "record/json.h"
+#include "record/record_fields.h"
+#include "record/record_writer.h"
+#include "record/record_places.h"
+#include "record/reg_export_check.h"
 #include "base/runtime_error.h"
-#include "engine/services.h"
 #include "base/text.h"
 #include "smartscan/md5_hash.h"
 
 namespace pell {
 namespace {
 
-// A manifest, an export or a hosts file larger than this is not one a run wrote.
-constexpr std::uint64_t kMaxManifestBytes = 64ull << 20;
+// A record, an export or a hosts file larger than this is not one a run wrote.
+constexpr std::uint64_t kMaxRecordBytes = 64ull << 20;
 constexpr std::uint64_t kMaxExportBytes = 16ull << 20;
-// A log folder with more manifests than this is searched no further.
-constexpr std::size_t kMaxManifests = 10000;
+// The checked exports are kept until they are imported: together no more than this.
+constexpr std::uint64_t kMaxKeptExportBytes = 64ull << 20;
+// A log folder with more records than this is searched no further.
+constexpr std::size_t kMaxRecords = 10000;
 constexpr std::uint32_t kImportTimeoutMs = 30000;
 constexpr wchar_t kRestoreSuffix[] = L".pellworth-restore";
 
@@ -62,7 +64,7 @@ bool IsPlainName(std::wstring_view part) {
     return true;
 }
 
-// A name of a file in the manifest's own folder: one plain name, nothing that leads elsewhere.
+// A name of a file in the record's own folder: one plain name, nothing that leads elsewhere.
 bool IsOwnFileName(const std::wstring& name) { return IsPlainName(name); }
 
 // A full path on a drive ("C:\...") made of plain names only.
@@ -85,55 +87,48 @@ bool IsMd5Text(const std::wstring& text) {
     return true;
 }
 
-std::optional<RegRoot> RootFromName(const std::wstring& name) {
-    if (name == L"HKLM") return RegRoot::LocalMachine;
-    if (name == L"HKCU") return RegRoot::CurrentUser;
-    if (name == L"HKU") return RegRoot::Users;
-    return std::nullopt;
-}
-
 bool IsScanRecord(const JsonValue& header) {
-    const JsonValue* scan = header.Find(L"scan");
+    const JsonValue* scan = header.Find(recordfield::kScan);
     return scan != nullptr && scan->type == JsonValue::Type::Bool && scan->boolean;
 }
 
-// When a manifest's run started and ended (the end empty when it did not finish); nothing when the file
-// is not a manifest of a cleaning.
+// When a record's run started and ended (the end empty when it did not finish); nothing when the file
+// is not a record of a cleaning.
 struct RunTimes {
     std::wstring start, end;
 };
 
 std::optional<RunTimes> RecordedTimes(System& sys, const std::wstring& path) {
     std::string bytes;
-    if (!ReadWholeFile(sys, path, bytes, kMaxManifestBytes)) return std::nullopt;
+    if (!ReadWholeFile(sys, path, bytes, kMaxRecordBytes)) return std::nullopt;
     JsonValue header, summary;
     std::wstring error, record;
     RunTimes times;
     if (!ParseJson(bytes.substr(0, bytes.find('\n')), header, error)) return std::nullopt;
-    if (!header.Text(L"record", record) || record != L"header" || !header.Text(L"start", times.start))
+    if (!header.Text(recordfield::kRecord, record) || record != recordline::kHeader || !header.Text(recordfield::kStart, times.start))
         return std::nullopt;
     // A scan's record changed nothing: there is nothing of it to put back.
     if (IsScanRecord(header)) return std::nullopt;
     const std::size_t last = bytes.find_last_not_of("\r\n");
     const std::size_t from = last == std::string::npos ? 0 : bytes.rfind('\n', last);
     if (from != std::string::npos && ParseJson(bytes.substr(from + 1, last - from), summary, error) &&
-        summary.Text(L"record", record) && record == L"summary")
-        summary.Text(L"end", times.end);
+        summary.Text(recordfield::kRecord, record) && record == recordline::kSummary)
+        summary.Text(recordfield::kEnd, times.end);
     return times;
 }
 
-// The newest manifest of the folder, by the start its header records, then by the end its summary
+// The newest record of the folder, by the start its header records, then by the end its summary
 // records (the names carry the date in the user's own format, which does not sort, and runs started in
 // the same second share it).
-std::wstring NewestManifest(System& sys, const std::wstring& folder) {
+std::wstring NewestRecord(System& sys, const std::wstring& folder) {
     std::vector<FoundFile> entries;
-    if (sys.ListFolder(folder, std::wstring(L"*") + kManifestExtension, entries) != code::Success) return {};
+    if (sys.ListFolder(folder, std::wstring(L"*") + kRecordExtension, entries) != code::Success) return {};
     std::wstring best;
     RunTimes bestTimes;
     std::size_t seen = 0;
     for (const FoundFile& entry : entries) {
         if (entry.attributes & kAttributeDirectory) continue;
-        if (++seen > kMaxManifests) break;
+        if (++seen > kMaxRecords) break;
         const std::wstring path = folder + entry.name;
         const std::optional<RunTimes> times = RecordedTimes(sys, path);
         if (!times) continue;
@@ -156,7 +151,7 @@ public:
     // such change is refused whole.
     std::wstring Unsafe(const JsonValue& c) const {
         std::wstring kind, text;
-        c.Text(L"kind", kind);
+        c.Text(recordfield::kKind, kind);
         auto own = [&](const wchar_t* field, const wchar_t* what) -> std::wstring {
             const JsonValue* v = c.Find(field);
             if (!v || v->type == JsonValue::Type::Null) return {};
@@ -164,41 +159,41 @@ public:
                 return std::wstring(L"names ") + what + L" that is not a file of the record's folder: " + v->text;
             return {};
         };
-        if (kind == L"process") return {};
-        if (kind == L"file") {
-            if (!c.Text(L"path", text) || !IsPlainFullPath(text))
+        if (kind == changekind::kProcess) return {};
+        if (kind == changekind::kFile) {
+            if (!c.Text(recordfield::kPath, text) || !IsPlainFullPath(text))
                 return L"names a file path that is not a plain full path: " + text;
-            if (std::wstring refusal = own(L"backup", L"a copy"); !refusal.empty()) return refusal;
+            if (std::wstring refusal = own(recordfield::kBackup, L"a copy"); !refusal.empty()) return refusal;
             std::wstring backup, md5;
             // The digest is what proves the copy is the run's: a copy without one could be anything.
-            if (c.Text(L"backup", backup) && (!c.Text(L"md5", md5) || !IsMd5Text(md5)))
+            if (c.Text(recordfield::kBackup, backup) && (!c.Text(recordfield::kMd5, md5) || !IsMd5Text(md5)))
                 return L"names the copy " + backup + L" without the MD5 digest (32 hexadecimal digits) of the file";
             return {};
         }
-        if (kind == L"autorun" || kind == L"policy" || kind == L"winlogon") {
+        if (kind == changekind::kAutorun || kind == changekind::kPolicy || kind == changekind::kWinlogon) {
             std::wstring rootName, key, name;
-            c.Text(L"root", rootName);
-            c.Text(L"key", key);
-            c.Text(L"name", name);
-            const std::optional<RegRoot> root = RootFromName(rootName);
+            c.Text(recordfield::kRoot, rootName);
+            c.Text(recordfield::kKey, key);
+            c.Text(recordfield::kName, name);
+            const std::optional<RegRoot> root = RootFromRecordedName(rootName);
             const std::wstring place = rootName + L"\\" + key;
             if (!root) return L"names a registry root no cleaning changes: " + rootName;
-            if (kind == L"autorun" && !IsAutorunPlace(*root, key))
+            if (kind == changekind::kAutorun && !IsAutorunPlace(*root, key))
                 return L"names a registry key no cleaning changes: " + place;
-            if (kind == L"policy" && !IsPolicyPlace(*root, key, name))
+            if (kind == changekind::kPolicy && !IsPolicyPlace(*root, key, name))
                 return L"names a registry value no cleaning changes: " + place + L"\\" + name;
-            if (kind == L"winlogon" && !IsWinlogonPlace(*root, key, name))
+            if (kind == changekind::kWinlogon && !IsWinlogonPlace(*root, key, name))
                 return L"names a registry value no cleaning changes: " + place + L"\\" + name;
             return {};
         }
-        if (kind == L"service") {
-            if (!c.Text(L"name", text) || !IsServiceName(text)) return L"names a service that is not a plain name: " + text;
-            return own(L"export", L"an export");
+        if (kind == changekind::kService) {
+            if (!c.Text(recordfield::kName, text) || !IsServiceName(text)) return L"names a service that is not a plain name: " + text;
+            return own(recordfield::kExport, L"an export");
         }
-        if (kind == L"hosts") {
-            if (!c.Text(L"path", text) || !Equals(text, HostsPath()))
+        if (kind == changekind::kHosts) {
+            if (!c.Text(recordfield::kPath, text) || !Equals(text, HostsPath()))
                 return L"names a file other than this machine's hosts file: " + text;
-            return own(L"backup", L"a copy");
+            return own(recordfield::kBackup, L"a copy");
         }
         return L"records a change of a kind no cleaning makes: \"" + kind + L"\"";
     }
@@ -208,29 +203,33 @@ public:
     // the change's own failure later; one that names anything outside its key refuses the record.
     std::wstring CheckExport(const Line& line) {
         std::wstring kind, name, exportName;
-        line.json.Text(L"kind", kind);
-        if (kind != L"service" || !line.json.Text(L"name", name) || !line.json.Text(L"export", exportName)) return {};
+        line.json.Text(recordfield::kKind, kind);
+        if (kind != changekind::kService || !line.json.Text(recordfield::kName, name) || !line.json.Text(recordfield::kExport, exportName)) return {};
         std::string bytes;
         if (!ReadPlainFile(sys_, folder_ + exportName, bytes, kMaxExportBytes).empty()) return {};
         if (std::wstring refusal = ExportRefusal(bytes, name); !refusal.empty())
             return L"names the export " + exportName + L", which " + refusal;
+        // A crafted record may name one large export on every line: what is kept stays bounded.
+        keptExportBytes_ += bytes.size();
+        if (keptExportBytes_ > kMaxKeptExportBytes)
+            return L"names exports larger than " + std::to_wstring(kMaxKeptExportBytes) + L" bytes together";
         exports_[line.number] = std::move(bytes);
         return {};
     }
 
     bool Apply(const Line& line) {
         std::wstring kind;
-        line.json.Text(L"kind", kind);
-        if (kind == L"process") return Process(line.json);
-        if (kind == L"file") return File(line.json);
-        if (kind == L"autorun" || kind == L"policy") return Value(line.json, kind, false);
-        if (kind == L"winlogon") return Value(line.json, kind, true);
-        if (kind == L"service") return Service(line);
+        line.json.Text(recordfield::kKind, kind);
+        if (kind == changekind::kProcess) return Process(line.json);
+        if (kind == changekind::kFile) return File(line.json);
+        if (kind == changekind::kAutorun || kind == changekind::kPolicy) return Value(line.json, kind, false);
+        if (kind == changekind::kWinlogon) return Value(line.json, kind, true);
+        if (kind == changekind::kService) return Service(line);
         return Hosts(line.json);
     }
 
 private:
-    std::wstring HostsPath() const { return SystemDirectory(sys_) + L"\\drivers\\etc\\hosts"; }
+    std::wstring HostsPath() const { return HostsPathIn(SystemDirectory(sys_)); }
 
     bool Done(const std::wstring& what) {
         say_((dryRun_ ? L"would restore " : L"restored ") + what);
@@ -247,7 +246,7 @@ private:
 
     bool Process(const JsonValue& c) {
         std::wstring path;
-        c.Text(L"path", path);
+        c.Text(recordfield::kPath, path);
         // An ended program is not started again: that is the user's choice, not the record's.
         say_(L"not started again process " + path);
         return true;
@@ -255,11 +254,11 @@ private:
 
     bool File(const JsonValue& c) {
         std::wstring path, backup, md5;
-        c.Text(L"path", path);
+        c.Text(recordfield::kPath, path);
         const std::wstring what = L"file " + path;
         if (sys_.GetFileAttributes(path) != kInvalidAttributes) return LeftAlone(what, L"it exists again");
-        if (!c.Text(L"backup", backup)) return Failed(what, L"the run kept no copy of it");
-        c.Text(L"md5", md5);
+        if (!c.Text(recordfield::kBackup, backup)) return Failed(what, L"the run kept no copy of it");
+        c.Text(recordfield::kMd5, md5);
         const std::wstring copy = folder_ + backup;
         if (!IsPlainDiskFile(sys_, copy)) return Failed(what, L"its copy " + backup + L" is missing or not a plain file");
         if (dryRun_) {
@@ -285,23 +284,23 @@ private:
         if (!sys_.MoveFileReplace(temp, path))
             return drop(L"the copy could not be put in place (error " + std::to_wstring(sys_.LastError()) + L")");
         std::uint64_t attributes = 0;
-        if (c.Unsigned(L"attributes", attributes)) sys_.SetFileAttributes(path, static_cast<std::uint32_t>(attributes));
+        if (c.Unsigned(recordfield::kAttributes, attributes)) sys_.SetFileAttributes(path, static_cast<std::uint32_t>(attributes));
         return Done(what);
     }
 
     bool Value(const JsonValue& c, const std::wstring& kind, bool rewritten) {
         std::wstring rootName, key, name, hex, written;
-        c.Text(L"root", rootName);
-        c.Text(L"key", key);
-        c.Text(L"name", name);
+        c.Text(recordfield::kRoot, rootName);
+        c.Text(recordfield::kKey, key);
+        c.Text(recordfield::kName, name);
         const std::wstring what = kind + L" value " + rootName + L"\\" + key + L"\\" + name;
-        std::optional<RegRoot> root = RootFromName(rootName);
+        std::optional<RegRoot> root = RootFromRecordedName(rootName);
         std::uint64_t type = 0;
         std::vector<std::uint8_t> data, after;
         if (!root || key.empty()) return Failed(what, L"its key is not one restore can open");
-        if (!c.Unsigned(L"type", type) || type > 0xFFFFFFFFull || !c.Text(L"data", hex) || !BytesFromHex(hex, data))
+        if (!c.Unsigned(recordfield::kType, type) || type > 0xFFFFFFFFull || !c.Text(recordfield::kData, hex) || !BytesFromHex(hex, data))
             return Failed(what, L"its data could not be read before it was removed");
-        if (rewritten && (!c.Text(L"written", written) || !BytesFromHex(written, after)))
+        if (rewritten && (!c.Text(recordfield::kWritten, written) || !BytesFromHex(written, after)))
             return Failed(what, L"the record lacks the data the run wrote");
 
         OpenKey open(sys_);
@@ -332,13 +331,13 @@ private:
     bool Service(const Line& line) {
         const JsonValue& c = line.json;
         std::wstring name, exportName;
-        c.Text(L"name", name);
+        c.Text(recordfield::kName, name);
         const std::wstring what = L"service " + name;
-        const std::wstring keyPath = std::wstring(kServicesKey) + L"\\" + name;
+        const std::wstring keyPath = ServiceKeyPath(name);
         OpenKey existing(sys_);
         if (existing.Open(RegRoot::LocalMachine, keyPath) == code::Success) return LeftAlone(what, L"its key exists again");
         existing.reset();
-        if (!c.Text(L"export", exportName)) return Failed(what, L"the run kept no export of its key");
+        if (!c.Text(recordfield::kExport, exportName)) return Failed(what, L"the run kept no export of its key");
         const auto checked = exports_.find(line.number);
         if (checked == exports_.end()) return Failed(what, L"its export " + exportName + L" cannot be read");
         if (dryRun_) return Done(what);
@@ -364,11 +363,11 @@ private:
 
     bool Hosts(const JsonValue& c) {
         std::wstring path, backup, md5;
-        c.Text(L"path", path);
-        c.Text(L"written_md5", md5);
+        c.Text(recordfield::kPath, path);
+        c.Text(recordfield::kWrittenMd5, md5);
         const std::wstring what = L"hosts file " + path;
         auto listDropped = [&] {
-            if (const JsonValue* dropped = c.Find(L"dropped"); dropped && dropped->type == JsonValue::Type::Array)
+            if (const JsonValue* dropped = c.Find(recordfield::kDropped); dropped && dropped->type == JsonValue::Type::Array)
                 for (const JsonValue& line : dropped->items)
                     if (line.type == JsonValue::Type::String) say_(L"  dropped line: " + line.text);
         };
@@ -378,7 +377,7 @@ private:
             listDropped();
             return false;
         }
-        if (!c.Text(L"backup", backup) || !IsPlainDiskFile(sys_, folder_ + backup)) {
+        if (!c.Text(recordfield::kBackup, backup) || !IsPlainDiskFile(sys_, folder_ + backup)) {
             Failed(what, L"the run's copy of it is missing; the lines the run dropped were");
             listDropped();
             return false;
@@ -402,72 +401,85 @@ private:
     const Say& say_;
     KeptMd5 md5_{sys_, host_};
     std::map<std::size_t, std::string> exports_;  // by the line of the service change
+    std::uint64_t keptExportBytes_ = 0;
 };
 
 }  // namespace
 
 RestoreResult RestoreRun(System& sys, Host& host, const std::wstring& target, const RestoreOptions& options,
                          const Say& say) {
-    std::wstring manifest = target;
+    std::wstring recordPath = target;
     // Anything but a folder is read as a record, so a device or a pipe given here is named as such.
     const std::uint32_t attributes = sys.GetFileAttributes(target);
     const bool device = target.rfind(L"\\\\.\\", 0) == 0 || IsDeviceName(FileNameOf(target));
-    const bool fileGiven = EndsWithNoCase(target, kManifestExtension) || device ||
+    const bool fileGiven = EndsWithNoCase(target, kRecordExtension) || device ||
                            (attributes != kInvalidAttributes && !(attributes & kAttributeDirectory));
     if (!fileGiven) {
         const std::wstring folder = target.empty() || target.back() == L'\\' ? target : target + L"\\";
-        manifest = NewestManifest(sys, folder);
-        if (manifest.empty()) {
+        recordPath = NewestRecord(sys, folder);
+        if (recordPath.empty()) {
             say(L"no record found in " + folder);
             return RestoreResult::Unreadable;
         }
     }
-    say((options.dryRun ? L"dry run, nothing is changed: " : L"restoring: ") + manifest);
-    const std::optional<std::wstring> manifestFolder = FolderOf(manifest);
-    const std::wstring folder = manifestFolder ? *manifestFolder + L"\\" : std::wstring();
+    say((options.dryRun ? L"dry run, nothing is changed: " : L"restoring: ") + recordPath);
+    const std::optional<std::wstring> recordFolder = FolderOf(recordPath);
+    const std::wstring folder = recordFolder ? *recordFolder + L"\\" : std::wstring();
     std::string bytes;
-    if (const std::wstring why = ReadPlainFile(sys, manifest, bytes, kMaxManifestBytes); !why.empty()) {
+    if (const std::wstring why = ReadPlainFile(sys, recordPath, bytes, kMaxRecordBytes); !why.empty()) {
         say(L"refused: the record " + why + L"; nothing was restored");
         return RestoreResult::Unreadable;
     }
 
+    // The file is read once, so the checks below and the changes after them see the same bytes whatever
+    // happens to the file meanwhile (it may lie on a share others write to). A line is parsed each time it
+    // is used and dropped after: memory follows the file's bytes, bounded above, not what its lines hold.
+    const std::vector<TextLine<char>> split = SplitLines(bytes, LineBreaks::Lf);
+    auto parse = [&](std::size_t number, JsonValue& json, std::wstring& error) {
+        return ParseJson(split[number - 1].text, json, error) && json.type == JsonValue::Type::Object;
+    };
+
     // Every complete line is used; a line cut short (the run was interrupted while writing it) or
     // broken otherwise is named and left out.
     bool broken = false;
-    std::vector<Line> lines;
-    const auto split = SplitLines(bytes, LineBreaks::Lf);
+    std::optional<Line> header;
+    std::vector<std::size_t> changes;  // the numbers of the lines that record a change
     for (std::size_t number = 1; number <= split.size(); ++number) {
-        const std::string text(split[number - 1].text);
+        const std::string_view text = split[number - 1].text;
         const bool complete = number < split.size();  // only the last line has no LF after it
         if (TrimBlanks(Utf8ToWide(text)).empty()) continue;
         Line line{number, {}};
-        std::wstring error;
-        if (!ParseJson(text, line.json, error) || line.json.type != JsonValue::Type::Object) {
+        std::wstring error, record;
+        if (!parse(number, line.json, error)) {
             say(L"line " + std::to_wstring(number) +
                 (complete ? L" is not a record (" + error + L"): left out" : L" is cut short: left out"));
             broken = true;
             continue;
         }
-        lines.push_back(std::move(line));
+        if (!header) {
+            header = std::move(line);
+        } else if (line.json.Text(recordfield::kRecord, record) && record == recordline::kChange) {
+            changes.push_back(number);
+        }
     }
 
     std::wstring record, start, machine;
     std::uint64_t format = 0;
-    if (lines.empty() || lines[0].number != 1 || !lines[0].json.Text(L"record", record) || record != L"header" ||
-        !lines[0].json.Unsigned(L"format", format)) {
-        say(L"refused: not a Pellworth Remover record: " + manifest);
+    if (!header || header->number != 1 || !header->json.Text(recordfield::kRecord, record) ||
+        record != recordline::kHeader || !header->json.Unsigned(recordfield::kFormat, format)) {
+        say(L"refused: not a Pellworth Remover record: " + recordPath);
         return RestoreResult::Unreadable;
     }
-    if (format > static_cast<std::uint64_t>(kManifestFormat)) {
+    if (format > static_cast<std::uint64_t>(kRecordFormat)) {
         say(L"refused: the record is of a later format (" + std::to_wstring(format) + L")");
         return RestoreResult::Unreadable;
     }
-    if (IsScanRecord(lines[0].json)) {
-        say(L"refused: " + manifest + L" is the record of a scan, which changed nothing; nothing was restored");
+    if (IsScanRecord(header->json)) {
+        say(L"refused: " + recordPath + L" is the record of a scan, which changed nothing; nothing was restored");
         return RestoreResult::Unreadable;
     }
-    lines[0].json.Text(L"start", start);
-    lines[0].json.Text(L"machine", machine);
+    header->json.Text(recordfield::kStart, start);
+    header->json.Text(recordfield::kMachine, machine);
     say(L"the run of " + start + L" on " + machine);
     // Records of many machines may lie on one share that every machine writes to: one of them must not
     // be able to decide what another puts back.
@@ -479,9 +491,10 @@ RestoreResult RestoreRun(System& sys, Host& host, const std::wstring& target, co
     }
 
     Restorer restorer(sys, host, folder, options.dryRun, say);
-    std::vector<const Line*> changes;
-    for (const Line& line : lines) {
-        if (!line.json.Text(L"record", record) || record != L"change") continue;
+    std::wstring error;
+    for (std::size_t number : changes) {
+        Line line{number, {}};
+        parse(number, line.json, error);
         std::wstring unsafe = restorer.Unsafe(line.json);
         if (unsafe.empty()) unsafe = restorer.CheckExport(line);
         if (!unsafe.empty()) {
@@ -490,11 +503,14 @@ RestoreResult RestoreRun(System& sys, Host& host, const std::wstring& target, co
             say(L"refused: line " + std::to_wstring(line.number) + L" " + unsafe + L"; nothing was restored");
             return RestoreResult::Unreadable;
         }
-        changes.push_back(&line);
     }
 
     bool all = !broken;
-    for (const Line* line : changes) all = restorer.Apply(*line) && all;
+    for (std::size_t number : changes) {
+        Line line{number, {}};
+        parse(number, line.json, error);
+        all = restorer.Apply(line) && all;
+    }
     return all ? RestoreResult::AllRestored : RestoreResult::SomeLeftAlone;
 }
 

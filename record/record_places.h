@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -16,6 +17,12 @@ inline constexpr wchar_t kRunOnceKey[] = L"Software\\Microsoft\\Windows\\Current
 inline constexpr wchar_t kWinlogonKey[] = L"Software\\Microsoft\\Windows NT\\CurrentVersion\\Winlogon";
 // Under HKEY_LOCAL_MACHINE.
 inline constexpr wchar_t kServicesKey[] = L"System\\CurrentControlSet\\Services";
+
+// A service's key below HKEY_LOCAL_MACHINE, and as the registry editor names it in an export.
+std::wstring ServiceKeyPath(const std::wstring& service);
+std::wstring ServiceKeyEditorName(const std::wstring& service);
+// The hosts file of the system folder `systemDir` (no trailing backslash).
+std::wstring HostsPathIn(const std::wstring& systemDir);
 
 // An autorun key a stage walks, in the registry view it is opened in.
 struct AutorunPlace {
@@ -52,6 +59,10 @@ inline constexpr PolicyPlace kPolicyPlaces[] = {
 // The Winlogon values the Winlogon stage rewrites, in the Winlogon key of these roots.
 inline constexpr RegRoot kWinlogonRoots[] = {RegRoot::LocalMachine, RegRoot::CurrentUser};
 inline constexpr const wchar_t* kWinlogonValues[] = {L"Shell", L"Userinit"};
+
+// A registry root as a record names it ("HKLM", "HKCU", "HKU"), and the root a recorded name stands for.
+const wchar_t* RecordedRootName(RegRoot root);
+std::optional<RegRoot> RootFromRecordedName(std::wstring_view name);
 
 // A loaded hive of a real account under HKU ("S-1-5-21-" and digits and dashes), not its "_Classes"
 // companion, which holds no Run key.

@@ -1,5 +1,5 @@
 // Value deletion with the value read first, so the record can put it back.
-#include "engine/change_sink.h"
+#include "record/change_sink.h"
 
 namespace pell {
 

@@ -1,4 +1,4 @@
-// Putting a machine back as it was before a cleaning run, from the run's manifest and the copies in its
+// Putting a machine back as it was before a cleaning run, from the run's record and the copies in its
 // log folder. Nothing that exists again is overwritten, and nothing a run could not have changed is done.
 #pragma once
 
@@ -12,8 +12,8 @@ namespace pell {
 
 enum class RestoreResult {
     AllRestored,    // every change that can be put back was (or, in a dry run, would be)
-    SomeLeftAlone,  // something existed again, failed, or a line of the manifest was broken
-    Unreadable,     // no manifest, not a manifest, or refused as unsafe: nothing was done
+    SomeLeftAlone,  // something existed again, failed, or a line of the record was broken
+    Unreadable,     // no record, not a record, or refused as unsafe: nothing was done
 };
 
 struct RestoreOptions {
@@ -21,9 +21,9 @@ struct RestoreOptions {
     bool anyMachine = false;  // a record written on another computer is used all the same
 };
 
-// `target` is a manifest (".jsonl") or a folder, whose newest manifest (by its recorded start, then its
-// end) is used. `say` receives first the manifest's path, then one line per change of the manifest, and
-// the lines that name the manifest's problems.
+// `target` is a record (".jsonl") or a folder, whose newest record (by its recorded start, then its
+// end) is used. `say` receives first the record's path, then one line per change of the record, and
+// the lines that name the record's problems.
 RestoreResult RestoreRun(System& sys, Host& host, const std::wstring& target, const RestoreOptions& options,
                          const std::function<void(const std::wstring&)>& say);
 

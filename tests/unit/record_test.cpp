@@ -1,5 +1,5 @@
-// The run's manifest and restore on the fake machine: a machine planted with every kind of infection is
-// cleaned, then put back from the manifest, and compared with the planted state.
+// The run's record and restore on the fake machine: a machine planted with every kind of infection is
+// cleaned, then put back from the record, and compared with the planted state.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -8,9 +8,10 @@
 #include <string>
 #include <vector>
 
-#include "engine/json.h"
-#include "engine/manifest.h"
-#include "engine/restore.h"
+#include "record/json.h"
+#include "record/record_writer.h"
+#include "record/restore.h"
+#include "engine/removal_log.h"
 #include "engine/run.h"
 #include "base/text.h"
 #include "tests/fake/fake_machine.h"
@@ -33,13 +34,13 @@ std::size_t Count(const Lines& lines, std::wstring_view prefix) {
     }));
 }
 
-TEST(Manifest, TheRunRecordsEveryChangeWithWhatPutsItBack) {
+TEST(Record, TheRunRecordsEveryChangeWithWhatPutsItBack) {
     Planted p;
     ASSERT_EQ(RunCleaning(p.e), RunOutcome::Removed);
-    EXPECT_EQ(p.e.lastManifest, kManifest);
+    EXPECT_EQ(p.e.lastRecord, kRecord);
     EXPECT_EQ(p.e.changes, nullptr);
     EXPECT_EQ(p.machine.OpenHandleCount(), 0u);
-    const std::vector<JsonValue> lines = p.ManifestLines();
+    const std::vector<JsonValue> lines = p.RecordLines();
     ASSERT_GE(lines.size(), 3u);
     // Every line was on disk before the run went on, and so was each copy (four files, the hosts file)
     // before it took its finished name.
@@ -102,26 +103,26 @@ TEST(Manifest, TheRunRecordsEveryChangeWithWhatPutsItBack) {
     }
 }
 
-TEST(Manifest, ARunCutShortLeavesWhatItDidAndANewRunNeverTakesItsName) {
+TEST(Record, ARunCutShortLeavesWhatItDidAndANewRunNeverTakesItsName) {
     Planted p;
     {
-        ManifestWriter writer(p.machine, p.e.recordMd5);
-        ASSERT_TRUE(writer.Begin(p.e.folders, L"6.70"));
+        RecordWriter writer(p.machine, p.e.recordMd5);
+        ASSERT_TRUE(writer.Begin(kLogs, StartLogPath(p.e.folders, p.machine), L"6.70"));
         writer.ProcessTerminated(kWormOne, 7);
         // The writer goes away without a summary, as in a crash.
     }
-    ManifestWriter second(p.machine, p.e.recordMd5);
-    ASSERT_TRUE(second.Begin(p.e.folders, L"6.70"));
+    RecordWriter second(p.machine, p.e.recordMd5);
+    ASSERT_TRUE(second.Begin(kLogs, StartLogPath(p.e.folders, p.machine), L"6.70"));
     EXPECT_EQ(second.Path(), kLogs + L"Pellworth Removal Log 12_7_2026 1_45_10 AM (2).jsonl");
     // The final name is taken: the second keeps its own.
     second.Finish(L"nothing-found", 0, false, kLogs + L"Pellworth Removal Log 12_7_2026 1_45_10 AM.txt");
     EXPECT_EQ(second.Path(), kLogs + L"Pellworth Removal Log 12_7_2026 1_45_10 AM (2).jsonl");
-    const auto cut = p.ManifestLines();
+    const auto cut = p.RecordLines();
     ASSERT_EQ(cut.size(), 2u);
     EXPECT_EQ(Text(cut[1], L"kind"), L"process");
 }
 
-// After the run, a change to the machine or to the manifest, and what restore must then do.
+// After the run, a change to the machine or to the record, and what restore must then do.
 struct RestoreCase {
     const char* what;
     std::function<std::wstring(Planted&)> prepare;  // returns the restore target
@@ -140,7 +141,7 @@ std::vector<RestoreCase> RestoreCases() {
         EXPECT_FALSE(p.machine.KeyExists(RegRoot::LocalMachine, L"System\\CurrentControlSet\\Services\\wrmsvc"));
     };
     return {
-        {"the folder's newest manifest puts everything back",
+        {"the folder's newest record puts everything back",
          [](Planted&) { return std::wstring(L"D:\\Logs"); }, false, RestoreResult::AllRestored,
          [=](Planted& p, const Lines& said) {
              whole(p);
@@ -148,7 +149,7 @@ std::vector<RestoreCase> RestoreCases() {
              EXPECT_EQ(Count(said, L"not started again process "), 2u);
          }},
         {"a dry run changes nothing",
-         [](Planted&) { return kManifest; }, true, RestoreResult::AllRestored,
+         [](Planted&) { return kRecord; }, true, RestoreResult::AllRestored,
          [=](Planted& p, const Lines& said) {
              untouched(p);
              EXPECT_EQ(Count(said, L"would restore "), 13u);
@@ -157,7 +158,7 @@ std::vector<RestoreCase> RestoreCases() {
          [](Planted& p) {
              p.machine.PlantFile(kWormOne, "someone else's file");
              p.machine.PlantString(RegRoot::CurrentUser, kRun, L"WrmUser", L"C:\\new.exe");
-             return kManifest;
+             return kRecord;
          },
          false, RestoreResult::SomeLeftAlone,
          [](Planted& p, const Lines& said) {
@@ -170,16 +171,16 @@ std::vector<RestoreCase> RestoreCases() {
         {"a hosts file edited since the run is left alone and its dropped lines listed",
          [](Planted& p) {
              p.machine.PlantFile(kHosts, "127.0.0.1       localhost\r\n10.0.0.1 intranet\r\n");
-             return kManifest;
+             return kRecord;
          },
          false, RestoreResult::SomeLeftAlone,
          [](Planted& p, const Lines& said) {
              EXPECT_EQ(p.machine.FileBytes(kHosts), std::string("127.0.0.1       localhost\r\n10.0.0.1 intranet\r\n"));
              EXPECT_EQ(Count(said, L"  dropped line: 127.0.0.1       www.badsite.example"), 1u);
          }},
-        {"a manifest cut inside a line restores every complete line and names the broken one",
+        {"a record cut inside a line restores every complete line and names the broken one",
          [](Planted& p) {
-             std::string bytes = *p.machine.FileBytes(kManifest);
+             std::string bytes = *p.machine.FileBytes(kRecord);
              std::size_t hosts = bytes.find("\"kind\":\"hosts\"");
              std::size_t lineEnd = bytes.rfind('\n', hosts);
              p.machine.PlantFile(kLogs + L"cut.jsonl", bytes.substr(0, hosts + 5));
@@ -197,9 +198,9 @@ std::vector<RestoreCase> RestoreCases() {
              EXPECT_TRUE(p.machine.ValueExists(RegRoot::LocalMachine, kRunServices, L"WrmSvcRun"));
              EXPECT_EQ(p.machine.FileBytes(kHosts)->find("badsite"), std::string::npos);
          }},
-        {"a manifest naming a file outside its folder is refused whole",
+        {"a record naming a file outside its folder is refused whole",
          [](Planted& p) {
-             std::string bytes = *p.machine.FileBytes(kManifest);
+             std::string bytes = *p.machine.FileBytes(kRecord);
              std::size_t at = bytes.find("\"backup\":\"", bytes.find("odd.exe\"")) + 10;
              bytes.replace(at, bytes.find('"', at) - at, "..\\\\..\\\\WINDOWS\\\\explorer.exe");
              p.machine.PlantFile(kLogs + L"forged.jsonl", bytes);
@@ -212,14 +213,14 @@ std::vector<RestoreCase> RestoreCases() {
          }},
         {"a hosts line aimed at another file is refused whole",
          [](Planted& p) {
-             std::string bytes = *p.machine.FileBytes(kManifest);
+             std::string bytes = *p.machine.FileBytes(kRecord);
              std::string from = "drivers\\\\etc\\\\hosts\"";
              bytes.replace(bytes.find(from), from.size(), "config\\\\SAM\"");
              p.machine.PlantFile(kLogs + L"forged.jsonl", bytes);
              return kLogs + L"forged.jsonl";
          },
          false, RestoreResult::Unreadable, [=](Planted& p, const Lines&) { untouched(p); }},
-        {"a file that is not a manifest is unreadable",
+        {"a file that is not a record is unreadable",
          [](Planted& p) {
              p.machine.PlantFile(kLogs + L"other.jsonl", "{\"record\":\"change\"}\n");
              return kLogs + L"other.jsonl";
@@ -247,7 +248,7 @@ INSTANTIATE_TEST_SUITE_P(Restore, EachRestore, ::testing::Range<std::size_t>(0, 
 
 // A record someone wrote by hand: the genuine header of the run (or the one given), then these lines.
 std::wstring Forge(Planted& p, const std::vector<std::string>& changes, const std::string& header = {}) {
-    const std::string genuine = *p.machine.FileBytes(kManifest);
+    const std::string genuine = *p.machine.FileBytes(kRecord);
     std::string bytes = header.empty() ? genuine.substr(0, genuine.find('\n') + 1) : header + "\n";
     for (const std::string& change : changes) bytes += "{\"record\":\"change\"," + change + "}\n";
     const std::wstring path = kLogs + L"forged.jsonl";
@@ -345,7 +346,7 @@ TEST(HostileRecord, IsRefusedWholeAndTheMachineStaysAsItWas) {
              ValueChange("autorun", "HKLM", "Software\\\\Classes\\\\exefile\\\\shell\\\\open\\\\command", "")}); },
          L"refused: line 3 names a registry key no cleaning changes"},
         {"a record of another computer", [](Planted& p) {
-             std::string header = *p.machine.FileBytes(kManifest);
+             std::string header = *p.machine.FileBytes(kRecord);
              header = header.substr(0, header.find('\n'));
              header.replace(header.find("PELLTEST"), 8, "OTHERPC");
              return Forge(p, {ValueChange("autorun", "HKCU", "Software\\\\Microsoft\\\\Windows\\\\CurrentVersion\\\\Run", "WrmUser")},
@@ -388,7 +389,7 @@ TEST(HostileRecord, PlacesARunChangesAreAcceptedAndAnotherComputersRecordOnlyWhe
     Planted p;
     ASSERT_EQ(RunCleaning(p.e), RunOutcome::Removed);
     const std::string run = "Software\\\\Microsoft\\\\Windows\\\\CurrentVersion\\\\";
-    std::string header = *p.machine.FileBytes(kManifest);
+    std::string header = *p.machine.FileBytes(kRecord);
     header = header.substr(0, header.find('\n'));
     header.replace(header.find("PELLTEST"), 8, "OTHERPC");
     const std::wstring forged = Forge(p, {
