@@ -3,45 +3,31 @@
 
 #include <cstdint>
 #include <string>
-#include <utility>
 
+#include "base/owner.h"
 #include "base/system.h"
 
 namespace pell {
 
+// Closes a handle through the seam it was obtained from.
+template <typename H, long (System::*Close)(H)>
+struct SeamCloser {
+    using Handle = H;
+    static constexpr H None() { return 0; }
+    static bool Valid(H h) { return h != 0; }
+    void operator()(H h) const { (sys->*Close)(h); }
+    System* sys;
+};
+
 // A handle obtained through `sys`, closed by the seam call `Close` when the owner goes away or is reset.
 // 0 is "none". Movable, not copyable: one owner at a time.
 template <typename H, long (System::*Close)(H)>
-class SeamHandle {
+class SeamHandle : public Owner<SeamCloser<H, Close>> {
 public:
-    explicit SeamHandle(System& sys, H handle = 0) : sys_(&sys), handle_(handle) {}
-    SeamHandle(const SeamHandle&) = delete;
-    SeamHandle& operator=(const SeamHandle&) = delete;
-    SeamHandle(SeamHandle&& other) noexcept : sys_(other.sys_), handle_(std::exchange(other.handle_, 0)) {}
-    SeamHandle& operator=(SeamHandle&& other) noexcept {
-        if (this != &other) {
-            reset();
-            sys_ = other.sys_;
-            handle_ = std::exchange(other.handle_, 0);
-        }
-        return *this;
-    }
-    ~SeamHandle() { reset(); }
-
-    H get() const { return handle_; }
-    bool valid() const { return handle_ != 0; }
-    // Closes the handle held (if any) and holds `handle` instead.
-    void reset(H handle = 0) {
-        if (handle_ != 0) (sys_->*Close)(std::exchange(handle_, 0));
-        handle_ = handle;
-    }
+    explicit SeamHandle(System& sys, H handle = 0) : Owner<SeamCloser<H, Close>>(handle, {&sys}) {}
 
 protected:
-    System& sys() const { return *sys_; }
-
-private:
-    System* sys_;
-    H handle_;
+    System& sys() const { return *this->closer().sys; }
 };
 
 // A handle of the service control manager or of a service.

@@ -5,16 +5,12 @@ find_package(GTest REQUIRED)
 # The tests sign detection lists with throwaway keys (OpenSSL's libcrypto, Debian's libssl-dev).
 find_package(OpenSSL REQUIRED COMPONENTS Crypto)
 file(GLOB PELL_UNIT_SOURCES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/unit/*.cpp)
-# The portable side of ui/ is tested here: the window arithmetic, and the about box's texts, layout,
-# scroller and tune steps. The rest of ui/ is Win32 only.
-set(PELL_UI_PORTABLE_SOURCES ${CMAKE_SOURCE_DIR}/ui/layout.cpp ${CMAKE_SOURCE_DIR}/ui/about_layout.cpp
-    ${CMAKE_SOURCE_DIR}/ui/about_tune.cpp)
-add_executable(unit_tests ${PELL_UNIT_SOURCES} ${PELL_UI_PORTABLE_SOURCES})
+add_executable(unit_tests ${PELL_UNIT_SOURCES})
 target_compile_options(unit_tests PRIVATE ${PELL_SANITIZE})
 target_compile_definitions(unit_tests PRIVATE PELL_SOURCE_DIR="${CMAKE_SOURCE_DIR}" PELL_TUNE_FILE="${PELL_TUNE_FILE}"
                                               PELL_TRANSLATION_DIR="${PELL_TRANSLATION_DIR}")
 add_dependencies(unit_tests pell_tune pell_translations)
-target_link_libraries(unit_tests PRIVATE pellconsole pellupdate pellfake GTest::gtest_main OpenSSL::Crypto)
+target_link_libraries(unit_tests PRIVATE pellconsole pellupdate pelluicore pellfake GTest::gtest_main OpenSSL::Crypto)
 gtest_discover_tests(unit_tests DISCOVERY_TIMEOUT 60)
 
 # Benchmarks print figures; they are programs, not tests.

@@ -26,9 +26,8 @@ if(PELL_WIN32_TEST_SOURCES)
     add_executable(pell_update_probe ${CMAKE_SOURCE_DIR}/tests/win32/programs/update_probe.cpp)
     target_link_libraries(pell_update_probe PRIVATE pellnet pellfake)
 
-    add_executable(win32_tests ${PELL_WIN32_TEST_SOURCES} ${CMAKE_SOURCE_DIR}/ui/about_layout.cpp
-                   ${CMAKE_SOURCE_DIR}/ui/about_tune.cpp)
-    target_link_libraries(win32_tests PRIVATE pellwin32 pellnet pellconsole pellfake GTest::gtest_main)
+    add_executable(win32_tests ${PELL_WIN32_TEST_SOURCES})
+    target_link_libraries(win32_tests PRIVATE pellwin32 pellnet pellconsole pelluicore pellfake GTest::gtest_main)
     target_compile_definitions(win32_tests PRIVATE PELL_TUNE_FILE_WIN="Z:${PELL_TUNE_FILE}"
                                               PELL_SOURCE_DIR="${CMAKE_SOURCE_DIR}")
     add_dependencies(win32_tests pell_sleeper pell_test_service)
@@ -39,7 +38,7 @@ endif()
 # The console program.
 if(EXISTS ${CMAKE_SOURCE_DIR}/app/pellclean/main.cpp)
     add_executable(pellclean ${CMAKE_SOURCE_DIR}/app/pellclean/main.cpp)
-    target_link_libraries(pellclean PRIVATE pellconsole pellwin32)
+    target_link_libraries(pellclean PRIVATE pellconsole pellstartup pellwin32)
     target_compile_options(pellclean PRIVATE -Wall -Wextra)
     pell_bind_resources(pellclean)
 

@@ -1,9 +1,5 @@
-# The window program PellworthRemover.exe: ui/ as a library of its own (Win32 only), the program's
-# resources (manifest, icon, artwork, version) beside the shared ones.
-file(GLOB PELL_UI_SOURCES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/ui/*.cpp)
-add_library(pellui STATIC ${PELL_UI_SOURCES})
-target_compile_options(pellui PRIVATE -Wall -Wextra)
-target_link_libraries(pellui PUBLIC pellwin32 pellnet msimg32)
+# The window program PellworthRemover.exe on ui/'s library (ui/CMakeLists.txt), the program's resources
+# (manifest, icon, artwork, version) beside the shared ones.
 
 set(PELL_WINDOW_DIR ${CMAKE_SOURCE_DIR}/app/window)
 set(PELL_ARTWORK_DIR ${CMAKE_SOURCE_DIR}/tools/artwork)
@@ -13,7 +9,7 @@ file(GLOB PELL_ARTWORK_FILES CONFIGURE_DEPENDS ${PELL_ARTWORK_DIR}/*.bmp ${PELL_
 add_executable(PellworthRemover WIN32 ${PELL_WINDOW_DIR}/main.cpp ${CMAKE_BINARY_DIR}/window/window.rc)
 target_compile_options(PellworthRemover PRIVATE -Wall -Wextra -municode)
 target_link_options(PellworthRemover PRIVATE -municode)
-target_link_libraries(PellworthRemover PRIVATE pellui)
+target_link_libraries(PellworthRemover PRIVATE pellui pellstartup)
 set_source_files_properties(${CMAKE_BINARY_DIR}/window/window.rc PROPERTIES
     OBJECT_DEPENDS "${PELL_ARTWORK_FILES};${PELL_WINDOW_DIR}/PellworthRemover.manifest")
 pell_bind_resources(PellworthRemover)
@@ -73,7 +69,7 @@ set_tests_properties(e2e_window_about_box PROPERTIES FIXTURES_REQUIRED e2e_prefi
 
 # The benchmark of the run in the window links the window and its pictures.
 if(TARGET win_window_run)
-    target_link_libraries(win_window_run PRIVATE pellui)
+    target_link_libraries(win_window_run PRIVATE pellui pellstartup)
     target_sources(win_window_run PRIVATE ${CMAKE_BINARY_DIR}/window/window.rc)
 endif()
 

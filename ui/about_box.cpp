@@ -16,8 +16,6 @@ constexpr Rgb kPlainCredit{214, 220, 224};
 constexpr Rgb kEdgeColour{104, 116, 124};
 constexpr double kTextPoints = 8.25;
 
-TwipRect Twips(const about::TwipsRect& r) { return {double(r.left), double(r.top), double(r.width), double(r.height)}; }
-
 POINT PointOf(LPARAM lparam) { return {static_cast<short>(LOWORD(lparam)), static_cast<short>(HIWORD(lparam))}; }
 
 }  // namespace
@@ -60,7 +58,7 @@ void AboutBox::Build(HWND owner) {
     icon.parent = hwnd();
     icon.className = L"PellworthAboutIcon";
     icon.style = WS_CHILD | WS_VISIBLE;
-    icon.rect = scale_.Rect(Twips(l.icon));
+    icon.rect = scale_.Rect(l.icon);
     icon.id = aboutbox::kIdIcon;
     icon_.Create(icon);
     icon_.icon = static_cast<HICON>(::LoadImageW(::GetModuleHandleW(nullptr), MAKEINTRESOURCEW(PELL_ICON_MAIN),
@@ -74,19 +72,19 @@ void AboutBox::Build(HWND owner) {
     button.bold = true;
     button.charset = charset_;
     ok_.SetFont(button);
-    ok_.Place(Twips(l.okButton), scale_);
+    ok_.Place(l.okButton, scale_);
     ok_.SetForeColour(colour::kWhite);
     WriteButtonText(ok_, okCaption_, charset_, Overlays{});
     ok_.DrawBorder(colour::kBlack);
     ok_.SetPressHandler([this] { Close(); });
 
-    titleStrip_.Move(scale_.Rect(Twips(l.titleStrip)));
-    description_.Move(scale_.Rect(Twips(l.description)));
-    disclaimer_.Move(scale_.Rect(Twips(l.disclaimer)));
-    sponsoredBy_.Move(scale_.Rect(Twips(l.sponsoredBy)));
-    sponsorSite_.Move(scale_.Rect(Twips(l.sponsorSite)));
-    siteCredit_.Move(scale_.Rect(Twips(l.siteCredit)));
-    makerSite_.Move(scale_.Rect(Twips(l.makerSite)));
+    titleStrip_.Move(scale_.Rect(l.titleStrip));
+    description_.Move(scale_.Rect(l.description));
+    disclaimer_.Move(scale_.Rect(l.disclaimer));
+    sponsoredBy_.Move(scale_.Rect(l.sponsoredBy));
+    sponsorSite_.Move(scale_.Rect(l.sponsorSite));
+    siteCredit_.Move(scale_.Rect(l.siteCredit));
+    makerSite_.Move(scale_.Rect(l.makerSite));
     // The description's last line ("Translators:") stands beside the scroller's top, so the two overlap:
     // the scroller stays on top and the description never paints over it.
     ::SetWindowLongPtrW(description_.hwnd(), GWL_STYLE,
@@ -98,7 +96,7 @@ void AboutBox::Build(HWND owner) {
 }
 
 void AboutBox::BuildScroller(const about::Layout& l) {
-    const PixelRect window = scale_.Rect(Twips(l.scrollContainer));
+    const PixelRect window = scale_.Rect(l.scrollContainer);
     const int stripHeight = scale_.Px(l.scrollContentsHeight);
     scroller_ = about::Scroller(window.height, stripHeight);
 
@@ -122,11 +120,11 @@ void AboutBox::BuildScroller(const about::Layout& l) {
         labels.translator = r.translator;
         labels.language.Create(contents_.hwnd(), r.language, SS_LEFTNOWORDWRAP);
         labels.language.SetColours(colour::kWhite, colour::kWindow);
-        labels.language.Move(scale_.Rect(Twips(place.language)));
+        labels.language.Move(scale_.Rect(place.language));
         labels.credit.Create(contents_.hwnd(), about::TranslatorCredit(r.translator), SS_LEFTNOWORDWRAP);
         labels.credit.SetColours(about::TranslatorLink(r.translator) != 0 ? kLinkColour : kPlainCredit,
                                  colour::kWindow);
-        labels.credit.Move(scale_.Rect(Twips(place.credit)));
+        labels.credit.Move(scale_.Rect(place.credit));
     }
 }
 
@@ -181,7 +179,7 @@ void AboutBox::IconPicture::OnPaint(HDC dc, const RECT& client) {
 void AboutBox::OnTimer(UINT_PTR id) {
     if (id != kScrollTimer) return;
     scroller_.Tick();
-    const PixelRect window = scale_.Rect(Twips(about::BoxLayout().scrollContainer));
+    const PixelRect window = scale_.Rect(about::BoxLayout().scrollContainer);
     contents_.Move({0, scroller_.Top(), window.width, scale_.Px(about::BoxLayout().scrollContentsHeight)});
 }
 

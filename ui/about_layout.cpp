@@ -62,9 +62,9 @@ const std::array<CreditRow, kCreditRows>& CreditRows() {
 RowPlacement PlaceRow(int row) {
     constexpr int kRowPitch = 285, kRowHeight = 255;
     // From Italian down, both columns stand 15 twips further right.
-    const int shift = row >= 10 ? 15 : 0;
-    const int top = kRowPitch * row;
-    const int creditLeft = 1200 + shift;
+    const double shift = row >= 10 ? 15 : 0;
+    const double top = kRowPitch * row;
+    const double creditLeft = 1200 + shift;
     return {{120 + shift, top, creditLeft - 120 - shift - 45, kRowHeight},
             {creditLeft, top, BoxLayout().scrollContainer.width - creditLeft - 60, kRowHeight}};
 }

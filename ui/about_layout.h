@@ -6,6 +6,8 @@
 #include <cstdint>
 #include <string>
 
+#include "ui/twips.h"
+
 namespace pell::about {
 
 // The sponsor's address shown under "Sponsored by:"; a click opens link kSponsorLink instead, so the
@@ -22,25 +24,23 @@ std::wstring DisclaimerText();   // lblDisclaimer: the rights line and the mirro
 std::wstring SiteCreditText();   // Label11
 inline constexpr wchar_t kSponsoredByText[] = L"Sponsored by:";  // Label1
 
-// A rectangle in twips of the box's client area (or, for the credit rows, of ScrollContents).
-struct TwipsRect {
-    int left, top, width, height;
-};
+// Rectangles are in twips of the box's client area (or, for the credit rows, of ScrollContents).
+using ui::TwipRect;
 
 // The box's controls. The box is borderless: its client area is the whole window.
 struct Layout {
     int clientWidth, clientHeight;
-    TwipsRect titleStrip;       // Picture2
-    TwipsRect icon;             // picIcon
-    TwipsRect description;      // lblDescription
-    TwipsRect scrollContainer;  // ScrollContainer, the scroller's visible window
+    TwipRect titleStrip;       // Picture2
+    TwipRect icon;             // picIcon
+    TwipRect description;      // lblDescription
+    TwipRect scrollContainer;  // ScrollContainer, the scroller's visible window
     int scrollContentsHeight;   // ScrollContents, as wide as its container
-    TwipsRect disclaimer;       // lblDisclaimer
-    TwipsRect sponsoredBy;      // Label1
-    TwipsRect sponsorSite;      // Label2
-    TwipsRect siteCredit;       // Label11
-    TwipsRect makerSite;        // Label5
-    TwipsRect okButton;         // Picture1
+    TwipRect disclaimer;       // lblDisclaimer
+    TwipRect sponsoredBy;      // Label1
+    TwipRect sponsorSite;      // Label2
+    TwipRect siteCredit;       // Label11
+    TwipRect makerSite;        // Label5
+    TwipRect okButton;         // Picture1
 };
 const Layout& BoxLayout();
 
@@ -57,8 +57,8 @@ const std::array<CreditRow, kCreditRows>& CreditRows();
 
 // Where row k's two labels stand inside ScrollContents.
 struct RowPlacement {
-    TwipsRect language;
-    TwipsRect credit;
+    TwipRect language;
+    TwipRect credit;
 };
 RowPlacement PlaceRow(int row);
 

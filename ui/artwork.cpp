@@ -1,6 +1,7 @@
 // Loading and scaling the window's pictures.
 #include "ui/artwork.h"
 
+#include "ui/main_window_layout.h"
 #include "ui/resource_ids.h"
 
 namespace pell::ui {

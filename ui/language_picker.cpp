@@ -5,6 +5,7 @@
 #include <algorithm>
 
 #include "base/text.h"
+#include "ui/language_picker_layout.h"
 
 namespace pell::ui {
 namespace {

@@ -7,14 +7,16 @@
 #include <optional>
 #include <string>
 
-#include "engine/engine.h"
 #include "base/host.h"
+#include "engine/engine.h"
 #include "i18n/language.h"
 #include "ui/artwork.h"
 #include "ui/drawn_button.h"
 #include "ui/label.h"
-#include "ui/layout.h"
+#include "ui/main_window_layout.h"
 #include "ui/progress_bar.h"
+#include "ui/pump_pacer.h"
+#include "ui/run_state.h"
 #include "ui/window.h"
 
 namespace pell::ui {

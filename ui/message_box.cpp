@@ -6,6 +6,7 @@
 
 #include "base/host.h"
 #include "base/product.h"
+#include "ui/message_box_layout.h"
 
 namespace pell::ui {
 

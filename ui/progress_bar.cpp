@@ -1,6 +1,8 @@
 // Painting the progress bars.
 #include "ui/progress_bar.h"
 
+#include "ui/main_window_layout.h"
+
 namespace pell::ui {
 
 void ProgressBar::Create(HWND parent, const Artwork* art) {

@@ -5,8 +5,10 @@
 #include <functional>
 #include <string>
 
+#include "base/owner.h"
 #include "platform/win32/win32_api.h"
-#include "ui/layout.h"
+#include "ui/skin.h"
+#include "ui/twips.h"
 
 namespace pell::ui {
 
@@ -25,32 +27,9 @@ int DpiOf(HWND hwnd);
 PixelRect WorkAreaOf(HMONITOR monitor);
 
 // A GDI object owned once.
+inline void DeleteGdiObject(HGDIOBJ h) { ::DeleteObject(h); }
 template <typename H>
-class GdiObject {
-public:
-    GdiObject() = default;
-    explicit GdiObject(H h) : h_(h) {}
-    GdiObject(const GdiObject&) = delete;
-    GdiObject& operator=(const GdiObject&) = delete;
-    GdiObject(GdiObject&& o) noexcept : h_(o.h_) { o.h_ = nullptr; }
-    GdiObject& operator=(GdiObject&& o) noexcept {
-        if (this != &o) {
-            reset();
-            h_ = o.h_;
-            o.h_ = nullptr;
-        }
-        return *this;
-    }
-    ~GdiObject() { reset(); }
-    H get() const { return h_; }
-    void reset(H h = nullptr) {
-        if (h_ != nullptr) ::DeleteObject(h_);
-        h_ = h;
-    }
-
-private:
-    H h_ = nullptr;
-};
+using GdiObject = Owner<FunctionCloser<H, DeleteGdiObject>>;
 using Font = GdiObject<HFONT>;
 using Brush = GdiObject<HBRUSH>;
 using Bitmap = GdiObject<HBITMAP>;

@@ -7,10 +7,10 @@
 
 #include "app/pellclean/console.h"
 #include "app/pellclean/scan_command.h"
+#include "app/start_up/start_up.h"
 #include "engine/engine.h"
 #include "engine/run.h"
 #include "base/text.h"
-#include "platform/win32/start_up.h"
 #include "platform/win32/trace_sinks.h"
 #include "platform/win32/win32_system.h"
 
@@ -81,7 +81,7 @@ int Run() {
     win32::Win32System real;
     win32::ProgramLanguageResources resources(real);
     LanguageState language;
-    if (!win32::LoadEnglish(resources, language, error)) {
+    if (!startup::LoadEnglish(resources, language, error)) {
         PrintError(L"the English translation resource is missing or broken: " + error);
         return console::exitcode::Internal;
     }
@@ -103,19 +103,19 @@ int Run() {
     System& sys = options.scan ? static_cast<System&>(whatIf)
                   : options.noRestart ? static_cast<System&>(suppressed) : real;
     Engine e(sys, host, language.translation);
-    switch (win32::LoadBoundDetections(e, error)) {
-    case win32::BoundDetections::Loaded:
+    switch (startup::LoadBoundDetections(e, error)) {
+    case startup::BoundDetections::Loaded:
         break;
-    case win32::BoundDetections::Missing:
+    case startup::BoundDetections::Missing:
         PrintError(error + L"; refusing to run without detections");
         return console::exitcode::DatabaseRefused;
-    case win32::BoundDetections::Refused:
+    case startup::BoundDetections::Refused:
         PrintError(L"the signature database was refused: " + error);
         return console::exitcode::DatabaseRefused;
     }
 
     if (!options.extraDetections.empty()) {
-        auto extra = win32::AddExtraDetections(sys, e, FullPath(options.extraDetections), error);
+        auto extra = startup::AddExtraDetections(sys, e, FullPath(options.extraDetections), error);
         if (!extra) {
             PrintError(L"the extra detections file " + options.extraDetections + L" " + error);
             return console::exitcode::ExtraUnreadable;

@@ -1,15 +1,17 @@
 // PellworthRemover.exe: the window program. Wiring only: the start-up steps in their order, then the
 // window's message loop.
+#include "app/start_up/start_up.h"
 #include "engine/engine.h"
 #include "i18n/language.h"
 #include "platform/win32/multimedia.h"
-#include "platform/win32/start_up.h"
 #include "platform/win32/trace_sinks.h"
 #include "platform/win32/win32_system.h"
 #include "ui/about_box.h"
 #include "ui/language_picker.h"
 #include "ui/main_window.h"
+#include "ui/main_window_layout.h"
 #include "ui/message_box.h"
+#include "ui/run_state.h"
 #include "ui/update_check.h"
 
 namespace {
@@ -55,7 +57,7 @@ int Run() {
 
     // 3, 4. The detection tables.
     Engine engine(system, window, language.translation);
-    if (win32::LoadBoundDetections(engine, error) != win32::BoundDetections::Loaded)
+    if (startup::LoadBoundDetections(engine, error) != startup::BoundDetections::Loaded)
         return Refuse(L"The signature database was refused, so nothing can be scanned: " + error, 5);
     window.Attach(engine);
     // The service export waits for regedit: the window keeps painting and its timers and sockets go on.

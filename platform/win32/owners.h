@@ -2,8 +2,8 @@
 #pragma once
 
 #include <type_traits>
-#include <utility>
 
+#include "base/owner.h"
 #include "platform/win32/win32_api.h"
 
 namespace pell::win32 {
@@ -11,41 +11,14 @@ namespace pell::win32 {
 // A handle and the call that closes it. Null is "none"; so is INVALID_HANDLE_VALUE for the kinds
 // (files, searches) whose opening calls answer that on failure.
 template <typename H, void (*Close)(H)>
-class Owned {
-public:
-    Owned() = default;
-    explicit Owned(H h) : h_(h) {}
-    Owned(const Owned&) = delete;
-    Owned& operator=(const Owned&) = delete;
-    Owned(Owned&& other) noexcept : h_(std::exchange(other.h_, H{})) {}
-    Owned& operator=(Owned&& other) noexcept {
-        if (this != &other) {
-            reset();
-            h_ = std::exchange(other.h_, H{});
-        }
-        return *this;
+struct Win32Closer : FunctionCloser<H, Close> {
+    static bool Valid(H h) {
+        if constexpr (std::is_same_v<H, HANDLE>) return h != nullptr && h != INVALID_HANDLE_VALUE;
+        else return h != H{};
     }
-    ~Owned() { reset(); }
-
-    H get() const { return h_; }
-    // For calls that fill a handle through a pointer.
-    H* out() {
-        reset();
-        return &h_;
-    }
-    H release() { return std::exchange(h_, H{}); }
-    void reset() {
-        if (valid()) Close(h_);
-        h_ = H{};
-    }
-    bool valid() const {
-        if constexpr (std::is_same_v<H, HANDLE>) return h_ != nullptr && h_ != INVALID_HANDLE_VALUE;
-        else return h_ != H{};
-    }
-
-private:
-    H h_{};
 };
+template <typename H, void (*Close)(H)>
+using Owned = Owner<Win32Closer<H, Close>>;
 
 inline void CloseKernelHandle(HANDLE h) { ::CloseHandle(h); }
 inline void CloseFind(HANDLE h) { ::FindClose(h); }

@@ -12,11 +12,11 @@
 #include <string>
 #include <vector>
 
+#include "app/start_up/start_up.h"
 #include "engine/engine.h"
 #include "engine/run.h"
 #include "base/text.h"
 #include "i18n/translation.h"
-#include "platform/win32/start_up.h"
 #include "platform/win32/win32_api.h"
 #include "platform/win32/win32_system.h"
 #include "signatures/database.h"
@@ -74,7 +74,7 @@ int main() {
     win32::Win32System sys;
     win32::ProgramLanguageResources resources(sys);
     auto sigdb = win32::LoadResourceBytes(L"SIGDB", 1);
-    if (!win32::LoadEnglish(resources, loaded.language, error) || !sigdb || !ReadDatabase(*sigdb, loaded.db, error) ||
+    if (!startup::LoadEnglish(resources, loaded.language, error) || !sigdb || !ReadDatabase(*sigdb, loaded.db, error) ||
         (synthetic && !bench::GrowToOriginalSize(loaded.db))) {
         std::fprintf(stderr, "bench: the bound translation or database is missing or refused\n");
         return 2;

@@ -153,13 +153,13 @@ TEST(AboutLayout, EveryControlLiesInsideTheBox) {
     const Layout& l = BoxLayout();
     EXPECT_EQ(l.clientWidth, 5745);
     EXPECT_EQ(l.clientHeight, 5700);
-    const TwipsRect s = l.scrollContainer;
+    const TwipRect s = l.scrollContainer;
     EXPECT_EQ(s.left, 1740);
     EXPECT_EQ(s.top, 2280);
     EXPECT_EQ(s.width, 2895);
     EXPECT_EQ(s.height, 1935);
     EXPECT_EQ(l.scrollContentsHeight, 5760);
-    for (const TwipsRect& r : {l.titleStrip, l.icon, l.description, l.scrollContainer, l.disclaimer, l.sponsoredBy,
+    for (const TwipRect& r : {l.titleStrip, l.icon, l.description, l.scrollContainer, l.disclaimer, l.sponsoredBy,
                                l.sponsorSite, l.siteCredit, l.makerSite, l.okButton}) {
         EXPECT_GE(r.left, 0);
         EXPECT_GE(r.top, 0);

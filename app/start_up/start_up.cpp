@@ -1,10 +1,10 @@
 // The start-up steps both programs share.
-#include "platform/win32/start_up.h"
+#include "app/start_up/start_up.h"
 
 #include "base/files.h"
 #include "signatures/database.h"
 
-namespace pell::win32 {
+namespace pell::startup {
 namespace {
 
 // More than a million digests' worth: not a list of detections (a device or a growing file).
@@ -23,13 +23,13 @@ public:
 
 }  // namespace
 
-bool LoadEnglish(ProgramLanguageResources& resources, LanguageState& language, std::wstring& error) {
+bool LoadEnglish(win32::ProgramLanguageResources& resources, LanguageState& language, std::wstring& error) {
     NoView nothing;
     return LoadLanguage(kEnglishIndex, resources, language, nothing, error);
 }
 
 BoundDetections LoadBoundDetections(DetectionTables& tables, std::wstring& error) {
-    auto bytes = LoadResourceBytes(L"SIGDB", 1);
+    auto bytes = win32::LoadResourceBytes(L"SIGDB", 1);
     if (!bytes) {
         error = L"the signature database is missing from this program";
         return BoundDetections::Missing;
@@ -47,4 +47,4 @@ std::optional<ExtraDetections> AddExtraDetections(System& sys, DetectionTables& 
     return extra;
 }
 
-}  // namespace pell::win32
+}  // namespace pell::startup

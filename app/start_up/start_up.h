@@ -12,12 +12,12 @@
 #include "platform/win32/program_resources.h"
 #include "signatures/detection_tables.h"
 
-namespace pell::win32 {
+namespace pell::startup {
 
 // The English translation into `language`, with nothing on screen to show it (the console program;
 // the window chooses by the system's language through StartUpLanguage). False with the reason when the
 // bound resource is missing or broken.
-bool LoadEnglish(ProgramLanguageResources& resources, LanguageState& language, std::wstring& error);
+bool LoadEnglish(win32::ProgramLanguageResources& resources, LanguageState& language, std::wstring& error);
 
 // The signature database bound into the program (resource SIGDB 1), merged into `tables`. When it is
 // missing or fails its checks, `error` says why: the programs never run without detections.
@@ -35,4 +35,4 @@ struct ExtraDetections {
 std::optional<ExtraDetections> AddExtraDetections(System& sys, DetectionTables& tables, const std::wstring& path,
                                                   std::wstring& error);
 
-}  // namespace pell::win32
+}  // namespace pell::startup
