@@ -16,7 +16,9 @@ constexpr int RestorePickerTitle = 43;  // the folder picker's title for that
 constexpr int RestoreQuestion = 44;     // the Yes/No question before anything is put back (" >> ")
 constexpr int RunRecord = 45;           // the details line naming the run's record ("%%": its path)
 constexpr int LeftBehindCount = 46;     // the details line counting what stayed ("%%": the count)
-constexpr int Last = LeftBehindCount;
+constexpr int RecordUnwritable = 47;    // the box when the chosen folder cannot hold the run's record (" >> ")
+constexpr int RecordFailed = 48;        // the box when the record stops being written part way (" >> ")
+constexpr int Last = RecordFailed;
 }  // namespace textline
 
 class Translation {

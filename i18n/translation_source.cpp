@@ -13,7 +13,8 @@ namespace {
 
 constexpr int kLines = Translation::kLineCount;
 constexpr std::array kArgLines = {19, 22, 23, 24, 29, 30, 31, 32, 37, textline::RunRecord, textline::LeftBehindCount};
-constexpr std::array kBreakLines = {12, 13, 14, 16, 18, textline::LeftBehindBox, textline::RestoreQuestion};
+constexpr std::array kBreakLines = {12, 13, 14, 16, 18, textline::LeftBehindBox, textline::RestoreQuestion,
+                                   textline::RecordUnwritable, textline::RecordFailed};
 constexpr int kSiteLine = 13;
 
 template <std::size_t N>

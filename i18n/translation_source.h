@@ -26,7 +26,7 @@ struct TranslationSource {
 // CR LF (one break after the last line is allowed, an empty line behind the last is not); exactly
 // Translation::kLineCount lines, none empty and none holding control characters; "%%" once in each of
 // lines 19, 22, 23, 24, 29, 30, 31, 32, 37, 45 and 46 and nowhere else; " >> " once in each of lines
-// 12, 13, 14, 16, 18, 41 and 44 and nowhere else; the site marker once in line 13 and nowhere else.
+// 12, 13, 14, 16, 18, 41, 44, 47 and 48 and nowhere else; the site marker once in line 13 and nowhere else.
 // Every problem found is reported, in line order.
 TranslationSource ReadTranslationSource(std::string_view utf8);
 

@@ -24,14 +24,6 @@ constexpr wchar_t kPickerTitle[] = L"Please select a folder to save Log and Back
 // Undoing a cleaning from the system menu. The ids of added system-menu items stay below 0xF000 and
 // keep their low four bits clear (Windows uses them).
 constexpr UINT kMenuRestore = 0x0110;
-// Shown when the chosen folder could not hold the run's record, so the run changed nothing: the one
-// thing the user can do about it.
-constexpr wchar_t kRecordUnwritableNotice[] =
-    L"The record of this cleaning could not be written in the folder you chose (it is read-only, or its disk "
-    L"is full), so nothing was changed. Press START again and choose another folder.";
-constexpr wchar_t kRecordFailedNotice[] =
-    L"The record of this cleaning could no longer be written, so the cleaning stopped part way. Press START "
-    L"again and choose another folder to finish it.";
 constexpr wchar_t kSelfProperty[] = L"PellworthMainWindow";
 constexpr wchar_t kEditProcProperty[] = L"PellworthEditProcedure";
 constexpr DWORD kStyle = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX | WS_CLIPCHILDREN;
@@ -290,8 +282,9 @@ void MainWindow::Start() {
     });
     if (outcome == RunOutcome::RecordUnwritable || outcome == RunOutcome::RecordFailed) {
         const Translation& t = language_.translation;
-        MessageBoxWindow box(outcome == RunOutcome::RecordUnwritable ? kRecordUnwritableNotice : kRecordFailedNotice,
-                             t.OkCaption(), L"", language_.currentCharset);
+        // The one thing the user can do about a record that could not be written: another folder.
+        const int line = outcome == RunOutcome::RecordUnwritable ? textline::RecordUnwritable : textline::RecordFailed;
+        MessageBoxWindow box(t.Shown(line), t.OkCaption(), L"", language_.currentCharset);
         box.ShowModal(hwnd());
     }
     // The record names what the run changed; it is what "Restore a previous cleaning..." reads.

@@ -2,12 +2,18 @@
 #include "ui/message_box.h"
 
 #include <algorithm>
+#include <cstdint>
 
 #include "base/host.h"
 #include "base/product.h"
 #include "ui/message_box_layout.h"
 
 namespace pell::ui {
+
+namespace {
+// How the static control draws a SS_LEFTNOWORDWRAP | SS_NOPREFIX label.
+constexpr UINT kLabelFormat = DT_LEFT | DT_NOPREFIX | DT_EXPANDTABS;
+}  // namespace
 
 MessageBoxWindow::MessageBoxWindow(std::wstring text, std::wstring button1, std::wstring button2, int charset)
     : text_(std::move(text)), button1Caption_(std::move(button1)), button2Caption_(std::move(button2)),
@@ -58,7 +64,8 @@ void MessageBoxWindow::Arrange() {
     HFONT font = reinterpret_cast<HFONT>(::SendMessageW(message_.hwnd(), WM_GETFONT, 0, 0));
     HGDIOBJ old = ::SelectObject(dc, font);
     RECT r{0, 0, 0, 0};
-    ::DrawTextW(dc, text_.c_str(), static_cast<int>(text_.size()), &r, DT_CALCRECT | DT_NOPREFIX | DT_EXPANDTABS);
+    ::DrawTextW(dc, text_.c_str(), static_cast<int>(text_.size()), &r, kLabelFormat | DT_CALCRECT);
+    r.right = r.left + std::max(static_cast<int>(r.right - r.left), InkWidth(dc, r));
     ::SelectObject(dc, old);
     ::ReleaseDC(message_.hwnd(), dc);
     int lines = 1;
@@ -79,6 +86,52 @@ void MessageBoxWindow::Arrange() {
     HMONITOR monitor = ::MonitorFromWindow(::GetParent(hwnd()) ? ::GetParent(hwnd()) : hwnd(), MONITOR_DEFAULTTOPRIMARY);
     const Point at = PlaceInWorkArea(WorkAreaOf(monitor), width, height);
     ::SetWindowPos(hwnd(), nullptr, at.x, at.y, width, height, SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+// Wine draws some faces wider than their own metrics: Liberation Sans, which stands in for "MS Sans Serif",
+// puts Cyrillic about a pixel per word further right than GetTextExtent and DT_CALCRECT count (Latin and
+// Greek agree), and the label clipped the end of each line. So the text is drawn once off screen, with
+// the label's font and DC settings, and the width it really covers is taken: where its ink ends, plus one
+// clear column. 0 when that cannot be done (the measured size then stands).
+int MessageBoxWindow::InkWidth(HDC labelDc, const RECT& measured) {
+    const int height = measured.bottom - measured.top;
+    // Room for a quarter more than was measured: what is drawn has never been off by that much.
+    const int width = (measured.right - measured.left) * 5 / 4 + 16;
+    if (height <= 0) return 0;
+    BITMAPINFO info{};
+    info.bmiHeader.biSize = sizeof info.bmiHeader;
+    info.bmiHeader.biWidth = width;
+    info.bmiHeader.biHeight = -height;  // top-down rows
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 32;
+    info.bmiHeader.biCompression = BI_RGB;
+    HDC mem = ::CreateCompatibleDC(labelDc);
+    void* bits = nullptr;
+    HBITMAP bitmap = ::CreateDIBSection(mem, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+    int ink = 0;
+    if (mem != nullptr && bitmap != nullptr && bits != nullptr) {
+        HGDIOBJ oldBitmap = ::SelectObject(mem, bitmap);
+        HGDIOBJ oldFont = ::SelectObject(mem, ::GetCurrentObject(labelDc, OBJ_FONT));
+        RECT all{0, 0, width, height};
+        FillRectColour(mem, all, colour::kWindow);
+        message_.Colour(mem);  // the colours and reading order the label draws with
+        ::GdiFlush();
+        const auto* pixels = static_cast<const std::uint32_t*>(bits);
+        const std::uint32_t background = pixels[0];
+        ::DrawTextW(mem, text_.c_str(), static_cast<int>(text_.size()), &all, kLabelFormat);
+        ::GdiFlush();
+        for (int y = 0; y < height; ++y)
+            for (int x = width - 1; x >= ink; --x)
+                if (pixels[static_cast<std::size_t>(y) * static_cast<std::size_t>(width) + static_cast<std::size_t>(x)] != background) {
+                    ink = x + 2;
+                    break;
+                }
+        ::SelectObject(mem, oldFont);
+        ::SelectObject(mem, oldBitmap);
+    }
+    if (bitmap != nullptr) ::DeleteObject(bitmap);
+    if (mem != nullptr) ::DeleteDC(mem);
+    return ink;
 }
 
 int MessageBoxWindow::ShowModal(HWND owner) {

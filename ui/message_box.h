@@ -28,6 +28,7 @@ protected:
 private:
     void Build(HWND owner);
     void Arrange();
+    int InkWidth(HDC labelDc, const RECT& measured);
     void Answer(int result);
 
     std::wstring text_, button1Caption_, button2Caption_;

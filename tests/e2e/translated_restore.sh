@@ -1,8 +1,9 @@
 #!/bin/bash
 # The undo of a cleaning in the language the user picked, under its own Xvfb in a throwaway prefix: the
 # window started in English, Russian then Arabic picked, and for each the system menu's item, the folder
-# picker's title and the question before anything is put back, all in that language; No puts nothing back
-# and leaves the window idle. The update check meets a site of the scenario's own private namespace.
+# picker's title and the question before anything is put back, all in that language and whole in its box;
+# No puts nothing back and leaves the window idle. The update check meets a site of the scenario's own
+# private namespace.
 # Screenshots are kept in WORK_DIR/shots.
 # usage: translated_restore.sh WINDOW_EXE PROBE_EXE WORK_DIR SOURCE_DIR
 set -uo pipefail  # no -e: every step is a check, and a failed one must not stop the clean-up
@@ -50,6 +51,14 @@ pick_language() {  # pick_language INDEX: the picker's arrow, then the entry
 }
 panel_open() { look && [ "$(kid 41 | cut -f4)" = 1 ]; }
 panel_closed() { look && [ "$(kid 41 | cut -f4)" = 0 ]; }
+# The box's label holds its whole text: its last pixel column shows only the box's background (a line
+# drawn wider than the label leaves its ink there).
+label_holds_text() {  # label_holds_text WINDOW
+    local x y w h
+    read -r x y w h <<<"$(probe children "$1" | awk -F'\t' '$2 == "Static" { print $5; exit }' | tr ',' ' ')"
+    [ -n "$h" ] || return 1
+    ! import -window root -crop "1x$h+$((x + w - 1))+$y" -depth 8 txt:- | tail -n +2 | grep -qv '#2E343A'
+}
 # Line N of a translation source as a window shows it: " >> " is a line break, which the probe shows as
 # "||" (CR LF).
 line() { sed -n "$2p" "$src/resources/lang/$1.txt" | sed 's/ >> /||/g'; }
@@ -81,6 +90,7 @@ restore_asked_in() {  # restore_asked_in STEM INDEX
     e2e_check "$stem: the question comes up" wait_until 20 window_up "$box"
     e2e_check "$stem: the question in its words" test "$(statics_of "$box" | head -n 1)" = "$(line "$stem" 44)"
     shot "$stem-3-question"
+    e2e_check "$stem: the question's lines end inside the box" label_holds_text "$box"
     xdotool key Escape
     e2e_check "$stem: No closes the question" wait_until 10 window_gone "$box"
     e2e_check "$stem: idle again" wait_until 20 idle

@@ -146,7 +146,7 @@ TEST(Language, AFortyLineTranslationIsRefused) {
     Translation t;
     std::wstring error;
     EXPECT_FALSE(Translation::Parse(text, t, error));
-    EXPECT_EQ(error, L"translation has 40 lines, expected 46");
+    EXPECT_EQ(error, L"translation has 40 lines, expected 48");
 }
 
 TEST(Language, SelectingALanguageRunsTheStepsInOrderAndSetsTheGlobals) {
