@@ -63,15 +63,20 @@ e2e_restart_server() {
 
 # The live Wine processes of one prefix (its wineserver, services and programs) as "PID ARGS" lines: Wine's
 # own executables, told apart by the WINEPREFIX in their environment (a script's other helpers, which
-# inherit it, are not the prefix's).
+# inherit it, are not the prefix's). Scenarios ask this often, so it forks once (find reads every process's
+# executable link) and reads the few Wine processes' files with builtins; a zombie has no link and drops out.
 e2e_prefix_processes() {
-    local prefix=$1 pid stat args
-    while read -r pid stat args; do
-        [[ $stat != Z* && $(readlink "/proc/$pid/exe" 2>/dev/null) == */wine* ]] || continue
-        if { tr '\0' '\n' <"/proc/$pid/environ"; } 2>/dev/null | grep -qxF "WINEPREFIX=$prefix"; then
-            echo "$pid $args"
-        fi
-    done < <(ps -eo pid=,stat=,args=)
+    local prefix=$1 dir var
+    local -a env argv
+    while read -r dir; do
+        mapfile -t -d '' env 2>/dev/null <"$dir/environ" || continue
+        for var in "${env[@]}"; do
+            [[ $var == "WINEPREFIX=$prefix" ]] || continue
+            mapfile -t -d '' argv 2>/dev/null <"$dir/cmdline" || argv=()
+            [ ${#argv[@]} -gt 0 ] && echo "${dir#/proc/} ${argv[*]}"
+            break
+        done
+    done < <(find /proc -mindepth 2 -maxdepth 2 -name exe -lname '*/wine*' -printf '%h\n' 2>/dev/null)
 }
 
 # Stops the wineserver of one prefix and waits, by process id, until every process of that prefix is
@@ -94,21 +99,23 @@ e2e_stop_prefix() {
 }
 
 # The unix path of a Windows path in the prefix ("C:\windows\x.exe", "M:\a.inf"), each folder found
-# case-insensitively as Wine finds it; missing parts keep the given spelling.
+# case-insensitively as Wine finds it; missing parts keep the given spelling. Builtins only past the drive:
+# a planted set looks up a hundred paths.
 e2e_unix_path() {
-    local win=$1
+    local win=$1 dir part found entry name
     local drive=${win:0:1}
-    drive=$(printf '%s' "$drive" | tr 'A-Z' 'a-z')
-    local dir
-    dir=$(readlink -f "$WINEPREFIX/dosdevices/$drive:") || return 1
-    local rest=${win:3}
+    dir=$(readlink -f "$WINEPREFIX/dosdevices/${drive,,}:") || return 1
     local IFS='\'
-    local part found
-    for part in $rest; do
+    for part in ${win:3}; do
         [ -n "$part" ] || continue
-        found=""
-        if [ -d "$dir" ]; then
-            found=$(find "$dir" -mindepth 1 -maxdepth 1 -iname "$(printf '%s' "$part" | sed 's/[][*?\\]/\\&/g')" -printf '%f\n' 2>/dev/null | head -n 1)
+        found=
+        if [ -e "$dir/$part" ]; then
+            found=$part
+        elif [ -d "$dir" ]; then
+            for entry in "$dir"/* "$dir"/.[!.]* "$dir"/..?*; do
+                name=${entry##*/}
+                if [[ ${name,,} == "${part,,}" ]] && [ -e "$entry" ]; then found=$name; break; fi
+            done
         fi
         dir="$dir/${found:-$part}"
     done
