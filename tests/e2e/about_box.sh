@@ -233,6 +233,7 @@ for lang in he_IL.UTF-8 ru_RU.UTF-8; do
     # Russian at 144 dpi: the box grows with the main window.
     if [ "$lang" = ru_RU.UTF-8 ]; then
         wine reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d 144 /f >/dev/null 2>&1
+        probe_serve
     fi
     start_window "$lang"
     launcher=$!

@@ -22,22 +22,7 @@ work=$(mkdir -p "$3" && cd "$3" && pwd)
 src=$(cd "$4" && pwd)
 E2E_SOURCE_DIR=$src
 base=${E2E_BASE_PREFIX:-$(dirname "$work")/base-prefix}
-prefix=$work/prefix
-shots=$work/shots
-rm -rf "$shots"
-mkdir -p "$shots"
-
-e2e_start_xvfb "$work/xvfb.log"
-cleanup() {
-    e2e_update_stop
-    e2e_stop_prefix "$prefix"
-    e2e_stop_xvfb
-}
-trap cleanup EXIT
-e2e_make_base_prefix "$base"
-e2e_fresh_prefix "$base" "$prefix"
-e2e_prepare_windows
-e2e_update_site_quiet "$work"
+e2e_window_scene "$work"
 
 failures=0
 main='Pellworth Remover '

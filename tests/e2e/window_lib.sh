@@ -1,7 +1,40 @@
 # Shell functions of the window scripts: the probe beside the program, screenshots, waiting, pixels.
 # Sourced, never run; the caller sets probe_exe (the window probe) and shots (the screenshot folder).
 
-probe() { wine "$probe_exe" "$@" 2>/dev/null | tr -d '\r'; }
+# probe COMMAND ARG [ID]: the probe's answer and exit code. A scenario's waits ask it hundreds of times and
+# each Wine start costs a fifth of a second, so probe_serve keeps one probe answering for the display and
+# prefix of the moment; anything else (another display, another prefix, the server gone, an answer not
+# given within two minutes) falls back to a probe started for the one call.
+probe() {
+    if [ "${e2e_probe_for:-}" = "$DISPLAY|$WINEPREFIX|$probe_exe" ] && kill -0 "$e2e_probe_pid" 2>/dev/null; then
+        local tag=$BASHPID.$RANDOM line
+        # Written from a subshell: a server gone since the check ends that subshell by SIGPIPE, not us.
+        if (IFS=$'\t' && printf '%s\n' "$tag	$*") >&"$e2e_probe_in" 2>/dev/null; then
+            while IFS= read -r -t 120 line <&"$e2e_probe_out"; do
+                line=${line//$'\r'/}  # as tr -d '\r' below
+                if [[ $line == $'\x04'"$tag "* ]]; then return "${line##* }"; fi
+                [[ $line == $'\x04'* ]] || printf '%s\n' "$line"
+            done
+        fi
+        probe_stop
+    fi
+    wine "$probe_exe" "$@" 2>/dev/null | tr -d '\r'
+}
+probe_serve() {  # after the display, the prefix or the system DPI changed
+    probe_stop
+    coproc E2E_PROBE { exec wine "$probe_exe" serve 2>/dev/null; }
+    e2e_probe_pid=$E2E_PROBE_PID
+    # Copies that every subshell keeps (a coprocess's own descriptors are closed in pipelines).
+    exec {e2e_probe_in}>&"${E2E_PROBE[1]}" {e2e_probe_out}<&"${E2E_PROBE[0]}"
+    e2e_probe_for="$DISPLAY|$WINEPREFIX|$probe_exe"
+}
+probe_stop() {
+    [ -n "${e2e_probe_for:-}" ] || return 0
+    kill "$e2e_probe_pid" 2>/dev/null || true
+    wait "$e2e_probe_pid" 2>/dev/null || true
+    exec {e2e_probe_in}>&- {e2e_probe_out}<&-
+    e2e_probe_for=
+}
 shot() { import -window root "$shots/$1.png"; echo "screenshot $shots/$1.png"; }
 wait_until() {  # wait_until SECONDS COMMAND...
     local end=$((SECONDS + $1))
@@ -41,10 +74,12 @@ e2e_window_scene() {
     e2e_prepare_windows
     # In a namespace of the scene's own (update_site.sh), the start-up update check meets a quiet site.
     if declare -F e2e_update_site_quiet >/dev/null; then e2e_update_site_quiet "$1"; fi
+    probe_serve
 }
 e2e_window_cleanup() {
     # By its id first: a server going away under a program can leave it spinning.
     if [ -n "${launcher:-}" ]; then kill "$launcher" 2>/dev/null; fi
+    probe_stop
     if declare -F e2e_update_stop >/dev/null; then e2e_update_stop; fi
     e2e_stop_prefix "$prefix"
     e2e_stop_xvfb

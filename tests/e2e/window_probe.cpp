@@ -11,6 +11,7 @@
 //   window_probe close TITLE           posts WM_CLOSE (a close from outside); exit 0 when the window is gone within 5 s
 //   window_probe dpi TITLE             the window's DPI as the program sees it
 //   window_probe focus TITLE           the id of the child that has the keyboard focus (0: none of them)
+//   window_probe serve                 the commands above, one per line of standard input (see Serve)
 // TITLE "=Name" matches the whole title, otherwise its start.
 // Output is UTF-8; exit code 1 when the window or child is not there.
 #include "platform/win32/win32_api.h"
@@ -102,16 +103,11 @@ int Pick(const std::wstring& folder) {
     return 0;
 }
 
-}  // namespace
-
-int main() {
-    int argc = 0;
-    wchar_t** argv = ::CommandLineToArgvW(::GetCommandLineW(), &argc);
-    if (argc < 3) {
-        std::fprintf(stderr, "usage: window_probe find|frame|active|menu|children|text|enabled|pick|close|dpi|focus ARG [ID]\n");
-        return 64;
-    }
-    const std::wstring command = argv[1], arg = argv[2];
+// One probe command: COMMAND ARG [ID]. Its answer goes to standard output; the result is the exit code.
+int Command(const std::vector<std::wstring>& argv) {
+    if (argv.size() < 2) return 64;
+    const std::wstring& command = argv[0];
+    const std::wstring& arg = argv[1];
     if (command == L"pick") return Pick(arg);
     HWND top = Top(arg);
     if (top == nullptr) return 1;
@@ -132,8 +128,8 @@ int main() {
         return menu != nullptr && ::IsWindowVisible(menu) ? 0 : 1;
     } else if (command == L"children") {
         ::EnumChildWindows(top, ListChild, 0);
-    } else if (command == L"text" && argc > 3) {
-        HWND child = ::GetDlgItem(top, _wtoi(argv[3]));
+    } else if (command == L"text" && argv.size() > 2) {
+        HWND child = ::GetDlgItem(top, _wtoi(argv[2].c_str()));
         if (child == nullptr) return 1;
         std::printf("%s\n", Utf8(TextOf(child)).c_str());
     } else if (command == L"enabled") {
@@ -155,4 +151,51 @@ int main() {
         return 64;
     }
     return 0;
+}
+
+std::wstring Wide(const std::string& s) {
+    if (s.empty()) return {};
+    int n = ::MultiByteToWideChar(CP_UTF8, 0, s.data(), static_cast<int>(s.size()), nullptr, 0);
+    std::wstring w(static_cast<std::size_t>(n), L'\0');
+    ::MultiByteToWideChar(CP_UTF8, 0, s.data(), static_cast<int>(s.size()), w.data(), n);
+    return w;
+}
+
+// Every probe started anew is a Wine process start, the most of what a scenario's waits cost: "serve"
+// answers one command per line of standard input instead. A line is TAG, COMMAND, ARG [, ID], separated by
+// tabs (UTF-8); its answer is the command's output, then "\x04TAG CODE" with the exit code it would have had.
+int Serve() {
+    std::string line;
+    char chunk[4096];
+    while (std::fgets(chunk, sizeof chunk, stdin) != nullptr) {
+        line += chunk;
+        if (line.back() != '\n') continue;
+        while (!line.empty() && (line.back() == '\n' || line.back() == '\r')) line.pop_back();
+        std::vector<std::wstring> fields;
+        std::size_t start = 0;
+        for (std::size_t tab; (tab = line.find('\t', start)) != std::string::npos; start = tab + 1)
+            fields.push_back(Wide(line.substr(start, tab - start)));
+        fields.push_back(Wide(line.substr(start)));
+        const std::wstring tag = fields.front();
+        fields.erase(fields.begin());
+        const int code = Command(fields);
+        std::printf("\x04%s %d\n", Utf8(tag).c_str(), code);
+        std::fflush(stdout);
+        line.clear();
+    }
+    return 0;
+}
+
+}  // namespace
+
+int main() {
+    int argc = 0;
+    wchar_t** argv = ::CommandLineToArgvW(::GetCommandLineW(), &argc);
+    if (argc == 2 && std::wstring(argv[1]) == L"serve") return Serve();
+    if (argc < 3) {
+        std::fprintf(stderr, "usage: window_probe find|frame|active|menu|children|text|enabled|pick|close|dpi|focus ARG [ID]\n"
+                             "       window_probe serve\n");
+        return 64;
+    }
+    return Command(std::vector<std::wstring>(argv + 1, argv + argc));
 }

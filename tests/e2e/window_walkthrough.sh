@@ -30,6 +30,7 @@ mkdir -p "$out" "$shots"
 # --- Our own display; stopped at the end with the prefix.
 e2e_start_xvfb "$work/xvfb.log"
 cleanup() {
+    probe_stop
     e2e_update_stop
     e2e_stop_prefix "$prefix"
     e2e_stop_xvfb
@@ -55,6 +56,7 @@ e2e_update_test_key "$work"
 e2e_update_trusting_copy "$exe" "$work/PellworthRemover.exe"
 exe=$work/PellworthRemover.exe
 e2e_update_serve "$work" 4.6 "$out/extra-detections.txt"
+probe_serve
 
 # An English system: the checks read the English captions.
 export LC_ALL=C.UTF-8
@@ -248,6 +250,7 @@ prefix=$work/prefix-small
 e2e_fresh_prefix "$base" "$prefix"
 e2e_prepare_windows
 wine reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d 144 /f >/dev/null 2>&1
+probe_serve
 start_window
 launcher=$!
 e2e_check "the window comes up at 144 dpi" wait_until 120 child_enabled "$main" 10
