@@ -47,6 +47,7 @@ e2e_fresh_prefix() {
     export WINEPREFIX=$prefix
     e2e_require_prefix
     wineserver -p </dev/null >/dev/null 2>&1
+    e2e_guard prefix "$prefix"
     # The prefix's system processes keep the standard handles of whichever program starts them: start
     # them from one whose handles lead nowhere, so no caller's pipe is held open.
     wine cmd /c exit </dev/null >/dev/null 2>&1
@@ -58,6 +59,7 @@ e2e_restart_server() {
     wineserver -k >/dev/null 2>&1 || true
     wineserver -w >/dev/null 2>&1 || true
     wineserver -p </dev/null >/dev/null 2>&1
+    [ -z "${E2E_GUARD_LIST:-}" ] || e2e_guard prefix "$WINEPREFIX"
     wine cmd /c exit </dev/null >/dev/null 2>&1
 }
 
@@ -96,6 +98,44 @@ e2e_stop_prefix() {
         sleep 0.2
     done
     [ -z "$pids" ] || echo "processes of $prefix still running: $pids" >&2
+}
+
+# ctest ends a scenario at its timeout by killing the script, whose exit trap then never runs: the
+# prefix's server and programs, the Xvfb and the update server it started would run on beside the tests
+# after it. So the first of them starts a watcher outside the script's process tree which, once the script
+# is gone, stops those of them that are still running: only the very processes registered (same id, same
+# start time), so a finished run's, whose own clean-up stopped them, and a later run's are never touched.
+e2e_guard() {  # e2e_guard prefix PATH | e2e_guard process PID
+    local what=$2 pid=$2 start
+    if [ "$1" = prefix ]; then
+        pid=$(e2e_prefix_processes "$(cd "$what" && pwd)" | awk '$2 ~ /wineserver/ { print $1 }') || true
+    fi
+    start=$(e2e_start_time "$pid") || return 0
+    if [ -z "${E2E_GUARD_LIST:-}" ] || [ ! -f "$E2E_GUARD_LIST" ]; then
+        E2E_GUARD_LIST=$(mktemp "${TMPDIR:-/tmp}/e2e-guard.XXXXXX")
+        export E2E_GUARD_LIST
+        (setsid bash -c '. "$1" && e2e_guard_watch "$2" "$3"' guard "${BASH_SOURCE[0]}" "$$" "$E2E_GUARD_LIST" \
+            </dev/null >/dev/null 2>&1 &)
+    fi
+    printf '%s\t%s\t%s\t%s\n' "$1" "$what" "$pid" "$start" >>"$E2E_GUARD_LIST"
+}
+e2e_guard_watch() {  # e2e_guard_watch SCRIPT_PID LIST
+    local kind what pid start
+    while kill -0 "$1" 2>/dev/null; do sleep 1; done
+    while IFS=$'\t' read -r kind what pid start; do
+        [ "$(e2e_start_time "$pid")" = "$start" ] || continue
+        case $kind in
+        prefix) e2e_stop_prefix "$what" ;;
+        process) kill "$pid" 2>/dev/null ;;
+        esac
+    done <"$2"
+    rm -f "$2"
+}
+e2e_start_time() {  # e2e_start_time PID: when the process started (clock ticks since boot), if it is there
+    local stat fields
+    [ -n "$1" ] && read -r stat 2>/dev/null <"/proc/$1/stat" || return 1
+    read -r -a fields <<<"${stat##*) }"
+    echo "${fields[19]}"
 }
 
 # The unix path of a Windows path in the prefix ("C:\windows\x.exe", "M:\a.inf"), each folder found
@@ -182,6 +222,7 @@ e2e_start_xvfb() {
     numberfile=$(mktemp)
     Xvfb -displayfd 3 -screen 0 "${size}x24" -nolisten tcp 3>"$numberfile" >"$log" 2>&1 &
     E2E_XVFB_PID=$!
+    e2e_guard process "$E2E_XVFB_PID"
     # It writes the number once it accepts clients; a loaded machine may take seconds: up to 60 s.
     for _ in $(seq 600); do
         n=$(head -n 1 "$numberfile")

@@ -62,6 +62,7 @@ PY
     e2e_update_stop
     "${server[@]}" &
     E2E_UPDATE_SERVER_PID=$!
+    e2e_guard process "$E2E_UPDATE_SERVER_PID"
     # A busy machine may take seconds to start Python: up to 30 s.
     for _ in $(seq 300); do
         (exec 3<>/dev/tcp/127.0.0.1/80) 2>/dev/null && return 0

@@ -78,7 +78,7 @@ e2e_window_scene() {
 }
 e2e_window_cleanup() {
     # By its id first: a server going away under a program can leave it spinning.
-    if [ -n "${launcher:-}" ]; then kill "$launcher" 2>/dev/null; fi
+    if [ -n "${launcher:-}" ]; then kill "$launcher" 2>/dev/null || true; fi
     probe_stop
     if declare -F e2e_update_stop >/dev/null; then e2e_update_stop; fi
     e2e_stop_prefix "$prefix"
