@@ -10,6 +10,7 @@
 #include "base/handles.h"
 #include "base/registry_walk.h"
 #include "record/record_places.h"
+#include "engine/process_utils.h"
 #include "engine/run_entry.h"
 #include "engine/stages.h"
 #include "base/text.h"
@@ -120,16 +121,18 @@ Decision RunServicesRules(const Engine&, const WormNameIndex& worms, const RunEn
 }
 
 void AfterRemovalActions(Engine& e, AfterRemoval after) {
-    // A missing or locked copy is passed over: the value is what starts the worm.
+    // A missing or locked copy is passed over: the value is what starts the worm. What goes is kept and
+    // recorded like every deleted file, and a linked folder that leads to the genuine explorer.exe (the
+    // Windows folder's) leaves it alone.
     switch (after) {
         case AfterRemoval::Nothing:
             break;
         case AfterRemoval::DeleteExplorerCopies:
-            e.sys.DeleteFile(e.folders.WindowsDir + L"\\system\\explorer.exe");
-            e.sys.DeleteFile(e.folders.WindowsDir + L"\\system32\\explorer.exe");
+            BackUpAndDelete(e, e.folders.WindowsDir + L"\\system\\explorer.exe", DeletionLines::RefusalsOnly);
+            BackUpAndDelete(e, e.folders.WindowsDir + L"\\system32\\explorer.exe", DeletionLines::RefusalsOnly);
             break;
         case AfterRemoval::RestartExplorer:
-            e.sys.DeleteFile(kUpdaterExplorer);
+            BackUpAndDelete(e, kUpdaterExplorer, DeletionLines::RefusalsOnly);
             e.sys.StartCommandLine(e.folders.WindowsDir + L"\\explorer.exe", ShowStyle::MinimizedFocus);
             break;
     }

@@ -140,7 +140,8 @@ void SelectProcesses(Engine& e, std::wstring_view name) {
         if (entry.fileName == key || key == L"*") e.ProcessCandidates.push_back(entry);
 }
 
-void BackUpAndDelete(Engine& e, const std::wstring& path) {
+void BackUpAndDelete(Engine& e, const std::wstring& path, DeletionLines lines) {
+    const bool every = lines == DeletionLines::Every;
     if (IsOwnProgram(e.sys, path)) {
         ReportLeftAlone(e, path, kOwnProgramLeftAlone);
         return;
@@ -159,7 +160,7 @@ void BackUpAndDelete(Engine& e, const std::wstring& path) {
         file.reset();
         // A path that names no file (or a folder, which worms' vaccines create) has nothing to lose.
         const std::uint32_t now = e.sys.GetFileAttributes(path);
-        if (now == kInvalidAttributes || (now & kAttributeDirectory)) return;
+        if (now == kInvalidAttributes || (now & kAttributeDirectory) || !every) return;
         e.Details(status::UnableToBackUp, shortName);
         e.wormsLeftBehind.insert(UpperCase(path));
         return;
@@ -183,23 +184,26 @@ void BackUpAndDelete(Engine& e, const std::wstring& path) {
     if (copy == e.backedUpThisScan.end()) {
         FileCopy made;
         if (!CopyWithDigest(e, file.get(), shortName, made)) {
+            if (!every) return;
             e.Details(status::UnableToBackUp, shortName);
             e.wormsLeftBehind.insert(key);
             return;
         }
         copy = e.backedUpThisScan.emplace(key, made).first;
-        e.Details(status::BackedUp, shortName);
+        if (every) e.Details(status::BackedUp, shortName);
     }
     file.reset();
     e.sys.SetFileAttributes(path, kAttributeNormal);
 
     if (e.sys.DeleteFile(path) != 0) {
         e.Changes().FileDeleted(recordedPath, attributes, copy->second);
+        e.wormsLeftBehind.erase(key);  // a copy that failed earlier in the scan is made good
+        if (!every) return;
         e.Details(status::Removed, path);
         e.fileRemoved = true;
-        e.wormsLeftBehind.erase(key);  // a copy that failed earlier in the scan is made good
         return;
     }
+    if (!every) return;
     const std::uint32_t error = e.sys.LastError();
     if (error == code::FileNotFound || error == code::PathNotFound) return;
     // Locked, in use, refused: the file is there and stays until Windows starts again, when nothing

@@ -27,7 +27,7 @@ e2e_window_scene "$work"
 failures=0
 main='Pellworth Remover '
 box='=Pellworth Remover'
-# The main window's children as last seen (one probe per look: every probe is a Wine start).
+# The main window's children as last seen (one probe per look: the checks after it read the same state).
 look() { kids=$(probe children "$main"); }
 child() { awk -F'\t' -v id="$1" '$1 == id { print; exit }' <<<"$kids"; }
 child_text() { child "$1" | cut -f6-; }

@@ -157,6 +157,7 @@ TEST_P(EachRule, RemovesReportsAndKeepsAsTheTableSays) {
     b.machine.PlantFile(L"C:\\WINDOWS\\explorer.exe", "x");
 
     b.Run();
+    b.e.recordMd5.Release();  // a whole run releases it at its end
 
     EXPECT_EQ(b.Reported(), row.lines);
     for (const std::wstring& v : {std::wstring(L"Sound"), kRegEditManager, row.name}) {
@@ -175,6 +176,9 @@ TEST_P(EachRule, RemovesReportsAndKeepsAsTheTableSays) {
     EXPECT_EQ(b.machine.FileExists(L"C:\\WINDOWS\\system32\\explorer.exe"), !explorer);
     EXPECT_EQ(b.machine.FileExists(L"C:\\WINDOWS\\system32\\updater\\explorer.exe"), !updater);
     EXPECT_TRUE(b.machine.FileExists(L"C:\\WINDOWS\\explorer.exe"));
+    // Kept first, like every deleted file: a copy each in the log folder.
+    EXPECT_EQ(b.machine.FileExists(L"D:\\Logs\\explorer.exe.back"), explorer || updater);
+    EXPECT_EQ(b.machine.FileExists(L"D:\\Logs\\explorer.exe (2).back"), explorer);
     ASSERT_EQ(b.machine.StartedCommands().size(), updater ? 1u : 0u);
     if (updater) {
         EXPECT_EQ(b.machine.StartedCommands()[0].commandLine, L"C:\\WINDOWS\\explorer.exe");

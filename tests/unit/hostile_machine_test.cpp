@@ -179,6 +179,24 @@ const Case kCases[] = {
          EXPECT_TRUE(m.Changes(L"file").empty());
          EXPECT_TRUE(m.Changes(L"process").empty());
      }},
+    {"a Run value \"explorer.exe\" with the worm's System folder linked to the Windows folder: the worm's copy in "
+     "system32 is kept and deleted, the genuine explorer.exe it reaches is left alone",
+     [](Machine& m) {
+         m.machine.PlantFile(L"C:\\WINDOWS\\explorer.exe", "MZ genuine explorer");
+         m.machine.PlantFolderLink(L"C:\\WINDOWS\\system", L"C:\\WINDOWS");
+         m.machine.PlantFile(L"C:\\WINDOWS\\system32\\explorer.exe", "MZ worm copy");
+         m.machine.PlantString(RegRoot::LocalMachine, kRunKey, L"Shell", L"explorer.exe");
+     },
+     RunOutcome::Removed,
+     [](Machine& m) {
+         EXPECT_EQ(m.machine.FileBytes(L"C:\\WINDOWS\\explorer.exe"), "MZ genuine explorer");
+         EXPECT_TRUE(m.Said(L"C:\\WINDOWS\\system\\explorer.exe" + std::wstring(kGenuineProgramLeftAlone)));
+         EXPECT_FALSE(m.machine.FileExists(L"C:\\WINDOWS\\system32\\explorer.exe"));
+         const auto files = m.Changes(L"file");
+         ASSERT_EQ(files.size(), 1u);
+         EXPECT_EQ(Machine::Text(files[0], L"path"), L"C:\\WINDOWS\\system32\\explorer.exe");
+         EXPECT_EQ(m.machine.FileBytes(kLogs + Machine::Text(files[0], L"backup")), "MZ worm copy");
+     }},
     {"400 Run values naming one padded worm: one read for its digest (and one for its copy)",
      [](Machine& m) {
          m.machine.PlantFile(L"C:\\Tools\\big.exe", kBig);
