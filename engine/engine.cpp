@@ -11,7 +11,7 @@ namespace {
 class NoRecord : public ChangeSink {
 public:
     void ProcessTerminated(const std::wstring&, std::uint32_t) override {}
-    void FileDeleted(const std::wstring&, std::uint32_t, const FileCopy&) override {}
+    void FileDeleted(const std::wstring&, std::uint32_t, const FileCopy&, FileDeletion) override {}
     void ValueDeleted(ValueKind, const RecordedValue&) override {}
     void ValueRewritten(const RecordedValue&, const std::vector<std::uint8_t>&) override {}
     void ServiceDeleted(const std::wstring&, const std::wstring&, const std::wstring&) override {}

@@ -196,7 +196,7 @@ void BackUpAndDelete(Engine& e, const std::wstring& path, DeletionLines lines) {
     e.sys.SetFileAttributes(path, kAttributeNormal);
 
     if (e.sys.DeleteFile(path) != 0) {
-        e.Changes().FileDeleted(recordedPath, attributes, copy->second);
+        e.Changes().FileDeleted(recordedPath, attributes, copy->second, FileDeletion::Now);
         e.wormsLeftBehind.erase(key);  // a copy that failed earlier in the scan is made good
         if (!every) return;
         e.Details(status::Removed, path);
@@ -209,8 +209,11 @@ void BackUpAndDelete(Engine& e, const std::wstring& path, DeletionLines lines) {
     // Locked, in use, refused: the file is there and stays until Windows starts again, when nothing
     // holds it yet.
     e.Details(status::UnableToRemove, path);
-    if (e.wormsLeftBehind.insert(key).second && e.MayChange() && e.sys.DeleteFileAtRestart(path))
+    // Recorded too: after the restart, restore puts it back from its copy.
+    if (e.wormsLeftBehind.insert(key).second && e.MayChange() && e.sys.DeleteFileAtRestart(path)) {
+        e.Changes().FileDeleted(recordedPath, attributes, copy->second, FileDeletion::AtRestart);
         AppendDetailsLine(e.host, path + kRemovedAtRestart);
+    }
 }
 
 }  // namespace pell

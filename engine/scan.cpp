@@ -29,9 +29,10 @@ public:
         ++count_;
         record_.ProcessTerminated(path, pid);
     }
-    void FileDeleted(const std::wstring& path, std::uint32_t attributes, const FileCopy& copy) override {
+    void FileDeleted(const std::wstring& path, std::uint32_t attributes, const FileCopy& copy,
+                     FileDeletion when) override {
         ++count_;
-        record_.FileDeleted(path, attributes, copy);
+        record_.FileDeleted(path, attributes, copy, when);
     }
     void ValueDeleted(ValueKind kind, const RecordedValue& before) override {
         ++count_;

@@ -33,14 +33,18 @@ struct FileCopy {
 // Why a value was deleted; restore treats both alike, reports count them apart.
 enum class ValueKind { Autorun, Policy };
 
+enum class FileDeletion { Now, AtRestart };
+
 class ChangeSink {
 public:
     virtual ~ChangeSink() = default;
 
     // A process that was ended (its executable's path as the process table holds it).
     virtual void ProcessTerminated(const std::wstring& path, std::uint32_t pid) = 0;
-    // A file that was deleted: its attributes before the run touched them and its copy.
-    virtual void FileDeleted(const std::wstring& path, std::uint32_t attributes, const FileCopy& copy) = 0;
+    // A file that was deleted, or that Windows deletes when it starts again (it would not go now): its
+    // attributes before the run touched them and its copy.
+    virtual void FileDeleted(const std::wstring& path, std::uint32_t attributes, const FileCopy& copy,
+                             FileDeletion when) = 0;
     virtual void ValueDeleted(ValueKind kind, const RecordedValue& before) = 0;
     // A value the run rewrote instead of deleting (its old data in `before`, the data written in `after`).
     virtual void ValueRewritten(const RecordedValue& before, const std::vector<std::uint8_t>& after) = 0;

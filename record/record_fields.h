@@ -32,6 +32,7 @@ inline constexpr wchar_t kAttributes[] = L"attributes";
 inline constexpr wchar_t kSize[] = L"size";
 inline constexpr wchar_t kMd5[] = L"md5";
 inline constexpr wchar_t kBackup[] = L"backup";
+inline constexpr wchar_t kAtRestart[] = L"at_restart";
 inline constexpr wchar_t kRoot[] = L"root";
 inline constexpr wchar_t kView[] = L"view";
 inline constexpr wchar_t kKey[] = L"key";

@@ -163,13 +163,15 @@ void RecordWriter::ProcessTerminated(const std::wstring& path, std::uint32_t pid
     WriteLine(ChangeLine(changekind::kProcess).Text(recordfield::kPath, path).Number(recordfield::kPid, pid).Json());
 }
 
-void RecordWriter::FileDeleted(const std::wstring& path, std::uint32_t attributes, const FileCopy& copy) {
+void RecordWriter::FileDeleted(const std::wstring& path, std::uint32_t attributes, const FileCopy& copy,
+                               FileDeletion when) {
     JsonObject line = ChangeLine(changekind::kFile);
     line.Text(recordfield::kPath, path);
     if (attributes != kInvalidAttributes) line.Number(recordfield::kAttributes, attributes);
     // The size and digest of the bytes copied from the file that was deleted.
     if (!copy.name.empty()) line.Number(recordfield::kSize, copy.size).Text(recordfield::kMd5, copy.md5);
     AddCopy(line, recordfield::kBackup, copy.name);
+    if (when == FileDeletion::AtRestart) line.Flag(recordfield::kAtRestart, true);
     WriteLine(line.Json());
 }
 

@@ -47,7 +47,8 @@ public:
     const std::wstring& Path() const { return path_; }
 
     void ProcessTerminated(const std::wstring& path, std::uint32_t pid) override;
-    void FileDeleted(const std::wstring& path, std::uint32_t attributes, const FileCopy& copy) override;
+    void FileDeleted(const std::wstring& path, std::uint32_t attributes, const FileCopy& copy,
+                     FileDeletion when) override;
     void ValueDeleted(ValueKind kind, const RecordedValue& before) override;
     void ValueRewritten(const RecordedValue& before, const std::vector<std::uint8_t>& after) override;
     void ServiceDeleted(const std::wstring& name, const std::wstring& imagePath, const std::wstring& exportName) override;

@@ -256,7 +256,12 @@ private:
         std::wstring path, backup, md5;
         c.Text(recordfield::kPath, path);
         const std::wstring what = L"file " + path;
-        if (sys_.GetFileAttributes(path) != kInvalidAttributes) return LeftAlone(what, L"it exists again");
+        if (sys_.GetFileAttributes(path) != kInvalidAttributes) {
+            const JsonValue* atRestart = c.Find(recordfield::kAtRestart);
+            if (atRestart && atRestart->type == JsonValue::Type::Bool && atRestart->boolean)
+                return LeftAlone(what, L"it is still there: Windows deletes it when it starts again, and restore can put it back then");
+            return LeftAlone(what, L"it exists again");
+        }
         if (!c.Text(recordfield::kBackup, backup)) return Failed(what, L"the run kept no copy of it");
         c.Text(recordfield::kMd5, md5);
         const std::wstring copy = folder_ + backup;

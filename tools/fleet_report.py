@@ -31,7 +31,7 @@ RECORD_FIELD = {
     "Record": "record", "Format": "format", "Program": "program", "Version": "version", "Database": "database",
     "Machine": "machine", "User": "user", "Start": "start", "LogFolder": "log_folder", "Scan": "scan",
     "Kind": "kind", "Path": "path", "Pid": "pid", "Attributes": "attributes", "Size": "size", "Md5": "md5",
-    "Backup": "backup", "Root": "root", "View": "view", "Key": "key", "Name": "name", "Type": "type",
+    "Backup": "backup", "AtRestart": "at_restart", "Root": "root", "View": "view", "Key": "key", "Name": "name", "Type": "type",
     "Data": "data", "Text": "text", "Written": "written", "ImagePath": "image_path", "Export": "export",
     "Dropped": "dropped", "WrittenMd5": "written_md5", "Outcome": "outcome", "Counts": "counts",
     "Failures": "failures", "Restart": "restart", "End": "end",

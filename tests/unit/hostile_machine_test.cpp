@@ -231,6 +231,29 @@ const Case kCases[] = {
          EXPECT_FALSE(m.machine.FileExists(kWorm));
          EXPECT_EQ(m.machine.FileBytes(BackupName(kLogs, L"wrm.exe", 1)), std::string(200000, 'W'));
      }},
+    {"a worm file that will not go: marked for the restart, kept and recorded, and put back by restore after it",
+     [](Machine& m) {
+         m.machine.PlantFile(kWorm, "MZ locked worm");
+         m.machine.LockFile(kWorm);
+     },
+     RunOutcome::LeftBehind,
+     [](Machine& m) {
+         const auto files = m.Changes(L"file");
+         ASSERT_EQ(files.size(), 1u);
+         EXPECT_EQ(Machine::Text(files[0], L"path"), kWorm);
+         const JsonValue* atRestart = files[0].Find(L"at_restart");
+         ASSERT_NE(atRestart, nullptr);
+         EXPECT_TRUE(atRestart->boolean);
+         EXPECT_EQ(m.machine.FileBytes(kLogs + Machine::Text(files[0], L"backup")), "MZ locked worm");
+         std::wstring said;
+         auto say = [&](const std::wstring& line) { said += line + L"\n"; };
+         RestoreRun(m.machine, m.host, kRecord, RestoreOptions{}, say);
+         EXPECT_TRUE(Contains(said, L"Windows deletes it when it starts again")) << WideToUtf8(said);
+         m.machine.Restart();
+         ASSERT_FALSE(m.machine.FileExists(kWorm));
+         RestoreRun(m.machine, m.host, kRecord, RestoreOptions{}, say);
+         EXPECT_EQ(m.machine.FileBytes(kWorm), "MZ locked worm");
+     }},
     {"a policy value named in its own case: recorded and restored under that name",
      [](Machine& m) { m.machine.PlantDword(RegRoot::CurrentUser, kSystemPolicies, L"DisableTaskMgr", 1); },
      RunOutcome::NothingFound,
