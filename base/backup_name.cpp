@@ -8,11 +8,9 @@
 namespace pell {
 namespace {
 
-constexpr std::uint32_t kErrorFileExists = 80;
-constexpr std::uint32_t kErrorAlreadyExists = 183;
 constexpr std::uint32_t kCopyBlock = 65536;
 
-bool NameTaken(std::uint32_t error) { return error == kErrorFileExists || error == kErrorAlreadyExists; }
+bool NameTaken(std::uint32_t error) { return error == code::FileExists || error == code::AlreadyExists; }
 
 // A folder of the copy's name refuses the copy (access denied): that name is taken, too.
 bool FolderHolds(System& sys, const std::wstring& target) {

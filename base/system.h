@@ -31,11 +31,19 @@ enum class ShowStyle : int { Hidden = 0, Normal = 1, MinimizedFocus = 2 };
 // Result codes the rules test. Every other code is passed through untouched.
 namespace code {
 constexpr long Success = 0;
+constexpr long InvalidFunction = 1;
 constexpr long FileNotFound = 2;
 constexpr long PathNotFound = 3;
 constexpr long AccessDenied = 5;
+constexpr long InvalidHandle = 6;
+constexpr long SharingViolation = 32;
+constexpr long FileExists = 80;
+constexpr long InvalidParameter = 87;
+constexpr long DiskFull = 112;
+constexpr long AlreadyExists = 183;
 constexpr long MoreData = 234;
 constexpr long NoMoreItems = 259;
+constexpr long ServiceDoesNotExist = 1060;
 constexpr long ServiceNotActive = 1062;
 }  // namespace code
 

@@ -13,9 +13,6 @@
 namespace pell {
 namespace {
 
-constexpr long kErrorFileNotFound = 2;
-constexpr long kErrorPathNotFound = 3;
-
 bool BeyondAscii(wchar_t c) { return c < 0x20 || c > 0x7E; }
 
 // A listed name matches a path the way Windows resolves it only for plain names: short 8.3 aliases
@@ -50,7 +47,7 @@ FolderIndex::Listing& FolderIndex::Current(const std::wstring& folder) {
     std::vector<FoundFile> entries;
     long rc = sys_.ListFolder(folder, L"*", entries);
     // A folder that does not exist holds no files: probing its paths could only fail the same way.
-    listing.listed = rc == code::Success || rc == kErrorFileNotFound || rc == kErrorPathNotFound;
+    listing.listed = rc == code::Success || rc == code::FileNotFound || rc == code::PathNotFound;
     if (rc == code::Success)
         for (const FoundFile& entry : entries) {
             std::wstring name = UpperCase(entry.name);
@@ -100,7 +97,7 @@ void FolderIndex::Handed(const std::wstring& path) {
     if (sys_.GetFileAttributes(path) != kInvalidAttributes) return;
     // Only a file known to be gone leaves the listing; any other answer keeps it to be tried again.
     std::uint32_t error = sys_.LastError();
-    if (error != kErrorFileNotFound && error != kErrorPathNotFound) return;
+    if (error != code::FileNotFound && error != code::PathNotFound) return;
     auto name = it->second.names.find(UpperCase(FileNameOf(path)));
     if (name != it->second.names.end() && --name->second <= 0) it->second.names.erase(name);
 }

@@ -14,7 +14,6 @@ namespace {
 
 constexpr wchar_t kLogWords[] = L"Pellworth Removal Log ";
 constexpr wchar_t kScanWords[] = L"Pellworth Scan ";
-constexpr std::uint32_t kErrorFileExists = 80;
 // Further records of scans started within the same second get a number; the bound only stops a search
 // through a folder someone has filled on purpose.
 constexpr int kMaxSameNames = 100;
@@ -127,7 +126,7 @@ std::wstring SaveScanRecord(System& real, const std::wstring& folder, const std:
             n == 1 ? first : first.substr(0, dot) + L" (" + std::to_wstring(n) + L")" + first.substr(dot);
         OpenFileHandle file(real);
         if (!file.Open(path, FileAccess::Write, FileDisposition::CreateNew)) {
-            if (real.LastError() == kErrorFileExists) continue;
+            if (real.LastError() == code::FileExists) continue;
             return {};
         }
         std::uint32_t written = 0;

@@ -10,9 +10,6 @@
 namespace pell {
 namespace {
 
-constexpr std::uint32_t kErrorFileExists = 80;
-constexpr std::uint32_t kErrorInvalidParameter = 87;
-constexpr std::uint32_t kErrorInvalidHandle = 6;
 constexpr std::uint32_t kAttributeArchive = 0x20;
 constexpr std::uint32_t kServiceControlStop = 1;
 constexpr std::uint32_t kServiceControlInterrogate = 4;
@@ -227,7 +224,7 @@ bool WhatIfSystem::ValueShown(RegKey key, const OpenedKey& opened, const std::ws
 
 long WhatIfSystem::RegDeleteValue(RegKey key, const std::wstring& name) {
     const OpenedKey* opened = Opened(key);
-    if (!opened) return kErrorInvalidHandle;
+    if (!opened) return code::InvalidHandle;
     if (!ValueShown(key, *opened, name)) return code::FileNotFound;
     const std::wstring upper = UpperCase(name);
     auto written = writtenValues_.find(opened->id);
@@ -241,7 +238,7 @@ long WhatIfSystem::RegDeleteValue(RegKey key, const std::wstring& name) {
 
 long WhatIfSystem::RegDeleteKey(RegKey key, const std::wstring& subkey) {
     const OpenedKey* opened = Opened(key);
-    if (!opened) return kErrorInvalidHandle;
+    if (!opened) return code::InvalidHandle;
     const OpenedKey parent = *opened;
     RegKey target = key;
     OpenedKey targetKey = parent;
@@ -292,7 +289,7 @@ long WhatIfSystem::RegSetStringValue(RegKey key, const std::wstring& name, const
 long WhatIfSystem::RegSetValue(RegKey key, const std::wstring& name, std::uint32_t type,
                                const std::vector<std::uint8_t>& data) {
     const OpenedKey* opened = Opened(key);
-    if (!opened) return kErrorInvalidHandle;
+    if (!opened) return code::InvalidHandle;
     const std::wstring upper = UpperCase(name);
     auto deleted = deletedValues_.find(opened->id);
     if (deleted != deletedValues_.end()) {
@@ -387,7 +384,7 @@ long WhatIfSystem::EnumProcesses(std::vector<std::uint32_t>& ids, std::uint32_t 
 }
 
 ProcHandle WhatIfSystem::OpenProcess(std::uint32_t access, std::uint32_t pid) {
-    if (endedProcesses_.count(pid)) return static_cast<ProcHandle>(Refuse(kErrorInvalidParameter));
+    if (endedProcesses_.count(pid)) return static_cast<ProcHandle>(Refuse(code::InvalidParameter));
     ownError_.reset();
     const ProcHandle process = inner_.OpenProcess(access, pid);
     if (process != 0) processes_[process] = pid;
@@ -396,7 +393,7 @@ ProcHandle WhatIfSystem::OpenProcess(std::uint32_t access, std::uint32_t pid) {
 
 long WhatIfSystem::TerminateProcess(ProcHandle process, std::uint32_t) {
     auto it = processes_.find(process);
-    if (it == processes_.end()) return Refuse(kErrorInvalidHandle);
+    if (it == processes_.end()) return Refuse(code::InvalidHandle);
     endedProcesses_.insert(it->second);
     ownError_.reset();
     return 1;
@@ -493,7 +490,7 @@ long WhatIfSystem::CopyFile(const std::wstring& from, const std::wstring& to, bo
     if (source & kAttributeDirectory) return Refuse(code::AccessDenied);
     const std::uint32_t target = Attributes(to);
     if (target != kInvalidAttributes) {
-        if (failIfExists) return Refuse(kErrorFileExists);
+        if (failIfExists) return Refuse(code::FileExists);
         if (target & (kAttributeDirectory | kAttributeReadOnly)) return Refuse(code::AccessDenied);
     }
     if (!FolderExists(to)) return Refuse(code::PathNotFound);
@@ -540,7 +537,7 @@ long WhatIfSystem::MoveFileReplace(const std::wstring& from, const std::wstring&
 }
 
 long WhatIfSystem::MoveFileNoReplace(const std::wstring& from, const std::wstring& to) {
-    if (Attributes(to) != kInvalidAttributes) return Refuse(kErrorFileExists);
+    if (Attributes(to) != kInvalidAttributes) return Refuse(code::FileExists);
     return MoveFileReplace(from, to);
 }
 
@@ -559,7 +556,7 @@ long WhatIfSystem::OpenFile(const std::wstring& path, FileAccess access, FileDis
     OpenedFile opened;
     opened.writable = access == FileAccess::Write || access == FileAccess::ReadWrite;
     if (creates) {
-        if (exists && disposition == FileDisposition::CreateNew) return Refuse(kErrorFileExists);
+        if (exists && disposition == FileDisposition::CreateNew) return Refuse(code::FileExists);
         if (exists && (now & (kAttributeDirectory | kAttributeReadOnly))) return Refuse(code::AccessDenied);
         if (!FolderExists(path)) return Refuse(code::PathNotFound);
         opened.bytes = HoldNew(path);
@@ -587,7 +584,7 @@ long WhatIfSystem::OpenFile(const std::wstring& path, FileAccess access, FileDis
 
 long WhatIfSystem::ReadFile(FileHandle file, void* buffer, std::uint32_t count, std::uint32_t& read) {
     auto it = openFiles_.find(file);
-    if (it == openFiles_.end()) return Refuse(kErrorInvalidHandle);
+    if (it == openFiles_.end()) return Refuse(code::InvalidHandle);
     OpenedFile& opened = it->second;
     ownError_.reset();
     if (!opened.bytes) return inner_.ReadFile(opened.through, buffer, count, read);
@@ -601,7 +598,7 @@ long WhatIfSystem::ReadFile(FileHandle file, void* buffer, std::uint32_t count, 
 
 long WhatIfSystem::WriteFile(FileHandle file, const void* data, std::uint32_t count, std::uint32_t& written) {
     auto it = openFiles_.find(file);
-    if (it == openFiles_.end()) return Refuse(kErrorInvalidHandle);
+    if (it == openFiles_.end()) return Refuse(code::InvalidHandle);
     OpenedFile& opened = it->second;
     if (!opened.writable) return Refuse(code::AccessDenied);
     if (!opened.bytes) throw UnmodelledChange(L"writing into an existing file");
@@ -616,7 +613,7 @@ long WhatIfSystem::WriteFile(FileHandle file, const void* data, std::uint32_t co
 
 long WhatIfSystem::GetFileSize(FileHandle file, std::uint64_t& size) {
     auto it = openFiles_.find(file);
-    if (it == openFiles_.end()) return Refuse(kErrorInvalidHandle);
+    if (it == openFiles_.end()) return Refuse(code::InvalidHandle);
     ownError_.reset();
     if (!it->second.bytes) return inner_.GetFileSize(it->second.through, size);
     size = it->second.bytes->size();
@@ -625,7 +622,7 @@ long WhatIfSystem::GetFileSize(FileHandle file, std::uint64_t& size) {
 
 long WhatIfSystem::GetFileIdentity(FileHandle file, FileIdentity& identity) {
     auto it = openFiles_.find(file);
-    if (it == openFiles_.end()) return Refuse(kErrorInvalidHandle);
+    if (it == openFiles_.end()) return Refuse(code::InvalidHandle);
     ownError_.reset();
     if (!it->second.bytes) return inner_.GetFileIdentity(it->second.through, identity);
     // A file that exists only in memory is no file of the machine's: an identity no volume gives.
@@ -644,7 +641,7 @@ std::uint32_t WhatIfSystem::GetFileType(FileHandle file) {
 
 long WhatIfSystem::CloseFile(FileHandle file) {
     auto it = openFiles_.find(file);
-    if (it == openFiles_.end()) return Refuse(kErrorInvalidHandle);
+    if (it == openFiles_.end()) return Refuse(code::InvalidHandle);
     const FileHandle through = it->second.through;
     openFiles_.erase(it);
     ownError_.reset();
@@ -652,7 +649,7 @@ long WhatIfSystem::CloseFile(FileHandle file) {
 }
 
 long WhatIfSystem::FlushFile(FileHandle file) {
-    if (!openFiles_.count(file)) return Refuse(kErrorInvalidHandle);
+    if (!openFiles_.count(file)) return Refuse(code::InvalidHandle);
     ownError_.reset();
     return 1;
 }

@@ -10,7 +10,6 @@
 namespace pell {
 namespace {
 
-constexpr std::uint32_t kErrorFileExists = 80;
 // Further records started within the same second get a number; the bound only stops a search through
 // a folder someone has filled on purpose.
 constexpr int kMaxSameNames = 100;
@@ -85,7 +84,7 @@ bool RecordWriter::Begin(const std::wstring& logFolder, const std::wstring& star
         const std::wstring path = n == 1 ? first : stem + L" (" + std::to_wstring(n) + L")" + kRecordExtension;
         if (file_.Open(path, FileAccess::Write, FileDisposition::CreateNew)) {
             path_ = path;
-        } else if (sys_.LastError() != kErrorFileExists) {
+        } else if (sys_.LastError() != code::FileExists) {
             return false;
         }
     }

@@ -17,14 +17,6 @@
 namespace pell::test {
 namespace {
 
-constexpr std::uint32_t kErrorFileExists = 80;
-constexpr std::uint32_t kErrorSharingViolation = 32;
-constexpr std::uint32_t kErrorInvalidHandle = 6;
-constexpr std::uint32_t kErrorInvalidFunction = 1;
-constexpr std::uint32_t kErrorInvalidParameter = 87;
-constexpr std::uint32_t kErrorDiskFull = 112;
-constexpr std::uint32_t kErrorAlreadyExists = 183;
-constexpr std::uint32_t kErrorServiceDoesNotExist = 1060;
 constexpr std::uint32_t kErrorServiceCannotAcceptCtrl = 1061;
 constexpr long kErrorKeyDeleted = 1018;
 
@@ -164,7 +156,7 @@ long FakeMachine::RegOpenKeyView(RegRoot root, const std::wstring& path, std::ui
 
 long FakeMachine::RegEnumValue(RegKey key, std::uint32_t index, RegValue& value) {
     std::wstring path = KeyPath(key);
-    if (path.empty()) return kErrorInvalidHandle;
+    if (path.empty()) return code::InvalidHandle;
     if (auto f = Hit(Op::RegEnumValue, path)) return f->result;
     RegKeyNode* node = FindKey(path);
     if (!node) return kErrorKeyDeleted;
@@ -184,7 +176,7 @@ long FakeMachine::RegEnumValue(RegKey key, std::uint32_t index, RegValue& value)
 
 long FakeMachine::RegEnumKey(RegKey key, std::uint32_t index, std::wstring& name) {
     std::wstring path = KeyPath(key);
-    if (path.empty()) return kErrorInvalidHandle;
+    if (path.empty()) return code::InvalidHandle;
     if (auto f = Hit(Op::RegEnumKey, path)) return f->result;
     RegKeyNode* node = FindKey(path);
     if (!node) return kErrorKeyDeleted;
@@ -195,7 +187,7 @@ long FakeMachine::RegEnumKey(RegKey key, std::uint32_t index, std::wstring& name
 
 long FakeMachine::RegDeleteValue(RegKey key, const std::wstring& name) {
     std::wstring path = KeyPath(key);
-    if (path.empty()) return kErrorInvalidHandle;
+    if (path.empty()) return code::InvalidHandle;
     if (auto f = Hit(Op::RegDeleteValue, name)) return f->result;
     RegKeyNode* node = FindKey(path);
     if (!node) return kErrorKeyDeleted;
@@ -208,7 +200,7 @@ long FakeMachine::RegDeleteValue(RegKey key, const std::wstring& name) {
 
 long FakeMachine::RegDeleteKey(RegKey key, const std::wstring& subkey) {
     std::wstring path = KeyPath(key);
-    if (path.empty()) return kErrorInvalidHandle;
+    if (path.empty()) return code::InvalidHandle;
     std::wstring target = subkey.empty() ? path : path + L"\\" + subkey;
     if (auto f = Hit(Op::RegDeleteKey, target)) return f->result;
     auto parts = SplitPath(UpperCase(target));
@@ -227,7 +219,7 @@ long FakeMachine::RegDeleteKey(RegKey key, const std::wstring& subkey) {
 
 long FakeMachine::RegSetStringValue(RegKey key, const std::wstring& name, const std::wstring& data) {
     std::wstring path = KeyPath(key);
-    if (path.empty()) return kErrorInvalidHandle;
+    if (path.empty()) return code::InvalidHandle;
     if (auto f = Hit(Op::RegSetValue, name)) return f->result;
     RegKeyNode* node = FindKey(path);
     if (!node) return kErrorKeyDeleted;
@@ -242,7 +234,7 @@ long FakeMachine::RegSetStringValue(RegKey key, const std::wstring& name, const 
 }
 
 long FakeMachine::RegCloseKey(RegKey key) {
-    return keyHandles_.erase(key) ? code::Success : kErrorInvalidHandle;
+    return keyHandles_.erase(key) ? code::Success : code::InvalidHandle;
 }
 
 void FakeMachine::PlantKey(RegRoot root, const std::wstring& key) { MakeKey(RootPrefix(root) + L"\\" + key); }
@@ -303,7 +295,7 @@ void FakeMachine::PlantValue(RegRoot root, const std::wstring& key, const std::w
 long FakeMachine::RegQueryValue(RegKey key, const std::wstring& name, std::uint32_t& type,
                                 std::vector<std::uint8_t>& data) {
     std::wstring path = KeyPath(key);
-    if (path.empty()) return kErrorInvalidHandle;
+    if (path.empty()) return code::InvalidHandle;
     if (auto f = Hit(Op::RegQueryValue, name)) return f->result;
     RegKeyNode* node = FindKey(path);
     if (!node) return kErrorKeyDeleted;
@@ -328,7 +320,7 @@ long FakeMachine::RegCreateKey(RegRoot root, const std::wstring& path, RegKey& k
 long FakeMachine::RegSetValue(RegKey key, const std::wstring& name, std::uint32_t type,
                               const std::vector<std::uint8_t>& data) {
     std::wstring path = KeyPath(key);
-    if (path.empty()) return kErrorInvalidHandle;
+    if (path.empty()) return code::InvalidHandle;
     if (auto f = Hit(Op::RegSetValue, name)) return f->result;
     RegKeyNode* node = FindKey(path);
     if (!node) return kErrorKeyDeleted;
@@ -408,8 +400,8 @@ ScHandle FakeMachine::OpenSCManager(std::uint32_t) {
 ScHandle FakeMachine::OpenService(ScHandle manager, const std::wstring& name, std::uint32_t) {
     if (auto f = Hit(Op::OpenService, name)) return static_cast<ScHandle>(f->result);
     auto m = scHandles_.find(manager);
-    if (m == scHandles_.end() || !m->second.empty()) return static_cast<ScHandle>(Fail(kErrorInvalidHandle));
-    if (!scm_.count(UpperCase(name))) return static_cast<ScHandle>(Fail(kErrorServiceDoesNotExist));
+    if (m == scHandles_.end() || !m->second.empty()) return static_cast<ScHandle>(Fail(code::InvalidHandle));
+    if (!scm_.count(UpperCase(name))) return static_cast<ScHandle>(Fail(code::ServiceDoesNotExist));
     ScHandle h = nextHandle_++;
     scHandles_[h] = UpperCase(name);
     return h;
@@ -419,11 +411,11 @@ long FakeMachine::ControlService(ScHandle service, std::uint32_t control) {
     auto h = scHandles_.find(service);
     std::wstring name = h == scHandles_.end() ? L"" : h->second;
     if (auto f = Hit(Op::ControlService, name)) return f->result;
-    if (name.empty()) return Fail(kErrorInvalidHandle);
+    if (name.empty()) return Fail(code::InvalidHandle);
     auto it = scm_.find(name);
-    if (it == scm_.end()) return Fail(kErrorServiceDoesNotExist);
+    if (it == scm_.end()) return Fail(code::ServiceDoesNotExist);
     // Stop (1), or interrogate (4): a running service answers with its state.
-    if (control != 1 && control != 4) return Fail(kErrorInvalidParameter);
+    if (control != 1 && control != 4) return Fail(code::InvalidParameter);
     if (!it->second.running) return Fail(code::ServiceNotActive);
     if (control == 4) return 1;
     if (!it->second.stoppable) return Fail(kErrorServiceCannotAcceptCtrl);
@@ -431,7 +423,7 @@ long FakeMachine::ControlService(ScHandle service, std::uint32_t control) {
     return 1;
 }
 
-long FakeMachine::CloseServiceHandle(ScHandle handle) { return scHandles_.erase(handle) ? 1 : Fail(kErrorInvalidHandle); }
+long FakeMachine::CloseServiceHandle(ScHandle handle) { return scHandles_.erase(handle) ? 1 : Fail(code::InvalidHandle); }
 
 // ---------------------------------------------------------------- processes
 
@@ -478,7 +470,7 @@ long FakeMachine::LookupPrivilegeValue(const std::wstring& name, Luid& luid) {
 
 long FakeMachine::AdjustTokenPrivileges(ProcHandle token, const Luid&, std::uint32_t) {
     if (auto f = Hit(Op::AdjustTokenPrivileges, L"")) return f->result;
-    return procHandles_.count(token) ? 1 : Fail(kErrorInvalidHandle);
+    return procHandles_.count(token) ? 1 : Fail(code::InvalidHandle);
 }
 
 long FakeMachine::EnumProcesses(std::vector<std::uint32_t>& ids, std::uint32_t bufferBytes, std::uint32_t& neededBytes) {
@@ -494,7 +486,7 @@ long FakeMachine::EnumProcesses(std::vector<std::uint32_t>& ids, std::uint32_t b
 
 ProcHandle FakeMachine::OpenProcess(std::uint32_t, std::uint32_t pid) {
     if (auto f = Hit(Op::OpenProcess, std::to_wstring(pid))) return static_cast<ProcHandle>(f->result);
-    if (!ProcessRunning(pid)) return static_cast<ProcHandle>(Fail(kErrorInvalidParameter));
+    if (!ProcessRunning(pid)) return static_cast<ProcHandle>(Fail(code::InvalidParameter));
     ProcHandle h = nextHandle_++;
     procHandles_[h] = pid;
     return h;
@@ -502,7 +494,7 @@ ProcHandle FakeMachine::OpenProcess(std::uint32_t, std::uint32_t pid) {
 
 long FakeMachine::EnumProcessModules(ProcHandle process, std::uint64_t& firstModule) {
     auto h = procHandles_.find(process);
-    if (h == procHandles_.end() || h->second == 0) return Fail(kErrorInvalidHandle);
+    if (h == procHandles_.end() || h->second == 0) return Fail(code::InvalidHandle);
     if (auto f = Hit(Op::EnumProcessModules, std::to_wstring(h->second))) return f->result;
     firstModule = 0x400000 + h->second;
     return 1;
@@ -511,7 +503,7 @@ long FakeMachine::EnumProcessModules(ProcHandle process, std::uint64_t& firstMod
 std::uint32_t FakeMachine::GetModuleFileNameEx(ProcHandle process, std::uint64_t, std::wstring& path) {
     auto h = procHandles_.find(process);
     path.clear();
-    if (h == procHandles_.end() || h->second == 0) return static_cast<std::uint32_t>(Fail(kErrorInvalidHandle));
+    if (h == procHandles_.end() || h->second == 0) return static_cast<std::uint32_t>(Fail(code::InvalidHandle));
     if (auto f = Hit(Op::GetModuleFileNameEx, std::to_wstring(h->second))) return static_cast<std::uint32_t>(f->result);
     for (auto& p : processes_) {
         if (p.pid == h->second) {
@@ -519,14 +511,14 @@ std::uint32_t FakeMachine::GetModuleFileNameEx(ProcHandle process, std::uint64_t
             return static_cast<std::uint32_t>(path.size());
         }
     }
-    return static_cast<std::uint32_t>(Fail(kErrorInvalidParameter));
+    return static_cast<std::uint32_t>(Fail(code::InvalidParameter));
 }
 
 long FakeMachine::TerminateProcess(ProcHandle process, std::uint32_t) {
     auto h = procHandles_.find(process);
     std::uint32_t pid = h == procHandles_.end() ? 0 : h->second;
     if (auto f = Hit(Op::TerminateProcess, std::to_wstring(pid))) return f->result;
-    if (pid == 0) return Fail(kErrorInvalidHandle);
+    if (pid == 0) return Fail(code::InvalidHandle);
     for (auto& p : processes_) {
         if (p.pid == pid && p.running) {
             if (!p.terminable) return Fail(code::AccessDenied);
@@ -537,7 +529,7 @@ long FakeMachine::TerminateProcess(ProcHandle process, std::uint32_t) {
     return Fail(code::AccessDenied);
 }
 
-long FakeMachine::CloseHandle(ProcHandle handle) { return procHandles_.erase(handle) ? 1 : Fail(kErrorInvalidHandle); }
+long FakeMachine::CloseHandle(ProcHandle handle) { return procHandles_.erase(handle) ? 1 : Fail(code::InvalidHandle); }
 
 // ---------------------------------------------------------------- files
 
@@ -716,7 +708,7 @@ long FakeMachine::CopyFile(const std::wstring& from, const std::wstring& to, boo
     if (!FolderExists(Parent(nt))) return Fail(code::PathNotFound);
     auto dst = files_.find(nt);
     if (dst != files_.end()) {
-        if (failIfExists) return Fail(kErrorFileExists);
+        if (failIfExists) return Fail(code::FileExists);
         if (dst->second.attributes & kAttributeReadOnly || dst->second.locked) return Fail(code::AccessDenied);
     }
     if (folders_.count(nt)) return Fail(code::AccessDenied);
@@ -731,7 +723,7 @@ long FakeMachine::CopyFile(const std::wstring& from, const std::wstring& to, boo
     if (full) copy.bytes.resize(room);
     UseRoomIn(nt, copy.bytes.size());
     files_[nt] = copy;
-    return full ? Fail(kErrorDiskFull) : 1;
+    return full ? Fail(code::DiskFull) : 1;
 }
 
 long FakeMachine::DeleteFileAtRestart(const std::wstring& path) {
@@ -753,7 +745,7 @@ long FakeMachine::DeleteFile(const std::wstring& path) {
     if (it->second.attributes & kAttributeReadOnly || it->second.locked || FileLockedByProcess(n))
         return Fail(code::AccessDenied);
     for (auto& [h, st] : fileHandles_)
-        if (st.key == n) return Fail(kErrorSharingViolation);
+        if (st.key == n) return Fail(code::SharingViolation);
     files_.erase(it);
     return 1;
 }
@@ -766,7 +758,7 @@ long FakeMachine::MoveFileReplace(const std::wstring& from, const std::wstring& 
     if (!FolderExists(Parent(nt))) return Fail(code::PathNotFound);
     // An open file cannot be moved away or replaced (the handles would be left without their file).
     for (auto& [h, st] : fileHandles_)
-        if (st.key == nf || st.key == nt) return Fail(kErrorSharingViolation);
+        if (st.key == nf || st.key == nt) return Fail(code::SharingViolation);
     if (nf == nt) return 1;  // renaming a file onto itself changes nothing
     auto dst = files_.find(nt);
     if (dst != files_.end() &&
@@ -786,10 +778,10 @@ long FakeMachine::MoveFileNoReplace(const std::wstring& from, const std::wstring
     auto src = files_.find(nf);
     if (src == files_.end()) return Fail(FolderExists(Parent(nf)) ? code::FileNotFound : code::PathNotFound);
     if (!FolderExists(Parent(nt))) return Fail(code::PathNotFound);
-    if (files_.count(nt) || folders_.count(nt)) return Fail(kErrorAlreadyExists);
+    if (files_.count(nt) || folders_.count(nt)) return Fail(code::AlreadyExists);
     if (!MayCreateIn(nt)) return Fail(code::AccessDenied);
     for (auto& [h, st] : fileHandles_)
-        if (st.key == nf) return Fail(kErrorSharingViolation);
+        if (st.key == nf) return Fail(code::SharingViolation);
     FileNode moved = src->second;
     files_.erase(src);
     moved.path = to;
@@ -816,9 +808,9 @@ long FakeMachine::OpenFile(const std::wstring& path, FileAccess access, FileDisp
         files_[n] = FileNode{path, {}, kAttributeNormal, false};
         it = files_.find(n);
     } else {
-        if (disposition == FileDisposition::CreateNew) return Fail(kErrorFileExists);
+        if (disposition == FileDisposition::CreateNew) return Fail(code::FileExists);
         if (writes && (it->second.attributes & kAttributeReadOnly)) return Fail(code::AccessDenied);
-        if (writes && (it->second.locked || FileLockedByProcess(n))) return Fail(kErrorSharingViolation);
+        if (writes && (it->second.locked || FileLockedByProcess(n))) return Fail(code::SharingViolation);
         if (disposition == FileDisposition::CreateAlways) it->second.bytes.clear();
     }
     file = nextHandle_++;
@@ -829,7 +821,7 @@ long FakeMachine::OpenFile(const std::wstring& path, FileAccess access, FileDisp
 long FakeMachine::ReadFile(FileHandle file, void* buffer, std::uint32_t count, std::uint32_t& read) {
     read = 0;
     auto h = fileHandles_.find(file);
-    if (h == fileHandles_.end()) return Fail(kErrorInvalidHandle);
+    if (h == fileHandles_.end()) return Fail(code::InvalidHandle);
     if (auto f = Hit(Op::ReadFile, files_[h->second.key].path)) return f->result;
     if (h->second.access == FileAccess::Write) return Fail(code::AccessDenied);
     if (files_[h->second.key].type != filetype::Disk) {
@@ -850,7 +842,7 @@ long FakeMachine::ReadFile(FileHandle file, void* buffer, std::uint32_t count, s
 long FakeMachine::WriteFile(FileHandle file, const void* data, std::uint32_t count, std::uint32_t& written) {
     written = 0;
     auto h = fileHandles_.find(file);
-    if (h == fileHandles_.end()) return Fail(kErrorInvalidHandle);
+    if (h == fileHandles_.end()) return Fail(code::InvalidHandle);
     if (auto f = Hit(Op::WriteFile, files_[h->second.key].path)) return f->result;
     if (h->second.access == FileAccess::Read || h->second.access == FileAccess::ReadLinkItself)
         return Fail(code::AccessDenied);
@@ -866,20 +858,20 @@ long FakeMachine::WriteFile(FileHandle file, const void* data, std::uint32_t cou
     UseRoomIn(h->second.key, std::min(growth, room));
     h->second.position += fits;
     written = fits;
-    return fits == count ? 1 : Fail(kErrorDiskFull);
+    return fits == count ? 1 : Fail(code::DiskFull);
 }
 
 long FakeMachine::GetFileSize(FileHandle file, std::uint64_t& size) {
     auto h = fileHandles_.find(file);
-    if (h == fileHandles_.end()) return Fail(kErrorInvalidHandle);
-    if (files_[h->second.key].type != filetype::Disk) return Fail(kErrorInvalidFunction);
+    if (h == fileHandles_.end()) return Fail(code::InvalidHandle);
+    if (files_[h->second.key].type != filetype::Disk) return Fail(code::InvalidFunction);
     size = files_[h->second.key].bytes.size();
     return 1;
 }
 
 long FakeMachine::GetFileIdentity(FileHandle file, FileIdentity& identity) {
     auto h = fileHandles_.find(file);
-    if (h == fileHandles_.end()) return Fail(kErrorInvalidHandle);
+    if (h == fileHandles_.end()) return Fail(code::InvalidHandle);
     if (auto f = Hit(Op::GetFileIdentity, files_[h->second.key].path)) return f->result;
     const FileNode& node = files_[h->second.key];
     identity.volumeSerial = 0x5E110000u + (h->second.key.empty() ? 0u : static_cast<std::uint32_t>(h->second.key[0]));
@@ -893,7 +885,7 @@ long FakeMachine::GetFileIdentity(FileHandle file, FileIdentity& identity) {
 std::uint32_t FakeMachine::GetFileType(FileHandle file) {
     auto h = fileHandles_.find(file);
     if (h == fileHandles_.end()) {
-        Fail(kErrorInvalidHandle);
+        Fail(code::InvalidHandle);
         return filetype::Unknown;
     }
     return files_[h->second.key].type;
@@ -903,11 +895,11 @@ void FakeMachine::PlantDevice(const std::wstring& path, std::uint32_t type) {
     files_[Norm(path)] = FileNode{path, {}, kAttributeNormal, false, type};
 }
 
-long FakeMachine::CloseFile(FileHandle file) { return fileHandles_.erase(file) ? 1 : Fail(kErrorInvalidHandle); }
+long FakeMachine::CloseFile(FileHandle file) { return fileHandles_.erase(file) ? 1 : Fail(code::InvalidHandle); }
 
 long FakeMachine::FlushFile(FileHandle file) {
     auto h = fileHandles_.find(file);
-    if (h == fileHandles_.end()) return Fail(kErrorInvalidHandle);
+    if (h == fileHandles_.end()) return Fail(code::InvalidHandle);
     if (auto f = Hit(Op::FlushFile, files_[h->second.key].path)) return f->result;
     return 1;
 }
@@ -1140,7 +1132,7 @@ long FakeMachine::CryptAcquireContext(CryptHandle& provider, const std::wstring&
 
 long FakeMachine::CryptCreateHash(CryptHandle provider, std::uint32_t algorithm, CryptHandle& hash) {
     if (auto f = Hit(Op::CryptCreateHash, L"")) return f->result;
-    if (!providers_.count(provider)) return Fail(kErrorInvalidHandle);
+    if (!providers_.count(provider)) return Fail(code::InvalidHandle);
     if (algorithm != 0x8003) return Fail(0x80090008);  // NTE_BAD_ALGID
     hash = nextHandle_++;
     hashes_[hash] = {};
@@ -1150,7 +1142,7 @@ long FakeMachine::CryptCreateHash(CryptHandle provider, std::uint32_t algorithm,
 long FakeMachine::CryptHashData(CryptHandle hash, const void* data, std::uint32_t count) {
     if (auto f = Hit(Op::CryptHashData, L"")) return f->result;
     auto it = hashes_.find(hash);
-    if (it == hashes_.end()) return Fail(kErrorInvalidHandle);
+    if (it == hashes_.end()) return Fail(code::InvalidHandle);
     auto* p = static_cast<const std::uint8_t*>(data);
     it->second.insert(it->second.end(), p, p + count);
     return 1;
@@ -1159,7 +1151,7 @@ long FakeMachine::CryptHashData(CryptHandle hash, const void* data, std::uint32_
 long FakeMachine::CryptGetHashParam(CryptHandle hash, std::uint32_t param, std::vector<std::uint8_t>& value) {
     if (auto f = Hit(Op::CryptGetHashParam, L"")) return f->result;
     auto it = hashes_.find(hash);
-    if (it == hashes_.end()) return Fail(kErrorInvalidHandle);
+    if (it == hashes_.end()) return Fail(code::InvalidHandle);
     if (param == 4) {
         value = {16, 0, 0, 0};
         return 1;
@@ -1171,10 +1163,10 @@ long FakeMachine::CryptGetHashParam(CryptHandle hash, std::uint32_t param, std::
     return Fail(0x80090015);  // NTE_BAD_TYPE
 }
 
-long FakeMachine::CryptDestroyHash(CryptHandle hash) { return hashes_.erase(hash) ? 1 : Fail(kErrorInvalidHandle); }
+long FakeMachine::CryptDestroyHash(CryptHandle hash) { return hashes_.erase(hash) ? 1 : Fail(code::InvalidHandle); }
 
 long FakeMachine::CryptReleaseContext(CryptHandle provider) {
-    return providers_.erase(provider) ? 1 : Fail(kErrorInvalidHandle);
+    return providers_.erase(provider) ? 1 : Fail(code::InvalidHandle);
 }
 
 std::string FakeMachine::ToSystemCodePage(const std::wstring& text) { return WideToCp1252(text); }

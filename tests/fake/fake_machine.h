@@ -233,7 +233,7 @@ private:
         std::uint32_t type = filetype::Disk;  // a device reads zeros without end and has no size
         std::uint64_t index = NewFileIndex();  // the file's identity on its volume; a copy gets its own
         std::uint64_t writeTime = NewFileIndex();
-        std::wstring linkTarget;  // a symbolic link: the path it leads to
+        std::wstring linkTarget{};  // a symbolic link: the path it leads to
     };
     struct Process {
         std::uint32_t pid;
