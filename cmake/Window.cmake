@@ -17,7 +17,7 @@ pell_bind_resources(PellworthRemover)
 # Tier 3: reads the window's children and drives its folder picker from beside it, in the same prefix.
 add_executable(pell_window_probe ${CMAKE_SOURCE_DIR}/tests/e2e/window_probe.cpp)
 target_compile_definitions(pell_window_probe PRIVATE UNICODE _UNICODE)
-target_link_libraries(pell_window_probe PRIVATE user32 gdi32 shell32)
+target_link_libraries(pell_window_probe PRIVATE pellbase user32 gdi32 shell32)
 
 # The window scenarios each drive a Wine desktop under an Xvfb of their own, a heavy load on two cores: one at
 # a time (RESOURCE_LOCK window_scenario), while lighter tests run beside them. Together they take longer

@@ -269,7 +269,10 @@ JsonObject& JsonObject::Member(std::wstring_view name, const std::string& json) 
 
 JsonObject& JsonObject::TextArray(std::wstring_view name, const std::vector<std::wstring>& items) {
     std::string list = "[";
-    for (const auto& item : items) list += (list.size() > 1 ? "," : "") + JsonQuote(item);
+    for (const auto& item : items) {
+        if (list.size() > 1) list += ',';
+        list += JsonQuote(item);
+    }
     return Member(name, list + "]");
 }
 
@@ -285,6 +288,11 @@ bool JsonValue::Text(std::wstring_view key, std::wstring& out) const {
     if (!v || v->type != Type::String) return false;
     out = v->text;
     return true;
+}
+
+bool JsonValue::IsTrue(std::wstring_view key) const {
+    const JsonValue* v = Find(key);
+    return v != nullptr && v->type == Type::Bool && v->boolean;
 }
 
 bool JsonValue::Unsigned(std::wstring_view key, std::uint64_t& out) const {

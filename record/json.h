@@ -45,6 +45,8 @@ struct JsonValue {
     // Shortcuts that read a member of the expected type; false (output untouched) otherwise.
     bool Text(std::wstring_view key, std::wstring& out) const;
     bool Unsigned(std::wstring_view key, std::uint64_t& out) const;
+    // A member that is the JSON literal true (a flag the writer sets only when it holds).
+    bool IsTrue(std::wstring_view key) const;
 };
 
 // Parses one JSON text (a whole line). False with a short reason on anything but exactly one value of

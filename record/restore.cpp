@@ -87,10 +87,7 @@ bool IsMd5Text(const std::wstring& text) {
     return true;
 }
 
-bool IsScanRecord(const JsonValue& header) {
-    const JsonValue* scan = header.Find(recordfield::kScan);
-    return scan != nullptr && scan->type == JsonValue::Type::Bool && scan->boolean;
-}
+bool IsScanRecord(const JsonValue& header) { return header.IsTrue(recordfield::kScan); }
 
 // When a record's run started and ended (the end empty when it did not finish); nothing when the file
 // is not a record of a cleaning.
@@ -257,8 +254,7 @@ private:
         c.Text(recordfield::kPath, path);
         const std::wstring what = L"file " + path;
         if (sys_.GetFileAttributes(path) != kInvalidAttributes) {
-            const JsonValue* atRestart = c.Find(recordfield::kAtRestart);
-            if (atRestart && atRestart->type == JsonValue::Type::Bool && atRestart->boolean)
+            if (c.IsTrue(recordfield::kAtRestart))
                 return LeftAlone(what, L"it is still there: Windows deletes it when it starts again, and restore can put it back then");
             return LeftAlone(what, L"it exists again");
         }

@@ -20,15 +20,12 @@
 #include <string>
 #include <vector>
 
+#include "base/text.h"
+
 namespace {
 
-std::string Utf8(const std::wstring& w) {
-    if (w.empty()) return {};
-    int n = ::WideCharToMultiByte(CP_UTF8, 0, w.data(), static_cast<int>(w.size()), nullptr, 0, nullptr, nullptr);
-    std::string s(static_cast<std::size_t>(n), '\0');
-    ::WideCharToMultiByte(CP_UTF8, 0, w.data(), static_cast<int>(w.size()), s.data(), n, nullptr, nullptr);
-    return s;
-}
+using pell::Utf8ToWide;
+using pell::WideToUtf8;
 
 std::wstring TextOf(HWND h) {
     // Sized from the text's length: a reply buffer crosses to the other process whole, used or not.
@@ -73,8 +70,8 @@ BOOL CALLBACK ListChild(HWND h, LPARAM) {
     std::wstring text = TextOf(h);
     for (auto& c : text)
         if (c == L'\r' || c == L'\n') c = L'|';
-    std::printf("%d\t%s\t%d\t%d\t%ld,%ld,%ld,%ld\t%s\n", ::GetDlgCtrlID(h), Utf8(cls).c_str(), ::IsWindowEnabled(h) ? 1 : 0,
-                ::IsWindowVisible(h) ? 1 : 0, r.left, r.top, r.right - r.left, r.bottom - r.top, Utf8(text).c_str());
+    std::printf("%d\t%s\t%d\t%d\t%ld,%ld,%ld,%ld\t%s\n", ::GetDlgCtrlID(h), WideToUtf8(cls).c_str(), ::IsWindowEnabled(h) ? 1 : 0,
+                ::IsWindowVisible(h) ? 1 : 0, r.left, r.top, r.right - r.left, r.bottom - r.top, WideToUtf8(text).c_str());
     return TRUE;
 }
 
@@ -131,7 +128,7 @@ int Command(const std::vector<std::wstring>& argv) {
     } else if (command == L"text" && argv.size() > 2) {
         HWND child = ::GetDlgItem(top, _wtoi(argv[2].c_str()));
         if (child == nullptr) return 1;
-        std::printf("%s\n", Utf8(TextOf(child)).c_str());
+        std::printf("%s\n", WideToUtf8(TextOf(child)).c_str());
     } else if (command == L"enabled") {
         std::printf("%d\n", ::IsWindowEnabled(top) ? 1 : 0);
     } else if (command == L"close") {
@@ -153,14 +150,6 @@ int Command(const std::vector<std::wstring>& argv) {
     return 0;
 }
 
-std::wstring Wide(const std::string& s) {
-    if (s.empty()) return {};
-    int n = ::MultiByteToWideChar(CP_UTF8, 0, s.data(), static_cast<int>(s.size()), nullptr, 0);
-    std::wstring w(static_cast<std::size_t>(n), L'\0');
-    ::MultiByteToWideChar(CP_UTF8, 0, s.data(), static_cast<int>(s.size()), w.data(), n);
-    return w;
-}
-
 // Every probe started anew is a Wine process start, the most of what a scenario's waits cost: "serve"
 // answers one command per line of standard input instead. A line is TAG, COMMAND, ARG [, ID], separated by
 // tabs (UTF-8); its answer is the command's output, then "\x04TAG CODE" with the exit code it would have had.
@@ -174,12 +163,12 @@ int Serve() {
         std::vector<std::wstring> fields;
         std::size_t start = 0;
         for (std::size_t tab; (tab = line.find('\t', start)) != std::string::npos; start = tab + 1)
-            fields.push_back(Wide(line.substr(start, tab - start)));
-        fields.push_back(Wide(line.substr(start)));
+            fields.push_back(Utf8ToWide(line.substr(start, tab - start)));
+        fields.push_back(Utf8ToWide(line.substr(start)));
         const std::wstring tag = fields.front();
         fields.erase(fields.begin());
         const int code = Command(fields);
-        std::printf("\x04%s %d\n", Utf8(tag).c_str(), code);
+        std::printf("\x04%s %d\n", WideToUtf8(tag).c_str(), code);
         std::fflush(stdout);
         line.clear();
     }
